@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string_view>
+
+// The workbook control's own texts (English), exactly as the user sees them.
+
+inline constexpr std::string_view kSheetCaptionPrefix = "Sheet";
+inline constexpr std::string_view kTrueText = "TRUE";
+inline constexpr std::string_view kFalseText = "FALSE";
+
+// Workbook and sheets.
+inline constexpr std::string_view kInvalidPageNumber = "Invalid page number";
+inline constexpr std::string_view kCannotDeleteLastSheet = "Cannot delete the last sheet";
+inline constexpr std::string_view kSheetCaptionInvalid = "Sheet caption invalid or already exist";
+
+// Cells and ranges.
+inline constexpr std::string_view kSomeCellsMerged = "Some modified cells are merged";
+inline constexpr std::string_view kCannotChangePartOfMerged = "Cannot change part of merged cells";
+inline constexpr std::string_view kInvalidCellStyle = "Invalid cell style";
+
+// History step descriptions.
+inline constexpr std::string_view kChangeCells = "Change cells";
+inline constexpr std::string_view kClearCells = "Clear cells";
+inline constexpr std::string_view kClearAll = "Clear all";
+inline constexpr std::string_view kInsertCells = "Insert cells";
+inline constexpr std::string_view kDeleteCells = "Delete cells";
+inline constexpr std::string_view kMergeCells = "Merge cells";
+inline constexpr std::string_view kSplitCells = "Split cells";
+inline constexpr std::string_view kSortCells = "Sort cells";
+inline constexpr std::string_view kCutCells = "Cut cells";
+inline constexpr std::string_view kPasteCells = "Paste cells";
+inline constexpr std::string_view kFormatCells = "Format cells";
+
+// Files.
+inline constexpr std::string_view kInvalidFileName = "Invalid file %s name";
+inline constexpr std::string_view kInvalidStreamFormat = "Invalid stream format";
+inline constexpr std::string_view kUnknownFunction = "Stream has unknown function's";
+
+// Formula engine.
+inline constexpr std::string_view kSymbolExpected = "Error - symbol ')' expected!";
+inline constexpr std::string_view kUnterminatedString = "Error - unterminated string!";
+inline constexpr std::string_view kUnknownExpression = "Unknown string expression";
+inline constexpr std::string_view kSyntaxError = "Error syntax in string expression";
+inline constexpr std::string_view kConstructingError =
+    "Error constructing formula. Parsed expression error offset at";
+inline constexpr std::string_view kMissingTokens = "Missing tokens";
+inline constexpr std::string_view kCycledIndexes =
+    "Calculation error. Formula cycled indexes present";
+inline constexpr std::string_view kFunctionNeedResult = "Function need result";
+inline constexpr std::string_view kUnknownToken = "Unknown token in expression";

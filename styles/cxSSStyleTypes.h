@@ -1,0 +1,89 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "calc/cxSSTypes.h"
+
+// The value types of cell styles: enumerations, the shared font and style records.
+
+enum TcxHorzTextAlign : uint8_t { haGENERAL = 0, haLEFT, haCENTER, haRIGHT, haFILL, haJUSTIFY };
+enum TcxVertTextAlign : uint8_t { vaTOP = 0, vaCENTER, vaBOTTOM, vaJUSTIFY };
+
+enum TcxSSFillStyle : uint8_t {
+  fsSolid = 0, fsGray75, fsGray50, fsGray25, fsGray12, fsGray6, fsHorzStrip, fsVertStrip,
+  fsRevDiagonalStrip, fsDiagonalStrip, fsDiagCrossHatch, fsThickCrossHatch, fsThinHorzStrip,
+  fsThinVertStrip, fsThinRevDiagonalStrip, fsThinDiagonalStrip, fsThinDiagCrossHatch,
+  fsThinThickCrossHatch,
+};
+
+// Values 1..13 equal the BIFF8 border line styles.
+enum TcxSSEdgeLineStyle : uint8_t {
+  lsDefault = 0, lsThin, lsMedium, lsDashed, lsDotted, lsThick, lsDouble, lsHair,
+  lsMediumDashed, lsDashDot, lsMediumDashDot, lsDashDotDot, lsMediumDashDotDot,
+  lsSlantedDashDot, lsNone,
+};
+
+enum TcxSSStyleChangeKind : uint8_t {
+  sckAlignment = 0, sckMerge = 1, sckProtection = 2, sckBrush = 4, sckEdge = 5, sckFont = 6,
+  sckFormat = 7, sckAll = 8,
+};
+
+// Style record flag bits.
+inline constexpr uint8_t kStyleLocked = 0x01;
+inline constexpr uint8_t kStyleReadOnly = 0x02;
+inline constexpr uint8_t kStyleMerged = 0x04;
+inline constexpr uint8_t kStyleShrinkToFit = 0x08;
+
+// Font style bits.
+inline constexpr uint8_t kFontBold = 0x01;
+inline constexpr uint8_t kFontItalic = 0x02;
+inline constexpr uint8_t kFontUnderline = 0x04;
+inline constexpr uint8_t kFontStrikeOut = 0x08;
+
+// One distinct font of a workbook. The cache makes each once; a style record points at it.
+// The screen font itself is made by the Qt layer from these values; TextExtent is the measured
+// extent of "Wg" in this font (zero for records that do not belong to a cache).
+struct TcxSSFontRec {
+  std::string Name;
+  TcxSSColor FontColor = 0;
+  uint8_t Style = 0;
+  uint8_t Charset = 1;
+  int8_t Size = 8;
+  TSize TextExtent;
+};
+
+// Edges are kept in the order left, top, right, bottom.
+enum TcxSSEdgeIndex : uint8_t { eLeft = 0, eTop = 1, eRight = 2, eBottom = 3 };
+
+struct TcxSSEdgeRec {
+  TcxSSEdgeLineStyle Style = lsDefault;
+  TcxSSColor Color = kColorAuto;
+  bool operator==(const TcxSSEdgeRec&) const = default;
+};
+
+// A shared style record. Two records are the same style when every field before RefCount is
+// equal (the font compared by identity, which is unique per distinct font of a cache).
+struct TcxSSStyleRec {
+  TxlsDataFormat Format = 0;
+  TcxHorzTextAlign HorzTextAlign = haGENERAL;
+  TcxVertTextAlign VertTextAlign = vaCENTER;
+  bool WordBreak = false;
+  uint8_t Reserved = 0;
+  uint8_t Flags = kStyleLocked;
+  const TcxSSFontRec* Font = nullptr;
+  TcxSSFillStyle BrushStyle = fsSolid;
+  TcxSSColor ForegroundColor = kColorNone;
+  TcxSSColor BackgroundColor = kColorNone;
+  std::array<TcxSSEdgeRec, 4> Edges{};
+  int32_t RefCount = 0;
+
+  bool SameStyle(const TcxSSStyleRec& other) const {
+    return Format == other.Format && HorzTextAlign == other.HorzTextAlign &&
+           VertTextAlign == other.VertTextAlign && WordBreak == other.WordBreak &&
+           Reserved == other.Reserved && Flags == other.Flags && Font == other.Font &&
+           BrushStyle == other.BrushStyle && ForegroundColor == other.ForegroundColor &&
+           BackgroundColor == other.BackgroundColor && Edges == other.Edges;
+  }
+};

@@ -1,0 +1,40 @@
+# Shared by ./run and ./test: make sure the Debian packages a step needs are installed.
+# As root it installs them with apt-get (updating the package lists first); otherwise it
+# prints the exact command to run and stops.
+
+# Packages to build the program and run its tests.
+ZOF_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev
+  qt6-base-dev fonts-dejavu-core)
+# Independent readers used by the interoperability tests.
+ZOF_TEST_PACKAGES=(python3 python3-xlrd python3-xlwt)
+
+zof_missing_packages() {
+  local pkg missing=()
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$pkg")
+    fi
+  done
+  echo "${missing[@]}"
+}
+
+# zof_ensure_packages [--no-install-recommends] PKG...
+zof_ensure_packages() {
+  local opts=()
+  if [[ ${1:-} == --no-install-recommends ]]; then opts+=("$1"); shift; fi
+  local missing
+  missing=$(zof_missing_packages "$@")
+  [[ -z $missing ]] && return 0
+  if [[ $(id -u) -eq 0 ]]; then
+    echo "Installing: $missing"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q >/dev/null || { echo "apt-get update failed"; return 1; }
+    # shellcheck disable=SC2086
+    apt-get install -y -q "${opts[@]}" $missing >/dev/null || { echo "apt-get install failed: $missing"; return 1; }
+  else
+    echo "These packages are missing: $missing"
+    echo "Install them with:"
+    echo "  sudo apt-get update && sudo apt-get install -y ${opts[*]} $missing"
+    return 1
+  fi
+}
