@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class TcxSSDataStorage;
+
+// One column or row of a header: its flags, the height automatic sizing last used, its size.
+struct TcxSSHeaderItem {
+  uint8_t Flags = 0x14;
+  int32_t ContentHeight = -1;
+  uint16_t Size = 0;
+  bool operator==(const TcxSSHeaderItem&) const = default;
+};
+
+// Header item flag bits.
+inline constexpr uint8_t kHeaderHidden = 0x01;
+inline constexpr uint8_t kHeaderFixed = 0x02;
+inline constexpr uint8_t kHeaderDefault = 0x04;  // follows the default size
+inline constexpr uint8_t kHeaderAuto = 0x08;     // sized automatically
+inline constexpr uint8_t kHeaderLocked = 0x10;
+
+// The sizes and flags of a sheet's columns (kind 0) or rows (kind 1). Only indexes up to the
+// highest one ever set are stored, in one array indexed by position; every other index (also a
+// negative one) answers the default item without allocating. Size sums walk the array.
+class TcxSSHeader {
+public:
+  TcxSSHeader(TcxSSDataStorage& storage, int defaultSize, int kind);
+  virtual ~TcxSSHeader() = default;
+
+  int Kind() const { return kind_; }
+  TcxSSDataStorage& Storage() const { return storage_; }
+  int Count() const { return static_cast<int>(items_.size()); }
+
+  virtual void Clear();
+  virtual void DeleteItem(int index);
+  virtual int CountFitting(int start, int pixels, bool forward) const;
+  virtual int IndexAtDistance(int start, int pixels, bool forward) const;
+  // Sum of the visible sizes from `first` up to `last` - 1; negative when last < first.
+  virtual int64_t Distance(int first, int last) const;
+  virtual int NextVisible(int index, bool forward) const;
+  virtual int InsertItem(int index, uint16_t size, bool followsDefault, bool visible, bool fixed);
+  virtual void AutoSize(int index, int currentVisibleSize, int requiredHeight);
+  virtual void Assign(const TcxSSHeader& source);
+
+  uint16_t DefaultSize() const { return defaultItem_.Size; }
+  const TcxSSHeaderItem& DefaultItem() const { return defaultItem_; }
+  const TcxSSHeaderItem& GetItem(int index) const;
+  int VisibleSize(int index) const;
+  bool IsVisible(int index) const;
+  bool IsItemLocked(int index) const;
+  void SetDefaultSize(uint16_t size);
+  void SetSize(int index, uint16_t size);
+  void SetLocked(int index, bool locked);
+  void SetVisible(int index, bool visible);
+  void SetItem(int index, const TcxSSHeaderItem& item);
+
+private:
+  TcxSSDataStorage& storage_;
+  int kind_;
+  std::vector<TcxSSHeaderItem> items_;
+  TcxSSHeaderItem defaultItem_;
+};
