@@ -90,6 +90,13 @@ public:
   virtual void Recalc();
   virtual void RecalcAll();
 
+  // --- Sheets and names ------------------------------------------------------------------------
+  // Sheet `a` becomes `b` and `b` becomes `a` in every formula, reference and name.
+  virtual void ExchangeSheets(int a, int b);
+  // The sheet at `index` is gone: later sheets move down by one.
+  virtual void DeleteSheet(int index);
+  const TcxSSNamesDef& Names() const { return names_; }
+
 protected:
   TcxCustomSpreadSheetBook& book_;
   std::vector<std::unique_ptr<TcxSSFormula>> formulas_;

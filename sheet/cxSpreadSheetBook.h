@@ -207,7 +207,9 @@ public:
 protected:
   // Removes the page at `index` (no checks, no events) and returns it.
   std::shared_ptr<TcxSSBookSheet> RemovePage(int index);
+  // Exchanges two pages together with their hidden flags.
   void SwapPages(int a, int b);
+  void DeletePageVisibleFlag(int index);
   void SetActivePageIndex(int index) { activePage_ = index; }
   void RefreshTabs();
   void Invalidate();
