@@ -1,5 +1,6 @@
 #include "calc/cxSSConvert.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -259,36 +260,64 @@ bool TryTextToCurrency(std::string_view text, int64_t& amount, const TRegionalSe
   return true;
 }
 
+TcxDecimalDigits ToDecimalDigits(double x, int significant) {
+  TcxDecimalDigits d;
+  if (x == 0 || !std::isfinite(x)) return d;
+  // The shortest round-trip form has at most 17 digits; when it has 15 or fewer it is also the
+  // exact value rounded to 15, so rounding it further agrees with rounding the exact value.
+  char buffer[32];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(x), std::chars_format::scientific);
+  const char* p = buffer;
+  for (; *p != 'e'; ++p)
+    if (*p != '.') d.Digits[d.Count++] = *p;
+  int exponent = 0;
+  std::from_chars(p + 1 + (p[1] == '+'), result.ptr, exponent);
+  d.Exponent = exponent + 1;
+  while (d.Count > 0 && d.Digits[d.Count - 1] == '0') --d.Count;
+  RoundDecimalDigits(d, significant);
+  return d;
+}
+
+void RoundDecimalDigits(TcxDecimalDigits& d, int keep) {
+  if (keep >= d.Count) return;
+  if (keep < 0 || (keep == 0 && d.Digits[0] < '5')) {
+    d.Count = 0;
+    return;
+  }
+  const bool up = d.Digits[keep] >= '5';
+  d.Count = keep;
+  if (up) {
+    int k = keep - 1;
+    while (k >= 0 && d.Digits[k] == '9') --k;
+    if (k < 0) {
+      d.Digits[0] = '1';
+      d.Count = 1;
+      ++d.Exponent;
+    } else {
+      ++d.Digits[k];
+      d.Count = k + 1;
+    }
+  }
+  while (d.Count > 0 && d.Digits[d.Count - 1] == '0') --d.Count;
+}
+
 std::string FloatToTextGeneral(double x, int precision, int minExponentDigits,
                                const TRegionalSettings& settings) {
   if (std::isnan(x)) return "NAN";
   if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
-  if (x == 0) return "0";
-  precision = precision < 1 ? 1 : precision > 17 ? 17 : precision;
-
-  // "d.ddde+XX": the digits rounded to `precision` significant ones, and the exponent.
-  char buffer[40];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::scientific, precision - 1);
-  const char* p = buffer;
-  const bool negative = *p == '-';
-  if (negative) ++p;
-  char digits[20];
-  int count = 0;
-  for (; *p != 'e'; ++p)
-    if (*p != '.') digits[count++] = *p;
-  int exponent = 0;
-  std::from_chars(p + 1 + (p[1] == '+'), result.ptr, exponent);
-  while (count > 1 && digits[count - 1] == '0') --count;
+  const TcxDecimalDigits d = ToDecimalDigits(x, std::clamp(precision, 1, 17));
+  if (d.Count == 0) return "0";
+  const int exponent = d.Exponent - 1;  // of the leading digit
 
   std::string out;
-  out.reserve(static_cast<size_t>(count) + 12 + settings.DecimalSeparator.size());
-  if (negative) out += '-';
+  out.reserve(static_cast<size_t>(d.Count) + 12 + settings.DecimalSeparator.size());
+  if (x < 0) out += '-';
   if (exponent >= precision || exponent < -5) {
-    out += digits[0];
-    if (count > 1) {
+    out += d.Digits[0];
+    if (d.Count > 1) {
       out += settings.DecimalSeparator;
-      out.append(digits + 1, static_cast<size_t>(count - 1));
+      out.append(d.Digits + 1, static_cast<size_t>(d.Count - 1));
     }
     out += 'E';
     if (exponent < 0) out += '-';
@@ -299,17 +328,17 @@ std::string FloatToTextGeneral(double x, int precision, int minExponentDigits,
     out.append(expDigits, e.ptr);
   } else if (exponent >= 0) {
     const int integerDigits = exponent + 1;
-    out.append(digits, static_cast<size_t>(std::min(count, integerDigits)));
-    for (int k = count; k < integerDigits; ++k) out += '0';
-    if (count > integerDigits) {
+    out.append(d.Digits, static_cast<size_t>(std::min(d.Count, integerDigits)));
+    for (int k = d.Count; k < integerDigits; ++k) out += '0';
+    if (d.Count > integerDigits) {
       out += settings.DecimalSeparator;
-      out.append(digits + integerDigits, static_cast<size_t>(count - integerDigits));
+      out.append(d.Digits + integerDigits, static_cast<size_t>(d.Count - integerDigits));
     }
   } else {
     out += '0';
     out += settings.DecimalSeparator;
     out.append(static_cast<size_t>(-exponent - 1), '0');
-    out.append(digits, static_cast<size_t>(count));
+    out.append(d.Digits, static_cast<size_t>(d.Count));
   }
   return out;
 }

@@ -33,6 +33,19 @@ bool TryTextToDateTime(std::string_view text, double& x, const TRegionalSettings
 // or "($5.00)"; the amount is in units of 1/10000. See the definition for the exact rules.
 bool TryTextToCurrency(std::string_view text, int64_t& amount, const TRegionalSettings& settings);
 
+// |x| rounded to at most `significant` significant digits (halves away from zero): the digits
+// without leading or trailing zeros, and Exponent such that |x| = 0.D1D2...DCount × 10^Exponent.
+// Zero has no digits. The digits start from the shortest text that reads back as x.
+struct TcxDecimalDigits {
+  char Digits[20];
+  int Count = 0;
+  int Exponent = 0;
+};
+TcxDecimalDigits ToDecimalDigits(double x, int significant);
+// Keeps the first `keep` digits, rounding halves away from zero; fewer than one keeps nothing
+// but may round up to a single 1 (0.6 kept to 0 digits is 0.1 × 10^1).
+void RoundDecimalDigits(TcxDecimalDigits& d, int keep);
+
 // The general number format: at most `precision` significant digits, trailing zeros removed,
 // the locale decimal separator, no thousand separators; scientific notation ("1.5E20",
 // "1E-7") when the rounded magnitude is 10^precision or more, or below 0.00001. With

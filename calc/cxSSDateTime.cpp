@@ -323,11 +323,14 @@ bool TryTextToTime(std::string_view text, double& fraction, const TRegionalSetti
     if (hour < 1 || hour > 12) return false;
     hour = hour % 12 + baseHour;
   }
-  const int milliSecond = static_cast<int>(std::lround(secondFraction * 1000));
-  if (milliSecond >= 1000) {
-    if (!TryEncodeTime(hour, minute, second, 0, fraction)) return false;
-    fraction += 1.0 / 86400;
-    return fraction < 1;
+  // Fractional seconds may round up into the next second, never past midnight.
+  if (!TryEncodeTime(hour, minute, second, 0, fraction)) return false;
+  const int64_t ms = ((hour * 60LL + minute) * 60 + second) * 1000 +
+                     std::llround(secondFraction * 1000);
+  if (ms >= kMSecsPerDay) {
+    fraction = 0;
+    return false;
   }
-  return TryEncodeTime(hour, minute, second, milliSecond, fraction);
+  fraction = static_cast<double>(ms) / kMSecsPerDay;
+  return true;
 }

@@ -56,58 +56,9 @@ constexpr std::string_view kDayMonthNameYearString = R"(dd\.mmmm\.yy)";
 
 constexpr TcxSSColor kNegativeRed = 2;
 
-// |x| as decimal digits: the value is 0.D1D2...DCount × 10^Exponent, without leading or
-// trailing zeros; Count is 0 for zero.
-struct TDecimal {
-  char Digits[24];
-  int Count = 0;
-  int Exponent = 0;
-
-  // Digit `position` counted from the first after the decimal point shifted by Exponent: the
-  // digit of 10^(Exponent - 1 - position); zero outside the stored digits.
-  char At(int position) const {
-    return position >= 0 && position < Count ? Digits[position] : '0';
-  }
-};
-
-TDecimal ToDecimal(double magnitude, int significant) {
-  TDecimal d;
-  if (magnitude == 0) return d;
-  char buffer[40];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
-                                    std::chars_format::scientific, significant - 1);
-  const char* p = buffer;
-  for (; *p != 'e'; ++p)
-    if (*p != '.') d.Digits[d.Count++] = *p;
-  int exponent = 0;
-  std::from_chars(p + 1 + (p[1] == '+'), result.ptr, exponent);
-  d.Exponent = exponent + 1;
-  while (d.Count > 0 && d.Digits[d.Count - 1] == '0') --d.Count;
-  return d;
-}
-
-// Keeps `keep` digits (counted from the first significant one), rounding halves up.
-void RoundToDigits(TDecimal& d, int keep) {
-  if (keep >= d.Count) return;
-  if (keep < 0) {
-    d.Count = 0;
-    return;
-  }
-  const bool up = d.Digits[keep] >= '5';
-  d.Count = keep;
-  if (up) {
-    int k = keep - 1;
-    while (k >= 0 && d.Digits[k] == '9') --k;
-    if (k < 0) {
-      d.Digits[0] = '1';
-      d.Count = 1;
-      ++d.Exponent;
-    } else {
-      ++d.Digits[k];
-      d.Count = k + 1;
-    }
-  }
-  while (d.Count > 0 && d.Digits[d.Count - 1] == '0') --d.Count;
+// The digit of d for the power 10^(d.Exponent - 1 - position); zero beyond the stored digits.
+char DigitAt(const TcxDecimalDigits& d, int position) {
+  return position >= 0 && position < d.Count ? d.Digits[position] : '0';
 }
 
 // A number picture: digit placeholders "0" (always shown) and "#" (shown when significant),
@@ -170,32 +121,31 @@ void AppendLiteral(std::string& out, std::string_view literal, const TRegionalSe
 
 // Lays out the digits of d × 10^(exponent - d.Exponent), a number with `integerDigits` digits
 // before its decimal point (0 when it is below 1), by the picture's places.
-void AppendFixed(std::string& out, const TDecimal& d, int exponent, const TPicture& p,
+void AppendFixed(std::string& out, const TcxDecimalDigits& d, int exponent, const TPicture& p,
                  const TRegionalSettings& s) {
   const int integerDigits = std::max(exponent, 0);
   const int shown = std::max(integerDigits, p.IntegerZeros);
   const int first = exponent - shown;  // negative positions are the padding zeros
   for (int k = 0; k < shown; ++k) {
-    out += d.At(first + k);
+    out += DigitAt(d, first + k);
     const int remaining = shown - k - 1;
     if (p.Grouping && remaining > 0 && remaining % 3 == 0) out += s.ThousandSeparator;
   }
   int places = p.FractionPlaces;
-  while (places > p.FractionZeros && d.At(exponent + places - 1) == '0') --places;
+  while (places > p.FractionZeros && DigitAt(d, exponent + places - 1) == '0') --places;
   if (places > 0) {
     out += s.DecimalSeparator;
-    for (int k = 0; k < places; ++k) out += d.At(exponent + k);
+    for (int k = 0; k < places; ++k) out += DigitAt(d, exponent + k);
   }
 }
 
-// `significant` is the number of digits of x that are trusted before the picture rounds.
-std::string FormatPicture(std::string_view pattern, double x, const TRegionalSettings& s,
-                          int significant = 15) {
+// Fifteen significant digits of x are trusted before the picture rounds, so 2.675 shows as 2.68.
+std::string FormatPicture(std::string_view pattern, double x, const TRegionalSettings& s) {
   const TPicture p = ParsePicture(pattern);
-  TDecimal d = ToDecimal(std::fabs(x), significant);
+  TcxDecimalDigits d = ToDecimalDigits(x, 15);
   std::string digits;
   if (!p.Scientific) {
-    RoundToDigits(d, d.Exponent + p.FractionPlaces);
+    RoundDecimalDigits(d, d.Exponent + p.FractionPlaces);
     AppendFixed(digits, d, d.Exponent, p, s);
   } else {
     // The mantissa gets as many integer digits as the picture has places; with "#" places the
@@ -209,7 +159,7 @@ std::string FormatPicture(std::string_view pattern, double x, const TRegionalSet
         integerDigits = ((e % places) + places) % places + 1;
       }
       const int exponentBefore = d.Exponent;
-      RoundToDigits(d, integerDigits + p.FractionPlaces);
+      RoundDecimalDigits(d, integerDigits + p.FractionPlaces);
       if (d.Exponent == exponentBefore) break;
     }
     const int exponent = d.Count > 0 ? d.Exponent - integerDigits : 0;
@@ -268,8 +218,8 @@ std::string FormatFixed(double x, int decimals, const TRegionalSettings& s) {
   TPicture p;
   p.IntegerZeros = p.IntegerPlaces = 1;
   p.FractionZeros = p.FractionPlaces = decimals;
-  TDecimal d = ToDecimal(std::fabs(x), 17);
-  RoundToDigits(d, d.Exponent + decimals);
+  TcxDecimalDigits d = ToDecimalDigits(x, 17);
+  RoundDecimalDigits(d, d.Exponent + decimals);
   std::string out = x < 0 && d.Count > 0 ? "-" : "";
   AppendFixed(out, d, d.Exponent, p, s);
   return out;

@@ -88,6 +88,8 @@ TEST(FloatToText, GeneralFormWithFifteenDigits) {
       {1.0 / 3, "0.333333333333333", "0,333333333333333"},
       {123456789012345, "123456789012345", "123456789012345"},
       {999999999999999, "999999999999999", "999999999999999"},
+      {999999999999999.9, "1E15", "1E15"},  // rounds up to sixteen digits
+      {0.1 + 0.7, "0.8", "0,8"},            // 0.7999999999999999 to fifteen digits
       {1e15, "1E15", "1E15"},
       {1.5e20, "1.5E20", "1,5E20"},
       {-1.25e300, "-1.25E300", "-1,25E300"},
@@ -128,6 +130,8 @@ TEST(FloatToTextGeneral, ExponentCarriesSignAndMinimumDigits) {
   EXPECT_EQ(FloatToTextGeneral(0.000001, 8, 2, kSerbian), "1E-06");
   EXPECT_EQ(FloatToTextGeneral(1e100, 8, 0, kEnglish), "1E100");
   EXPECT_EQ(FloatToTextGeneral(99999999.5, 8, 2, kEnglish), "1E+08");
+  EXPECT_EQ(FloatToTextGeneral(0.125, 2, 0, kEnglish), "0.13");  // halves away from zero
+  EXPECT_EQ(FloatToTextGeneral(-0.125, 2, 0, kEnglish), "-0.13");
 }
 
 TEST(TryTextToBool, AcceptsTrueAndFalseInAnyCase) {
