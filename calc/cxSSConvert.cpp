@@ -40,7 +40,7 @@ constexpr int64_t kMaxCurrencyWhole = std::numeric_limits<int64_t>::max() / 1000
 bool TryTextToFloat(std::string_view text, double& x, const TRegionalSettings& settings) {
   x = 0;
   if (text.empty() || text.back() == 'E' || text.back() == 'e') return false;
-  size_t begin = text.find_first_not_of(' ');
+  const size_t begin = text.find_first_not_of(' ');
   if (begin == std::string_view::npos) return false;
   const size_t end = text.find_last_not_of(' ') + 1;
 
@@ -306,7 +306,8 @@ std::string FloatToTextGeneral(double x, int precision, int minExponentDigits,
                                const TRegionalSettings& settings) {
   if (std::isnan(x)) return "NAN";
   if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
-  const TcxDecimalDigits d = ToDecimalDigits(x, std::clamp(precision, 1, 17));
+  precision = std::clamp(precision, 1, 17);
+  const TcxDecimalDigits d = ToDecimalDigits(x, precision);
   if (d.Count == 0) return "0";
   const int exponent = d.Exponent - 1;  // of the leading digit
 

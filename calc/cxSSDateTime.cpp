@@ -263,11 +263,9 @@ bool TryTextToDate(std::string_view text, double& serial, const TRegionalSetting
   scan.SkipBlanks();
   if (!scan.AtEnd() || count < 2) return false;
 
-  TcxDateTimeParts today;
-  if (!TryDecodeDateTime(now, today)) return false;
   const std::array<TDatePart, 3> order = DateOrder(settings.ShortDateFormat);
-  int day = 0, month = 0, year = today.Year;
-  int yearDigits = 4;
+  int day = 0, month = 0, year = 0;
+  int yearDigits = 0;  // none typed
   int next = 0;
   for (const TDatePart part : order) {
     if (part == dpYear && count == 2) continue;
@@ -285,10 +283,16 @@ bool TryTextToDate(std::string_view text, double& serial, const TRegionalSetting
     }
   }
   if (yearDigits <= 2) {
-    // Within 50 years of the current year: in 2024, 74 is 1974 and 73 is 2073.
-    const int pivot = today.Year - 50;
-    year += pivot / 100 * 100;
-    if (year < pivot) year += 100;
+    TcxDateTimeParts today;
+    if (!TryDecodeDateTime(now, today)) return false;
+    if (yearDigits == 0) {
+      year = today.Year;
+    } else {
+      // Within 50 years of the current year: in 2024, 74 is 1974 and 73 is 2073.
+      const int pivot = today.Year - 50;
+      year += pivot / 100 * 100;
+      if (year < pivot) year += 100;
+    }
   }
   return TryEncodeDate(year, month, day, serial);
 }

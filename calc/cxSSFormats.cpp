@@ -141,6 +141,7 @@ void AppendFixed(std::string& out, const TcxDecimalDigits& d, int exponent, cons
 
 // Fifteen significant digits of x are trusted before the picture rounds, so 2.675 shows as 2.68.
 std::string FormatPicture(std::string_view pattern, double x, const TRegionalSettings& s) {
+  if (!std::isfinite(x)) return FloatToText(x, s);  // a percentage may overflow
   const TPicture p = ParsePicture(pattern);
   TcxDecimalDigits d = ToDecimalDigits(x, 15);
   std::string digits;
@@ -254,6 +255,8 @@ TFormatSymbols ReadFormatSymbols(std::string_view lower) {
       if (!inside.empty() && inside.find_first_not_of("hms") == std::string_view::npos)
         for (const char t : inside) addLetter(t);
       i = close == std::string_view::npos ? lower.size() : close;
+    } else if (lower.substr(i).starts_with("general")) {
+      i += 6;
     } else if (lower.substr(i).starts_with("am/pm") || lower.substr(i).starts_with("a/p")) {
       f.Time = true;
       i += lower.substr(i).starts_with("a/p") ? 2 : 4;
@@ -305,6 +308,7 @@ bool IsNumberFormat(int format) {
 void FormatValue(TxlsDataFormat format, int precision, std::string& text, TcxSSColor& color,
                  double x, const TRegionalSettings& s) {
   const int d = std::clamp(precision, 0, 8);
+  if (x < 0 && (format == 6 || format == 8 || format == 38 || format == 40)) color = kNegativeRed;
   if (!std::isfinite(x)) {
     text = FloatToTextGeneral(x, 8, d, s);
     return;
@@ -351,7 +355,6 @@ void FormatValue(TxlsDataFormat format, int precision, std::string& text, TcxSSC
     case kFormatDayMonthNameYear: text = FormatDate("DD.MMMM.YY", x, d, s); break;
     default: text = FormatFixed(x, d, s); break;
   }
-  if (x < 0 && (format == 6 || format == 8 || format == 38 || format == 40)) color = kNegativeRed;
 }
 
 std::string DisplayText(std::string_view text, TxlsDataFormat format, int precision,
@@ -387,8 +390,8 @@ void ClassifyFormatString(std::string_view formatString, TxlsDataFormat& format)
     format = kFormatDayMonthNameYear;
     return;
   }
-  // Files written by other programs name the General format in a FORMAT record.
-  if (lower == "general" || lower == "default") {
+  // The table's own name for General would otherwise read as a date ("d") format.
+  if (lower == "default") {
     format = kFormatGeneral;
     return;
   }

@@ -172,6 +172,9 @@ TEST(TryTextToDate, YearFirstFormatsAndTheClock) {
   EXPECT_TRUE(TryTextToDate("3/4", x, kEnglish, Date(1990, 6, 1)));
   EXPECT_EQ(x, Date(1990, 3, 4));
   EXPECT_FALSE(TryTextToDate("3/4", x, kEnglish, 1e300));  // no usable clock
+  EXPECT_FALSE(TryTextToDate("3/4/24", x, kEnglish, 1e300));
+  EXPECT_TRUE(TryTextToDate("3/4/2024", x, kEnglish, 1e300));
+  EXPECT_EQ(x, Date(2024, 3, 4));
 }
 
 TEST(TryTextToTime, HoursMinutesSecondsAndAmPm) {

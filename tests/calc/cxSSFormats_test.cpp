@@ -71,6 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         TFormatCase{9, 0.256, "26%", "26%"},
         TFormatCase{10, 0.25, "25.00%", "25,00%"},
         TFormatCase{10, -0.0123, "-1.23%", "-1,23%"},
+        TFormatCase{9, 1e307, "INF", "INF"},  // overflows when made a percentage
         TFormatCase{11, 12345, "1.23E+04", "1,23E+04"},
         TFormatCase{11, 0.00012345, "1.23E-04", "1,23E-04"},
         TFormatCase{11, 9.999, "1.00E+01", "1,00E+01"},
@@ -263,6 +264,8 @@ TEST(ClassifyFormatString, MapsFileFormatsToBuiltInIndexes) {
       {"d/m/yyyy", 164, 14},        // 164 stays only for its own string
       {"d/m/yyyy", 165, 14},
       {"General", 170, 0},
+      {"General;[Red]-General", 170, 0},
+      {"Default", 170, 0},
       {"@", 170, 0},
       {"#", 170, 0},
       {"", 170, 0},
