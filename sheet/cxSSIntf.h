@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/Types.h"
+#include "sheet/cxSSCellObject.h"
+
+struct TcxSSStyleRec;
+struct TcxSSFontRec;
+
+// The interfaces through which the file reader fills a workbook, so that the reader needs no
+// knowledge of the workbook's classes.
+
+// One sheet of the workbook being filled.
+class IcxBookSheet {
+public:
+  virtual ~IcxBookSheet() = default;
+  // kind 0 columns, 1 rows: the item's size, then its locked flag, then its visibility.
+  virtual void SetHeaderItem(int kind, int index, int size, bool locked, bool visible) = 0;
+  virtual void SetDefaultSize(int kind, int size) = 0;
+  // Merges (or splits) the inclusive rectangle.
+  virtual void MergeCells(const TRect& cells, bool merge) = 0;
+  // The sheet's declared used extent: writes to rows beyond it are dropped while reading.
+  virtual void SetDimensions(int cols, int rows) = 0;
+  virtual void SetProtected(bool value) = 0;
+  virtual void SetOptions(const TRect& selection, bool showFormulas, bool showGrid,
+                          bool showHeaders, bool ignored) = 0;
+  virtual std::unique_ptr<IcxSheetCell> GetCell(int col, int row) = 0;
+};
+
+// The workbook being filled.
+class IcxSpreadSheetBook {
+public:
+  virtual ~IcxSpreadSheetBook() = default;
+  // Adds a sheet with this caption and answers it (the last page).
+  virtual std::shared_ptr<IcxBookSheet> AddSheet(const std::string& caption) = 0;
+  virtual int BeginUpdate() = 0;
+  // Adds a defined name (with the name checks); its index or -1.
+  virtual int DefineName(const std::string& name, int page, const TRect& area) = 0;
+  virtual int EndUpdate() = 0;
+  virtual std::unique_ptr<IcxSheetCell> GetCell(int page, int col, int row) = 0;
+  // "Invalid page number" outside the pages.
+  virtual std::shared_ptr<IcxBookSheet> GetSheet(int page) = 0;
+  virtual int GetPageCount() const = 0;
+  virtual void SetProtected(bool value) = 0;
+  // Replaces the default style record (and its font's values) by one read from a file.
+  virtual void SetDefaultStyleRecord(const TcxSSStyleRec& rec, const TcxSSFontRec& font) = 0;
+  virtual void SetPalette(const std::array<TColor, 56>& palette) = 0;
+  virtual void SetPageVisible(int page, bool visible) = 0;
+};
