@@ -1,0 +1,75 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "calc/cxSSTypes.h"
+
+class TcxSSDataStorage;
+class TcxSSBookSheet;
+class TcxSSCellStyle;
+class IcxCellStyle;
+
+// The reader's view of one cell (see cxSSIntf.h).
+class IcxSheetCell {
+public:
+  virtual ~IcxSheetCell() = default;
+  virtual IcxCellStyle& GetStyle() = 0;
+  virtual void SetText(const std::string& text) = 0;
+  virtual std::string GetText() const = 0;
+  virtual void SetTextEx(const std::string& text, bool asFormula, bool allowFormula) = 0;
+};
+
+// A short-lived handle through which everything outside the cell storage reads and writes one
+// cell. It decides how typed text becomes a stored value (a date or time, a money amount, a
+// percentage, a formula or plain text), and all changes made through one handle form one undo
+// step "Change cells": the step opens with the handle and closes when it is destroyed (a handle
+// that only reads leaves no step behind). Every read goes to the storage, so two handles on the
+// same cell see each other's writes.
+class TcxSSCellObject : public IcxSheetCell {
+public:
+  TcxSSCellObject(TcxSSDataStorage& storage, int col, int row);
+  ~TcxSSCellObject() override;
+  TcxSSCellObject(const TcxSSCellObject&) = delete;
+  TcxSSCellObject& operator=(const TcxSSCellObject&) = delete;
+
+  int Col() const { return col_; }
+  int Row() const { return row_; }
+  TcxSSBookSheet& Sheet() const;
+  TcxSSDataStorage& Storage() const { return storage_; }
+
+  void SetText(const std::string& text) override { SetTextEx(text, false, true); }
+  void SetTextEx(const std::string& text, bool asFormula, bool allowFormula) override;
+  // With `parse`, SetText; otherwise stores the text as plain text, uninterpreted, and leaves
+  // recalculation and refresh to the caller.
+  void SetRawText(const std::string& text, bool parse);
+  void SetDateTime(double value);
+
+  // The edit text: what the cell-text box and the in-place editor show.
+  std::string GetText() const override;
+  // The value as text: a formula's formatted result, a number's FloatToText form, the text.
+  std::string ValueText() const;
+  // The value as the cell shows it under its number format.
+  std::string DisplayText() const;
+  // 0 left, 1 centre, 2 right, 3 fill, 4 justify.
+  int HorzAlignIndex() const;
+
+  TcxSSCellStyle& Style();
+  IcxCellStyle& GetStyle() override;
+  bool HasStyle() const;
+  // The automatic height of the cell's row.
+  void AutoHeight();
+  // Copies another cell's edit text and whole style into this one.
+  void Assign(TcxSSCellObject& source);
+
+private:
+  TxlsDataFormat Format() const;
+  // The value text as the alignment and display rules read it: a formula's unformatted result.
+  std::string RawValueText() const;
+
+  TcxSSDataStorage& storage_;
+  int col_;
+  int row_;
+  bool stepOpened_ = false;
+  std::unique_ptr<TcxSSCellStyle> style_;
+};
