@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+class TcxSSFunctionHandler;
+
+// A worksheet function routine: pops its arguments from the handler's stack and pushes exactly
+// one result (or sets an error code).
+using TcxFunctionProc = void (*)(TcxSSFunctionHandler& handler);
+
+// One function of the table.
+//   Index     the BIFF8 built-in function number, stored in ptgFuncVar tokens and in files;
+//   Name      the upper-case name the parser and the text rebuild use;
+//   Proc      the routine; empty while no routine is registered (evaluation then gives error 3);
+//   Style     2 makes the text rebuild write the name followed by "()"; 0 for the built-ins;
+//   FileArgs  the argument count a file's fixed-argument function token stands for.
+struct TcxExcelFuncDefinition {
+  uint16_t Index = 0;
+  std::string_view Name;
+  TcxFunctionProc Proc = nullptr;
+  uint8_t Style = 0;
+  uint8_t FileArgs = 0;
+};
+// The copy a lookup hands back.
+using TcxFuncDefinition = TcxExcelFuncDefinition;
+
+// The 81 built-in functions, alphabetical.
+std::span<const TcxExcelFuncDefinition> BuiltInFunctions();
+
+// The first entry with this number (built-ins first, then the added entries).
+bool FindFunctionByIndex(int index, TcxFuncDefinition& definition);
+// The first entry whose name equals `name` without regard to case.
+bool FindFunctionByName(std::string_view name, TcxFuncDefinition& definition);
+
+// The dynamic list searched after the built-ins. The entry's Name must outlive the program
+// (a literal, or text the caller keeps).
+void AddFunction(const TcxFuncDefinition& definition);
+void ClearAddedFunctions();

@@ -1,0 +1,80 @@
+#include "calc/cxSSFunctionTable.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+TEST(FunctionTable, HoldsThe81BuiltInsAlphabetically) {
+  const auto table = BuiltInFunctions();
+  ASSERT_EQ(table.size(), 81u);
+  std::set<int> numbers;
+  for (size_t i = 0; i < table.size(); ++i) {
+    EXPECT_EQ(table[i].Style, 0);
+    if (i > 0) {
+      EXPECT_LT(table[i - 1].Name, table[i].Name);
+    }
+    EXPECT_TRUE(numbers.insert(table[i].Index).second) << table[i].Name;
+  }
+}
+
+TEST(FunctionTable, NumbersAndNamesAgreeWithTheFileFormat) {
+  // The file format's own list of built-in function numbers.
+  std::ifstream in(ZOF_SOURCE_DIR "/../shared/reference/biff8-functions.tsv");
+  if (!in) GTEST_SKIP() << "reference list not present";
+  std::map<int, std::string> names;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#' || line.rfind("number", 0) == 0) continue;
+    std::istringstream fields(line);
+    int number;
+    std::string name;
+    fields >> number >> name;
+    names[number] = name;
+  }
+  for (const auto& f : BuiltInFunctions()) EXPECT_EQ(names[f.Index], f.Name) << f.Index;
+}
+
+TEST(FunctionTable, LooksUpByNumberAndByNameWithoutCase) {
+  struct Case {
+    const char* name;
+    int number;
+    int fileArgs;
+  } cases[] = {
+      {"sum", 4, 1},    {"Count", 0, 1}, {"IF", 1, 2},     {"mid", 31, 3},   {"pi", 19, 0},
+      {"DATE", 65, 3},  {"atan2", 97, 2}, {"AVERAGEA", 361, 1}, {"countif", 346, 2},
+      {"TODAY", 221, 0},
+  };
+  for (const auto& c : cases) {
+    TcxFuncDefinition byName;
+    ASSERT_TRUE(FindFunctionByName(c.name, byName)) << c.name;
+    EXPECT_EQ(byName.Index, c.number);
+    EXPECT_EQ(byName.FileArgs, c.fileArgs) << c.name;
+    TcxFuncDefinition byNumber;
+    ASSERT_TRUE(FindFunctionByIndex(c.number, byNumber));
+    EXPECT_EQ(byNumber.Name, byName.Name);
+  }
+  TcxFuncDefinition none;
+  EXPECT_FALSE(FindFunctionByName("VLOOKUP", none));
+  EXPECT_FALSE(FindFunctionByName("SUMX", none));
+  EXPECT_FALSE(FindFunctionByIndex(100, none));
+}
+
+TEST(FunctionTable, AddedEntriesAreSearchedAfterTheBuiltIns) {
+  AddFunction({100, "CHOOSE", nullptr, 2, 1});
+  AddFunction({4, "MYSUM", nullptr, 0, 1});
+  TcxFuncDefinition d;
+  EXPECT_TRUE(FindFunctionByName("choose", d));
+  EXPECT_EQ(d.Style, 2);
+  EXPECT_TRUE(FindFunctionByIndex(4, d));
+  EXPECT_EQ(d.Name, "SUM");
+  ClearAddedFunctions();
+  EXPECT_FALSE(FindFunctionByName("CHOOSE", d));
+}
+
+}  // namespace
