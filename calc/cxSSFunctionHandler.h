@@ -1,0 +1,183 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "calc/cxSSTokensStack.h"
+#include "calc/cxSSTypes.h"
+#include "platform/Types.h"
+
+class TcxSSFormulasCache;
+class TcxCustomSpreadSheetBook;
+class ITextServices;
+struct TcxEnvironment;
+struct TcxSSFormula;
+struct TRegionalSettings;
+
+// How ForEachArgument hands values to its callback.
+enum TcxArgumentMode : int {
+  amText = 1,    // every value as text; empty cells give empty text
+  amNumber = 2,  // every value as a number; text cells of references are skipped
+};
+
+// One value handed to an aggregate callback: Text in text mode, Number in number mode.
+struct TcxArgumentValue {
+  double Number = 0;
+  std::string_view Text;
+};
+using TcxArgumentCallback = std::function<void(const TcxArgumentValue& value)>;
+
+// A reference resolved to a sheet and an inclusive cell rectangle.
+struct TcxResolvedArea {
+  int Sheet = 0;
+  TRect Cells;
+};
+
+// The function handler works on one formula at a time. Its parsing side turns formula text into
+// a token string (PrepareText, ParseText, NextToken, ClassifyToken, ParseReference,
+// ParseFormula) and back (FormulaText, ExportTokens); its evaluation side walks a token string
+// over its own stack (TcxTokensStack), applying operators and calling the worksheet functions
+// (cxSSFunctionTable.h), which use the Pop…/Push… operations below.
+//
+// Each evaluation uses its own handler, so a formula that waits for another keeps its stack.
+// Evaluation is resumable: Run stops before an operator or function whose operands refer to a
+// formula that has not been calculated yet and names it (Pending); the formula cache calculates
+// that one and runs this handler again. So the depth of a dependency chain never reaches the
+// machine stack.
+class TcxSSFunctionHandler {
+public:
+  explicit TcxSSFunctionHandler(TcxSSFormulasCache& cache);
+  virtual ~TcxSSFunctionHandler();
+  TcxSSFunctionHandler(const TcxSSFunctionHandler&) = delete;
+  TcxSSFunctionHandler& operator=(const TcxSSFunctionHandler&) = delete;
+
+  TcxSSFormulasCache& Cache() const { return cache_; }
+  TcxCustomSpreadSheetBook& Book() const;
+  const TcxEnvironment& Environment() const;
+  const TRegionalSettings& Settings() const;
+  const ITextServices& TextServices() const;
+
+  // --- Parsing ---------------------------------------------------------------------------------
+  // The locale list separator, or ";" when the list and decimal separators are both ",".
+  std::string ListSeparator() const;
+  virtual void BuildDelimiters();
+  bool IsDelimiter(char c) const;
+  // Body is the text without leading blanks and "=" and without trailing blanks, blanks after
+  // "!" removed; false (after the message) when parentheses or double quotes do not balance.
+  virtual bool PrepareText(std::string_view text, std::string& body);
+  virtual void ParseText(std::string_view body, TcxTokenString& tokens);
+  // Cuts the next token from the front of `text`; returns its identifier (0 when nothing was
+  // made). For a function call or a parenthesis, `inner` is the text between the parentheses.
+  virtual uint8_t NextToken(std::string_view& text, std::string_view& inner,
+                            TcxTokenString& token);
+  // Operator, number, boolean or reference; false (error 5 and the message) otherwise.
+  virtual bool ClassifyToken(std::string_view text, TcxTokenString& token);
+  virtual bool ParseReference(std::string_view text, TcxTokenString& token);
+  // Parses `text` into the formula's tokens (its old tokens dropped); messages go through the
+  // cache's error report.
+  virtual void ParseFormula(std::string_view text, TcxSSFormula& formula);
+  // "=" + the expression rebuilt from the tokens; empty (after the message) when they do not
+  // make one expression.
+  virtual std::string FormulaText(TcxSSFormula& formula);
+  // The tokens as BIFF8 parsed-expression bytes for the file writer.
+  virtual void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens);
+  virtual void UnknownExpression(std::string_view text);
+
+  // --- Evaluation ------------------------------------------------------------------------------
+  virtual void BeginFormula(TcxSSFormula& formula, bool clearResult);
+  // Evaluates the formula to its result (see Run for the calculation of what it refers to).
+  virtual void Calculate(TcxSSFormula& formula);
+  // Prepares a resumable evaluation of the formula.
+  void Start(TcxSSFormula& formula);
+  // Walks the tokens from where the last Run stopped. Returns true when the formula is done
+  // (its result stored); false when it stopped before a token that needs Pending() first.
+  bool Run();
+  TcxSSFormula* Pending() const { return pending_; }
+  // Stores the result from the present state (also after an exception).
+  void Finish();
+
+  // Arguments, last first. A missing argument or a value of the wrong kind sets error 3.
+  virtual double PopNumber();
+  virtual bool PopBoolean();
+  virtual std::string PopText();
+  // The top value as text (PopText) and the identifier of its token (ptgStr, ptgNum, ptgBool,
+  // ptgRef, ...); 0 when the stack was empty.
+  virtual void PopValue(uint8_t& kind, std::string& text);
+  void PushNumber(double x);
+  void PushBool(bool b);
+  void PushText(std::string_view text);
+  // Sets the error code (internal codes 1..7; 0 clears it).
+  void SetError(uint8_t code);
+  uint8_t ErrorCode() const { return errorCode_; }
+  void SetAccumulator(double x);
+  double Accumulator() const { return accumulator_; }
+  void SetText(std::string_view text);
+  const std::string& AccumulatedText() const { return accumulatedText_; }
+  bool AccumulatorSet() const { return accumulatorSet_; }
+  bool ResultSet() const { return resultSet_; }
+  bool Numeric() const { return numeric_; }
+  // Arguments of the function being called.
+  int ArgCount() const { return argCount_; }
+  // Values handed to the callback by the last ForEachArgument.
+  int Count() const { return count_; }
+  // Pops ArgCount items and hands their values to the callback (areas cell by cell, row by
+  // row); Accumulator, AccumulatedText and Count start from zero.
+  virtual void ForEachArgument(const TcxArgumentCallback& callback, int mode);
+  // Every cell of a reference, area or name in the callback's mode.
+  virtual void ForEachCell(const TcxArgumentCallback& callback, int mode, TcxTokenView item);
+  // Pushes copies of the top `count` items, so that a routine can consume its arguments twice.
+  void DuplicateArguments(int count);
+  // Runs the function of a ptgFuncVar token.
+  virtual void CallFunction(TcxTokenView token);
+
+  TcxSSFormula* Formula() const { return formula_; }
+  int FormulaSheet() const { return formulaSheet_; }
+  int FormulaCol() const { return formulaCol_; }
+  int FormulaRow() const { return formulaRow_; }
+  TcxTokensStack& Stack() { return stack_; }
+
+  // A reference item (ptgRef, ptgRef3d, ptgArea, ptgArea3d, ptgName) resolved for the current
+  // formula; false with the error code to set (4 "#REF!", 3 "#VALUE!") otherwise.
+  bool ResolveArea(TcxTokenView item, TcxResolvedArea& area, uint8_t& error) const;
+
+private:
+  friend class TcxSpreadSheetExpressionParser;
+  void ApplyOperator(uint8_t id);
+  bool PopCellText(TcxTokenView item, std::string& text);
+  bool NeedsPending(size_t offset);
+  bool FindPending(TcxTokenView item);
+  void PushStringToken(std::string_view text);
+  bool ParseCell(std::string_view text, bool r1c1, int baseRow, int baseCol, bool& rowAbs,
+                 bool& colAbs, int32_t& row, int32_t& col) const;
+  void RebuildSheetList();
+  size_t MatchName(std::string_view text) const;
+  size_t MatchSheet(std::string_view text) const;
+  int FindSheet(std::string_view qualifier) const;
+  std::string ReferenceText(const uint8_t* token, int baseRow, int baseCol) const;
+  std::string SheetText(int sheet) const;
+
+  TcxSSFormulasCache& cache_;
+  int count_ = 0;
+  int formulaCol_ = 0;
+  uint8_t errorCode_ = 0;
+  std::string delimiters_;
+  double accumulator_ = 0;
+  bool resultSet_ = false;
+  TcxSSFormula* formula_ = nullptr;
+  bool accumulatorSet_ = false;
+  int formulaSheet_ = 0;
+  int argCount_ = 0;
+  bool numeric_ = true;
+  int formulaRow_ = 0;
+  std::string accumulatedText_;
+  TcxTokensStack stack_;
+  // Parsing: the sheet names as references write them (quoted when they hold a blank).
+  std::vector<std::string> sheetNames_;
+  int parseDepth_ = 0;
+  // Resumable evaluation.
+  size_t position_ = 0;
+  TcxSSFormula* pending_ = nullptr;
+};
