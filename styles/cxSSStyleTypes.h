@@ -5,6 +5,7 @@
 #include <string>
 
 #include "calc/cxSSTypes.h"
+#include "platform/TextMeasurer.h"
 
 // The value types of cell styles: enumerations, the shared font and style records.
 
@@ -87,3 +88,14 @@ struct TcxSSStyleRec {
            BackgroundColor == other.BackgroundColor && Edges == other.Edges;
   }
 };
+
+// The BIFF8 default palette (colour indexes 8..63); palette index i is BIFF colour i + 8. The
+// workbook's palette starts as this and returns to it before every load.
+extern const std::array<TColor, 56> kDefaultPalette;
+
+// The system colour "window background" as a token distinct from every RGB colour (system
+// colours carry 0xFF in the high byte). Converted to a style colour it gives the automatic one.
+inline constexpr TColor kclSystemWindow = 0xFF000005;
+
+// The screen font a font record stands for: the face "Default" (in any case) is drawn as Tahoma.
+TcxFontDesc ScreenFontDesc(const TcxSSFontRec& font);
