@@ -1,0 +1,61 @@
+#include "app/FeatureChildForm.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+
+#include "app/ShellTexts.h"
+#include "app/zofMirelGlavna.h"
+
+namespace {
+
+constexpr QColor kFormColor(244, 244, 244);
+
+// Stands where the workbook's sheet view goes: a white area without a grid.
+QWidget* MakeBookArea(QWidget* parent) {
+  auto* area = new QWidget(parent);
+  area->setObjectName("cxSpreadBook");
+  area->setAutoFillBackground(true);
+  QPalette palette = area->palette();
+  palette.setColor(QPalette::Window, Qt::white);
+  area->setPalette(palette);
+  area->setFocusPolicy(Qt::StrongFocus);
+  return area;
+}
+
+}  // namespace
+
+TFeatureChildForm::TFeatureChildForm(TzofMirelGlavna& owner) : owner_(owner) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, kFormColor);
+  setPalette(palette);
+  setWidget(MakeBookArea(this));
+  resize(629, 422);
+}
+
+bool TFeatureChildForm::FormCloseQuery() {
+  const QString question = QString::fromUtf8(kCloseQuestion).arg(windowTitle());
+  if (!owner_.Prompts().Confirm(&owner_, question)) return true;
+  return owner_.Guarded([&] { owner_.SaveWorkbookAs(*this); });
+}
+
+void TFeatureChildForm::closeEvent(QCloseEvent* event) {
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  QMdiArea* area = mdiArea();
+  const auto windows = area ? area->subWindowList(QMdiArea::ActivationHistoryOrder)
+                            : QList<QMdiSubWindow*>{};
+  if (windows.size() < 2) {
+    event->ignore();
+    showMinimized();
+    return;
+  }
+  // The window that was active before this one takes over, as the desktop would do it.
+  QMdiSubWindow* next = nullptr;
+  for (QMdiSubWindow* window : windows)
+    if (window != this) next = window;
+  QMdiSubWindow::closeEvent(event);
+  if (event->isAccepted() && next) area->setActiveSubWindow(next);
+}

@@ -1,0 +1,25 @@
+#include "app/ShellPrompts.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+int Ask(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+        QMessageBox::StandardButtons buttons) {
+  QMessageBox box(icon, QApplication::applicationName(), text, buttons, parent);
+  return box.exec();
+}
+}  // namespace
+
+bool TShellPrompts::Confirm(QWidget* parent, const QString& text) {
+  return Ask(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
+void TShellPrompts::ShowError(QWidget* parent, const QString& text) {
+  Ask(parent, QMessageBox::Critical, text, QMessageBox::Ok);
+}
+
+void TShellPrompts::ShowMessage(QWidget* parent, const QString& text) {
+  Ask(parent, QMessageBox::NoIcon, text, QMessageBox::Ok);
+}

@@ -1,0 +1,109 @@
+#include "app/ZofMirel.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QPixmap>
+#include <QTranslator>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "app/ShellTexts.h"
+#include "app/SplashForm.h"
+#include "platform/qt/QtEnvironment.h"
+
+namespace {
+
+constexpr QSize kScreenshotSize(1280, 800);
+
+QString AbsoluteFileName(const QString& argument) {
+  return argument.isEmpty() ? argument : QFileInfo(argument).absoluteFilePath();
+}
+
+void PrintError(const QString& text) {
+  std::fprintf(stderr, "zofmirel: %s\n", text.toLocal8Bit().constData());
+}
+
+bool HasDisplay() {
+  auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+  };
+  return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+}
+
+}  // namespace
+
+std::unique_ptr<TzofMirelGlavna> StartZofMirel(TStartOptions options) {
+  auto splash = std::make_unique<TSplashForm>();
+  splash->ShowAndPaint();
+
+  QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+  QApplication::setWindowIcon(QIcon(":/pictures/icon.png"));
+
+  auto mainWindow = std::make_unique<TzofMirelGlavna>();
+  mainWindow->SetPrompts(std::move(options.Prompts));
+  mainWindow->SetCommandLineFile(options.CommandLineFile);
+  mainWindow->CreateAboutBox();
+
+  mainWindow->NewWorkbookWindow();
+
+  splash->hide();
+  splash.reset();
+
+  mainWindow->showMaximized();
+  return mainWindow;
+}
+
+int TakeScreenshot(const QString& pngFile, const QString& file) {
+  auto prompts = std::make_unique<TQuietPrompts>();
+  const TQuietPrompts& answers = *prompts;
+  auto mainWindow = StartZofMirel({file, std::move(prompts)});
+  // Runs the opening of the file, then lets a failed window finish closing.
+  QApplication::processEvents();
+  QApplication::processEvents();
+
+  mainWindow->setWindowState(Qt::WindowNoState);
+  mainWindow->resize(kScreenshotSize);
+  QApplication::processEvents();
+  QImage image = mainWindow->grab().toImage();
+  if (image.size() != kScreenshotSize)
+    image = image.scaled(kScreenshotSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+
+  int status = 0;
+  for (const QString& error : answers.Errors) {
+    PrintError(error);
+    status = 1;
+  }
+  if (!image.save(pngFile, "PNG")) {
+    PrintError("cannot write " + pngFile);
+    status = 1;
+  }
+  return status;
+}
+
+int ZofMirelMain(int argc, char** argv) {
+  const bool screenshot = argc > 1 && std::string_view(argv[1]) == "--screenshot";
+  if (screenshot && !HasDisplay()) qputenv("QT_QPA_PLATFORM", "offscreen");
+
+  QApplication app(argc, argv);
+  // What the workbooks need from the platform, before any workbook exists.
+  InstallQtEnvironment();
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale::system(), "qtbase", "_",
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTexts);
+
+  const QStringList arguments = QApplication::arguments();
+  if (screenshot) {
+    if (arguments.size() < 3 || arguments.size() > 4) {
+      PrintError("usage: zofmirel --screenshot OUT.png [FILE.xls]");
+      return 2;
+    }
+    return TakeScreenshot(arguments[2], AbsoluteFileName(arguments.value(3)));
+  }
+  auto mainWindow = StartZofMirel({AbsoluteFileName(arguments.value(1)), nullptr});
+  return app.exec();
+}
