@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/ShellTexts.h"
+
 namespace {
 int Ask(QWidget* parent, QMessageBox::Icon icon, const QString& text,
         QMessageBox::StandardButtons buttons) {
-  QMessageBox box(icon, QApplication::applicationName(), text, buttons, parent);
+  QMessageBox box(icon, QString::fromUtf8(kApplicationTitle), text, buttons, parent);
   return box.exec();
 }
 }  // namespace

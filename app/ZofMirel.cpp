@@ -45,6 +45,7 @@ std::unique_ptr<TzofMirelGlavna> StartZofMirel(TStartOptions options) {
 
   auto mainWindow = std::make_unique<TzofMirelGlavna>();
   mainWindow->SetPrompts(std::move(options.Prompts));
+  mainWindow->SetWorkbookFiles(std::move(options.Files));
   mainWindow->SetCommandLineFile(options.CommandLineFile);
   mainWindow->CreateAboutBox();
 
@@ -60,7 +61,7 @@ std::unique_ptr<TzofMirelGlavna> StartZofMirel(TStartOptions options) {
 int TakeScreenshot(const QString& pngFile, const QString& file) {
   auto prompts = std::make_unique<TQuietPrompts>();
   const TQuietPrompts& answers = *prompts;
-  auto mainWindow = StartZofMirel({file, std::move(prompts)});
+  auto mainWindow = StartZofMirel({file, std::move(prompts), nullptr});
   // Runs the opening of the file, then lets a failed window finish closing.
   QApplication::processEvents();
   QApplication::processEvents();
@@ -104,6 +105,6 @@ int ZofMirelMain(int argc, char** argv) {
     }
     return TakeScreenshot(arguments[2], AbsoluteFileName(arguments.value(3)));
   }
-  auto mainWindow = StartZofMirel({AbsoluteFileName(arguments.value(1)), nullptr});
+  auto mainWindow = StartZofMirel({AbsoluteFileName(arguments.value(1)), nullptr, nullptr});
   return app.exec();
 }

@@ -11,6 +11,8 @@ struct TStartOptions {
   QString CommandLineFile;
   // Who answers the shell's questions; message boxes when null.
   std::unique_ptr<TShellPrompts> Prompts;
+  // How workbooks are loaded and saved; the workbook's own file operations when null.
+  std::unique_ptr<IWorkbookFiles> Files;
 };
 
 // Program start-up after the platform services are installed, in this order: the splash

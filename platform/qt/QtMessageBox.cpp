@@ -4,6 +4,6 @@
 #include <QMessageBox>
 
 void TQtMessageBox::ShowMessage(const std::string& text) {
-  QMessageBox::information(QApplication::activeWindow(), QApplication::applicationDisplayName(),
+  QMessageBox::information(QApplication::activeWindow(), QApplication::applicationName(),
                            QString::fromStdString(text));
 }
