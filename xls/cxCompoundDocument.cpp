@@ -196,12 +196,13 @@ bool TcxCompoundDocument::ReadDirectory() {
   for (const uint32_t sector : chain) {
     const uint64_t offset = SectorOffset(sector);
     const uint64_t available = std::min<uint64_t>(sectorSize_, source_->Size() - offset);
-    std::fill(bytes.begin(), bytes.end(), 0);
     if (!source_->ReadAt(offset, std::span(bytes.data(), available))) {
       error_ = TcxCompoundDocumentError::cdeReadFailed;
       return false;
     }
-    for (uint32_t at = 0; at < sectorSize_; at += kcdDirectoryEntrySize) {
+    // An entry cut off by the end of the file is dropped, not completed with zeros: a zero
+    // size would pass for an empty stream.
+    for (uint32_t at = 0; at + kcdDirectoryEntrySize <= available; at += kcdDirectoryEntrySize) {
       const uint8_t* raw = bytes.data() + at;
       TcxDirectoryEntry entry;
       // The name length counts bytes with the terminator; a damaged length is clamped to the
