@@ -65,11 +65,14 @@ void BM_ReadContainerFromStream(benchmark::State& state) {
 }
 
 // 64 KB, 1 MB, 8 MB (the first DIFAT sectors) and 48 MB (several DIFAT sectors).
-#define ZOF_CFB_SIZES ->Arg(64 << 10)->Arg(1 << 20)->Arg(8 << 20)->Arg(48 << 20)->Unit(benchmark::kMillisecond)
+void StreamSizes(benchmark::internal::Benchmark* benchmark) {
+  for (const int64_t size : {64 << 10, 1 << 20, 8 << 20, 48 << 20}) benchmark->Arg(size);
+  benchmark->Unit(benchmark::kMillisecond);
+}
 
-BENCHMARK(BM_WriteContainer) ZOF_CFB_SIZES;
-BENCHMARK(BM_ReadContainerFromMemory) ZOF_CFB_SIZES;
-BENCHMARK(BM_ReadContainerFromStream) ZOF_CFB_SIZES;
+BENCHMARK(BM_WriteContainer)->Apply(StreamSizes);
+BENCHMARK(BM_ReadContainerFromMemory)->Apply(StreamSizes);
+BENCHMARK(BM_ReadContainerFromStream)->Apply(StreamSizes);
 
 }  // namespace
 

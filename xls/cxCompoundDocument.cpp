@@ -1,6 +1,7 @@
 #include "xls/cxCompoundDocument.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <istream>
 
@@ -127,11 +128,13 @@ bool TcxCompoundDocument::ReadHeader() {
   firstMiniFatSector_ = ReadU32(header + 60);
   firstDifatSector_ = ReadU32(header + 68);
   headerDifat_.resize(kcdHeaderDifatEntries);
-  for (uint32_t i = 0; i < kcdHeaderDifatEntries; ++i) headerDifat_[i] = ReadU32(header + 76 + 4 * i);
+  for (uint32_t i = 0; i < kcdHeaderDifatEntries; ++i)
+    headerDifat_[i] = ReadU32(header + 76 + 4 * i);
   return true;
 }
 
 bool TcxCompoundDocument::ReadTableSector(uint32_t sector, std::vector<uint32_t>& table) {
+  assert(IsFileSector(sector));
   const uint64_t offset = SectorOffset(sector);
   const uint64_t available = std::min<uint64_t>(sectorSize_, source_->Size() - offset);
   std::vector<uint8_t> bytes(sectorSize_, 0xFF);
@@ -148,8 +151,9 @@ void TcxCompoundDocument::ReadFat() {
   const uint32_t entriesPerSector = sectorSize_ / 4;
   const uint64_t wanted =
       std::min<uint64_t>(fatSectorCount_, CeilDiv(fileSectors_, entriesPerSector));
-  std::vector<uint32_t> fatSectors(headerDifat_.begin(),
-                                   headerDifat_.begin() + std::min<uint64_t>(wanted, kcdHeaderDifatEntries));
+  std::vector<uint32_t> fatSectors(
+      headerDifat_.begin(),
+      headerDifat_.begin() + std::min<uint64_t>(wanted, kcdHeaderDifatEntries));
   std::vector<bool> visited(fileSectors_);
   uint32_t difatSector = firstDifatSector_;
   while (fatSectors.size() < wanted && IsFileSector(difatSector) && !visited[difatSector]) {
@@ -264,14 +268,16 @@ std::optional<size_t> TcxCompoundDocument::FindStream(std::string_view name) con
   std::vector<bool> insideStorage(entries_.size());
   std::vector<size_t> ignored;
   for (size_t i = 0; i < entries_.size(); ++i)
-    if (entries_[i].Type == detStorage) CollectTree(entries_, entries_[i].Child, insideStorage, ignored);
+    if (entries_[i].Type == detStorage)
+      CollectTree(entries_, entries_[i].Child, insideStorage, ignored);
   for (size_t i = 0; i < entries_.size(); ++i)
     if (!insideStorage[i] && isWanted(i)) return i;
   return std::nullopt;
 }
 
 std::optional<TcxWorkbookStream> TcxCompoundDocument::FindWorkbookStream() const {
-  if (const auto entry = FindStream(kcdWorkbookStreamName)) return TcxWorkbookStream{*entry, wsnWorkbook};
+  if (const auto entry = FindStream(kcdWorkbookStreamName))
+    return TcxWorkbookStream{*entry, wsnWorkbook};
   if (const auto entry = FindStream(kcdBookStreamName)) return TcxWorkbookStream{*entry, wsnBook};
   return std::nullopt;
 }
@@ -314,7 +320,8 @@ TcxCompoundDocumentError TcxCompoundDocument::ReadBigStream(const TcxDirectoryEn
   for (size_t first = 0; first < chain.size();) {
     size_t last = first;
     while (last + 1 < chain.size() && chain[last + 1] == chain[last] + 1) ++last;
-    const uint64_t length = std::min<uint64_t>((last - first + 1) * sectorSize_, entry.Size - position);
+    const uint64_t length =
+        std::min<uint64_t>((last - first + 1) * sectorSize_, entry.Size - position);
     if (!source_->ReadAt(SectorOffset(chain[first]), std::span(out.data() + position, length)))
       return TcxCompoundDocumentError::cdeReadFailed;
     position += length;
@@ -332,15 +339,16 @@ TcxCompoundDocumentError TcxCompoundDocument::ReadMiniStream(const TcxDirectoryE
   std::vector<bool> visited(miniFat_.size());
   uint32_t miniSector = entry.StartSector;
   for (uint64_t i = 0; i < sectorCount; ++i) {
-    if (miniSector >= miniFat_.size() || visited[miniSector]) return TcxCompoundDocumentError::cdeBadChain;
+    if (miniSector >= miniFat_.size() || visited[miniSector])
+      return TcxCompoundDocumentError::cdeBadChain;
     visited[miniSector] = true;
     const uint64_t position = i * kcdMiniSectorSize;
     const uint64_t length = std::min<uint64_t>(kcdMiniSectorSize, entry.Size - position);
     const uint64_t miniOffset = static_cast<uint64_t>(miniSector) * kcdMiniSectorSize;
     if (miniOffset + length > miniStreamSize_) return TcxCompoundDocumentError::cdeBadChain;
     // Mini sectors never straddle a big sector: 64 divides both sector sizes.
-    const uint64_t fileOffset = SectorOffset(miniStreamSectors_[miniOffset / sectorSize_]) +
-                                miniOffset % sectorSize_;
+    const uint64_t fileOffset =
+        SectorOffset(miniStreamSectors_[miniOffset / sectorSize_]) + miniOffset % sectorSize_;
     if (fileOffset + length > source_->Size()) return TcxCompoundDocumentError::cdeStreamTooLarge;
     if (!source_->ReadAt(fileOffset, std::span(out.data() + position, length)))
       return TcxCompoundDocumentError::cdeReadFailed;
@@ -353,14 +361,15 @@ bool SameStreamName(std::string_view a, std::string_view b) {
   size_t i = 0;
   size_t j = 0;
   while (i < a.size() && j < b.size())
-    if (unicode::ToUpper(unicode::NextCodePoint(a, i)) != unicode::ToUpper(unicode::NextCodePoint(b, j)))
+    if (unicode::ToUpper(unicode::NextCodePoint(a, i)) !=
+        unicode::ToUpper(unicode::NextCodePoint(b, j)))
       return false;
   return i == a.size() && j == b.size();
 }
 
 bool IsBiff8Bof(std::span<const uint8_t> stream) {
-  return stream.size() >= 6 && ReadU16(stream.data()) == 0x0809 && ReadU16(stream.data() + 2) >= 2 &&
-         ReadU16(stream.data() + 4) == 0x0600;
+  return stream.size() >= 6 && ReadU16(stream.data()) == 0x0809 &&
+         ReadU16(stream.data() + 2) >= 2 && ReadU16(stream.data() + 4) == 0x0600;
 }
 
 TcxWorkBookReader::TcxWorkBookReader(std::istream& stream) {

@@ -35,9 +35,8 @@ TcxWorkBookWriter::TLayout TcxWorkBookWriter::MakeLayout(uint64_t streamSize) {
   // DIFAT sectors outgrow that margin, so add FAT sectors until everything is covered.
   uint32_t f = CeilDiv(static_cast<uint64_t>(layout.BigSectors) + 3, kDifatEntriesPerSector);
   for (;;) {
-    const uint32_t d = f > kcdHeaderDifatEntries
-                           ? CeilDiv(f - kcdHeaderDifatEntries, kDifatEntriesPerSector)
-                           : 0;
+    const uint32_t d =
+        f > kcdHeaderDifatEntries ? CeilDiv(f - kcdHeaderDifatEntries, kDifatEntriesPerSector) : 0;
     const uint64_t covered = static_cast<uint64_t>(f) * kFatEntriesPerSector;
     if (covered >= static_cast<uint64_t>(f) + d + 1 + layout.BigSectors) {
       layout.FatSectors = f;
@@ -69,7 +68,8 @@ uint32_t TcxWorkBookWriter::FatSectorPosition(uint32_t index) {
 }
 
 bool TcxWorkBookWriter::IsDifatPosition(uint32_t sector, const TLayout& layout) {
-  return sector >= kFirstDifatPosition && (sector - kFirstDifatPosition) % kFatEntriesPerSector == 0 &&
+  return sector >= kFirstDifatPosition &&
+         (sector - kFirstDifatPosition) % kFatEntriesPerSector == 0 &&
          (sector - kFirstDifatPosition) / kFatEntriesPerSector < layout.DifatSectors;
 }
 
@@ -88,7 +88,8 @@ void TcxWorkBookWriter::BuildPrefix(uint64_t streamSize) {
 void TcxWorkBookWriter::WritePrefix(uint64_t streamSize, std::ostream* stream) {
   if (stream == nullptr) Fail();
   BuildPrefix(streamSize);
-  stream->write(reinterpret_cast<const char*>(prefix_.data()), static_cast<std::streamsize>(prefix_.size()));
+  stream->write(reinterpret_cast<const char*>(prefix_.data()),
+                static_cast<std::streamsize>(prefix_.size()));
   if (!*stream) Fail();
 }
 
@@ -120,7 +121,8 @@ void TcxWorkBookWriter::WriteDirectory() {
   uint8_t* directory = Sector(kDirectorySector);
   const auto putEntry = [&](int index, std::string_view name, uint8_t type, uint8_t colour,
                             uint32_t child, uint32_t start, uint32_t size) {
-    const uint64_t at = static_cast<uint64_t>(directory - prefix_.data()) + index * kcdDirectoryEntrySize;
+    const uint64_t at =
+        static_cast<uint64_t>(directory - prefix_.data()) + index * kcdDirectoryEntrySize;
     for (size_t i = 0; i < name.size(); ++i) prefix_[at + 2 * i] = static_cast<uint8_t>(name[i]);
     prefix_[at + 64] = static_cast<uint8_t>((name.size() + 1) * 2);
     prefix_[at + 66] = type;
@@ -149,8 +151,9 @@ void TcxWorkBookWriter::WriteFAT() {
   }
   const auto setEntry = [&](uint32_t sector, uint32_t value) {
     const uint32_t fatSector = FatSectorPosition(sector / kFatEntriesPerSector);
-    PutU32((static_cast<uint64_t>(fatSector) + 1) * kSectorSize + 4 * (sector % kFatEntriesPerSector),
-           value);
+    PutU32(
+        (static_cast<uint64_t>(fatSector) + 1) * kSectorSize + 4 * (sector % kFatEntriesPerSector),
+        value);
   };
   const auto setChain = [&](uint32_t first, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i)
@@ -181,7 +184,8 @@ void TcxWorkBookWriter::WriteDIFAT() {
     const uint64_t at = (static_cast<uint64_t>(position) + 1) * kSectorSize;
     for (uint32_t i = 0; i < kDifatEntriesPerSector; ++i) {
       const uint32_t fatIndex = kcdHeaderDifatEntries + j * kDifatEntriesPerSector + i;
-      PutU32(at + 4 * i, fatIndex < layout_.FatSectors ? FatSectorPosition(fatIndex) : kcdFreeSector);
+      PutU32(at + 4 * i,
+             fatIndex < layout_.FatSectors ? FatSectorPosition(fatIndex) : kcdFreeSector);
     }
     // The last DIFAT sector ends the chain, as the format requires.
     PutU32(at + 4 * kDifatEntriesPerSector,

@@ -52,9 +52,9 @@ protected:
   // The layout for the stream being written.
   struct TLayout {
     uint64_t StreamSize = 0;
-    uint32_t BigSectors = 0;  // n: 512-byte sectors of the stream
-    bool Small = false;       // the stream lives in the mini stream
-    uint32_t FatSectors = 1;  // f
+    uint32_t BigSectors = 0;    // n: 512-byte sectors of the stream
+    bool Small = false;         // the stream lives in the mini stream
+    uint32_t FatSectors = 1;    // f
     uint32_t DifatSectors = 0;  // d
   };
   static TLayout MakeLayout(uint64_t streamSize);
@@ -62,7 +62,9 @@ protected:
   static uint32_t FatSectorPosition(uint32_t index);
   static bool IsDifatPosition(uint32_t sector, const TLayout& layout);
   void PutU32(uint64_t offset, uint32_t value);
-  uint8_t* Sector(uint32_t sector) { return prefix_.data() + (static_cast<uint64_t>(sector) + 1) * 512; }
+  uint8_t* Sector(uint32_t sector) {
+    return prefix_.data() + (static_cast<uint64_t>(sector) + 1) * 512;
+  }
 
   TLayout layout_;
   std::vector<uint8_t> prefix_;

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,8 +17,11 @@ namespace cfbtest {
 inline std::filesystem::path CorpusDir() { return ZOF_CORPUS_DIR; }
 
 inline std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  std::vector<uint8_t> bytes(in ? static_cast<size_t>(in.tellg()) : 0);
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
 }
 
 // The .xls files directly in `folder` of the corpus, sorted by name.
@@ -87,7 +89,8 @@ public:
   std::u16string EntryName(size_t entryOffset) const {
     std::u16string name;
     const size_t units = GetU16(file_, entryOffset + 64) / 2;
-    for (size_t i = 0; i + 1 < units; ++i) name.push_back(static_cast<char16_t>(GetU16(file_, entryOffset + 2 * i)));
+    for (size_t i = 0; i + 1 < units; ++i)
+      name.push_back(static_cast<char16_t>(GetU16(file_, entryOffset + 2 * i)));
     return name;
   }
   // Index of the first entry of that exact name.
@@ -102,7 +105,8 @@ private:
   const std::vector<uint8_t>& file_;
 };
 
-inline void SetEntryName(std::vector<uint8_t>& file, size_t entryOffset, const std::u16string& name) {
+inline void SetEntryName(std::vector<uint8_t>& file, size_t entryOffset,
+                         const std::u16string& name) {
   for (size_t i = 0; i < 32; ++i) PutU16(file, entryOffset + 2 * i, i < name.size() ? name[i] : 0);
   PutU16(file, entryOffset + 64, static_cast<uint16_t>((name.size() + 1) * 2));
 }
@@ -117,8 +121,10 @@ inline void SwapEntries(std::vector<uint8_t>& file, size_t a, size_t b) {
     if (file[entry + 66] == 0) continue;  // unused entries have no links
     for (const size_t link : {68, 72, 76}) {
       const uint32_t value = GetU32(file, entry + link);
-      if (value == a) PutU32(file, entry + link, static_cast<uint32_t>(b));
-      else if (value == b) PutU32(file, entry + link, static_cast<uint32_t>(a));
+      if (value == a)
+        PutU32(file, entry + link, static_cast<uint32_t>(b));
+      else if (value == b)
+        PutU32(file, entry + link, static_cast<uint32_t>(a));
     }
   }
 }

@@ -45,8 +45,8 @@ TEST(CompoundDocument, EveryCorpusWorkbookOpensAndStartsWithBof) {
     std::istringstream in(std::string(file.begin(), file.end()));
     TcxWorkBookReader streamed(in);
     ASSERT_TRUE(streamed.Loaded());
-    EXPECT_TRUE(std::equal(reader.Buffer().begin(), reader.Buffer().end(), streamed.Buffer().begin(),
-                           streamed.Buffer().end()));
+    EXPECT_TRUE(std::equal(reader.Buffer().begin(), reader.Buffer().end(),
+                           streamed.Buffer().begin(), streamed.Buffer().end()));
   }
 }
 
@@ -145,11 +145,16 @@ TEST(CompoundDocument, MalformedCorpusFailsCleanlyOrOpensWhereIntact) {
       // Header claims 8,388,610 FAT sectors; the one real FAT sector is enough.
       {"libxls-xls2csv_ole_read_MSAT_body_637.xls", E::cdeNone, 49290},
       // Fuzzed files whose workbook entry claims more bytes than the file has.
-      {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-5786329142919168.xls", E::cdeStreamTooLarge, 0},
-      {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-5889658057523200.xls", E::cdeStreamTooLarge, 0},
-      {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-6137883240824832.xls", E::cdeStreamTooLarge, 0},
-      {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-6322470200934400.xls", E::cdeStreamTooLarge, 0},
-      {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-6537773940867072.xls", E::cdeStreamTooLarge, 0},
+      {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-5786329142919168.xls",
+       E::cdeStreamTooLarge, 0},
+      {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-5889658057523200.xls",
+       E::cdeStreamTooLarge, 0},
+      {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-6137883240824832.xls",
+       E::cdeStreamTooLarge, 0},
+      {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-6322470200934400.xls",
+       E::cdeStreamTooLarge, 0},
+      {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-6537773940867072.xls",
+       E::cdeStreamTooLarge, 0},
       // Damage inside the records only; the containers are sound.
       {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-4657005060816896.xls", E::cdeNone, 62167},
       {"poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-5816431116615680.xls", E::cdeNone, 38005},
@@ -191,7 +196,9 @@ TEST(CompoundDocument, EveryStreamOfEveryCorpusFileReads) {
       ASSERT_EQ(document.ReadStream(i, bytes), E::cdeNone);
       ASSERT_EQ(bytes.size(), entry.Size);
       const bool propertySet = entry.Name.starts_with("\x05");
-      const bool compObj = entry.Name == "\x01" "CompObj";
+      const bool compObj = entry.Name ==
+                           "\x01"
+                           "CompObj";
       if (propertySet) {
         EXPECT_EQ(GetU16(bytes, 0), 0xFFFE);
       }
@@ -230,11 +237,16 @@ TEST(CompoundDocument, NamesMatchWithoutRegardToCase) {
     E error;
     TcxWorkbookStreamName kind;
   } cases[] = {
-      {u"Workbook", E::cdeNone, wsnWorkbook}, {u"WORKBOOK", E::cdeNone, wsnWorkbook},
-      {u"workbook", E::cdeNone, wsnWorkbook}, {u"wOrKbOoK", E::cdeNone, wsnWorkbook},
-      {u"Book", E::cdeNone, wsnBook},         {u"bOOK", E::cdeNone, wsnBook},
-      {u"Workbooks", E::cdeStreamNotFound, wsnWorkbook}, {u"Workboo", E::cdeStreamNotFound, wsnWorkbook},
-      {u"Boo", E::cdeStreamNotFound, wsnWorkbook}, {u"Bookk", E::cdeStreamNotFound, wsnWorkbook},
+      {u"Workbook", E::cdeNone, wsnWorkbook},
+      {u"WORKBOOK", E::cdeNone, wsnWorkbook},
+      {u"workbook", E::cdeNone, wsnWorkbook},
+      {u"wOrKbOoK", E::cdeNone, wsnWorkbook},
+      {u"Book", E::cdeNone, wsnBook},
+      {u"bOOK", E::cdeNone, wsnBook},
+      {u"Workbooks", E::cdeStreamNotFound, wsnWorkbook},
+      {u"Workboo", E::cdeStreamNotFound, wsnWorkbook},
+      {u"Boo", E::cdeStreamNotFound, wsnWorkbook},
+      {u"Bookk", E::cdeStreamNotFound, wsnWorkbook},
       {u"W\u00D6rkbook", E::cdeStreamNotFound, wsnWorkbook},
   };
   const auto pristine = ReadFileBytes(CorpusDir() / "xlrd-ragged.xls");
@@ -305,9 +317,9 @@ TEST(CompoundDocument, StreamInsideAStorageIsNotTheWorkbook) {
 }
 
 TEST(CompoundDocument, BrokenChainsAreRefused) {
-  // A big stream (poi-48968, 18154 bytes in 36 sectors) is damaged in its chain. Where the old reading
-  // skipped over a free or end-of-chain entry and carried on with the next sector, it returned
-  // other data as the stream; a broken chain is a damaged file.
+  // A big stream (poi-48968, 18154 bytes in 36 sectors) is damaged in its chain. Where the old
+  // reading skipped over a free or end-of-chain entry and carried on with the next sector, it
+  // returned other data as the stream; a broken chain is a damaged file.
   const auto pristine = ReadFileBytes(CorpusDir() / "poi-48968.xls");
   const TCfbView view(pristine);
   const size_t workbookEntry = view.EntryOffsets()[view.EntryIndex(u"Workbook")];
@@ -468,9 +480,12 @@ TEST(CompoundDocument, HeaderChecks) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     auto file = pristine;
-    if (c.width == 1) file[c.at] = static_cast<uint8_t>(c.value);
-    else if (c.width == 2) PutU16(file, c.at, static_cast<uint16_t>(c.value));
-    else PutU32(file, c.at, c.value);
+    if (c.width == 1)
+      file[c.at] = static_cast<uint8_t>(c.value);
+    else if (c.width == 2)
+      PutU16(file, c.at, static_cast<uint16_t>(c.value));
+    else
+      PutU32(file, c.at, c.value);
     E error{};
     const auto buffer = ReadWorkbook(file, &error);
     EXPECT_EQ(error, c.error);
@@ -624,9 +639,15 @@ TEST(CompoundDocument, SameStreamName) {
     const char* b;
     bool same;
   } cases[] = {
-      {"Workbook", "WORKBOOK", true}, {"Workbook", "workbook", true}, {"Book", "BOOK", true},
-      {"Book", "Boo", false},         {"", "", true},                 {"a", "", false},
-      {"čačak", "ČAČAK", true},       {"Đorđe", "đORĐE", true},       {"Workbook", "Work book", false},
+      {"Workbook", "WORKBOOK", true},
+      {"Workbook", "workbook", true},
+      {"Book", "BOOK", true},
+      {"Book", "Boo", false},
+      {"", "", true},
+      {"a", "", false},
+      {"čačak", "ČAČAK", true},
+      {"Đorđe", "đORĐE", true},
+      {"Workbook", "Work book", false},
       {"\x05SummaryInformation", "\x05summaryinformation", true},
   };
   for (const auto& c : cases) {

@@ -34,31 +34,41 @@ std::vector<uint8_t> PatternBytes(size_t size) {
 // ends where its size says. Returns the problems found.
 std::string CheckContainer(const std::vector<uint8_t>& file) {
   std::ostringstream problems;
-  if (file.size() % 512 != 0 || file.size() < 1024) return "file size not a whole number of sectors";
+  if (file.size() % 512 != 0 || file.size() < 1024)
+    return "file size not a whole number of sectors";
   const uint32_t sectors = static_cast<uint32_t>(file.size() / 512 - 1);
   const uint32_t fatCount = GetU32(file, 44);
   std::vector<uint32_t> fatSectors;
-  for (uint32_t i = 0; i < std::min<uint32_t>(fatCount, 109); ++i) fatSectors.push_back(GetU32(file, 76 + 4 * i));
+  for (uint32_t i = 0; i < std::min<uint32_t>(fatCount, 109); ++i)
+    fatSectors.push_back(GetU32(file, 76 + 4 * i));
   for (uint32_t i = fatCount; i < 109; ++i)
     if (GetU32(file, 76 + 4 * i) != kFree) problems << "header DIFAT slot " << i << " used; ";
   std::vector<uint32_t> difatSectors;
-  for (uint32_t d = GetU32(file, 68); fatSectors.size() < fatCount; ) {
-    if (d >= sectors) { problems << "DIFAT chain leaves the file; "; break; }
+  for (uint32_t d = GetU32(file, 68); fatSectors.size() < fatCount;) {
+    if (d >= sectors) {
+      problems << "DIFAT chain leaves the file; ";
+      break;
+    }
     difatSectors.push_back(d);
     const size_t at = TCfbView::SectorOffset(d);
-    for (uint32_t i = 0; i < 127 && fatSectors.size() < fatCount; ++i) fatSectors.push_back(GetU32(file, at + 4 * i));
+    for (uint32_t i = 0; i < 127 && fatSectors.size() < fatCount; ++i)
+      fatSectors.push_back(GetU32(file, at + 4 * i));
     d = GetU32(file, at + 508);
-    if (fatSectors.size() == fatCount && d != kEnd) problems << "last DIFAT sector does not end the chain; ";
+    if (fatSectors.size() == fatCount && d != kEnd)
+      problems << "last DIFAT sector does not end the chain; ";
   }
   if (difatSectors.size() != GetU32(file, 72)) problems << "DIFAT sector count; ";
-  if (static_cast<uint64_t>(fatSectors.size()) * 128 < sectors) return problems.str() + "FAT does not cover the file";
+  if (static_cast<uint64_t>(fatSectors.size()) * 128 < sectors)
+    return problems.str() + "FAT does not cover the file";
   const auto fat = [&](uint32_t s) {
     return GetU32(file, TCfbView::SectorOffset(fatSectors[s / 128]) + 4 * (s % 128));
   };
   std::map<uint32_t, std::string> owner;
   const auto claim = [&](uint32_t s, const std::string& who) {
-    if (s >= sectors) problems << who << " names sector " << s << " past the end; ";
-    else if (!owner.emplace(s, who).second) problems << "sector " << s << " is both " << owner[s] << " and " << who << "; ";
+    if (s >= sectors)
+      problems << who << " names sector " << s << " past the end; ";
+    else if (!owner.emplace(s, who).second)
+      problems << "sector " << s << " is both " << owner[s] << " and " << who << "; ";
   };
   const auto chain = [&](uint32_t start, uint64_t count, const std::string& who) {
     uint32_t s = start;
@@ -90,7 +100,10 @@ std::string CheckContainer(const std::vector<uint8_t>& file) {
     const size_t miniFat = TCfbView::SectorOffset(GetU32(file, 60));
     uint32_t m = GetU32(file, root + 128 + 116);
     for (uint32_t i = 0; i < miniSectors; ++i) {
-      if (m != i) { problems << "mini chain not in order; "; break; }
+      if (m != i) {
+        problems << "mini chain not in order; ";
+        break;
+      }
       m = GetU32(file, miniFat + 4 * m);
     }
     if (m != kEnd) problems << "mini chain does not end; ";
@@ -99,7 +112,10 @@ std::string CheckContainer(const std::vector<uint8_t>& file) {
   }
   if (owner.size() != sectors) problems << owner.size() << " of " << sectors << " sectors used; ";
   for (uint32_t s = sectors; s < fatSectors.size() * 128; ++s)
-    if (fat(s) != kFree) { problems << "FAT entry " << s << " past the file not free; "; break; }
+    if (fat(s) != kFree) {
+      problems << "FAT entry " << s << " past the file not free; ";
+      break;
+    }
   return problems.str();
 }
 
@@ -108,8 +124,21 @@ std::string CheckContainer(const std::vector<uint8_t>& file) {
 TEST(WorkBookWriter, RoundTripsSmallAndBigStreams) {
   // Sizes around the mini sector, the big sector, the mini stream cut-off, one FAT sector, the
   // 109 FAT sectors of the header and the first DIFAT sector (~7.1 MB).
-  const uint64_t sizes[] = {1,     63,     64,      65,      511,     512,     513,       4000,
-                            4095,  4096,   4097,    8192,    65543,   64512,   1000000,
+  const uint64_t sizes[] = {1,
+                            63,
+                            64,
+                            65,
+                            511,
+                            512,
+                            513,
+                            4000,
+                            4095,
+                            4096,
+                            4097,
+                            8192,
+                            65543,
+                            64512,
+                            1000000,
                             109 * 127 * 512 - 3 * 512,  // the last size with 109 FAT sectors
                             109 * 127 * 512 - 2 * 512,  // the first one with 110: one DIFAT sector
                             7500000};
@@ -118,7 +147,8 @@ TEST(WorkBookWriter, RoundTripsSmallAndBigStreams) {
     const auto stream = PatternBytes(size);
     const auto file = WriteCompoundDocument(stream);
     EXPECT_EQ(file.size() % 512, 0u);
-    EXPECT_EQ(file.size(), TcxWorkBookWriter::PrefixSize(size) + size + TcxWorkBookWriter::PaddingSize(size));
+    EXPECT_EQ(file.size(),
+              TcxWorkBookWriter::PrefixSize(size) + size + TcxWorkBookWriter::PaddingSize(size));
     EXPECT_EQ(CheckContainer(file), "");
     EXPECT_EQ(ReadBack(file), stream);
     EXPECT_EQ(GetU32(file, 60), size < 4096 ? 2u : kEnd) << "mini FAT only for a small stream";
@@ -192,7 +222,8 @@ TEST(WorkBookWriter, CorpusWorkbookStreamsRoundTrip) {
     const auto file = WriteCompoundDocument(original.Buffer());
     EXPECT_EQ(CheckContainer(file), "");
     const auto back = ReadBack(file);
-    EXPECT_TRUE(std::equal(back.begin(), back.end(), original.Buffer().begin(), original.Buffer().end()));
+    EXPECT_TRUE(
+        std::equal(back.begin(), back.end(), original.Buffer().begin(), original.Buffer().end()));
   }
 }
 
@@ -249,11 +280,14 @@ TEST(WorkBookWriter, RefusesWhatCannotBeWritten) {
 
 namespace {
 
-bool XlrdAvailable() { return std::system("/usr/bin/python3 -c 'import xlrd' >/dev/null 2>&1") == 0; }
+bool XlrdAvailable() {
+  return std::system("/usr/bin/python3 -c 'import xlrd' >/dev/null 2>&1") == 0;
+}
 
 // Sheet names, cell count and a digest of every cell's type and value, as xlrd reads the file.
 std::string XlrdSummary(const std::filesystem::path& script, const std::filesystem::path& file) {
-  const std::string command = "/usr/bin/python3 '" + script.string() + "' '" + file.string() + "' 2>&1";
+  const std::string command =
+      "/usr/bin/python3 '" + script.string() + "' '" + file.string() + "' 2>&1";
   std::string output;
   if (FILE* pipe = popen(command.c_str(), "r")) {
     char chunk[4096];
@@ -265,7 +299,8 @@ std::string XlrdSummary(const std::filesystem::path& script, const std::filesyst
 
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace
@@ -291,9 +326,9 @@ TEST(WorkBookWriter, XlrdReadsOurContainersLikeTheOriginals) {
   }
   // Small streams (mini stream), a stream of exactly 4096 bytes, big ones, and BIFF8 read from
   // a "Book" stream and written as "Workbook".
-  const char* files[] = {"xlrd-ragged.xls",         "sheetjs-A4X_gnumeric.xls", "poi-SimpleMultiCell.xls",
-                         "libxls-types.xls",        "xlrd-Formate.xls",         "poi-56563a.xls",
-                         "poi-BOOK_in_capitals.xls"};
+  const char* files[] = {
+      "xlrd-ragged.xls",  "sheetjs-A4X_gnumeric.xls", "poi-SimpleMultiCell.xls", "libxls-types.xls",
+      "xlrd-Formate.xls", "poi-56563a.xls",           "poi-BOOK_in_capitals.xls"};
   for (const char* name : files) {
     SCOPED_TRACE(name);
     const auto originalPath = CorpusDir() / name;
