@@ -14,7 +14,7 @@ constexpr const char* kToolFailed = "Povezivanje datoteka je upisano, ali progra
 constexpr const char* kNoHome =
     "Povezivanje datoteka nije upisano: nije poznata lična fascikla (HOME).";
 
-bool ValidExtension(const std::string& extension) {
+[[maybe_unused]] bool ValidExtension(const std::string& extension) {
   if (extension.empty()) return false;
   for (char c : extension) {
     const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
