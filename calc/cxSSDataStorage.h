@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "calc/cxSSTypes.h"
@@ -37,8 +38,16 @@ struct TcxSSCellRec {
 // Layout: a table of column entries; each column holds one slot per row up to its own row count,
 // a slot being an owned record or empty. A read is two index operations; a coordinate outside
 // the stored area reads the default empty cell and allocates nothing. Capacity is counted in
-// steps of 10 columns and 1000 rows past the written coordinate (ColCapacity, RowCapacity); a
-// column's slot array is allocated when that column is first written.
+// steps of 10 columns and 1000 rows past the written coordinate (ColCapacity, RowCapacity); the
+// arrays themselves grow with what is written: a column's slot array exists once that column
+// is written and reaches down to its last written row, so a far cell costs one column of slots,
+// never the whole rectangle up to it.
+//
+// Invariants (CheckConsistency): ColCount <= ColCapacity; every column's row count <=
+// RowCapacity and <= RowCount; a record is owned by exactly one slot; a formula cell's formula
+// is registered with the workbook's formula engine, owned by that cell only and knows its
+// cell. Records of style record 0 hold no reference count of their own (record 0 is never
+// freed); every other style record a cell holds is one reference.
 class TcxSSDataStorage {
 public:
   explicit TcxSSDataStorage(TcxSSBookSheet& sheet);
@@ -59,10 +68,19 @@ public:
   const TcxSSCellRec& CellRef(int col, int row) const;
   // The stored record itself, or nullptr (no merged-area fallback).
   const TcxSSCellRec* FindCell(int col, int row) const;
-  // The one primitive that stores a record (records the change, notifies the dispatcher).
+  // The stored record or the default cell (no merged-area fallback).
+  const TcxSSCellRec& OwnCell(int col, int row) const;
+  // The one primitive that stores a record (records the change, notifies the dispatcher). It
+  // does not release the replaced record's style or formula; the callers below do.
   virtual void SetCell(int col, int row, const TcxSSCellRec& cell);
+  // The writers base the new record on the cell's own record (OwnCell), never on a merged
+  // area's top-left cell that GetCell falls back to.
   void SetCellText(int col, int row, const std::string& text, bool allowFormula,
                    bool forceFormula);
+  // Whether SetCellText makes a formula of the text: forced, or allowed and the trimmed text
+  // is "=" followed by something, holds no "#" and the cell's format is not the text format.
+  static bool IsFormulaText(std::string_view text, bool allowFormula, bool forceFormula,
+                            TxlsDataFormat format);
   void SetCellNumber(int col, int row, double value);
   void SetCellStyle(int col, int row, TcxSSStyleRec* style);
   std::string GetEditText(int col, int row) const;
@@ -80,6 +98,10 @@ public:
   virtual void SetActiveCol(int col);
   virtual void SetActiveRow(int row);
   virtual TRect ExpandToMerged(const TRect& rect) const;
+  // The pixel rectangle of a cell (with includeMerged, of its merged area) measured from the
+  // column originX and the row originY; right and bottom exclusive.
+  virtual TRect GetCellRect(int col, int row, bool includeMerged, int originX,
+                            int originY) const;
   // The merged area holding the cell, inclusive; false (and the cell itself) when none.
   bool GetMergedRect(TPoint cell, TRect& area) const;
 
@@ -89,11 +111,14 @@ public:
   virtual void ClearCells(const TRect& rect, bool withStyles);
   virtual void DeleteCells(const TRect& rect, int kind);
   virtual void InsertCells(const TRect& rect, int kind);
+  // Moves up to `count` records of column srcCol from srcRow on into column dstCol from dstRow.
+  // A record lives in one slot only, so the source slots are always left empty.
   virtual void MoveCells(int dstCol, int srcCol, bool clearSource, int count, int dstRow,
                          int srcRow);
   virtual int GetLastUsedCol() const;
   virtual int GetLastUsedRow() const;
   virtual void MergeCells(const TRect& rect, bool merge);
+  // Grows ColCapacity and RowCapacity (never shrinks them); slots are allocated when written.
   virtual void SetCapacity(int cols, int rows);
   virtual void Sort(const TRect& rect, const std::vector<bool>& descending);
   virtual void Assign(const TcxSSDataStorage& source);
@@ -124,13 +149,60 @@ public:
   // A cell that shows nothing: no text, no value, and no fill or border of its own.
   bool IsVisuallyEmpty(const TcxSSCellRec& cell) const;
 
+  // Checks the invariants above and those of the merged areas; for tests.
+  bool CheckConsistency() const;
+
 private:
-  struct TColumn {
-    int RowCount = 0;
-    std::vector<std::unique_ptr<TcxSSCellRec>> Cells;
+  // Records live in chunks of a pool rather than one heap block each: filling a sheet then
+  // costs one allocation per few thousand cells, and freed records are reused. A slot points
+  // at a record of the pool or is null.
+  class TRecordPool {
+  public:
+    TcxSSCellRec* New(const TcxSSCellRec& value);
+    void Delete(TcxSSCellRec* record);
+    void Clear();
+
+  private:
+    static constexpr size_t kChunkSize = 4096;
+    std::vector<std::unique_ptr<TcxSSCellRec[]>> chunks_;
+    size_t usedInLastChunk_ = kChunkSize;
+    std::vector<TcxSSCellRec*> free_;
   };
 
+  struct TColumn {
+    int RowCount = 0;
+    std::vector<TcxSSCellRec*> Cells;
+  };
+
+  // The slot of a cell, growing capacity, arrays and the used counts to cover it.
+  TcxSSCellRec*& Slot(int col, int row);
+  // Releases the record's style and unregisters its formula.
+  void ReleaseReferences(const TcxSSCellRec& record);
+  // Frees a record: its references, then the record itself.
+  void DropRecord(TcxSSCellRec*& slot);
+  // Puts a record into a slot (freeing one already there) and tells its formula where it is.
+  void MoveSlot(int dstCol, int dstRow, TcxSSCellRec* record);
+  void UpdateFormulaPlaces(int col, int firstRow);
+  void DeleteRows(int col, int top, int height);
+  void InsertRows(int col, int top, int height);
+  void DeleteBlock(const TRect& rect, int kind);
+  void InsertBlock(const TRect& rect, int kind);
+  bool HasRecords() const;
+  void RecordChange(const TRect& cells);
+  void RecordInsertDeleteAction(const TRect& cells, int kind, bool isDelete);
+  // Unregisters `formula` unless the cell still holds it.
+  void RemoveFormulaIfDropped(int col, int row, TcxSSFormula* formula);
+  void MoveActiveCell(int col, int row, bool forward, int kind);
+  std::string NumberText(double value) const;
+  bool TextToNumber(const std::string& text, double& value) const;
+  std::string SortText(const TcxSSCellRec& cell) const;
+  int CompareCells(const TcxSSCellRec& a, const TcxSSCellRec& b) const;
+  void SwapCells(int col, int row1, int row2);
+  void RebuildFormulaText(int col, int row);
+  void SortRows(int lo, int hi, int keyCol, int firstCol, int lastCol, bool descending);
+
   TcxSSBookSheet& sheet_;
+  TRecordPool pool_;
   std::string caption_;
   int colCapacity_ = 0;
   int rowCapacity_ = 0;

@@ -47,10 +47,14 @@ public:
   void InsertLines(const TRect& rect, int kind);
   void DeleteLines(const TRect& rect, int kind);
 
-  // Checks the invariants; for tests.
+  // Checks the invariants (no overlap, no empty area, no negative start); for tests.
   bool CheckConsistency() const;
 
 private:
+  // Sets or clears the Merged style flag of every writable cell of a stored-form area.
+  void SetMergedFlags(const TRect& area, bool merged);
+  void RecordMergeAction(const TRect& inclusiveArea, bool merge);
+
   TcxSSDataStorage& storage_;
   TcxSSRectsArray items_;
 };

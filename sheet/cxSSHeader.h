@@ -34,7 +34,12 @@ public:
 
   virtual void Clear();
   virtual void DeleteItem(int index);
+  // Forward: the last index n >= start whose items start..n fit within the pixels (start when
+  // not even it fits). Backward: the first index n <= start such that the items n..start-1 fit.
   virtual int CountFitting(int start, int pixels, bool forward) const;
+  // Forward: the item lying `pixels` away from the start of item `start`, or the next visible
+  // one when that is hidden. Backward: the first index whose items up to start - 1 fit within
+  // the pixels, or the next visible one towards start when that is hidden.
   virtual int IndexAtDistance(int start, int pixels, bool forward) const;
   // Sum of the visible sizes from `first` up to `last` - 1; negative when last < first.
   virtual int64_t Distance(int first, int last) const;
@@ -56,6 +61,10 @@ public:
   void SetItem(int index, const TcxSSHeaderItem& item);
 
 private:
+  int DefaultVisibleSize() const;
+  // Tells the shown view that the item changed size (nothing while the workbook is locked).
+  void Notify(int index);
+
   TcxSSDataStorage& storage_;
   int kind_;
   std::vector<TcxSSHeaderItem> items_;

@@ -1,0 +1,883 @@
+#include "calc/cxSSDataStorage.h"
+
+#include <algorithm>
+#include <cassert>
+#include <unordered_set>
+#include <utility>
+
+#include "calc/cxSSConvert.h"
+#include "calc/cxSSDateTime.h"
+#include "calc/cxSSFormats.h"
+#include "calc/cxSSFormulasCache.h"
+#include "calc/cxSSStrings.h"
+#include "sheet/ScopeGuard.h"
+#include "sheet/cxSSActions.h"
+#include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSSHeader.h"
+#include "sheet/cxSSListener.h"
+#include "sheet/cxSpreadSheetBook.h"
+#include "sheet/cxSpreadSheetHistory.h"
+#include "styles/cxSSCellStyle.h"
+#include "styles/cxSSStyleCache.h"
+
+namespace {
+
+constexpr TxlsDataFormat kTextFormat = 49;
+constexpr TxlsDataFormat kPercentFormat = 9;
+constexpr TxlsDataFormat kPercentDecimalsFormat = 10;
+
+bool IsPercentFormat(TxlsDataFormat format) {
+  return format == kPercentFormat || format == kPercentDecimalsFormat;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+bool SameFill(const TcxSSStyleRec& a, const TcxSSStyleRec& b) {
+  return a.BrushStyle == b.BrushStyle && a.ForegroundColor == b.ForegroundColor &&
+         a.BackgroundColor == b.BackgroundColor && a.Edges == b.Edges;
+}
+
+// Runs `body`, then `finally` also when `body` throws. Unlike a scope guard, `finally` may
+// itself throw (it calls the workbook's handlers) without ending the program.
+template <typename Body, typename Finally>
+void TryFinally(Body&& body, Finally&& finally) {
+  try {
+    body();
+  } catch (...) {
+    finally();
+    throw;
+  }
+  finally();
+}
+
+}  // namespace
+
+TcxSSDataStorage::TcxSSDataStorage(TcxSSBookSheet& sheet) : sheet_(sheet) {
+  TcxCustomSpreadSheetBook& book = Book();
+  defaultCell_.Style = book.StyleCache().DefaultRecord();
+  headers_[0] = book.CreateHeader(*this, book.DefaultColWidth(), 0);
+  headers_[1] = book.CreateHeader(*this, book.DefaultRowHeight(), 1);
+  mergedCells_ = std::make_unique<TcxSSMergedCellsStorage>(*this);
+}
+
+TcxSSDataStorage::~TcxSSDataStorage() { ClearAll(); }
+
+TcxCustomSpreadSheetBook& TcxSSDataStorage::Book() const { return sheet_.Owner(); }
+
+int TcxSSDataStorage::GetSheetIndex() const { return std::max(0, Book().IndexOfSheet(sheet_)); }
+
+// --- Reading --------------------------------------------------------------------------------
+
+const TcxSSCellRec* TcxSSDataStorage::FindCell(int col, int row) const {
+  if (col < 0 || row < 0 || col >= static_cast<int>(columns_.size())) return nullptr;
+  const TColumn& column = columns_[col];
+  if (row >= column.RowCount) return nullptr;
+  return column.Cells[row];
+}
+
+const TcxSSCellRec& TcxSSDataStorage::OwnCell(int col, int row) const {
+  const TcxSSCellRec* cell = FindCell(col, row);
+  return cell ? *cell : defaultCell_;
+}
+
+const TcxSSCellRec& TcxSSDataStorage::CellRef(int col, int row) const {
+  if (const TcxSSCellRec* cell = FindCell(col, row)) return *cell;
+  if (mergedCells_->Count() > 0) {
+    TRect area;
+    if (mergedCells_->FindAt({col, row}, area) && (area.Left != col || area.Top != row))
+      return OwnCell(area.Left, area.Top);
+  }
+  return defaultCell_;
+}
+
+void TcxSSDataStorage::GetCell(int col, int row, TcxSSCellRec& cell) const {
+  cell = CellRef(col, row);
+}
+
+TcxSSCellRec TcxSSDataStorage::GetCell(int col, int row) const { return CellRef(col, row); }
+
+int TcxSSDataStorage::ColumnRowCount(int col) const {
+  if (col < 0 || col >= static_cast<int>(columns_.size())) return 0;
+  return columns_[col].RowCount;
+}
+
+bool TcxSSDataStorage::CanWrite(int /*col*/, int row) const {
+  return !(loadLimitSet_ && Book().Reading() && row > loadLimitRow_);
+}
+
+void TcxSSDataStorage::SetLoadLimit(int cols, int rows) {
+  loadLimitSet_ = true;
+  loadLimitCol_ = cols;
+  loadLimitRow_ = rows;
+}
+
+void TcxSSDataStorage::ClearLoadLimit() { loadLimitSet_ = false; }
+
+// --- Writing --------------------------------------------------------------------------------
+
+TcxSSCellRec* TcxSSDataStorage::TRecordPool::New(const TcxSSCellRec& value) {
+  TcxSSCellRec* record;
+  if (!free_.empty()) {
+    record = free_.back();
+    free_.pop_back();
+  } else {
+    if (usedInLastChunk_ == kChunkSize) {
+      chunks_.push_back(std::make_unique<TcxSSCellRec[]>(kChunkSize));
+      usedInLastChunk_ = 0;
+    }
+    record = &chunks_.back()[usedInLastChunk_++];
+  }
+  *record = value;
+  return record;
+}
+
+void TcxSSDataStorage::TRecordPool::Delete(TcxSSCellRec* record) {
+  if (!record) return;
+  *record = TcxSSCellRec{};
+  free_.push_back(record);
+}
+
+void TcxSSDataStorage::TRecordPool::Clear() {
+  chunks_.clear();
+  free_.clear();
+  free_.shrink_to_fit();
+  usedInLastChunk_ = kChunkSize;
+}
+
+TcxSSCellRec*& TcxSSDataStorage::Slot(int col, int row) {
+  if (col >= colCapacity_) colCapacity_ = col + colDelta_;
+  if (row >= rowCapacity_) rowCapacity_ = row + rowDelta_;
+  // The counters follow the growth steps; the arrays themselves grow with what is written, so
+  // a far cell costs its own column and rows, not the whole rectangle up to it.
+  if (col >= static_cast<int>(columns_.size())) columns_.resize(static_cast<size_t>(col) + 1);
+  TColumn& column = columns_[col];
+  if (row >= static_cast<int>(column.Cells.size()))
+    column.Cells.resize(static_cast<size_t>(row) + 1);
+  column.RowCount = std::max(column.RowCount, row + 1);
+  colCount_ = std::max(colCount_, col + 1);
+  rowCount_ = std::max(rowCount_, row + 1);
+  return column.Cells[row];
+}
+
+void TcxSSDataStorage::SetCell(int col, int row, const TcxSSCellRec& cell) {
+  if (!CanWrite(col, row) || col < 0 || row < 0) return;
+  // Compared in place: the old record is never copied.
+  if (OwnCell(col, row).SameAs(cell)) return;
+
+  TcxCustomSpreadSheetBook& book = Book();
+  book.SetModified(true);
+  if (!updating_) RecordChange(TRect{col, row, col, row});
+
+  TryFinally(
+      [&] {
+        TcxSSCellRec*& slot = Slot(col, row);
+        if (slot)
+          *slot = cell;
+        else
+          slot = pool_.New(cell);
+      },
+      [&] { book.Listener().CellChanged(sheet_, col, row); });
+}
+
+void TcxSSDataStorage::RecordChange(const TRect& cells) {
+  if (auto* action = Book().History().AddAction<TcxChangeDataAction>())
+    action->Init(sheet_, cells);
+}
+
+void TcxSSDataStorage::RemoveFormulaIfDropped(int col, int row, TcxSSFormula* formula) {
+  if (!formula) return;
+  const TcxSSCellRec* cell = FindCell(col, row);
+  if (!cell || cell->Formula != formula) Book().FormulasCache().RemoveFormula(formula);
+}
+
+bool TcxSSDataStorage::IsFormulaText(std::string_view text, bool allowFormula, bool forceFormula,
+                                     TxlsDataFormat format) {
+  if (forceFormula) return true;
+  const std::string_view trimmed = TrimBlanks(text);
+  return allowFormula && trimmed.size() > 1 && trimmed.front() == '=' &&
+         text.find('#') == std::string_view::npos && format != kTextFormat;
+}
+
+// Writes build the new record from the cell's own record, never from the merged area's
+// top-left cell that a read falls back to: a covered cell must not take over (and later free)
+// the top-left cell's formula.
+
+void TcxSSDataStorage::SetCellText(int col, int row, const std::string& text, bool allowFormula,
+                                   bool forceFormula) {
+  if (!CanWrite(col, row) || col < 0 || row < 0) return;
+  const TcxSSCellRec& own = OwnCell(col, row);
+  TcxSSFormula* oldFormula = own.Kind == ckFormula ? own.Formula : nullptr;
+  TcxSSCellRec cell;
+  cell.Style = own.Style;
+  cell.Kind = ckText;
+  const TxlsDataFormat format = own.Style ? own.Style->Format : 0;
+
+  if (IsFormulaText(text, allowFormula, forceFormula, format)) {
+    cell.Text = text;
+    SetCell(col, row, cell);
+    RemoveFormulaIfDropped(col, row, oldFormula);
+    Book().FormulasCache().AddFormula(*this, col, row);
+    return;
+  }
+
+  cell.Text = text;
+  if (IsPercentFormat(format)) {
+    if (const auto percent = text.find('%'); percent != std::string::npos) {
+      std::string rest = text;
+      rest.erase(percent, 1);
+      double x;
+      if (TextToNumber(rest, x)) cell.Text = NumberText(x / 100);
+    }
+  }
+  SetCell(col, row, cell);
+  RemoveFormulaIfDropped(col, row, oldFormula);
+}
+
+void TcxSSDataStorage::SetCellNumber(int col, int row, double value) {
+  if (!CanWrite(col, row) || col < 0 || row < 0) return;
+  const TcxSSCellRec& own = OwnCell(col, row);
+  TcxSSFormula* oldFormula = own.Kind == ckFormula ? own.Formula : nullptr;
+  TcxSSCellRec cell;
+  cell.Style = own.Style;
+  cell.Kind = ckNumber;
+  cell.Number = value;
+  cell.Text = NumberText(value);
+  SetCell(col, row, cell);
+  RemoveFormulaIfDropped(col, row, oldFormula);
+}
+
+void TcxSSDataStorage::SetCellStyle(int col, int row, TcxSSStyleRec* style) {
+  TcxSSCellRec cell = OwnCell(col, row);
+  cell.Style = style;
+  SetCell(col, row, cell);
+}
+
+std::string TcxSSDataStorage::NumberText(double value) const {
+  return FloatToText(value, Book().Settings());
+}
+
+bool TcxSSDataStorage::TextToNumber(const std::string& text, double& value) const {
+  return TryTextToFloat(text, value, Book().Settings());
+}
+
+std::string TcxSSDataStorage::GetEditText(int col, int row) const {
+  const TcxSSCellRec& cell = CellRef(col, row);
+  const TxlsDataFormat format = cell.Style ? cell.Style->Format : 0;
+  const TRegionalSettings& settings = Book().Settings();
+  double x;
+  TcxDateTimeParts parts;
+  if (IsDateTimeFormat(format) && TextToNumber(cell.Text, x) && TryDecodeDateTime(x, parts))
+    return FormatDateTime(settings.ShortDateFormat, parts, settings) + " " +
+           FormatDateTime(settings.ShortTimeFormat, parts, settings);
+  // Text already holds the formula text as last rebuilt from its tokens.
+  if (cell.Kind == ckFormula) return cell.Text;
+  if (IsPercentFormat(format) && TextToNumber(cell.Text, x)) return NumberText(x * 100) + "%";
+  return cell.Text;
+}
+
+std::unique_ptr<TcxSSCellStyle> TcxSSDataStorage::GetCellStyleObject(int col, int row) {
+  return std::make_unique<TcxSSCellStyle>(Book().StyleCache(), this, col, row);
+}
+
+// --- Geometry and selection -----------------------------------------------------------------
+
+TRect TcxSSDataStorage::GetCellRect(int col, int row, bool includeMerged, int originX,
+                                    int originY) const {
+  TRect cells{col, row, col, row};
+  if (includeMerged) GetMergedRect({col, row}, cells);
+  const TcxSSHeader& cols = Headers(0);
+  const TcxSSHeader& rows = Headers(1);
+  const int left = static_cast<int>(cols.Distance(originX, cells.Left));
+  const int top = static_cast<int>(rows.Distance(originY, cells.Top));
+  return {left, top, left + static_cast<int>(cols.Distance(cells.Left, cells.Right + 1)),
+          top + static_cast<int>(rows.Distance(cells.Top, cells.Bottom + 1))};
+}
+
+TRect TcxSSDataStorage::ExpandToMerged(const TRect& rect) const {
+  return mergedCells_->Expand({rect.Left, rect.Top}, {rect.Right, rect.Bottom});
+}
+
+bool TcxSSDataStorage::GetMergedRect(TPoint cell, TRect& area) const {
+  if (!mergedCells_->FindAt(cell, area)) return false;
+  area.Right -= 1;
+  area.Bottom -= 1;
+  return true;
+}
+
+void TcxSSDataStorage::SetSelection(const TRect& rect) {
+  const TRect selection = ExpandToMerged(rect);
+  if (selection == selection_) return;
+  TcxSSListener& listener = Book().Listener();
+  const bool activeChanges = selection.Left != selection_.Left || selection.Top != selection_.Top;
+  if (activeChanges && !selectionGuard_) {
+    selectionGuard_ = true;
+    TScopeGuard unguard([this] { selectionGuard_ = false; });
+    if (!listener.ActiveCellChanging(sheet_, {selection.Left, selection.Top})) return;
+  }
+  const TRect old = selection_;
+  selection_ = selection;
+  TRect area;
+  if (selection.Left == selection.Right && selection.Top == selection.Bottom)
+    selectionKind_ = 0;
+  else if (GetMergedRect({selection.Left, selection.Top}, area) && area == selection)
+    selectionKind_ = 2;
+  else
+    selectionKind_ = 1;
+  listener.SelectionChanged(sheet_, old, selection);
+}
+
+void TcxSSDataStorage::MoveActiveCell(int col, int row, bool forward, int kind) {
+  TcxSSListener& listener = Book().Listener();
+  if (!listener.ActiveCellChanging(sheet_, {col, row})) return;
+  TRect area;
+  if (!GetMergedRect({col, row}, area)) {
+    TcxSSHeader& header = Headers(kind);
+    int& index = kind == 0 ? col : row;
+    if (!header.IsVisible(index)) index = header.NextVisible(index, forward);
+    area = {col, row, col, row};
+  }
+  // The change was just allowed; the selection must not ask again.
+  selectionGuard_ = true;
+  TScopeGuard unguard([this] { selectionGuard_ = false; });
+  SetSelection(area);
+}
+
+void TcxSSDataStorage::SetActiveCol(int col) {
+  if (col < 0 || col == selection_.Left) return;
+  MoveActiveCell(col, selection_.Top, col > selection_.Left, 0);
+}
+
+void TcxSSDataStorage::SetActiveRow(int row) {
+  if (row < 0 || row == selection_.Top) return;
+  MoveActiveCell(selection_.Left, row, row > selection_.Top, 1);
+}
+
+void TcxSSDataStorage::SetCaption(const std::string& text) {
+  if (caption_ != text) caption_ = text;
+}
+
+// --- Bulk operations ------------------------------------------------------------------------
+
+void TcxSSDataStorage::ReleaseReferences(const TcxSSCellRec& record) {
+  TcxCustomSpreadSheetBook& book = Book();
+  // Record 0 is never freed and cells take it without a reference of their own (every unwritten
+  // cell uses it), so the storage leaves its count alone.
+  if (record.Style && record.Style != defaultCell_.Style) book.StyleCache().ReleaseStyle(record.Style);
+  if (record.Kind == ckFormula && record.Formula) book.FormulasCache().RemoveFormula(record.Formula);
+}
+
+void TcxSSDataStorage::DropRecord(TcxSSCellRec*& slot) {
+  if (!slot) return;
+  ReleaseReferences(*slot);
+  pool_.Delete(slot);
+  slot = nullptr;
+}
+
+void TcxSSDataStorage::ClearAll() {
+  updating_ = true;
+  TScopeGuard done([this] { updating_ = false; });
+  for (TColumn& column : columns_)
+    for (TcxSSCellRec* record : column.Cells)
+      if (record) ReleaseReferences(*record);
+  columns_.clear();
+  columns_.shrink_to_fit();
+  pool_.Clear();
+  colCapacity_ = rowCapacity_ = colCount_ = rowCount_ = 0;
+  mergedCells_->Clear();
+}
+
+void TcxSSDataStorage::ClearCells(const TRect& rect, bool withStyles) {
+  TcxCustomSpreadSheetBook& book = Book();
+  TcxSSListener& listener = book.Listener();
+  if (!updating_ && !listener.ClearingCells(sheet_, rect, withStyles)) return;
+
+  const bool wholeSheet = rect == TRect{-1, -1, -1, -1};
+  const TRect area = wholeSheet ? TRect{0, 0, colCount_, rowCount_} : rect;
+  TcxSpreadSheetHistory& history = book.History();
+  TcxSSStyleCache& styles = book.StyleCache();
+  TcxSSStyleRec* defaultStyle = styles.DefaultRecord();
+
+  listener.Lock();
+  if (withStyles) mergedCells_->RemoveInside(area);
+  const bool complex = history.BeginComplex(kDeleteCells);
+
+  // The stored cells of the rectangle, column by column, top to bottom, up to the first
+  // read-only cell, which ends the whole clear.
+  bool stopped = false;
+  TPoint stop{0, 0};
+  auto forEachCell = [&](auto&& f) {
+    const int lastCol = std::min(area.Right, static_cast<int>(columns_.size()) - 1);
+    for (int col = std::max(area.Left, 0); col <= lastCol; ++col) {
+      TColumn& column = columns_[col];
+      const int lastRow = std::min(area.Bottom, column.RowCount - 1);
+      for (int row = std::max(area.Top, 0); row <= lastRow; ++row) {
+        TcxSSCellRec*& slot = column.Cells[row];
+        if (!slot) continue;
+        if (stopped ? (col == stop.X && row == stop.Y) : (slot->Style->Flags & kStyleReadOnly)) {
+          stopped = true;
+          stop = {col, row};
+          return;
+        }
+        f(col, row, slot);
+      }
+    }
+  };
+
+  TryFinally(
+      [&] {
+        forEachCell([&](int col, int row, TcxSSCellRec*& slot) {
+          if (!updating_) RecordChange(TRect{col, row, col, row});
+          TcxSSCellRec& cell = *slot;
+          if (withStyles && cell.Style != defaultStyle) {
+            styles.ReleaseStyle(cell.Style);
+            cell.Style = defaultStyle;
+          }
+          if (cell.Kind == ckFormula && cell.Formula)
+            book.FormulasCache().RemoveFormula(cell.Formula);
+          cell.Formula = nullptr;
+          cell.Number = 0;
+          cell.Kind = ckText;
+          cell.Text.clear();
+        });
+        if (withStyles) {
+          forEachCell([&](int, int, TcxSSCellRec*& slot) {
+            pool_.Delete(slot);
+            slot = nullptr;
+          });
+        }
+      },
+      [&] {
+        if (complex) history.EndComplex();
+        listener.Unlock();
+        listener.CellsRectChanged(sheet_, area);
+      });
+  // A whole-sheet clear that left nothing behind also resets the extent. One stopped by a
+  // read-only cell, or one that kept the formats, keeps what is still there.
+  if (wholeSheet && !HasRecords()) ClearAll();
+}
+
+bool TcxSSDataStorage::HasRecords() const {
+  for (const TColumn& column : columns_)
+    for (const auto& slot : column.Cells)
+      if (slot) return true;
+  return false;
+}
+
+void TcxSSDataStorage::MoveSlot(int dstCol, int dstRow, TcxSSCellRec* record) {
+  TcxSSCellRec*& slot = Slot(dstCol, dstRow);
+  DropRecord(slot);
+  slot = record;
+  if (slot && slot->Kind == ckFormula && slot->Formula) {
+    slot->Formula->Col = dstCol;
+    slot->Formula->Row = dstRow;
+  }
+}
+
+void TcxSSDataStorage::UpdateFormulaPlaces(int col, int firstRow) {
+  TColumn& column = columns_[col];
+  for (int row = std::max(firstRow, 0); row < column.RowCount; ++row) {
+    TcxSSCellRec* cell = column.Cells[row];
+    if (cell && cell->Kind == ckFormula && cell->Formula) {
+      cell->Formula->Col = col;
+      cell->Formula->Row = row;
+    }
+  }
+}
+
+void TcxSSDataStorage::DeleteCells(const TRect& rect, int kind) {
+  TRect r = rect;
+  r.Left = std::max(r.Left, 0);
+  r.Top = std::max(r.Top, 0);
+  if (r.Right < r.Left || r.Bottom < r.Top) return;
+  if ((kind == 0 || kind == 1) && mergedCells_->IsBandMerged(r, kind == 1))
+    throw ESpreadSheetError(std::string(kSomeCellsMerged));
+  if (kind == 3) {
+    r.Left = 0;
+    r.Right = std::max(colCount_ - 1, 0);
+  } else if (kind == 2) {
+    r.Top = 0;
+    r.Bottom = std::max(rowCount_ - 1, 0);
+  }
+
+  TcxCustomSpreadSheetBook& book = Book();
+  TcxSpreadSheetHistory& history = book.History();
+  RecordInsertDeleteAction(r, kind, true);
+  history.Lock();
+  TryFinally([&] { DeleteBlock(r, kind); },
+             [&] {
+               history.Unlock();
+               book.RefreshView();
+             });
+}
+
+void TcxSSDataStorage::DeleteBlock(const TRect& r, int kind) {
+  {
+    updating_ = true;
+    TScopeGuard done([this] { updating_ = false; });
+    ClearCells(r, true);
+  }
+
+  const int width = r.Right - r.Left + 1;
+  const int height = r.Bottom - r.Top + 1;
+  switch (kind) {
+    case 0:  // shift left
+      for (int col = r.Right + 1; col < static_cast<int>(columns_.size()); ++col) {
+        TColumn& column = columns_[col];
+        const int lastRow = std::min(r.Bottom, column.RowCount - 1);
+        for (int row = r.Top; row <= lastRow; ++row)
+          if (TcxSSCellRec* record = std::exchange(column.Cells[row], nullptr))
+            MoveSlot(col - width, row, record);
+      }
+      break;
+    case 1:  // shift up
+      for (int col = r.Left; col <= r.Right && col < static_cast<int>(columns_.size()); ++col)
+        DeleteRows(col, r.Top, height);
+      break;
+    case 2:  // entire columns
+      for (int i = 0; i < width; ++i) Headers(0).DeleteItem(r.Left);
+      if (r.Left < static_cast<int>(columns_.size())) {
+        const int last = std::min(r.Right + 1, static_cast<int>(columns_.size()));
+        for (int col = r.Left; col < last; ++col)
+          for (auto& slot : columns_[col].Cells) DropRecord(slot);
+        columns_.erase(columns_.begin() + r.Left, columns_.begin() + last);
+        for (int col = r.Left; col < static_cast<int>(columns_.size()); ++col)
+          UpdateFormulaPlaces(col, 0);
+      }
+      break;
+    case 3:  // entire rows
+      for (int i = 0; i < height; ++i) Headers(1).DeleteItem(r.Top);
+      for (int col = 0; col < static_cast<int>(columns_.size()); ++col)
+        DeleteRows(col, r.Top, height);
+      break;
+    default:
+      assert(false && "unknown delete kind");
+  }
+  if (kind == 2 || kind == 3)
+    mergedCells_->DeleteLines({r.Left, r.Top, r.Right + 1, r.Bottom + 1}, kind);
+}
+
+void TcxSSDataStorage::DeleteRows(int col, int top, int height) {
+  TColumn& column = columns_[col];
+  if (column.RowCount <= top) return;
+  const int end = std::min(top + height, column.RowCount);
+  for (int row = top; row < end; ++row) DropRecord(column.Cells[row]);
+  column.Cells.erase(column.Cells.begin() + top, column.Cells.begin() + end);
+  column.RowCount = column.RowCount > top + height ? column.RowCount - height : top;
+  UpdateFormulaPlaces(col, top);
+}
+
+void TcxSSDataStorage::InsertRows(int col, int top, int height) {
+  TColumn& column = columns_[col];
+  if (column.RowCount <= top) return;
+  auto& cells = column.Cells;
+  const size_t old = cells.size();
+  cells.resize(old + static_cast<size_t>(height));
+  std::move_backward(cells.begin() + top, cells.begin() + static_cast<std::ptrdiff_t>(old),
+                     cells.end());
+  std::fill_n(cells.begin() + top, height, nullptr);
+  column.RowCount += height;
+  if (column.RowCount > rowCapacity_) rowCapacity_ = column.RowCount - 1 + rowDelta_;
+  rowCount_ = std::max(rowCount_, column.RowCount);
+  UpdateFormulaPlaces(col, top);
+}
+
+void TcxSSDataStorage::InsertCells(const TRect& rect, int kind) {
+  TRect r = rect;
+  r.Left = std::max(r.Left, 0);
+  r.Top = std::max(r.Top, 0);
+  if (r.Right < r.Left || r.Bottom < r.Top) return;
+  if ((kind == 0 || kind == 1) && mergedCells_->IsBandMerged(r, kind == 1))
+    throw ESpreadSheetError(std::string(kSomeCellsMerged));
+  if (kind == 3) {
+    r.Left = 0;
+    r.Right = std::max(colCount_ - 1, 0);
+  } else if (kind == 2) {
+    r.Top = 0;
+    r.Bottom = std::max(rowCount_ - 1, 0);
+  }
+
+  TcxCustomSpreadSheetBook& book = Book();
+  TcxSpreadSheetHistory& history = book.History();
+  RecordInsertDeleteAction(r, kind, false);
+  history.Lock();
+  TryFinally([&] { InsertBlock(r, kind); },
+             [&] {
+               history.Unlock();
+               book.RefreshView();
+             });
+}
+
+void TcxSSDataStorage::InsertBlock(const TRect& r, int kind) {
+  const int width = r.Right - r.Left + 1;
+  const int height = r.Bottom - r.Top + 1;
+  switch (kind) {
+    case 0:  // shift right
+      for (int col = static_cast<int>(columns_.size()) - 1; col >= r.Left; --col) {
+        const int lastRow = std::min(r.Bottom, columns_[col].RowCount - 1);
+        for (int row = r.Top; row <= lastRow; ++row)
+          if (TcxSSCellRec* record = std::exchange(columns_[col].Cells[row], nullptr))
+            MoveSlot(col + width, row, record);
+      }
+      break;
+    case 1:  // shift down
+      for (int col = r.Left; col <= r.Right && col < static_cast<int>(columns_.size()); ++col)
+        InsertRows(col, r.Top, height);
+      break;
+    case 2:  // entire columns
+      if (r.Left < static_cast<int>(columns_.size())) {
+        const size_t old = columns_.size();
+        columns_.resize(old + static_cast<size_t>(width));
+        std::move_backward(columns_.begin() + r.Left,
+                           columns_.begin() + static_cast<std::ptrdiff_t>(old), columns_.end());
+        for (int col = r.Left; col < r.Left + width; ++col) columns_[col] = TColumn{};
+        for (int col = r.Left + width; col < static_cast<int>(columns_.size()); ++col)
+          UpdateFormulaPlaces(col, 0);
+        colCount_ = std::max(colCount_ + width, static_cast<int>(columns_.size()));
+        if (colCount_ > colCapacity_) colCapacity_ = colCount_ - 1 + colDelta_;
+      }
+      for (int i = 0; i < width; ++i)
+        Headers(0).InsertItem(r.Left, Headers(0).DefaultSize(), true, true, false);
+      break;
+    case 3:  // entire rows
+      for (int col = 0; col < static_cast<int>(columns_.size()); ++col)
+        InsertRows(col, r.Top, height);
+      for (int i = 0; i < height; ++i)
+        Headers(1).InsertItem(r.Top, Headers(1).DefaultSize(), true, true, false);
+      break;
+    default:
+      assert(false && "unknown insert kind");
+  }
+  if (kind == 2 || kind == 3)
+    mergedCells_->InsertLines({r.Left, r.Top, r.Right + 1, r.Bottom + 1}, kind);
+}
+
+void TcxSSDataStorage::RecordInsertDeleteAction(const TRect& /*cells*/, int /*kind*/,
+                                                bool /*isDelete*/) {
+  // TcxInsertCellsAction and TcxDeleteCellsAction are recorded here once the history provides
+  // them; until then inserting and deleting cells is not undoable.
+}
+
+void TcxSSDataStorage::MoveCells(int dstCol, int srcCol, bool clearSource, int count, int dstRow,
+                                 int srcRow) {
+  // Records are owned by exactly one slot, so a moved record always leaves its source slot;
+  // `clearSource` false (the caller overwrites the source itself) has the same outcome.
+  (void)clearSource;
+  if (srcCol < 0 || srcCol >= colCount_ || srcCol >= static_cast<int>(columns_.size())) return;
+  if (dstCol < 0 || dstRow < 0 || srcRow < 0 || count <= 0) return;
+  count = std::min(count, columns_[srcCol].RowCount - srcRow);
+  if (count <= 0) return;
+  // Within one column a move down must start at the end so that no record is overwritten
+  // before it has moved.
+  const bool backwards = dstCol == srcCol && dstRow > srcRow;
+  for (int i = 0; i < count; ++i) {
+    const int k = backwards ? count - 1 - i : i;
+    if (TcxSSCellRec* record = std::exchange(columns_[srcCol].Cells[srcRow + k], nullptr))
+      MoveSlot(dstCol, dstRow + k, record);
+  }
+}
+
+int TcxSSDataStorage::GetLastUsedCol() const {
+  int result = 0;
+  ForEachCell([&](int col, int, const TcxSSCellRec& cell) {
+    if (col + 1 > result && !IsVisuallyEmpty(cell)) result = col + 1;
+  });
+  return result;
+}
+
+int TcxSSDataStorage::GetLastUsedRow() const {
+  int result = 0;
+  ForEachCell([&](int, int row, const TcxSSCellRec& cell) {
+    if (row + 1 > result && !IsVisuallyEmpty(cell)) result = row + 1;
+  });
+  return result;
+}
+
+bool TcxSSDataStorage::IsVisuallyEmpty(const TcxSSCellRec& cell) const {
+  if (cell.SameAs(defaultCell_)) return true;
+  if (!cell.Text.empty() || cell.Number != 0 || cell.Formula) return false;
+  return !cell.Style || !defaultCell_.Style || SameFill(*cell.Style, *defaultCell_.Style);
+}
+
+void TcxSSDataStorage::MergeCells(const TRect& rect, bool merge) {
+  TcxCustomSpreadSheetBook& book = Book();
+  merge = book.Listener().MergingCells(sheet_, rect, merge);
+  book.BeginUpdate();
+  TryFinally([&] { mergedCells_->MergeOrSplit(rect, merge); }, [&] { book.EndUpdate(); });
+}
+
+void TcxSSDataStorage::SetCapacity(int cols, int rows) {
+  // Only the counters: slot arrays are allocated when their cells are written.
+  colCapacity_ = std::max(colCapacity_, cols);
+  rowCapacity_ = std::max(rowCapacity_, rows);
+}
+
+void TcxSSDataStorage::Assign(const TcxSSDataStorage& source) {
+  if (&source == this) return;
+  ClearAll();
+  TcxCustomSpreadSheetBook& book = Book();
+  colDelta_ = source.colDelta_;
+  rowDelta_ = source.rowDelta_;
+  colCapacity_ = source.colCapacity_;
+  rowCapacity_ = source.rowCapacity_;
+  colCount_ = source.colCount_;
+  rowCount_ = source.rowCount_;
+  mergedCells_->Assign(*source.mergedCells_);
+  selection_ = source.selection_;
+  selectionKind_ = source.selectionKind_;
+  caption_ = &source.Book() == &book ? source.caption_ + "2" : source.caption_;
+
+  const uint16_t sheetIndex = static_cast<uint16_t>(GetSheetIndex());
+  TcxSSStyleCache& styles = book.StyleCache();
+  columns_.resize(source.columns_.size());
+  for (size_t col = 0; col < source.columns_.size(); ++col) {
+    const TColumn& from = source.columns_[col];
+    TColumn& to = columns_[col];
+    to.RowCount = from.RowCount;
+    to.Cells.resize(from.Cells.size());
+    for (size_t row = 0; row < from.Cells.size(); ++row) {
+      if (!from.Cells[row]) continue;
+      TcxSSCellRec* cell = pool_.New(*from.Cells[row]);
+      cell->Style = styles.AddStyle(*from.Cells[row]->Style);
+      if (cell->Style == styles.DefaultRecord()) styles.ReleaseStyle(cell->Style);
+      if (cell->Kind == ckFormula && cell->Formula) {
+        cell->Formula = book.FormulasCache().CopyFormula(*cell->Formula);
+        cell->Formula->Sheet = sheetIndex;
+      } else {
+        cell->Formula = nullptr;
+      }
+      to.Cells[row] = cell;
+    }
+  }
+}
+
+// --- Sort -----------------------------------------------------------------------------------
+
+std::string TcxSSDataStorage::SortText(const TcxSSCellRec& cell) const {
+  if (cell.Kind == ckNumber) return NumberText(cell.Number);
+  return cell.Text;
+}
+
+int TcxSSDataStorage::CompareCells(const TcxSSCellRec& a, const TcxSSCellRec& b) const {
+  const std::string ta = SortText(a);
+  const std::string tb = SortText(b);
+  if (ta == tb) return 0;
+  if (ta.empty()) return -1;
+  if (tb.empty()) return 1;
+  double x, y;
+  if (TextToNumber(ta, x) && TextToNumber(tb, y)) return x < y ? -1 : (x > y ? 1 : 0);
+  bool p, q;
+  const ITextServices& text = *Book().Environment().Text;
+  if (TryTextToBool(ta, p, text) && TryTextToBool(tb, q, text)) return p == q ? 0 : (p ? 1 : -1);
+  return text.CompareText(ta, tb);
+}
+
+void TcxSSDataStorage::SwapCells(int col, int row1, int row2) {
+  if (row1 == row2) return;
+  const TcxSSCellRec a = OwnCell(col, row1);
+  const TcxSSCellRec b = OwnCell(col, row2);
+  SetCell(col, row1, b);
+  SetCell(col, row2, a);
+  for (int row : {row1, row2}) {
+    const TcxSSCellRec* cell = FindCell(col, row);
+    if (cell && cell->Kind == ckFormula && cell->Formula) {
+      cell->Formula->Col = col;
+      cell->Formula->Row = row;
+      RebuildFormulaText(col, row);
+    }
+  }
+}
+
+void TcxSSDataStorage::RebuildFormulaText(int /*col*/, int /*row*/) {
+  // The formula text is rebuilt from the moved formula's tokens here once the formula engine
+  // can turn tokens back into text; relative references keep their offsets meanwhile.
+}
+
+void TcxSSDataStorage::SortRows(int lo, int hi, int keyCol, int firstCol, int lastCol,
+                                bool descending) {
+  while (lo < hi) {
+    const TcxSSCellRec pivot = CellRef(keyCol, lo + (hi - lo) / 2);
+    int i = lo;
+    int j = hi;
+    while (i <= j) {
+      auto below = [&](int row) {
+        const int c = CompareCells(CellRef(keyCol, row), pivot);
+        return descending ? c > 0 : c < 0;
+      };
+      auto above = [&](int row) {
+        const int c = CompareCells(CellRef(keyCol, row), pivot);
+        return descending ? c < 0 : c > 0;
+      };
+      while (below(i)) ++i;
+      while (above(j)) --j;
+      if (i <= j) {
+        for (int col = firstCol; col <= lastCol; ++col) SwapCells(col, i, j);
+        ++i;
+        --j;
+      }
+    }
+    // Recurse into the smaller part, loop over the larger, so the depth stays logarithmic.
+    if (j - lo < hi - i) {
+      SortRows(lo, j, keyCol, firstCol, lastCol, descending);
+      lo = i;
+    } else {
+      SortRows(i, hi, keyCol, firstCol, lastCol, descending);
+      hi = j;
+    }
+  }
+}
+
+void TcxSSDataStorage::Sort(const TRect& rect, const std::vector<bool>& descending) {
+  if (rect.Right < rect.Left || rect.Bottom <= rect.Top || rect.Left < 0 || rect.Top < 0) return;
+  bool direction = !descending.empty() && descending[0];
+  SortRows(rect.Top, rect.Bottom, rect.Left, rect.Left, rect.Right, direction);
+  for (int k = 1; rect.Left + k <= rect.Right; ++k) {
+    if (k < static_cast<int>(descending.size())) direction = descending[k];
+    // Runs of rows that agree in every key column so far are sorted by the next one.
+    auto sameKeys = [&](int row1, int row2) {
+      for (int col = rect.Left; col < rect.Left + k; ++col)
+        if (CompareCells(CellRef(col, row1), CellRef(col, row2)) != 0) return false;
+      return true;
+    };
+    int start = rect.Top;
+    while (start < rect.Bottom) {
+      int end = start;
+      while (end < rect.Bottom && sameKeys(start, end + 1)) ++end;
+      if (end > start) SortRows(start, end, rect.Left + k, rect.Left + k, rect.Right, direction);
+      start = end + 1;
+    }
+  }
+}
+
+// --- Checks ---------------------------------------------------------------------------------
+
+bool TcxSSDataStorage::CheckConsistency() const {
+  if (colCount_ > colCapacity_ || static_cast<int>(columns_.size()) > colCapacity_) return false;
+  if (static_cast<int>(columns_.size()) > colCount_) return false;
+  const TcxSSFormulasCache& formulas = Book().FormulasCache();
+  std::unordered_set<const TcxSSCellRec*> records;
+  std::unordered_set<const TcxSSFormula*> formulaRecords;
+  for (int col = 0; col < static_cast<int>(columns_.size()); ++col) {
+    const TColumn& column = columns_[col];
+    if (column.RowCount > rowCapacity_ || column.RowCount > rowCount_) return false;
+    if (column.RowCount > static_cast<int>(column.Cells.size())) return false;
+    for (int row = 0; row < static_cast<int>(column.Cells.size()); ++row) {
+      const TcxSSCellRec* cell = column.Cells[row];
+      if (!cell) continue;
+      if (row >= column.RowCount || !cell->Style) return false;
+      if (!records.insert(cell).second) return false;
+      if (cell->Kind == ckFormula) {
+        if (!cell->Formula || !formulas.IsRegistered(cell->Formula)) return false;
+        if (!formulaRecords.insert(cell->Formula).second) return false;
+        if (cell->Formula->Col != col || cell->Formula->Row != row) return false;
+      } else if (cell->Formula) {
+        return false;
+      }
+    }
+  }
+  return mergedCells_->CheckConsistency();
+}
