@@ -333,6 +333,12 @@ void TcxSSCellStyle::SetFormat(TxlsDataFormat value) {
   Changed(sckFormat);
 }
 
+void TcxSSCellStyle::SetStoredFormat(TxlsDataFormat value) {
+  if (IsReadOnly() || rec_.Format == value) return;
+  rec_.Format = value;
+  Changed(sckFormat);
+}
+
 void TcxSSCellStyle::SetHorzTextAlign(TcxHorzTextAlign value) {
   if (IsReadOnly() || rec_.HorzTextAlign == value) return;
   rec_.HorzTextAlign = value;
@@ -356,7 +362,7 @@ void TcxSSCellStyle::SetLocked(bool value) {
   Changed(sckProtection);
 }
 
-void TcxSSCellStyle::SetReadOnly(bool value) {
+void TcxSSCellStyle::SetReadOnlyFlag(bool value) {
   rec_.Flags = value ? (rec_.Flags | kStyleReadOnly) : (rec_.Flags & ~kStyleReadOnly);
   Changed(sckProtection);
 }
@@ -383,7 +389,7 @@ void TcxSSCellStyle::Assign(TcxSSCellStyle& source) {
   TcxSSFont& font = source.Font();
   Font().SetValues(font.Name(), font.Size(), font.FontColor(), font.Charset(), font.Style());
   Brush().Assign(source.Brush());
-  SetReadOnly(source.IsReadOnly());
+  SetReadOnlyFlag(source.IsReadOnly());
   // Copying an edge onto a neighbour may have moved the source's own cell to a new record.
   if (storage_ != nullptr && source.storage_ != nullptr)
     source.Resync();
@@ -440,6 +446,13 @@ void TcxSSCellStyle::ApplyStyleRec(const TcxSSStyleRec& rec, bool allEdges) {
   // Whether the cell lies in a merged area is the merged-cells storage's to say, not the
   // applied record's.
   rec_.Flags = static_cast<uint8_t>((source.Flags & ~kStyleMerged) | (rec_.Flags & kStyleMerged));
+  Changed(sckAll);
+}
+
+void TcxSSCellStyle::ApplyStoredRecord(const TcxSSStyleRec& rec) {
+  const TcxSSFontRec* font = cache_.AddFontRec(rec.Font);
+  rec_ = rec;
+  rec_.Font = font ? font : shared_->Font;
   Changed(sckAll);
 }
 

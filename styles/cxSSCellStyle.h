@@ -226,6 +226,9 @@ class TcxSSCellStyle : public IcxCellStyle {
   // The published format index 0..51 (see PublishedFormatToStored).
   TxlsDataFormat Format() const;
   void SetFormat(TxlsDataFormat value);
+  // The format as records store it (the BIFF built-in index), set without the mapping.
+  TxlsDataFormat StoredFormat() const { return rec_.Format; }
+  void SetStoredFormat(TxlsDataFormat value);
   TcxHorzTextAlign HorzTextAlign() const { return rec_.HorzTextAlign; }
   void SetHorzTextAlign(TcxHorzTextAlign value);
   TcxVertTextAlign VertTextAlign() const { return rec_.VertTextAlign; }
@@ -236,8 +239,8 @@ class TcxSSCellStyle : public IcxCellStyle {
   // The flag setters work on read-only styles too.
   bool Locked() const { return (rec_.Flags & kStyleLocked) != 0; }
   void SetLocked(bool value);
-  bool ReadOnly() const { return (rec_.Flags & kStyleReadOnly) != 0; }
-  void SetReadOnly(bool value);
+  bool ReadOnlyFlag() const { return (rec_.Flags & kStyleReadOnly) != 0; }
+  void SetReadOnlyFlag(bool value);
   bool Merged() const { return (rec_.Flags & kStyleMerged) != 0; }
   void SetMerged(bool value);
   uint8_t Flags() const { return rec_.Flags; }
@@ -247,6 +250,11 @@ class TcxSSCellStyle : public IcxCellStyle {
   // one is read-only), then this style's ReadOnly flag from the source's IsReadOnly. The source
   // then re-reads its cell, which edge propagation may have changed.
   void Assign(TcxSSCellStyle& source);
+
+  // Puts back a look kept earlier (undo): every field of `rec` but the count, the font taken
+  // into this cache by its values. Not subject to IsReadOnly, and nothing is copied onto the
+  // neighbour cells, which keep their own looks.
+  void ApplyStoredRecord(const TcxSSStyleRec& rec);
 
   // `sender` is the part that changed (an edge for sckEdge), or nullptr for the style itself.
   virtual void Changed(TcxSSStyle* sender, TcxSSStyleChangeKind kind);
