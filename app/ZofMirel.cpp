@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QPixmap>
+#include <QScreen>
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +55,9 @@ std::unique_ptr<TzofMirelGlavna> StartZofMirel(TStartOptions options) {
   splash->hide();
   splash.reset();
 
+  // Centred at its design size, which is also what "restore" returns to.
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    mainWindow->move(screen->availableGeometry().center() - mainWindow->rect().center());
   mainWindow->showMaximized();
   return mainWindow;
 }

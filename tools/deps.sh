@@ -5,6 +5,12 @@
 # Packages to build the program and run its tests.
 ZOF_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev
   qt6-base-dev fonts-dejavu-core)
+# What the application uses at run time beyond the Qt libraries that the build packages bring
+# (they include the X11 platform plugin and its xcb libraries): the Wayland platform plugin,
+# Qt's own dialog texts in the user's language, xdg-open for the Help menu's web and mail
+# addresses, and the two tools that refresh the desktop's caches after "Direktno otvaranje MS
+# Excel datoteka".
+ZOF_RUN_PACKAGES=(qt6-wayland qt6-translations-l10n xdg-utils shared-mime-info desktop-file-utils)
 # Independent readers used by the interoperability tests.
 ZOF_TEST_PACKAGES=(python3 python3-xlrd python3-xlwt)
 
