@@ -66,6 +66,12 @@ void TcxSSFormulasCache::RecalcAll() {
     if (formulas_[i] && formulas_[i]->Visit == 0) Calculate(*formulas_[i]);
 }
 
+std::string TcxSSFormulasCache::DisplayText(TcxSSFormula& formula, TcxSSColor& /*color*/,
+                                            bool /*formatted*/) {
+  // Until results are computed every formula shows no value.
+  return formula.Result.empty() ? "0" : std::string();
+}
+
 void TcxSSFormulasCache::ExchangeSheets(int a, int b) {
   for (auto& formula : formulas_) {
     if (!formula) continue;

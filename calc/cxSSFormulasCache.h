@@ -89,6 +89,9 @@ public:
   // Runs RecalcAll when not locked and at least one formula exists.
   virtual void Recalc();
   virtual void RecalcAll();
+  // The text a formula cell shows: its result, formatted by the cell's number format when
+  // `formatted` (a red-negative format sets `color`).
+  std::string DisplayText(TcxSSFormula& formula, TcxSSColor& color, bool formatted);
 
   // --- Sheets and names ------------------------------------------------------------------------
   // Sheet `a` becomes `b` and `b` becomes `a` in every formula, reference and name.

@@ -13,6 +13,7 @@ class TcxSSBookSheet;
 struct TcxStoreCellRec {
   std::string Text;
   TcxSSCellKind Kind = ckText;
+  double Number = 0;  // ckNumber: the value itself, so that undo restores it exactly
   TcxSSFontRec Font;
   TcxSSStyleRec Style;  // Font and RefCount unused
 };

@@ -258,10 +258,16 @@ TEST_F(TcxSSCellStyleTest, AnEdgeIsCopiedOntoTheNeighbourAcrossIt) {
     StyleOf(3, 3)->Borders().Edges(c.Edge).SetValues(lsThin, 2);
     EXPECT_EQ(CellRec(3, 3)->Edges[c.Edge], (TcxSSEdgeRec{lsThin, 2})) << c.Edge;
     EXPECT_EQ(CellRec(c.Col, c.Row)->Edges[c.Opposite], (TcxSSEdgeRec{lsThin, 2})) << c.Edge;
-    for (int e = 0; e < 4; ++e)
-      if (e != c.Edge) EXPECT_EQ(CellRec(3, 3)->Edges[e].Style, lsDefault) << c.Edge;
-    for (int e = 0; e < 4; ++e)
-      if (e != c.Opposite) EXPECT_EQ(CellRec(c.Col, c.Row)->Edges[e].Style, lsDefault);
+    for (int e = 0; e < 4; ++e) {
+      if (e != c.Edge) {
+        EXPECT_EQ(CellRec(3, 3)->Edges[e].Style, lsDefault) << c.Edge;
+      }
+    }
+    for (int e = 0; e < 4; ++e) {
+      if (e != c.Opposite) {
+        EXPECT_EQ(CellRec(c.Col, c.Row)->Edges[e].Style, lsDefault);
+      }
+    }
     ExpectCountsMatchCells();
   }
 }
