@@ -174,7 +174,7 @@ TRegionalSettings CaptureRegionalSettings(const QLocale& locale) {
   TRegionalSettings s;
   s.DecimalSeparator = Utf8(locale.decimalPoint());
   s.ThousandSeparator = Utf8(locale.groupSeparator());
-  s.ListSeparator = s.DecimalSeparator == "," ? ";" : ",";
+  s.ListSeparator.assign(1, s.DecimalSeparator == "," ? ';' : ',');
   s.CurrencyString = Utf8(locale.currencySymbol());
   s.CurrencyDecimals = CurrencyDecimals(locale);
   const int positive =
