@@ -5,6 +5,7 @@
 
 #include "app/ShellTexts.h"
 #include "app/zofMirelGlavna.h"
+#include "styles/cxSSCellStyle.h"
 
 namespace {
 
@@ -24,13 +25,31 @@ QWidget* MakeBookArea(QWidget* parent) {
 
 }  // namespace
 
-TFeatureChildForm::TFeatureChildForm(TzofMirelGlavna& owner) : owner_(owner) {
+TFeatureChildForm::TFeatureChildForm(TzofMirelGlavna& owner)
+    : owner_(owner), cxSpreadBook_(std::make_unique<TcxSpreadSheetBook>(TcxEnvironment::Default())) {
+  TcxSpreadSheetBook& book = *cxSpreadBook_;
+  book.DefaultStyle().Brush().SetBackgroundColor(kColorAuto);
+  book.DefaultStyle().Brush().SetForegroundColor(kColorAuto);
+  book.DefaultStyle().Font().SetName("Tahoma");
+  book.SetHeaderFont({"MS Sans Serif", 8, 0, 1});  // height -11 pixels at 96 per inch
+  book.SetPainterType(ptOfficeXPStyle);
+  book.OnEditing = [this](TcxSSBookSheet&, int, int, bool&) { editing_ = true; };
+  book.OnEndEdit = [this](TcxCustomSpreadSheetBook&) { editing_ = false; };
+  book.OnSheetPopupMenu = [this](TcxCustomSpreadSheetBook&, int x, int y) {
+    owner_.ShowSheetPopup(QPoint(x, y));
+  };
+
   setAttribute(Qt::WA_DeleteOnClose);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, kFormColor);
   setPalette(palette);
   setWidget(MakeBookArea(this));
   resize(629, 422);
+}
+
+void TFeatureChildForm::NotifySelection() {
+  TcxSpreadSheetBook& book = *cxSpreadBook_;
+  if (book.OnSetSelection && book.PageCount() > 0) book.OnSetSelection(book, book.ActiveSheet());
 }
 
 bool TFeatureChildForm::FormCloseQuery() {

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <QMdiSubWindow>
+#include <memory>
+
+#include "sheet/cxSpreadSheetBook.h"
 
 class TzofMirelGlavna;
 
-// A document window: one workbook in a sub-window of the main window's document area. The
+// A document window: one workbook (TcxSpreadSheetBook, owned and destroyed with the window) in
+// a sub-window of the main window's document area. Until the sheet view exists the window
+// shows a plain white area in the workbook's place. The
 // window's caption doubles as the workbook's file name: a new workbook is captioned
 // "Radna knjiga - " and a number, a loaded or saved one with its full path.
 //
@@ -18,6 +23,7 @@ public:
   explicit TFeatureChildForm(TzofMirelGlavna& owner);
 
   TzofMirelGlavna& Owner() const { return owner_; }
+  TcxSpreadSheetBook& Book() const { return *cxSpreadBook_; }
   // True while a cell is being edited in the grid.
   bool Editing() const { return editing_; }
   void SetEditing(bool value) { editing_ = value; }
@@ -26,11 +32,14 @@ public:
   // False only when that save failed (the error has been shown): the workbook is then kept
   // open rather than thrown away unsaved.
   bool FormCloseQuery();
+  // Lets the workbook's selection handler refresh the main window for this workbook.
+  void NotifySelection();
 
 protected:
   void closeEvent(QCloseEvent* event) override;
 
 private:
   TzofMirelGlavna& owner_;
+  std::unique_ptr<TcxSpreadSheetBook> cxSpreadBook_;
   bool editing_ = false;
 };

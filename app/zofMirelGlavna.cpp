@@ -23,6 +23,9 @@
 #include "app/frmAbout.h"
 #include "calc/cxSSTypes.h"
 #include "platform/FileAssociation.h"
+#include "sheet/ScopeGuard.h"
+#include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSpreadSheetBook.h"
 
 namespace {
 
@@ -86,7 +89,13 @@ TzofMirelGlavna::TzofMirelGlavna(QWidget* parent)
   OpenDialog = CreateFileDialog(kOpenDialogTitle, false);
   SaveDialog = CreateFileDialog(kSaveDialogTitle, true);
 
-  connect(MdiArea, &QMdiArea::subWindowActivated, this, [this] { AlwaysEnabled(); });
+  pmSheetPopup = new QMenu(this);
+  pmSheetPopup->setObjectName("pmSheetPopup");
+
+  connect(MdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+    AlwaysEnabled();
+    if (auto* child = qobject_cast<TFeatureChildForm*>(window)) child->NotifySelection();
+  });
 }
 
 TzofMirelGlavna::~TzofMirelGlavna() = default;
@@ -239,6 +248,11 @@ TFeatureChildForm* TzofMirelGlavna::ActiveChild() const {
   return qobject_cast<TFeatureChildForm*>(MdiArea->currentSubWindow());
 }
 
+TcxSpreadSheetBook* TzofMirelGlavna::ActiveBook() const {
+  TFeatureChildForm* window = ActiveChild();
+  return window ? &window->Book() : nullptr;
+}
+
 QList<TFeatureChildForm*> TzofMirelGlavna::DocumentWindows() const {
   QList<TFeatureChildForm*> windows;
   for (QMdiSubWindow* window : MdiArea->subWindowList(QMdiArea::CreationOrder))
@@ -248,6 +262,9 @@ QList<TFeatureChildForm*> TzofMirelGlavna::DocumentWindows() const {
 
 TFeatureChildForm& TzofMirelGlavna::NewWorkbookWindow(const QString& caption) {
   auto* window = new TFeatureChildForm(*this);
+  window->Book().OnSetSelection = [this](TcxCustomSpreadSheetBook& sender, TcxSSBookSheet& sheet) {
+    cxSpreadBookSetSelection(sender, sheet);
+  };
   MdiArea->addSubWindow(window);
   window->setWindowTitle(caption.isEmpty()
                              ? Text(kNewWorkbookCaption) + QString::number(DocumentWindows().size())
@@ -374,6 +391,19 @@ void TzofMirelGlavna::SetMaker(const TMakerInfo& maker) {
   maker_ = maker;
   miWebSite->setText(maker_.WebSiteName);
   if (frmAbout) frmAbout->SetMaker(maker_);
+}
+
+void TzofMirelGlavna::cxSpreadBookSetSelection(TcxCustomSpreadSheetBook& sender,
+                                               TcxSSBookSheet& sheet) {
+  UpdatingFromBook = true;
+  TScopeGuard done([this] { UpdatingFromBook = false; });
+  const int page = sender.IndexOfSheet(sheet);
+  pnCellRect->setText(
+      QString::fromStdString(sender.CellReferenceText(page, sheet.Selection(), 1)));
+}
+
+void TzofMirelGlavna::ShowSheetPopup(const QPoint& screenPoint) {
+  if (!pmSheetPopup->isEmpty()) pmSheetPopup->popup(screenPoint);
 }
 
 void TzofMirelGlavna::ShowHint(const QString& hint) { sbPanel->setText(" " + hint); }

@@ -19,6 +19,9 @@ class QMenu;
 class QToolBar;
 class TFeatureChildForm;
 class TfrmAbout;
+class TcxCustomSpreadSheetBook;
+class TcxSpreadSheetBook;
+class TcxSSBookSheet;
 
 // The main window: a multi-document frame whose document area holds one TFeatureChildForm per
 // open workbook, with the "Zof Mirel", "Prozori" and "Pomoć" menus, the tool bars, the cell
@@ -33,6 +36,8 @@ public:
 
   // The document window the commands act on; null only before the first one is made.
   TFeatureChildForm* ActiveChild() const;
+  // The workbook of the current document window, where every workbook command starts.
+  TcxSpreadSheetBook* ActiveBook() const;
   // In the order they were made.
   QList<TFeatureChildForm*> DocumentWindows() const;
 
@@ -59,6 +64,14 @@ public:
   // Makes the about box (hidden); start-up does it right after the main window.
   void CreateAboutBox();
 
+  // The OnSetSelection handler of every workbook: the reference panel shows the selection (or
+  // the defined name covering exactly it).
+  void cxSpreadBookSetSelection(TcxCustomSpreadSheetBook& sender, TcxSSBookSheet& sheet);
+  // True while the window copies state from a workbook.
+  bool UpdatingFromBook = false;
+  // The workbook's request for the sheet pop-up menu at a screen point.
+  void ShowSheetPopup(const QPoint& screenPoint);
+
   // The application's error handler: runs `command` and shows what it raises in an error box.
   // True when nothing was raised.
   bool Guarded(const std::function<void()>& command);
@@ -81,6 +94,7 @@ public:
   QMenu* mnuErija = nullptr;
   QMenu* mnuProzori = nullptr;
   QMenu* mnuPomoc = nullptr;
+  QMenu* pmSheetPopup = nullptr;
   QAction* actNew = nullptr;
   QAction* actOpenSpreadSheet = nullptr;
   QAction* actSaveSpeadSheet = nullptr;
