@@ -5,6 +5,7 @@
 set -euo pipefail
 build=$1
 program=$(cd "$build" && pwd)/zofmirel
+[[ -x $program ]] || { echo "SKIP: $program is not built"; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
