@@ -347,6 +347,7 @@ TEST_F(TcxSSCellStyleTest, ACellWithoutARecordInsideAMergedAreaLeavesTheFirstCel
   {
     auto inner = StyleOf(1, 1);
     EXPECT_EQ(inner->Brush().BackgroundColor(), 3);
+    EXPECT_EQ(topLeft->RefCount, count + 1) << "the style holds the record it reads";
     inner->SetHorzTextAlign(haLEFT);
   }
   EXPECT_EQ(CellRec(0, 0), topLeft);
