@@ -13,6 +13,7 @@
 #include "sheet/ScopeGuard.h"
 #include "sheet/cxSSActions.h"
 #include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSSCellObject.h"
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSSListener.h"
 #include "sheet/cxSpreadSheetBook.h"
@@ -278,6 +279,10 @@ std::string TcxSSDataStorage::GetEditText(int col, int row) const {
   if (cell.Kind == ckFormula) return cell.Text;
   if (IsPercentFormat(format) && TextToNumber(cell.Text, x)) return NumberText(x * 100) + "%";
   return cell.Text;
+}
+
+std::unique_ptr<TcxSSCellObject> TcxSSDataStorage::GetCellObject(int col, int row) {
+  return std::make_unique<TcxSSCellObject>(*this, col, row);
 }
 
 std::unique_ptr<TcxSSCellStyle> TcxSSDataStorage::GetCellStyleObject(int col, int row) {

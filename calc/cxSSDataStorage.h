@@ -13,6 +13,7 @@ class TcxSSBookSheet;
 class TcxCustomSpreadSheetBook;
 class TcxSSHeader;
 class TcxSSCellStyle;
+class TcxSSCellObject;
 struct TcxSSStyleRec;
 struct TcxSSFormula;
 
@@ -85,6 +86,8 @@ public:
   void SetCellStyle(int col, int row, TcxSSStyleRec* style);
   std::string GetEditText(int col, int row) const;
   std::unique_ptr<TcxSSCellStyle> GetCellStyleObject(int col, int row);
+  // A new cell object for the cell; the caller owns it.
+  virtual std::unique_ptr<TcxSSCellObject> GetCellObject(int col, int row);
   // False while a file is read and the row lies beyond the sheet's declared dimensions.
   bool CanWrite(int col, int row) const;
   // The file reader's declared dimensions: writes to rows beyond `rows` are dropped while loading.
