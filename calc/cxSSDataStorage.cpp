@@ -764,6 +764,10 @@ void TcxSSDataStorage::Assign(const TcxSSDataStorage& source) {
 
 std::string TcxSSDataStorage::SortText(const TcxSSCellRec& cell) const {
   if (cell.Kind == ckNumber) return NumberText(cell.Number);
+  if (cell.Kind == ckFormula && cell.Formula) {
+    TcxSSColor color = kColorAuto;
+    return Book().FormulasCache().DisplayText(*cell.Formula, color, true);
+  }
   return cell.Text;
 }
 
