@@ -249,16 +249,12 @@ TcxSSCellStyle::~TcxSSCellStyle() {
   if (!ownsReference_) return;
   // A change that the cell did not take (a write dropped while a file is read) is offered to
   // the cell once more; a reference the cell did not take is returned.
-  try {
-    if (BoundToCell() && storage_->CellRef(col_, row_).Style != shared_) {
-      TcxSSStyleRec* const displaced = OwnCellRecord();
-      if (StoreIntoCell(shared_)) {
-        ownsReference_ = false;
-        if (displaced && displaced != cache_.DefaultRecord()) cache_.ReleaseStyle(displaced);
-      }
+  if (BoundToCell() && storage_->CellRef(col_, row_).Style != shared_) {
+    try {
+      StoreIntoCell(OwnCellRecord());
+    } catch (...) {
+      // A destructor cannot report; the counts are settled already.
     }
-  } catch (...) {
-    // A destructor cannot report; the reference is returned below and the cell keeps its record.
   }
   if (ownsReference_) cache_.ReleaseStyle(shared_);
 }
@@ -269,23 +265,37 @@ TcxSSStyleRec* TcxSSCellStyle::OwnCellRecord() const {
   return cell ? cell->Style : nullptr;
 }
 
-bool TcxSSCellStyle::StoreIntoCell(TcxSSStyleRec* rec) {
-  storage_->SetCellStyle(col_, row_, rec);
-  return OwnCellRecord() == rec;
+void TcxSSCellStyle::StoreIntoCell(TcxSSStyleRec* displaced) {
+  // The cell's change notification may fail after the cell has taken the record; the counts
+  // are settled by what the cell holds either way.
+  const auto settle = [&] {
+    if (OwnCellRecord() != shared_) return;
+    ownsReference_ = false;
+    if (displaced && displaced != shared_ && displaced != cache_.DefaultRecord())
+      cache_.ReleaseStyle(displaced);
+  };
+  try {
+    storage_->SetCellStyle(col_, row_, shared_);
+  } catch (...) {
+    settle();
+    throw;
+  }
+  settle();
 }
 
 void TcxSSCellStyle::MoveTo(TcxSSStyleRec* rec) {
   TcxSSStyleRec* const old = shared_;
   const bool ownedOld = ownsReference_;
   TcxSSStyleRec* const displaced = OwnCellRecord();
+  // The object holds the new record's reference until the cell has taken it, so that a failed
+  // store leaves nothing uncounted.
   shared_ = rec;
   rec_ = *rec;
-  const bool stored = BoundToCell() && StoreIntoCell(rec);
-  ownsReference_ = !stored;
-  // One reference on the record left behind goes: this object's own, or the cell's.
+  ownsReference_ = true;
+  // One reference on the record left behind goes: this object's own (the cell does not hold
+  // that record, or it is record 0), or the cell's once the cell has moved on.
   if (ownedOld) cache_.ReleaseStyle(old);
-  if (stored && displaced && displaced != cache_.DefaultRecord() && !(ownedOld && displaced == old))
-    cache_.ReleaseStyle(displaced);
+  if (BoundToCell()) StoreIntoCell(ownedOld && displaced == old ? nullptr : displaced);
 }
 
 void TcxSSCellStyle::Resync() {

@@ -285,8 +285,9 @@ class TcxSSCellStyle : public IcxCellStyle {
   bool BoundToCell() const { return storage_ != nullptr && col_ >= 0 && row_ >= 0; }
   // The record the cell stores itself, or nullptr.
   TcxSSStyleRec* OwnCellRecord() const;
-  // Stores `rec` into the cell; whether the cell now holds it.
-  bool StoreIntoCell(TcxSSStyleRec* rec);
+  // Stores the shared record into the cell. Once the cell holds it, the object's reference is
+  // the cell's, and `displaced` (the record the cell held, or nullptr) loses the cell's.
+  void StoreIntoCell(TcxSSStyleRec* displaced);
   // The cache moved this object onto `rec` (which carries one new reference).
   void MoveTo(TcxSSStyleRec* rec);
   // Takes the record the cell stores now, when another object has moved the cell.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -671,4 +672,18 @@ TEST_F(TcxSSCellStyleTest, ManyDistinctStylesStayConsistent) {
   ExpectCountsMatchCells();
   Storage().ClearCells({0, 0, 40, 41}, true);
   EXPECT_EQ(Cache().StyleCount(), 1);
+}
+
+TEST_F(TcxSSCellStyleTest, AFailingCellNotificationLeavesTheCountsRight) {
+  Book().OnCellChange = [](TcxSSBookSheet&, int, int) { throw std::runtime_error("refused"); };
+  {
+    auto style = StyleOf(1, 1);
+    EXPECT_THROW(style->SetWordBreak(true), std::runtime_error);
+    EXPECT_TRUE(CellRec(1, 1)->WordBreak) << "the cell took the record before the event failed";
+    EXPECT_EQ(style->SharedRec(), CellRec(1, 1));
+    EXPECT_THROW(style->SetHorzTextAlign(haRIGHT), std::runtime_error);
+    EXPECT_EQ(CellRec(1, 1)->HorzTextAlign, haRIGHT);
+  }
+  Book().OnCellChange = nullptr;
+  EXPECT_EQ(CellRec(1, 1)->RefCount, 1);
 }
