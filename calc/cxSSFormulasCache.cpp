@@ -1,16 +1,58 @@
 #include "calc/cxSSFormulasCache.h"
 
-#include "calc/cxSSDataStorage.h"
-#include "sheet/ScopeGuard.h"
-#include "sheet/cxSpreadSheetBook.h"
+#include <algorithm>
+#include <cassert>
 
-TcxSSFormulasCache::TcxSSFormulasCache(TcxCustomSpreadSheetBook& book) : book_(book) {}
+#include "calc/cxSSConvert.h"
+#include "calc/cxSSDataStorage.h"
+#include "calc/cxSSFormats.h"
+#include "calc/cxSSStrings.h"
+#include "platform/TextServices.h"
+#include "sheet/ScopeGuard.h"
+#include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSpreadSheetBook.h"
+#include "styles/cxSSStyleTypes.h"
+
+TcxSSFormulasCache::TcxSSFormulasCache(TcxCustomSpreadSheetBook& book)
+    : book_(book), handler_(*this) {}
 
 TcxSSFormulasCache::~TcxSSFormulasCache() = default;
 
-bool TcxSSFormulasCache::AddFormula(TcxSSDataStorage& /*storage*/, int /*col*/, int /*row*/) {
-  // Without a parser no text becomes a formula: the cell keeps the typed text.
-  return false;
+// --- Registration -------------------------------------------------------------------------------
+
+bool TcxSSFormulasCache::AddFormula(TcxSSDataStorage& storage, int col, int row) {
+  TcxSSCellRec cell = storage.GetCell(col, row);
+  auto formula = std::make_unique<TcxSSFormula>();
+  formula->Sheet = static_cast<uint16_t>(storage.GetSheetIndex());
+  formula->Col = col;
+  formula->Row = row;
+  formula->State = 2;
+  const bool wasCyclic = cyclicRefs_;
+  lastMessage_.clear();
+
+  handler_.ParseFormula(cell.Text, *formula);
+  // A parse that stopped on an unknown word or function keeps the typed text rather than a
+  // formula made of the tokens before it.
+  bool ok = !formula->ParseFailed && !errorFlag_ && !formula->Tokens.empty() &&
+            handler_.ErrorCode() == 0;
+  std::string text;
+  if (ok) {
+    text = handler_.FormulaText(*formula);
+    ok = !text.empty();
+  }
+  if (ok) {
+    cell.Text = std::move(text);
+    cell.Formula = Add(std::move(formula));
+    cell.Kind = ckFormula;
+  } else {
+    if (lastMessage_ != kSyntaxError) ReportError(kSyntaxError);
+    cell.Kind = ckText;
+    cell.Formula = nullptr;
+  }
+  errorFlag_ = false;
+  storage.SetCell(col, row, cell);
+  if (cyclicRefs_ && !wasCyclic) ReportError(kCycledIndexes);
+  return ok;
 }
 
 TcxSSFormula* TcxSSFormulasCache::Add(std::unique_ptr<TcxSSFormula> formula) {
@@ -26,6 +68,7 @@ TcxSSFormula* TcxSSFormulasCache::Add(std::unique_ptr<TcxSSFormula> formula) {
     formulas_.resize(next);
   }
   formula->ListIndex = formulas_.size();
+  formula->Visit = 0;
   formulas_.push_back(std::move(formula));
   ++count_;
   return formulas_.back().get();
@@ -38,6 +81,8 @@ bool TcxSSFormulasCache::IsRegistered(const TcxSSFormula* formula) const {
 
 void TcxSSFormulasCache::RemoveFormula(TcxSSFormula* formula) {
   if (!IsRegistered(formula)) return;
+  // A formula waiting on the work stack is not freed under it.
+  assert(formula->Visit == 0);
   formulas_[formula->ListIndex].reset();
   --count_;
 }
@@ -53,44 +98,273 @@ void TcxSSFormulasCache::Clear() {
   lockCount_ = 0;
 }
 
-void TcxSSFormulasCache::Calculate(TcxSSFormula& /*formula*/) {}
+void TcxSSFormulasCache::ReportError(std::string_view message) {
+  lastMessage_ = message;
+  if (silent_) {
+    errorFlag_ = true;
+    return;
+  }
+  if (const auto& box = book_.Environment().Messages) box->ShowMessage(std::string(message));
+}
+
+// --- Calculation ------------------------------------------------------------------------------
+
+void TcxSSFormulasCache::Calculate(TcxSSFormula& formula) {
+  if (IsLocked() || !IsRegistered(&formula) || formula.ParseFailed) return;
+  if (formula.Visit >= 1) {
+    cyclicRefs_ = true;
+    return;
+  }
+  CalculateChain(formula);
+}
+
+const TcxSSCellRec* TcxSSFormulasCache::CellAt(int sheet, int col, int row) const {
+  if (sheet < 0 || sheet >= book_.PageCount() || col < 0 || row < 0) return nullptr;
+  return &book_.Pages(sheet).DataStorage().CellRef(col, row);
+}
+
+void TcxSSFormulasCache::CalculateChain(TcxSSFormula& root) {
+  // Each frame is a formula with its own handler, suspended while it waits for the formula
+  // above it. The handlers are kept for the next chain.
+  std::vector<TcxSSFormula*> frames;
+  const int base = workDepth_;
+  auto handlerAt = [this](int depth) -> TcxSSFunctionHandler& {
+    while (static_cast<int>(workHandlers_.size()) <= depth)
+      workHandlers_.push_back(std::make_unique<TcxSSFunctionHandler>(*this));
+    return *workHandlers_[depth];
+  };
+  auto push = [&](TcxSSFormula& formula) {
+    formula.Visit = 1;
+    frames.push_back(&formula);
+    workDepth_ = base + static_cast<int>(frames.size());
+    if (formula.Tokens.empty()) {
+      // A formula without tokens (a pasted one) is parsed from its cell's text first.
+      if (const TcxSSCellRec* cell = CellAt(formula.Sheet, formula.Col, formula.Row))
+        handler_.ParseFormula(cell->Text, formula);
+    }
+    formula.State = 2;
+    if (!formula.Tokens.empty()) handlerAt(workDepth_ - 1).Start(formula);
+  };
+  auto pop = [&] {
+    frames.back()->Visit = 0;
+    frames.pop_back();
+    workDepth_ = base + static_cast<int>(frames.size());
+  };
+  push(root);
+  try {
+    while (!frames.empty()) {
+      TcxSSFormula& formula = *frames.back();
+      if (formula.Tokens.empty()) {
+        pop();
+        continue;
+      }
+      TcxSSFunctionHandler& handler = handlerAt(workDepth_ - 1);
+      if (handler.Run())
+        pop();
+      else
+        push(*handler.Pending());
+    }
+  } catch (...) {
+    // The failing formula has stored its result; the ones waiting for it end as they stand.
+    pop();
+    while (!frames.empty()) {
+      if (!frames.back()->Tokens.empty()) {
+        try {
+          handlerAt(workDepth_ - 1).Finish();
+        } catch (...) {
+        }
+      }
+      pop();
+    }
+    throw;
+  }
+}
 
 void TcxSSFormulasCache::Recalc() {
   if (!IsLocked() && count_ > 0) RecalcAll();
 }
 
 void TcxSSFormulasCache::RecalcAll() {
+  const bool wasCyclic = cyclicRefs_;
+  cyclicRefs_ = false;
   for (auto& formula : formulas_)
     if (formula) formula->Result.clear();
-  for (size_t i = 0; i < formulas_.size(); ++i)
-    if (formulas_[i] && formulas_[i]->Visit == 0) Calculate(*formulas_[i]);
-}
-
-std::string TcxSSFormulasCache::DisplayText(TcxSSFormula& formula, TcxSSColor& /*color*/,
-                                            bool /*formatted*/) {
-  // Until results are computed every formula shows no value.
-  return formula.Result.empty() ? "0" : std::string();
-}
-
-void TcxSSFormulasCache::ExchangeSheets(int a, int b) {
-  for (auto& formula : formulas_) {
-    if (!formula) continue;
-    if (formula->Sheet == a)
-      formula->Sheet = static_cast<uint16_t>(b);
-    else if (formula->Sheet == b)
-      formula->Sheet = static_cast<uint16_t>(a);
+  TScopeGuard resetVisits([this] {
+    for (auto& formula : formulas_)
+      if (formula) formula->Visit = 0;
+  });
+  // Registration order; formulas that others referred to were calculated on the way and keep
+  // their results.
+  for (size_t i = 0; i < formulas_.size(); ++i) {
+    TcxSSFormula* formula = formulas_[i].get();
+    if (formula && formula->Visit == 0 && formula->Result.empty()) Calculate(*formula);
   }
-  for (auto& name : names_) {
-    if (name.Sheet == a)
-      name.Sheet = static_cast<uint8_t>(b);
-    else if (name.Sheet == b)
-      name.Sheet = static_cast<uint8_t>(a);
+  if (cyclicRefs_ && !wasCyclic) ReportError(kCycledIndexes);
+}
+
+TcxResultValue TcxSSFormulasCache::ResultValue(const TcxSSFormula& formula) const {
+  return ReadResult(formula.Result);
+}
+
+TcxSSFormula* TcxSSFormulasCache::UncalculatedFormulaAt(int sheet, int col, int row) const {
+  const TcxSSCellRec* cell = CellAt(sheet, col, row);
+  if (!cell || cell->Kind != ckFormula) return nullptr;
+  TcxSSFormula* formula = cell->Formula;
+  if (!formula || !formula->Result.empty() || formula->Visit != 0 || formula->ParseFailed ||
+      formula->Tokens.empty() || !IsRegistered(formula))
+    return nullptr;
+  return formula;
+}
+
+TRect TcxSSFormulasCache::ClipToStored(int sheet, const TRect& cells) const {
+  if (sheet < 0 || sheet >= book_.PageCount()) return {0, 0, -1, -1};
+  const TcxSSDataStorage& storage = book_.Pages(sheet).DataStorage();
+  return {cells.Left, cells.Top, std::min(cells.Right, storage.ColCount() - 1),
+          std::min(cells.Bottom, storage.RowCount() - 1)};
+}
+
+// The cell's formula, calculated first when it has no result in this sweep.
+TcxSSFormula* TcxSSFormulasCache::CalculatedFormula(const TcxSSCellRec& cell) {
+  if (cell.Kind != ckFormula || !cell.Formula) return nullptr;
+  if (cell.Formula->Result.empty()) Calculate(*cell.Formula);
+  return cell.Formula;
+}
+
+bool TcxSSFormulasCache::CellAsText(TcxSSFunctionHandler& handler, int sheet, int col, int row,
+                                    std::string& text) {
+  text.clear();
+  const TcxSSCellRec* cell = CellAt(sheet, col, row);
+  if (!cell) {
+    handler.SetError(ecRef);
+    return false;
+  }
+  if (TcxSSFormula* formula = CalculatedFormula(*cell)) {
+    const TcxResultValue value = ReadResult(formula->Result);
+    if (value.Kind != rkNone && value.Kind != rkError && formula->State == 2) {
+      switch (value.Kind) {
+        case rkText: text = value.Text; break;
+        case rkBool: text = BoolToText(value.Bool); break;
+        default: text = FloatToText(value.Number, book_.Settings()); break;
+      }
+    } else if (formula->State != 2) {
+      // An error result is passed on as this text, not with its own code.
+      text = ErrorToText(ecValue);
+    }
+  } else {
+    text = cell->Text;
+  }
+  return !text.empty();
+}
+
+bool TcxSSFormulasCache::CellNumberValue(int sheet, int col, int row, double& x) {
+  const TcxSSCellRec* cell = CellAt(sheet, col, row);
+  if (!cell) return false;
+  if (cell->Kind == ckNumber) {
+    x = cell->Number;
+    return true;
+  }
+  if (TcxSSFormula* formula = CalculatedFormula(*cell)) {
+    const TcxResultValue value = ReadResult(formula->Result);
+    if (value.Kind == rkNumber && formula->State == 2) {
+      x = value.Number;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TcxSSFormulasCache::CellAsNumber(TcxSSFunctionHandler& handler, int sheet, int col, int row,
+                                      double& x) {
+  x = 0;
+  // Numbers are read as the doubles they hold, so a value keeps every bit across references.
+  if (CellNumberValue(sheet, col, row, x)) return true;
+  std::string text;
+  CellAsText(handler, sheet, col, row, text);
+  if (text.empty()) return true;
+  if (TryTextToFloat(text, x, book_.Settings())) return true;
+  bool b = false;
+  if (TryTextToBool(text, b, *book_.Environment().Text)) {
+    x = b ? 1 : 0;
+    return true;
+  }
+  x = 0;
+  return false;
+}
+
+bool TcxSSFormulasCache::CellAsBoolean(TcxSSFunctionHandler& handler, int sheet, int col,
+                                       int row, bool& b) {
+  b = false;
+  const TcxSSCellRec* cell = CellAt(sheet, col, row);
+  if (!cell) {
+    handler.SetError(ecRef);
+    return false;
+  }
+  double x = 0;
+  if (TcxSSFormula* formula = CalculatedFormula(*cell)) {
+    if (formula->State != 2) return false;
+    const TcxResultValue value = ReadResult(formula->Result);
+    if (value.Kind == rkBool) b = value.Bool;
+    if (value.Kind == rkNumber) b = value.Number != 0;
+    return b;
+  }
+  if (cell->Kind == ckNumber) {
+    b = cell->Number != 0;
+  } else if (!TryTextToBool(cell->Text, b, *book_.Environment().Text) &&
+             TryTextToFloat(cell->Text, x, book_.Settings())) {
+    b = x != 0;
+  }
+  return b;
+}
+
+std::string TcxSSFormulasCache::DisplayText(TcxSSFormula& formula) {
+  TcxSSColor color = kColorNone;
+  return DisplayText(formula, color, true);
+}
+
+std::string TcxSSFormulasCache::DisplayText(TcxSSFormula& formula, TcxSSColor& color,
+                                            bool formatted) {
+  if (!IsRegistered(&formula)) return {};
+  const TcxSSCellRec* cell = CellAt(formula.Sheet, formula.Col, formula.Row);
+  const std::string cellText = cell ? cell->Text : std::string();
+  if (formula.ParseFailed) return cellText;
+  if (book_.ShowFormulas()) {
+    const std::string text = handler_.FormulaText(formula);
+    return text.empty() ? cellText : text;
+  }
+  if (formula.Result.empty()) {
+    try {
+      Calculate(formula);
+    } catch (const std::exception&) {
+      formula.State = 0;
+    }
+  }
+  const TcxResultValue value = ReadResult(formula.Result);
+  if (value.Kind == rkNone) return "0";
+  if (formula.State == 0)
+    return std::string(value.Kind == rkError ? ErrorToText(value.Error) : ErrorToText(ecValue));
+  switch (value.Kind) {
+    case rkText:
+      return value.Text;
+    case rkBool:
+      return std::string(BoolToText(value.Bool));
+    case rkNumber: {
+      if (!formatted) return FloatToText(value.Number, book_.Settings());
+      std::string text;
+      const TxlsDataFormat format = cell && cell->Style ? cell->Style->Format : 0;
+      FormatValue(format, book_.Precision(), text, color, value.Number, book_.Settings());
+      return text;
+    }
+    default:
+      return std::string(ErrorToText(ecValue));
   }
 }
 
-void TcxSSFormulasCache::DeleteSheet(int index) {
-  for (auto& formula : formulas_)
-    if (formula && formula->Sheet > index) --formula->Sheet;
-  for (auto& name : names_)
-    if (name.Sheet > index) --name.Sheet;
+// --- Text ----------------------------------------------------------------------------------------
+
+std::string TcxSSFormulasCache::FormulaText(TcxSSFormula& formula) {
+  return handler_.FormulaText(formula);
+}
+
+void TcxSSFormulasCache::ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens) {
+  handler_.ExportTokens(formula, tokens);
 }

@@ -5,10 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "calc/cxSSFunctionHandler.h"
+#include "calc/cxSSTokens.h"
 #include "calc/cxSSTypes.h"
 
 class TcxCustomSpreadSheetBook;
 class TcxSSDataStorage;
+struct TcxSSCellRec;
 
 // A formula of one cell: where it is, its parsed expression and its cached result.
 // Owned by the formula engine (which lists every formula of the workbook); the cell that holds
@@ -38,12 +41,24 @@ struct TcxSSNameDefinition {
 };
 using TcxSSNamesDef = std::vector<TcxSSNameDefinition>;
 
+// A sheet as formulas name it: its caption (in single quotes when it holds a blank) and index.
+struct TcxSSSheetDef {
+  std::string Name;
+  int32_t Index = 0;
+};
+using TcxSSSheetsDef = std::vector<TcxSSSheetDef>;
+
 // The workbook's formula engine: registers every formula, evaluates on demand, recalculates
 // all formulas in one sweep, gives formula cells their display text, keeps the defined names and
 // rewrites references when rows, columns or sheets move.
 //
 // Formulas are kept in registration order (the sweep's order); each record knows its position,
 // so removal is constant time (the slot is emptied and the list compacted when it grows sparse).
+//
+// Calculation is depth first: a formula that refers to an uncalculated formula has that one
+// calculated first. The depth lives on an explicit work stack of suspended handlers, never on
+// the machine stack, so a chain of any length calculates; each sweep calculates a formula once
+// (its result is kept until the next sweep).
 class TcxSSFormulasCache {
 public:
   explicit TcxSSFormulasCache(TcxCustomSpreadSheetBook& book);
@@ -89,18 +104,68 @@ public:
   // Runs RecalcAll when not locked and at least one formula exists.
   virtual void Recalc();
   virtual void RecalcAll();
-  // The text a formula cell shows: its result, formatted by the cell's number format when
-  // `formatted` (a red-negative format sets `color`).
+  // The cached result (kind rkNone when not calculated).
+  TcxResultValue ResultValue(const TcxSSFormula& formula) const;
+  // The text the formula's cell shows; `color` may be set by the number format.
   std::string DisplayText(TcxSSFormula& formula, TcxSSColor& color, bool formatted);
+  std::string DisplayText(TcxSSFormula& formula);
+  // A referenced cell's value for evaluation (a formula cell is calculated first when needed).
+  virtual bool CellAsText(TcxSSFunctionHandler& handler, int sheet, int col, int row,
+                          std::string& text);
+  virtual bool CellAsNumber(TcxSSFunctionHandler& handler, int sheet, int col, int row,
+                            double& x);
+  virtual bool CellAsBoolean(TcxSSFunctionHandler& handler, int sheet, int col, int row,
+                             bool& b);
+  // The number a cell holds as a number (a number cell, or a formula with a number result),
+  // without going through text; false for anything else.
+  bool CellNumberValue(int sheet, int col, int row, double& x);
+  // The formula of a cell that still needs calculating in this sweep, or nullptr.
+  TcxSSFormula* UncalculatedFormulaAt(int sheet, int col, int row) const;
+  // The part of `cells` inside the sheet's stored rows and columns (empty when none).
+  TRect ClipToStored(int sheet, const TRect& cells) const;
+
+  // --- Parsing and text -------------------------------------------------------------------------
+  TcxSSFunctionHandler& Handler() { return handler_; }
+  // "=" + the expression rebuilt from the formula's tokens.
+  std::string FormulaText(TcxSSFormula& formula);
+  void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens);
+  // A parse or calculation message: shown in the message box, or only flagged while Silent.
+  void ReportError(std::string_view message);
+
+  // --- References -------------------------------------------------------------------------------
+  // Entire columns (rows) of `rect` on sheet `sheet` are about to be inserted or deleted: moves
+  // formulas and references; a reference into a deleted block makes its cell the text "#REF!".
+  virtual void AdjustReferences(int sheet, const TRect& rect, bool isColumns, bool isDelete);
+  // Adds the deltas to the rows and columns of the sheet-qualified references (paste).
+  void ShiftSheetReferences(TcxSSFormula& formula, int rowDelta, int colDelta);
+  // True when every reference resolves to non-negative rows and columns at the formula's place.
+  bool ValidateReferences(const TcxSSFormula& formula) const;
 
   // --- Sheets and names ------------------------------------------------------------------------
   // Sheet `a` becomes `b` and `b` becomes `a` in every formula, reference and name.
   virtual void ExchangeSheets(int a, int b);
-  // The sheet at `index` is gone: later sheets move down by one.
+  // The sheet at `index` is gone: later sheets move down by one; references to it give "#REF!".
   virtual void DeleteSheet(int index);
   const TcxSSNamesDef& Names() const { return names_; }
+  TcxSSNamesDef GetNames() const { return names_; }
+  TcxSSSheetsDef GetSheets() const;
+  // Appends a name and returns its index; with `check`, -1 for a name holding a blank or one of
+  // ( ) & @ # % ^ + - * / \ | , . ; { } [ ] ' " ? or equal (without case) to a live name or a
+  // sheet caption.
+  virtual int AddName(const std::string& name, int sheet, bool check, const TRect& area);
+  // Marks the name deleted (its tokens then give "#REF!"); false when there is none.
+  virtual bool DeleteName(const std::string& name);
+  // The index of the live name equal to `name` without case, or -1.
+  int FindName(std::string_view name) const;
 
 protected:
+  // Calculates `root` and, first, every formula it waits for.
+  void CalculateChain(TcxSSFormula& root);
+  // The cell as the storage reads it, or nullptr for a sheet that does not exist.
+  const TcxSSCellRec* CellAt(int sheet, int col, int row) const;
+  // The cell's formula (calculated first when it has no result), or nullptr for a constant.
+  TcxSSFormula* CalculatedFormula(const TcxSSCellRec& cell);
+
   TcxCustomSpreadSheetBook& book_;
   std::vector<std::unique_ptr<TcxSSFormula>> formulas_;
   int count_ = 0;
@@ -111,4 +176,10 @@ protected:
   bool r1c1_ = false;
   bool forceCalc_ = false;
   int lockCount_ = 0;
+  TcxSSFunctionHandler handler_;
+  // Handlers of the work stack, by depth, kept for reuse.
+  std::vector<std::unique_ptr<TcxSSFunctionHandler>> workHandlers_;
+  int workDepth_ = 0;
+  // The last message reported, so that one failure is not reported twice.
+  std::string lastMessage_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -163,7 +164,7 @@ private:
   int count_ = 0;
   int formulaCol_ = 0;
   uint8_t errorCode_ = 0;
-  std::string delimiters_;
+  std::array<bool, 256> delimiters_{};
   double accumulator_ = 0;
   bool resultSet_ = false;
   TcxSSFormula* formula_ = nullptr;

@@ -1,0 +1,545 @@
+#include "calc/cxSSExpressionParser.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "calc/cxSSConvert.h"
+#include "calc/cxSSFormulasCache.h"
+#include "calc/cxSSFunctionHandler.h"
+#include "calc/cxSSFunctionTable.h"
+#include "calc/cxSSStrings.h"
+#include "calc/cxSSTokens.h"
+#include "calc/cxSSUtils.h"
+#include "sheet/ScopeGuard.h"
+#include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSpreadSheetBook.h"
+#include "platform/TextServices.h"
+
+// The parser and the parsing side of the function handler (tokenizer, reference reader).
+
+namespace {
+
+constexpr uint8_t kNoToken = 0;
+
+bool IsBlank(char c) { return c == ' '; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameNoCaseAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  return true;
+}
+
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// Operator texts by identifier - 3; the entry of the list separator (16) is taken from the
+// handler, unary plus (18) never matches.
+constexpr std::string_view kOperatorTexts[] = {"+", "-", "*", "/", "^", "&", "<", "<=", "=",
+                                               ">=", ">", "<>", " ", "", ":", "", "-", "%"};
+
+// The end of the parenthesised text opening at `open` (the index of its ")"), double-quoted
+// strings skipped whole; text.size() when it does not close.
+size_t MatchingParen(std::string_view text, size_t open) {
+  int depth = 0;
+  bool inString = false;
+  for (size_t i = open; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"')
+      inString = !inString;
+    else if (inString)
+      continue;
+    else if (c == '(')
+      ++depth;
+    else if (c == ')' && --depth == 0)
+      return i;
+  }
+  return text.size();
+}
+
+// A non-negative decimal number of at most INT32_MAX; false for anything else.
+bool ReadNumber(std::string_view text, size_t& i, int64_t& value) {
+  const size_t start = i;
+  value = 0;
+  while (i < text.size() && IsDigit(text[i])) {
+    value = value * 10 + (text[i] - '0');
+    if (value > INT32_MAX) return false;
+    ++i;
+  }
+  return i > start;
+}
+
+// "[" offset "]" of an R1C1 reference, the offset optionally negative.
+bool ReadOffset(std::string_view text, size_t& i, int64_t& value) {
+  if (i >= text.size() || text[i] != '[') return false;
+  ++i;
+  bool negative = false;
+  if (i < text.size() && text[i] == '-') {
+    negative = true;
+    ++i;
+  }
+  if (!ReadNumber(text, i, value) || i >= text.size() || text[i] != ']') return false;
+  ++i;
+  if (negative) value = -value;
+  return true;
+}
+
+}  // namespace
+
+int TokenPrecedence(uint8_t id) {
+  switch (id) {
+    case ptgParen:
+      return 0;
+    case ptgFuncVar:
+      return 1;
+    case ptgAdd:
+    case ptgSub:
+      return 3;
+    case ptgMul:
+    case ptgDiv:
+      return 4;
+    case ptgPower:
+      return 5;
+    case ptgUplus:
+    case ptgUminus:
+      return 6;
+    default:
+      return id >= ptgConcat && id <= ptgRange ? 2 : -1;
+  }
+}
+
+// --- Parser -------------------------------------------------------------------------------------
+
+void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount,
+                                           TcxTokenString& tokens) {
+  if (++handler_.parseDepth_ > kMaxFormulaNesting)
+    throw ECalculationError(std::string(kSyntaxError));
+  TScopeGuard leave([this] { --handler_.parseDepth_; });
+
+  std::vector<uint8_t> operators;
+  auto flush = [&] {
+    while (!operators.empty()) {
+      tokens.push_back(operators.back());
+      operators.pop_back();
+    }
+  };
+  // Whether a "+" or "-" here is unary: at the start, after a separator or an operator.
+  bool expectOperand = true;
+  TcxTokenString token;
+  std::string_view inner;
+  while (!text.empty() && handler_.ErrorCode() == 0 && !handler_.Cache().ErrorFlag()) {
+    uint8_t id = handler_.NextToken(text, inner, token);
+    if (id == kNoToken) break;
+    if (id == ptgIsect) continue;
+    if (id == ptgUnion) {
+      flush();
+      ++argCount;
+      expectOperand = true;
+      continue;
+    }
+    if (expectOperand && (id == ptgAdd || id == ptgSub)) id = id == ptgAdd ? ptgUplus : ptgUminus;
+    const int precedence = TokenPrecedence(id);
+    if (id == ptgUplus) continue;
+    if (id == ptgParen || id == ptgFuncVar) {
+      int innerArgs = 0;
+      if (!inner.empty()) {
+        innerArgs = 1;
+        std::string_view innerText = inner;
+        Parse(innerText, innerArgs, tokens);
+      }
+      if (id == ptgParen) {
+        tokens.push_back(ptgParen);
+      } else {
+        if (innerArgs > 255) throw ECalculationError(std::string(kSyntaxError));
+        token[1] = static_cast<uint8_t>(innerArgs);
+        tokens.insert(tokens.end(), token.begin(), token.end());
+      }
+      expectOperand = false;
+      continue;
+    }
+    if (precedence < 0) {
+      tokens.insert(tokens.end(), token.begin(), token.end());
+      expectOperand = false;
+      continue;
+    }
+    while (!operators.empty()) {
+      const int top = TokenPrecedence(operators.back());
+      if (top < precedence || (precedence == 6 && top == 6)) break;
+      tokens.push_back(operators.back());
+      operators.pop_back();
+    }
+    operators.push_back(id);
+    expectOperand = true;
+  }
+  flush();
+}
+
+// --- Handler: text preparation and tokenizer -------------------------------------------------------
+
+std::string TcxSSFunctionHandler::ListSeparator() const {
+  const TRegionalSettings& s = Settings();
+  if (s.ListSeparator == s.DecimalSeparator && s.ListSeparator == ",") return ";";
+  return s.ListSeparator.empty() ? std::string(",") : s.ListSeparator;
+}
+
+void TcxSSFunctionHandler::BuildDelimiters() {
+  delimiters_.fill(false);
+  for (char c : std::string_view("+-*/^<=>&%\"() ")) delimiters_[static_cast<uint8_t>(c)] = true;
+  delimiters_[static_cast<uint8_t>(ListSeparator()[0])] = true;
+}
+
+bool TcxSSFunctionHandler::IsDelimiter(char c) const {
+  return delimiters_[static_cast<uint8_t>(c)];
+}
+
+bool TcxSSFunctionHandler::PrepareText(std::string_view text, std::string& body) {
+  size_t begin = 0;
+  while (begin < text.size() && (IsBlank(text[begin]) || text[begin] == '=')) ++begin;
+  size_t end = text.size();
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  body.clear();
+  body.reserve(end - begin);
+  bool inString = false;
+  bool misplaced = false;
+  int depth = 0;
+  int deepest = 0;
+  for (size_t i = begin; i < end; ++i) {
+    const char c = text[i];
+    body.push_back(c);
+    if (c == '"') {
+      inString = !inString;
+    } else if (inString) {
+      // Text inside a string literal is kept exactly as typed.
+    } else if (c == '!') {
+      while (i + 1 < end && IsBlank(text[i + 1])) ++i;
+    } else if (c == '(') {
+      deepest = std::max(deepest, ++depth);
+    } else if (c == ')') {
+      if (--depth < 0) misplaced = true;
+    }
+  }
+  if (inString) {
+    cache_.ReportError(kUnterminatedString);
+    return false;
+  }
+  if (depth != 0 || misplaced) {
+    cache_.ReportError(kSymbolExpected);
+    return false;
+  }
+  if (deepest > kMaxFormulaNesting) {
+    cache_.ReportError(kSyntaxError);
+    return false;
+  }
+  return true;
+}
+
+void TcxSSFunctionHandler::RebuildSheetList() {
+  sheetNames_.clear();
+  const TcxCustomSpreadSheetBook& book = Book();
+  for (int i = 0; i < book.PageCount(); ++i) {
+    const std::string& caption = book.Pages(i).Caption();
+    sheetNames_.push_back(caption.find(' ') != std::string::npos ? "'" + caption + "'" : caption);
+  }
+}
+
+size_t TcxSSFunctionHandler::MatchName(std::string_view text) const {
+  // The longest live name that begins the text and ends where a token may end.
+  size_t best = 0;
+  for (const auto& name : cache_.Names()) {
+    const size_t n = name.Name.size();
+    if (name.Deleted || n == 0 || n <= best || n > text.size()) continue;
+    if (n < text.size() && !IsDelimiter(text[n])) continue;
+    if (SameNoCaseAscii(text.substr(0, n), name.Name) ||
+        (!IsAscii(name.Name) && TextServices().CompareText(text.substr(0, n), name.Name) == 0))
+      best = n;
+  }
+  return best;
+}
+
+size_t TcxSSFunctionHandler::MatchSheet(std::string_view text) const {
+  size_t best = 0;
+  for (const auto& sheet : sheetNames_) {
+    const size_t n = sheet.size();
+    if (n == 0 || n <= best || n > text.size()) continue;
+    if (TextServices().CompareText(text.substr(0, n), sheet) == 0) best = n;
+  }
+  return best;
+}
+
+int TcxSSFunctionHandler::FindSheet(std::string_view qualifier) const {
+  // The quoted form as the sheet list writes it; a name without blanks may be quoted too.
+  std::string_view unquoted = qualifier;
+  if (unquoted.size() >= 2 && unquoted.front() == '\'' && unquoted.back() == '\'')
+    unquoted = unquoted.substr(1, unquoted.size() - 2);
+  for (size_t i = 0; i < sheetNames_.size(); ++i)
+    if (TextServices().CompareText(qualifier, sheetNames_[i]) == 0) return static_cast<int>(i);
+  for (int i = 0; i < static_cast<int>(sheetNames_.size()) && i < Book().PageCount(); ++i)
+    if (TextServices().CompareText(unquoted, Book().Pages(i).Caption()) == 0) return i;
+  return -1;
+}
+
+uint8_t TcxSSFunctionHandler::NextToken(std::string_view& text, std::string_view& inner,
+                                        TcxTokenString& token) {
+  token.clear();
+  inner = {};
+  if (text.empty()) return kNoToken;
+  auto classify = [&](size_t length) -> uint8_t {
+    const std::string_view piece = text.substr(0, length);
+    text.remove_prefix(length);
+    return ClassifyToken(piece, token) && !token.empty() ? token[0] : kNoToken;
+  };
+  auto call = [&](size_t nameLength) -> uint8_t {
+    const size_t close = MatchingParen(text, nameLength);
+    inner = text.substr(nameLength + 1, close - nameLength - 1);
+    const std::string_view name = text.substr(0, nameLength);
+    text.remove_prefix(std::min(close + 1, text.size()));
+    if (nameLength == 0) {
+      token.push_back(ptgParen);
+      return ptgParen;
+    }
+    TcxFuncDefinition definition;
+    if (!FindFunctionByName(name, definition)) {
+      SetError(ecName);
+      return kNoToken;
+    }
+    AppendFuncVar(token, 0, definition.Index);
+    return ptgFuncVar;
+  };
+
+  // A defined name is a token by itself, or a function name before "(".
+  size_t p = MatchName(text);
+  if (p > 0) {
+    if (p < text.size() && text[p] == '(') return call(p);
+    return classify(p);
+  }
+  // A sheet name that begins the text is read over whole, blanks included.
+  p = MatchSheet(text);
+  while (p < text.size() && !(IsDelimiter(text[p]) && !(text[p] == '-' && p >= 2 && text[p - 1] == '[')))
+    ++p;
+  if (p == text.size()) return classify(p);
+
+  const char d = text[p];
+  if (d == '(') return call(p);
+  if (d == '"') {
+    if (p > 0) return classify(p);
+    std::string content;
+    size_t i = 1;
+    while (i < text.size()) {
+      if (text[i] == '"') {
+        if (i + 1 < text.size() && text[i + 1] == '"') {
+          content.push_back('"');
+          i += 2;
+          continue;
+        }
+        break;
+      }
+      content.push_back(text[i++]);
+    }
+    text.remove_prefix(std::min(i + 1, text.size()));
+    if (!AppendString(token, content)) throw ECalculationError(std::string(kSyntaxError));
+    return ptgStr;
+  }
+  if (p == 0) {
+    size_t length = 1;
+    if ((d == '<' || d == '>') && text.size() > 1 && (text[1] == '=' || text[1] == '>')) length = 2;
+    return classify(length);
+  }
+  // 1.5E-3: the sign of an exponent belongs to the number.
+  double x = 0;
+  if ((d == '+' || d == '-') && (text[p - 1] == 'E' || text[p - 1] == 'e') && p >= 2 &&
+      TryTextToFloat(text.substr(0, p - 1), x, Settings())) {
+    ++p;
+    while (p < text.size() && IsDigit(text[p])) ++p;
+  }
+  return classify(p);
+}
+
+bool TcxSSFunctionHandler::ClassifyToken(std::string_view text, TcxTokenString& token) {
+  token.clear();
+  if (!text.empty() && text.size() <= 2) {
+    const std::string separator = ListSeparator();
+    const int first = text.size() == 1 ? ptgAdd : ptgLT;
+    const int last = text.size() == 1 ? ptgPercent : ptgNE;
+    for (int id = first; id <= last; ++id) {
+      const std::string_view op = id == ptgUnion ? std::string_view(separator)
+                                                 : kOperatorTexts[id - ptgAdd];
+      if (!op.empty() && op == text) {
+        token.push_back(static_cast<uint8_t>(id));
+        return true;
+      }
+    }
+  }
+  double x = 0;
+  if (TryTextToFloat(text, x, Settings())) {
+    AppendNumber(token, x);
+    return true;
+  }
+  bool b = false;
+  if ((text.size() == 4 || text.size() == 5) && TryTextToBool(text, b, TextServices())) {
+    AppendBool(token, b);
+    return true;
+  }
+  if (ParseReference(text, token)) return true;
+  SetError(ecName);
+  UnknownExpression(text);
+  return false;
+}
+
+void TcxSSFunctionHandler::UnknownExpression(std::string_view text) {
+  cache_.ReportError(std::string(kUnknownExpression) + " - " + std::string(text));
+}
+
+bool TcxSSFunctionHandler::ParseCell(std::string_view text, bool r1c1, int baseRow, int baseCol,
+                                     bool& rowAbs, bool& colAbs, int32_t& row,
+                                     int32_t& col) const {
+  size_t i = 0;
+  int64_t r = 0;
+  int64_t c = 0;
+  if (r1c1) {
+    rowAbs = false;
+    if (i < text.size() && text[i] == 'R') {
+      ++i;
+      if (i < text.size() && text[i] >= '1' && text[i] <= '9') {
+        if (!ReadNumber(text, i, r)) return false;
+        rowAbs = true;
+        --r;
+      } else if (i < text.size() && text[i] == '[') {
+        if (!ReadOffset(text, i, r)) return false;
+      } else if (i >= text.size() || text[i] != 'C') {
+        return false;
+      }
+    }
+    if (i >= text.size() || text[i] != 'C') return false;
+    ++i;
+    colAbs = false;
+    if (i < text.size() && text[i] >= '1' && text[i] <= '9') {
+      if (!ReadNumber(text, i, c)) return false;
+      colAbs = true;
+      --c;
+    } else if (i < text.size() && text[i] == '[') {
+      if (!ReadOffset(text, i, c)) return false;
+    }
+    if (i != text.size()) return false;
+  } else {
+    colAbs = i < text.size() && text[i] == '$';
+    if (colAbs) ++i;
+    const size_t letters = i;
+    while (i < text.size() && IsUpperLetter(text[i])) ++i;
+    if (i == letters) return false;
+    c = TcxSSUtils::ColumnIndex(text.substr(letters, i - letters));
+    if (c < 0) return false;
+    rowAbs = i < text.size() && text[i] == '$';
+    if (rowAbs) ++i;
+    // The row number is required and ends the reference; row 0 reads as the first row.
+    if (!ReadNumber(text, i, r) || i != text.size()) return false;
+    if (r > 0) --r;
+    if (!rowAbs) r -= baseRow;
+    if (!colAbs) c -= baseCol;
+  }
+  row = static_cast<int32_t>(r);
+  col = static_cast<int32_t>(c);
+  return true;
+}
+
+bool TcxSSFunctionHandler::ParseReference(std::string_view text, TcxTokenString& token) {
+  std::string upper;
+  if (IsAscii(text)) {
+    upper.resize(text.size());
+    for (size_t i = 0; i < text.size(); ++i) upper[i] = AsciiUpper(text[i]);
+  } else {
+    upper = TextServices().UpperCase(text);
+  }
+  const bool r1c1 = cache_.R1C1();
+  std::string_view rest = upper;
+  bool rowAbs = false, colAbs = false, lastRowAbs = false, lastColAbs = false;
+  int32_t row = 0, col = 0, lastRow = 0, lastCol = 0;
+
+  const size_t bang = rest.find('!');
+  if (bang != std::string_view::npos) {
+    // A sheet qualifier: the cells are read as plain indexes (offsets from A1).
+    const int sheet = FindSheet(rest.substr(0, bang));
+    rest.remove_prefix(bang + 1);
+    if (sheet < 0 || rest.empty()) return false;
+    const size_t colon = rest.find(':');
+    if (colon == std::string_view::npos) {
+      if (!ParseCell(rest, r1c1, 0, 0, rowAbs, colAbs, row, col)) return false;
+      AppendRef3d(token, static_cast<uint16_t>(sheet), rowAbs, colAbs, row, col);
+      return true;
+    }
+    std::string_view second = rest.substr(colon + 1);
+    const size_t secondBang = second.find('!');
+    if (secondBang != std::string_view::npos) {
+      // Sheet1!A1:Sheet1!B2 is the area A1:B2; an area cannot span two sheets.
+      if (FindSheet(second.substr(0, secondBang)) != sheet) return false;
+      second.remove_prefix(secondBang + 1);
+    }
+    if (!ParseCell(rest.substr(0, colon), r1c1, 0, 0, rowAbs, colAbs, row, col) ||
+        !ParseCell(second, r1c1, 0, 0, lastRowAbs, lastColAbs, lastRow, lastCol))
+      return false;
+    AppendArea3d(token, static_cast<uint16_t>(sheet), rowAbs, lastRowAbs, colAbs, lastColAbs, row,
+                 lastRow, col, lastCol);
+    return true;
+  }
+  const int name = cache_.FindName(rest);
+  if (name >= 0) {
+    AppendName(token, static_cast<uint16_t>(name));
+    return true;
+  }
+  const size_t colon = rest.find(':');
+  if (colon == std::string_view::npos) {
+    if (!ParseCell(rest, r1c1, formulaRow_, formulaCol_, rowAbs, colAbs, row, col)) return false;
+    AppendRef(token, rowAbs, colAbs, row, col);
+    return true;
+  }
+  if (!ParseCell(rest.substr(0, colon), r1c1, formulaRow_, formulaCol_, rowAbs, colAbs, row,
+                 col) ||
+      !ParseCell(rest.substr(colon + 1), r1c1, formulaRow_, formulaCol_, lastRowAbs, lastColAbs,
+                 lastRow, lastCol))
+    return false;
+  AppendArea(token, rowAbs, lastRowAbs, colAbs, lastColAbs, row, lastRow, col, lastCol);
+  return true;
+}
+
+// --- Handler: whole formulas ---------------------------------------------------------------------
+
+void TcxSSFunctionHandler::ParseText(std::string_view body, TcxTokenString& tokens) {
+  RebuildSheetList();
+  parseDepth_ = 0;
+  TcxSpreadSheetExpressionParser parser(*this);
+  int argCount = 1;
+  std::string_view text = body;
+  parser.Parse(text, argCount, tokens);
+  if (tokens.size() > 65535) throw ECalculationError(std::string(kSyntaxError));
+}
+
+void TcxSSFunctionHandler::ParseFormula(std::string_view text, TcxSSFormula& formula) {
+  formula.Tokens.clear();
+  BeginFormula(formula, false);
+  try {
+    std::string body;
+    if (!PrepareText(text, body)) return;
+    TcxTokenString tokens;
+    tokens.reserve(body.size() + 16);
+    try {
+      ParseText(body, tokens);
+    } catch (...) {
+      formula.Tokens.clear();
+      throw;
+    }
+    formula.Tokens = std::move(tokens);
+    if (errorCode_ != 0) cache_.ReportError(kSyntaxError);
+  } catch (const std::exception&) {
+    formula.Tokens.clear();
+    formula.Result.clear();
+    formula.ParseFailed = true;
+    cache_.ReportError(kSyntaxError);
+  }
+}

@@ -1,0 +1,283 @@
+#include <algorithm>
+#include <cstdint>
+
+#include "calc/cxSSDataStorage.h"
+#include "calc/cxSSFormulasCache.h"
+#include "calc/cxSSStrings.h"
+#include "calc/cxSSTokens.h"
+#include "platform/TextServices.h"
+#include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSpreadSheetBook.h"
+
+// The formula cache's names, sheets and the rewriting of references when rows, columns and
+// sheets move.
+
+namespace {
+
+// Calls f(token) for every reference token of a token string, with write access.
+template <typename F>
+void ForEachReferenceToken(TcxTokenString& tokens, F&& f) {
+  size_t pos = 0;
+  while (pos < tokens.size()) {
+    const size_t size = TokenSizeAt(tokens, pos);
+    if (size == 0) return;
+    const uint8_t id = tokens[pos];
+    if (id == ptgRef || id == ptgArea || id == ptgRef3d || id == ptgArea3d) f(tokens.data() + pos);
+    pos += size;
+  }
+}
+
+bool Is3d(const uint8_t* token) { return token[0] == ptgRef3d || token[0] == ptgArea3d; }
+bool IsArea(const uint8_t* token) { return token[0] == ptgArea || token[0] == ptgArea3d; }
+
+// One row or column field of a reference token: its flag byte and its value.
+struct TField {
+  size_t Abs;
+  size_t Value;
+};
+constexpr TField kRefRowField{kRefRowAbs, kRefRow}, kRefColField{kRefColAbs, kRefCol};
+constexpr TField kFirstRowField{kAreaFirstRowAbs, kAreaFirstRow},
+    kLastRowField{kAreaLastRowAbs, kAreaLastRow}, kFirstColField{kAreaFirstColAbs, kAreaFirstCol},
+    kLastColField{kAreaLastColAbs, kAreaLastCol};
+
+constexpr std::string_view kNameForbidden = " ()&@#%^+-*/\\|,.;{}[]'\"?";
+
+}  // namespace
+
+// --- Names and sheets ---------------------------------------------------------------------------
+
+TcxSSSheetsDef TcxSSFormulasCache::GetSheets() const {
+  TcxSSSheetsDef sheets;
+  for (int i = 0; i < book_.PageCount(); ++i) {
+    const std::string& caption = book_.Pages(i).Caption();
+    sheets.push_back(
+        {caption.find(' ') != std::string::npos ? "'" + caption + "'" : caption, i});
+  }
+  return sheets;
+}
+
+int TcxSSFormulasCache::FindName(std::string_view name) const {
+  const ITextServices& text = *book_.Environment().Text;
+  for (size_t i = 0; i < names_.size(); ++i)
+    if (!names_[i].Deleted && text.CompareText(names_[i].Name, name) == 0)
+      return static_cast<int>(i);
+  return -1;
+}
+
+int TcxSSFormulasCache::AddName(const std::string& name, int sheet, bool check,
+                                const TRect& area) {
+  if (check) {
+    if (name.empty() || name.find_first_of(kNameForbidden) != std::string::npos) return -1;
+    if (FindName(name) >= 0) return -1;
+    const ITextServices& text = *book_.Environment().Text;
+    for (int i = 0; i < book_.PageCount(); ++i)
+      if (text.CompareText(book_.Pages(i).Caption(), name) == 0) return -1;
+  }
+  // Name tokens hold a 16-bit index.
+  if (names_.size() > 0xFFFF) return -1;
+  names_.push_back({name, static_cast<uint8_t>(sheet), area, false});
+  return static_cast<int>(names_.size() - 1);
+}
+
+bool TcxSSFormulasCache::DeleteName(const std::string& name) {
+  const int index = FindName(name);
+  if (index < 0) return false;
+  names_[index].Deleted = true;
+  return true;
+}
+
+// --- Sheets moving ---------------------------------------------------------------------------------
+
+void TcxSSFormulasCache::ExchangeSheets(int a, int b) {
+  auto swap = [a, b](int sheet) { return sheet == a ? b : (sheet == b ? a : sheet); };
+  for (auto& formula : formulas_) {
+    if (!formula) continue;
+    formula->Sheet = static_cast<uint16_t>(swap(formula->Sheet));
+    ForEachReferenceToken(formula->Tokens, [&](uint8_t* token) {
+      if (Is3d(token)) WriteUInt16(token + 1, static_cast<uint16_t>(swap(ReadUInt16(token + 1))));
+    });
+  }
+  for (auto& name : names_) name.Sheet = static_cast<uint8_t>(swap(name.Sheet));
+}
+
+void TcxSSFormulasCache::DeleteSheet(int index) {
+  for (auto& formula : formulas_) {
+    if (!formula) continue;
+    // The deleted sheet's own formulas normally went with its cells; one still listed is left
+    // on no sheet, so that it can neither be shown nor refer to a neighbour's cells.
+    if (formula->Sheet == index)
+      formula->Sheet = kDeletedSheet;
+    else if (formula->Sheet > index && formula->Sheet != kDeletedSheet)
+      --formula->Sheet;
+    // References to the deleted sheet give "#REF!"; later sheets keep being referred to.
+    ForEachReferenceToken(formula->Tokens, [&](uint8_t* token) {
+      if (!Is3d(token)) return;
+      const uint16_t sheet = ReadUInt16(token + 1);
+      if (sheet == kDeletedSheet) return;
+      if (sheet == index)
+        WriteUInt16(token + 1, kDeletedSheet);
+      else if (sheet > index)
+        WriteUInt16(token + 1, static_cast<uint16_t>(sheet - 1));
+    });
+  }
+  for (auto& name : names_) {
+    if (name.Sheet == index)
+      name.Deleted = true;
+    else if (name.Sheet > index)
+      --name.Sheet;
+  }
+}
+
+// --- Rows and columns moving -----------------------------------------------------------------------
+
+void TcxSSFormulasCache::AdjustReferences(int sheet, const TRect& rect, bool isColumns,
+                                          bool isDelete) {
+  const int64_t start = isColumns ? rect.Left : rect.Top;
+  const int64_t count =
+      isColumns ? int64_t(rect.Right) - rect.Left + 1 : int64_t(rect.Bottom) - rect.Top + 1;
+  if (count <= 0 || start < 0) return;
+  // Where index i goes; an index inside a deleted block goes nowhere (false). For an area the
+  // first index of a deleted block becomes the start (the first index after the block moves
+  // there) and the last one the index before it, so that an area shrinks over the block.
+  enum TEnd { eSingle, eFirst, eLast };
+  auto move = [&](int64_t i, TEnd end, int64_t& moved) {
+    moved = i;
+    if (!isDelete) {
+      if (i >= start) moved = i + count;
+    } else if (i >= start + count) {
+      moved = i - count;
+    } else if (i >= start) {
+      if (end == eSingle) return false;
+      moved = end == eFirst ? start : start - 1;
+    }
+    return moved >= 0 && moved <= INT32_MAX;
+  };
+
+  for (auto& name : names_) {
+    if (name.Deleted || name.Sheet != sheet) continue;
+    int& first = isColumns ? name.Area.Left : name.Area.Top;
+    int& last = isColumns ? name.Area.Right : name.Area.Bottom;
+    int64_t f = 0, l = 0;
+    const bool single = first == last;
+    if (!move(first, single ? eSingle : eFirst, f) || !move(last, single ? eSingle : eLast, l) ||
+        f > l) {
+      name.Deleted = true;
+      continue;
+    }
+    first = static_cast<int>(f);
+    last = static_cast<int>(l);
+  }
+
+  const TField fields[2][3] = {{kRefColField, kFirstColField, kLastColField},
+                               {kRefRowField, kFirstRowField, kLastRowField}};
+  const TField* axis = fields[isColumns ? 0 : 1];
+  for (size_t i = 0; i < formulas_.size(); ++i) {
+    TcxSSFormula* formula = formulas_[i].get();
+    if (!formula) continue;
+    const bool onSheet = formula->Sheet == sheet;
+    int32_t& own = isColumns ? formula->Col : formula->Row;
+    const int64_t oldOwn = own;
+    if (isDelete && onSheet && oldOwn >= start && oldOwn < start + count) continue;
+    int64_t newOwn = oldOwn;
+    if (onSheet) move(oldOwn, eSingle, newOwn);
+    const int oldCol = formula->Col;
+    const int oldRow = formula->Row;
+    bool invalid = false;
+    bool changed = newOwn != oldOwn;
+    ForEachReferenceToken(formula->Tokens, [&](uint8_t* token) {
+      const bool is3d = Is3d(token);
+      if (is3d ? ReadUInt16(token + 1) != sheet : !onSheet) {
+        // A reference elsewhere keeps its cells; a relative one follows the formula's move.
+        if (is3d || newOwn == oldOwn) return;
+      }
+      uint8_t* p = is3d ? token + k3dShift : token;
+      const int64_t before = is3d ? 0 : oldOwn;
+      const int64_t after = is3d ? 0 : newOwn;
+      const bool area = IsArea(token);
+      const bool refersHere = is3d ? ReadUInt16(token + 1) == sheet : onSheet;
+      int64_t values[2] = {0, 0};
+      for (int k = 0; k < (area ? 2 : 1); ++k) {
+        const TField field = area ? axis[1 + k] : axis[0];
+        const bool absolute = p[field.Abs] != 0;
+        int64_t index = ReadInt32(p + field.Value) + (absolute ? 0 : before);
+        if (refersHere && !move(index, area ? (k == 0 ? eFirst : eLast) : eSingle, index))
+          invalid = true;
+        values[k] = index;
+        const int64_t stored = absolute ? index : index - after;
+        if (stored < INT32_MIN || stored > INT32_MAX) invalid = true;
+        const int32_t value = static_cast<int32_t>(stored);
+        if (value != ReadInt32(p + field.Value)) {
+          WriteInt32(p + field.Value, value);
+          changed = true;
+        }
+      }
+      if (area && values[0] > values[1]) invalid = true;
+    });
+    own = static_cast<int32_t>(newOwn);
+    if (!changed && !invalid) continue;
+    // The cell is still at its old place: the storage moves it afterwards.
+    if (formula->Sheet >= book_.PageCount()) continue;
+    TcxSSDataStorage& storage = book_.Pages(formula->Sheet).DataStorage();
+    TcxSSCellRec cell = storage.GetCell(oldCol, oldRow);
+    if (cell.Formula != formula) continue;
+    if (invalid) {
+      cell.Text = ErrorToText(ecRef);
+      cell.Kind = ckText;
+      cell.Formula = nullptr;
+      RemoveFormula(formula);
+    } else {
+      cell.Text = FormulaText(*formula);
+    }
+    storage.SetCell(oldCol, oldRow, cell);
+  }
+}
+
+void TcxSSFormulasCache::ShiftSheetReferences(TcxSSFormula& formula, int rowDelta, int colDelta) {
+  ForEachReferenceToken(formula.Tokens, [&](uint8_t* token) {
+    if (!Is3d(token)) return;
+    uint8_t* p = token + k3dShift;
+    auto add = [p](size_t offset, int delta) {
+      WriteInt32(p + offset, static_cast<int32_t>(int64_t(ReadInt32(p + offset)) + delta));
+    };
+    if (IsArea(token)) {
+      add(kAreaFirstRow, rowDelta);
+      add(kAreaLastRow, rowDelta);
+      add(kAreaFirstCol, colDelta);
+      add(kAreaLastCol, colDelta);
+    } else {
+      add(kRefRow, rowDelta);
+      add(kRefCol, colDelta);
+    }
+  });
+}
+
+bool TcxSSFormulasCache::ValidateReferences(const TcxSSFormula& formula) const {
+  TcxTokenString tokens = formula.Tokens;
+  size_t walked = 0;
+  bool valid = true;
+  ForEachReferenceToken(tokens, [&](uint8_t* token) {
+    const bool is3d = Is3d(token);
+    const uint8_t* p = is3d ? token + k3dShift : token;
+    const int64_t row = is3d ? 0 : formula.Row;
+    const int64_t col = is3d ? 0 : formula.Col;
+    auto check = [&](TField field, int64_t base) {
+      if (ReadInt32(p + field.Value) + (p[field.Abs] ? 0 : base) < 0) valid = false;
+    };
+    if (IsArea(token)) {
+      check(kFirstRowField, row);
+      check(kLastRowField, row);
+      check(kFirstColField, col);
+      check(kLastColField, col);
+    } else {
+      check(kRefRowField, row);
+      check(kRefColField, col);
+    }
+  });
+  // A damaged token string is not valid either.
+  while (walked < tokens.size()) {
+    const size_t size = TokenSizeAt(tokens, walked);
+    if (size == 0) return false;
+    walked += size;
+  }
+  return valid;
+}

@@ -1,0 +1,655 @@
+#include "calc/cxSSFunctionHandler.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "calc/cxSSConvert.h"
+#include "calc/cxSSFormulasCache.h"
+#include "calc/cxSSFunctionTable.h"
+#include "calc/cxSSStrings.h"
+#include "calc/cxSSTokens.h"
+#include "sheet/ScopeGuard.h"
+#include "sheet/cxSpreadSheetBook.h"
+
+// The evaluation side of the function handler. The parsing side is in cxSSExpressionParser.cpp,
+// the text rebuild and the file export in cxSSFormulaText.cpp.
+
+namespace {
+
+bool IsReferenceToken(uint8_t id) {
+  return id == ptgRef || id == ptgRef3d || id == ptgName || id == ptgArea || id == ptgArea3d;
+}
+
+bool IsCellToken(uint8_t id) { return id == ptgRef || id == ptgRef3d || id == ptgName; }
+
+// How many stack items an operator or a function call reads as values.
+int ValueOperands(const uint8_t* token) {
+  const uint8_t id = token[0];
+  if (id >= ptgAdd && id <= ptgNE) return 2;
+  if (id == ptgUminus || id == ptgPercent) return 1;
+  if (id == ptgFuncVar) return token[1];
+  return 0;
+}
+
+}  // namespace
+
+TcxSSFunctionHandler::TcxSSFunctionHandler(TcxSSFormulasCache& cache) : cache_(cache) {
+  BuildDelimiters();
+}
+
+TcxSSFunctionHandler::~TcxSSFunctionHandler() = default;
+
+TcxCustomSpreadSheetBook& TcxSSFunctionHandler::Book() const { return cache_.Book(); }
+
+const TcxEnvironment& TcxSSFunctionHandler::Environment() const {
+  return cache_.Book().Environment();
+}
+
+const TRegionalSettings& TcxSSFunctionHandler::Settings() const {
+  return cache_.Book().Environment().Settings;
+}
+
+const ITextServices& TcxSSFunctionHandler::TextServices() const {
+  return *cache_.Book().Environment().Text;
+}
+
+// --- Beginning and running a formula ------------------------------------------------------------
+
+void TcxSSFunctionHandler::BeginFormula(TcxSSFormula& formula, bool clearResult) {
+  errorCode_ = 0;
+  stack_.Clear();
+  if (clearResult) formula.Result.clear();
+  BuildDelimiters();
+  formula_ = &formula;
+  formulaCol_ = formula.Col;
+  formulaRow_ = formula.Row;
+  formulaSheet_ = formula.Sheet;
+}
+
+void TcxSSFunctionHandler::Start(TcxSSFormula& formula) {
+  numeric_ = true;
+  BeginFormula(formula, true);
+  position_ = 0;
+  pending_ = nullptr;
+}
+
+void TcxSSFunctionHandler::Calculate(TcxSSFormula& formula) {
+  Start(formula);
+  // Without the cache's work stack (a handler used on its own), what the formula waits for is
+  // calculated through the cache, which keeps the depth off the machine stack.
+  while (!Run()) cache_.Calculate(*pending_);
+}
+
+bool TcxSSFunctionHandler::Run() {
+  pending_ = nullptr;
+  const TcxTokenString& tokens = formula_->Tokens;
+  try {
+    while (position_ < tokens.size()) {
+      const size_t size = TokenSizeAt(tokens, position_);
+      if (size == 0) {
+        // A damaged token string: its end cannot be read.
+        SetError(ecValue);
+        break;
+      }
+      const uint8_t* token = tokens.data() + position_;
+      const uint8_t id = token[0];
+      if (!cache_.IsLocked() && NeedsPending(position_)) return false;
+      if (id >= ptgAdd && id <= ptgPercent)
+        ApplyOperator(id);
+      else if (id == ptgFuncVar)
+        CallFunction({token, size});
+      else if (id != ptgParen)
+        stack_.Push(token, size);
+      position_ += size;
+    }
+  } catch (...) {
+    Finish();
+    throw;
+  }
+  Finish();
+  return true;
+}
+
+bool TcxSSFunctionHandler::NeedsPending(size_t offset) {
+  const uint8_t* token = formula_->Tokens.data() + offset;
+  const int operands = std::min(ValueOperands(token), stack_.Count());
+  // In the order the operands will be popped: the last one first.
+  for (int depth = 0; depth < operands; ++depth)
+    if (FindPending(stack_.Peek(depth))) return true;
+  return false;
+}
+
+bool TcxSSFunctionHandler::FindPending(TcxTokenView item) {
+  if (!IsReferenceToken(item.Id())) return false;
+  TcxResolvedArea area;
+  uint8_t error = 0;
+  if (!ResolveArea(item, area, error)) return false;
+  // Cells outside the stored part of the sheet hold no formulas.
+  const TRect cells = cache_.ClipToStored(area.Sheet, area.Cells);
+  for (int64_t row = cells.Top; row <= cells.Bottom; ++row)
+    for (int64_t col = cells.Left; col <= cells.Right; ++col)
+      if (TcxSSFormula* formula = cache_.UncalculatedFormulaAt(area.Sheet, static_cast<int>(col),
+                                                               static_cast<int>(row))) {
+        pending_ = formula;
+        return true;
+      }
+  return false;
+}
+
+void TcxSSFunctionHandler::Finish() {
+  TcxSSFormula& formula = *formula_;
+  TScopeGuard clear([this] { stack_.Clear(); });
+  if (errorCode_ == 0 && !stack_.Empty() && numeric_) {
+    // A number keeps every bit, rather than going through its 15-digit text.
+    const TcxTokenView top = stack_.Peek();
+    if (top.Id() == ptgNum && top.Size == 9) {
+      formula.Result = MakeNumberResult(ReadDouble(top.Data + 1));
+      return;
+    }
+    if (top.Id() == ptgBool && top.Size == 2) {
+      formula.Result = MakeBoolResult(top.Data[1] != 0);
+      return;
+    }
+    if (IsCellToken(top.Id())) {
+      TcxResolvedArea area;
+      uint8_t error = 0;
+      double x = 0;
+      if (ResolveArea(top, area, error) && area.Cells.Left == area.Cells.Right &&
+          area.Cells.Top == area.Cells.Bottom &&
+          cache_.CellNumberValue(area.Sheet, area.Cells.Left, area.Cells.Top, x)) {
+        formula.Result = MakeNumberResult(x);
+        return;
+      }
+    }
+  }
+  std::string text;
+  if (errorCode_ == 0) text = PopText();
+  if (errorCode_ != 0) {
+    formula.Result = MakeErrorResult(errorCode_);
+    formula.State = 0;
+    return;
+  }
+  double x = 0;
+  bool b = false;
+  if (!numeric_)
+    formula.Result = MakeTextResult(text);
+  else if (text.empty())
+    formula.Result = MakeNumberResult(0);
+  else if (TryTextToFloat(text, x, Settings()))
+    formula.Result = MakeNumberResult(x);
+  else if (TryTextToBool(text, b, TextServices()))
+    formula.Result = MakeBoolResult(b);
+  else
+    formula.Result = MakeTextResult(text);
+}
+
+// --- Pushing ----------------------------------------------------------------------------------
+
+void TcxSSFunctionHandler::PushNumber(double x) {
+  uint8_t token[9];
+  token[0] = ptgNum;
+  WriteDouble(token + 1, x);
+  stack_.Push(token, sizeof token);
+  numeric_ = true;
+  resultSet_ = true;
+}
+
+void TcxSSFunctionHandler::PushBool(bool b) {
+  const uint8_t token[2] = {ptgBool, static_cast<uint8_t>(b ? 1 : 0)};
+  stack_.Push(token, sizeof token);
+  numeric_ = true;
+  resultSet_ = true;
+}
+
+void TcxSSFunctionHandler::PushText(std::string_view text) {
+  PushStringToken(text);
+  numeric_ = false;
+  resultSet_ = true;
+}
+
+void TcxSSFunctionHandler::PushStringToken(std::string_view text) {
+  const TcxTokenString token = MakeTextResult(text);
+  stack_.Push(token);
+}
+
+void TcxSSFunctionHandler::SetError(uint8_t code) {
+  errorCode_ = code;
+  numeric_ = true;
+}
+
+void TcxSSFunctionHandler::SetAccumulator(double x) {
+  accumulator_ = x;
+  accumulatorSet_ = true;
+}
+
+void TcxSSFunctionHandler::SetText(std::string_view text) {
+  accumulatedText_ = std::string(text);
+  accumulatorSet_ = true;
+}
+
+void TcxSSFunctionHandler::DuplicateArguments(int count) { stack_.Duplicate(count); }
+
+// --- References -------------------------------------------------------------------------------
+
+bool TcxSSFunctionHandler::ResolveArea(TcxTokenView item, TcxResolvedArea& area,
+                                       uint8_t& error) const {
+  const uint8_t id = item.Id();
+  if (item.Size != TokenSizeOf(id, 0) || !IsReferenceToken(id)) {
+    error = ecValue;
+    return false;
+  }
+  const uint8_t* p = item.Data;
+  int64_t firstRow = 0, lastRow = 0, firstCol = 0, lastCol = 0;
+  area.Sheet = formulaSheet_;
+  if (id == ptgName) {
+    const uint16_t index = ReadUInt16(p + 1);
+    const TcxSSNamesDef& names = cache_.Names();
+    if (index >= names.size() || names[index].Deleted) {
+      error = ecRef;
+      return false;
+    }
+    const TcxSSNameDefinition& name = names[index];
+    area.Sheet = name.Sheet;
+    firstCol = name.Area.Left;
+    firstRow = name.Area.Top;
+    lastCol = name.Area.Right;
+    lastRow = name.Area.Bottom;
+  } else {
+    const bool is3d = id == ptgRef3d || id == ptgArea3d;
+    if (is3d) {
+      area.Sheet = ReadUInt16(p + 1);
+      p += k3dShift;
+    }
+    const int64_t baseRow = is3d ? 0 : formulaRow_;
+    const int64_t baseCol = is3d ? 0 : formulaCol_;
+    if (id == ptgRef || id == ptgRef3d) {
+      firstRow = lastRow = ReadInt32(p + kRefRow) + (p[kRefRowAbs] ? 0 : baseRow);
+      firstCol = lastCol = ReadInt32(p + kRefCol) + (p[kRefColAbs] ? 0 : baseCol);
+    } else {
+      firstRow = ReadInt32(p + kAreaFirstRow) + (p[kAreaFirstRowAbs] ? 0 : baseRow);
+      lastRow = ReadInt32(p + kAreaLastRow) + (p[kAreaLastRowAbs] ? 0 : baseRow);
+      firstCol = ReadInt32(p + kAreaFirstCol) + (p[kAreaFirstColAbs] ? 0 : baseCol);
+      lastCol = ReadInt32(p + kAreaLastCol) + (p[kAreaLastColAbs] ? 0 : baseCol);
+    }
+  }
+  if (area.Sheet < 0 || area.Sheet >= Book().PageCount()) {
+    error = ecRef;
+    return false;
+  }
+  // An area written with its corners swapped (B2:A1) covers the same cells.
+  if (firstRow > lastRow) std::swap(firstRow, lastRow);
+  if (firstCol > lastCol) std::swap(firstCol, lastCol);
+  if (firstRow < 0 || firstCol < 0 || lastRow > INT32_MAX || lastCol > INT32_MAX) {
+    error = ecRef;
+    return false;
+  }
+  area.Cells = {static_cast<int>(firstCol), static_cast<int>(firstRow), static_cast<int>(lastCol),
+                static_cast<int>(lastRow)};
+  return true;
+}
+
+// The single cell of a reference or name item; false with the error set otherwise.
+static bool ResolveCell(const TcxSSFunctionHandler& handler, TcxTokenView item,
+                        TcxResolvedArea& area, uint8_t& error) {
+  if (!handler.ResolveArea(item, area, error)) return false;
+  if (area.Cells.Left != area.Cells.Right || area.Cells.Top != area.Cells.Bottom) {
+    error = ecValue;
+    return false;
+  }
+  return true;
+}
+
+// --- Popping with coercion ------------------------------------------------------------------------
+
+double TcxSSFunctionHandler::PopNumber() {
+  if (stack_.Empty()) {
+    SetError(ecValue);
+    return 0;
+  }
+  const TcxTokenView item = stack_.Pop();
+  double x = 0;
+  switch (item.Id()) {
+    case ptgStr: {
+      const std::string text = StringTokenText(item.Data, item.Size);
+      if (TryTextToFloat(text, x, Settings())) return x;
+      if (TryTextToDateTime(text, x, Settings(), Environment().Now ? Environment().Now() : 0))
+        return x;
+      SetError(ecValue);
+      return 0;
+    }
+    case ptgBool:
+      return item.Size == 2 && item.Data[1] ? 1 : 0;
+    case ptgNum:
+      return item.Size == 9 ? ReadDouble(item.Data + 1) : 0;
+    case ptgRef:
+    case ptgRef3d:
+    case ptgName: {
+      TcxResolvedArea area;
+      uint8_t error = 0;
+      if (!ResolveCell(*this, item, area, error)) {
+        SetError(error);
+        return 0;
+      }
+      if (!cache_.CellAsNumber(*this, area.Sheet, area.Cells.Left, area.Cells.Top, x)) {
+        SetError(ecName);
+        return 0;
+      }
+      return x;
+    }
+    default:
+      SetError(ecValue);
+      return 0;
+  }
+}
+
+bool TcxSSFunctionHandler::PopBoolean() {
+  if (stack_.Empty()) {
+    SetError(ecValue);
+    return false;
+  }
+  const TcxTokenView item = stack_.Pop();
+  bool b = false;
+  switch (item.Id()) {
+    case ptgStr:
+      TryTextToBool(StringTokenText(item.Data, item.Size), b, TextServices());
+      return b;
+    case ptgBool:
+      return item.Size == 2 && item.Data[1] != 0;
+    case ptgNum:
+      return item.Size == 9 && ReadDouble(item.Data + 1) != 0;
+    case ptgRef:
+    case ptgRef3d:
+    case ptgName: {
+      TcxResolvedArea area;
+      uint8_t error = 0;
+      if (!ResolveCell(*this, item, area, error)) {
+        SetError(error);
+        return false;
+      }
+      cache_.CellAsBoolean(*this, area.Sheet, area.Cells.Left, area.Cells.Top, b);
+      return b;
+    }
+    default:
+      SetError(ecValue);
+      return false;
+  }
+}
+
+bool TcxSSFunctionHandler::PopCellText(TcxTokenView item, std::string& text) {
+  switch (item.Id()) {
+    case ptgStr:
+      text = StringTokenText(item.Data, item.Size);
+      return true;
+    case ptgBool:
+      text = BoolToText(item.Size == 2 && item.Data[1] != 0);
+      return true;
+    case ptgNum:
+      text = FloatToText(item.Size == 9 ? ReadDouble(item.Data + 1) : 0, Settings());
+      return true;
+    case ptgRef:
+    case ptgRef3d:
+    case ptgName: {
+      TcxResolvedArea area;
+      uint8_t error = 0;
+      if (!ResolveCell(*this, item, area, error)) {
+        SetError(error);
+        return false;
+      }
+      cache_.CellAsText(*this, area.Sheet, area.Cells.Left, area.Cells.Top, text);
+      return true;
+    }
+    default:
+      SetError(ecValue);
+      return false;
+  }
+}
+
+std::string TcxSSFunctionHandler::PopText() {
+  std::string text;
+  if (stack_.Empty()) {
+    SetError(ecValue);
+    return text;
+  }
+  PopCellText(stack_.Pop(), text);
+  return text;
+}
+
+void TcxSSFunctionHandler::PopValue(uint8_t& kind, std::string& text) {
+  text.clear();
+  if (stack_.Empty()) {
+    kind = 0;
+    SetError(ecValue);
+    return;
+  }
+  const TcxTokenView item = stack_.Pop();
+  kind = item.Id();
+  PopCellText(item, text);
+}
+
+// --- Operators --------------------------------------------------------------------------------
+
+void TcxSSFunctionHandler::ApplyOperator(uint8_t id) {
+  switch (id) {
+    case ptgAdd:
+    case ptgSub:
+    case ptgMul:
+    case ptgDiv:
+    case ptgPower: {
+      const double right = PopNumber();
+      const double left = PopNumber();
+      if (errorCode_ != 0) {
+        PushNumber(left);
+        return;
+      }
+      if (id == ptgDiv && right == 0) {
+        SetError(ecDivZero);
+        PushText(ErrorToText(ecDivZero));
+        return;
+      }
+      double x = 0;
+      switch (id) {
+        case ptgAdd: x = left + right; break;
+        case ptgSub: x = left - right; break;
+        case ptgMul: x = left * right; break;
+        case ptgDiv: x = left / right; break;
+        default: x = std::pow(left, right); break;
+      }
+      // A result outside the numbers (a negative number to a fractional power, an overflow) is
+      // the error "#NUM!" of this formula alone.
+      if (!std::isfinite(x)) SetError(ecNum);
+      PushNumber(std::isfinite(x) ? x : 0);
+      return;
+    }
+    case ptgUminus:
+      PushNumber(-PopNumber());
+      return;
+    case ptgPercent:
+      PushNumber(PopNumber() / 100);
+      return;
+    case ptgUplus:
+      return;
+    case ptgConcat: {
+      const std::string right = PopText();
+      const std::string left = PopText();
+      PushText(left + right);
+      return;
+    }
+    case ptgLT:
+    case ptgLE:
+    case ptgEQ:
+    case ptgGE:
+    case ptgGT:
+    case ptgNE: {
+      const std::string right = PopText();
+      const std::string left = PopText();
+      double l = 0, r = 0;
+      bool lb = false, rb = false;
+      int order;
+      if (TryTextToFloat(right, r, Settings()) &&
+          (left.empty() || TryTextToFloat(left, l, Settings()))) {
+        order = l < r ? -1 : (l > r ? 1 : 0);
+      } else if (TryTextToBool(left, lb, TextServices()) &&
+                 TryTextToBool(right, rb, TextServices())) {
+        order = int(lb) - int(rb);
+      } else {
+        order = TextServices().CompareText(left, right);
+      }
+      bool result = false;
+      switch (id) {
+        case ptgLT: result = order < 0; break;
+        case ptgLE: result = order <= 0; break;
+        case ptgEQ: result = order == 0; break;
+        case ptgGE: result = order >= 0; break;
+        case ptgGT: result = order > 0; break;
+        default: result = order != 0; break;
+      }
+      PushBool(result);
+      return;
+    }
+    case ptgIsect:
+    case ptgRange: {
+      // Two references on one sheet: their intersection, or the smallest area holding both.
+      if (stack_.Count() < 2) {
+        SetError(ecValue);
+        return;
+      }
+      const TcxTokenString right = stack_.PopToken();
+      const TcxTokenString left = stack_.PopToken();
+      TcxResolvedArea a, b;
+      uint8_t error = 0;
+      if (!ResolveArea({left.data(), left.size()}, a, error) ||
+          !ResolveArea({right.data(), right.size()}, b, error)) {
+        SetError(error);
+        return;
+      }
+      TRect cells;
+      if (a.Sheet != b.Sheet) {
+        SetError(ecRef);
+        return;
+      }
+      if (id == ptgRange) {
+        cells = {std::min(a.Cells.Left, b.Cells.Left), std::min(a.Cells.Top, b.Cells.Top),
+                 std::max(a.Cells.Right, b.Cells.Right), std::max(a.Cells.Bottom, b.Cells.Bottom)};
+      } else {
+        cells = {std::max(a.Cells.Left, b.Cells.Left), std::max(a.Cells.Top, b.Cells.Top),
+                 std::min(a.Cells.Right, b.Cells.Right), std::min(a.Cells.Bottom, b.Cells.Bottom)};
+        if (cells.Left > cells.Right || cells.Top > cells.Bottom) {
+          SetError(ecRef);
+          return;
+        }
+      }
+      TcxTokenString area;
+      AppendArea3d(area, static_cast<uint16_t>(a.Sheet), true, true, true, true, cells.Top,
+                   cells.Bottom, cells.Left, cells.Right);
+      stack_.Push(area);
+      return;
+    }
+    default:
+      cache_.ReportError(kUnknownToken);
+      return;
+  }
+}
+
+// --- Functions --------------------------------------------------------------------------------
+
+void TcxSSFunctionHandler::CallFunction(TcxTokenView token) {
+  accumulatorSet_ = false;
+  TScopeGuard clearAccumulator([this] { accumulatorSet_ = false; });
+  argCount_ = token.Size >= 4 ? token.Data[1] : 0;
+  TcxFuncDefinition definition;
+  if (token.Size < 4 || !FindFunctionByIndex(ReadUInt16(token.Data + 2), definition) ||
+      !definition.Proc) {
+    SetError(ecValue);
+    for (int i = 0; i < argCount_ && !stack_.Empty(); ++i) stack_.Pop();
+    return;
+  }
+  resultSet_ = false;
+  definition.Proc(*this);
+  if (!resultSet_) throw ECalculationError(std::string(kFunctionNeedResult));
+}
+
+void TcxSSFunctionHandler::ForEachArgument(const TcxArgumentCallback& callback, int mode) {
+  accumulator_ = 0;
+  accumulatorSet_ = false;
+  accumulatedText_.clear();
+  count_ = 0;
+  const bool textMode = (mode & amText) != 0;
+  for (int i = 0; i < argCount_; ++i) {
+    // The item is copied out: the callback may not push, but the cells it reads may be
+    // calculated meanwhile.
+    const TcxTokenString item = stack_.PopToken();
+    const TcxTokenView view{item.data(), item.size()};
+    switch (view.Id()) {
+      case ptgRef:
+      case ptgRef3d:
+      case ptgArea:
+      case ptgArea3d:
+      case ptgName:
+        ForEachCell(callback, mode, view);
+        break;
+      case ptgStr: {
+        const std::string text = StringTokenText(view.Data, view.Size);
+        double x = 0;
+        if (textMode) {
+          ++count_;
+          callback({0, text});
+        } else if (TryTextToFloat(text, x, Settings())) {
+          ++count_;
+          callback({x, {}});
+        } else {
+          SetError(ecValue);
+        }
+        break;
+      }
+      case ptgBool: {
+        const bool b = view.Size == 2 && view.Data[1] != 0;
+        ++count_;
+        if (textMode)
+          callback({0, BoolToText(b)});
+        else
+          callback({b ? 1.0 : 0.0, {}});
+        break;
+      }
+      case ptgNum: {
+        const double x = view.Size == 9 ? ReadDouble(view.Data + 1) : 0;
+        ++count_;
+        if (textMode)
+          callback({0, FloatToText(x, Settings())});
+        else
+          callback({x, {}});
+        break;
+      }
+      default:
+        cache_.ReportError(kUnknownToken);
+        break;
+    }
+  }
+}
+
+void TcxSSFunctionHandler::ForEachCell(const TcxArgumentCallback& callback, int mode,
+                                       TcxTokenView item) {
+  TcxResolvedArea area;
+  uint8_t error = 0;
+  if (!ResolveArea(item, area, error)) {
+    SetError(error);
+    return;
+  }
+  const bool textMode = (mode & amText) != 0;
+  std::string text;
+  for (int64_t r = area.Cells.Top; r <= area.Cells.Bottom; ++r)
+    for (int64_t c = area.Cells.Left; c <= area.Cells.Right; ++c) {
+      const int col = static_cast<int>(c);
+      const int row = static_cast<int>(r);
+      if (textMode) {
+        cache_.CellAsText(*this, area.Sheet, col, row, text);
+        ++count_;
+        callback({0, text});
+      } else {
+        double x = 0;
+        if (cache_.CellAsNumber(*this, area.Sheet, col, row, x)) {
+          ++count_;
+          callback({x, {}});
+        }
+      }
+    }
+}
