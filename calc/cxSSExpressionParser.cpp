@@ -41,10 +41,6 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
-// Operator texts by identifier - 3; the entry of the list separator (16) is taken from the
-// handler, unary plus (18) never matches.
-constexpr std::string_view kOperatorTexts[] = {"+", "-", "*", "/", "^", "&", "<", "<=", "=",
-                                               ">=", ">", "<>", " ", "", ":", "", "-", "%"};
 
 // The end of the parenthesised text opening at `open` (the index of its ")"), double-quoted
 // strings skipped whole; text.size() when it does not close.
@@ -124,16 +120,19 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
     throw ECalculationError(std::string(kSyntaxError));
   TScopeGuard leave([this] { --handler_.parseDepth_; });
 
-  std::vector<uint8_t> operators;
+  // The operator stack is shared by the levels of the recursion; this level owns what lies
+  // above `base`.
+  std::vector<uint8_t>& operators = handler_.operators_;
+  const size_t base = operators.size();
   auto flush = [&] {
-    while (!operators.empty()) {
+    while (operators.size() > base) {
       tokens.push_back(operators.back());
       operators.pop_back();
     }
   };
   // Whether a "+" or "-" here is unary: at the start, after a separator or an operator.
   bool expectOperand = true;
-  TcxTokenString token;
+  TcxTokenString& token = handler_.scratch_;
   std::string_view inner;
   while (!text.empty() && handler_.ErrorCode() == 0 && !handler_.Cache().ErrorFlag()) {
     uint8_t id = handler_.NextToken(text, inner, token);
@@ -149,6 +148,8 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
     const int precedence = TokenPrecedence(id);
     if (id == ptgUplus) continue;
     if (id == ptgParen || id == ptgFuncVar) {
+      uint8_t call[4] = {ptgFuncVar, 0, 0, 0};
+      if (id == ptgFuncVar) std::copy(token.begin(), token.begin() + 4, call);
       int innerArgs = 0;
       if (!inner.empty()) {
         innerArgs = 1;
@@ -159,8 +160,8 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
         tokens.push_back(ptgParen);
       } else {
         if (innerArgs > 255) throw ECalculationError(std::string(kSyntaxError));
-        token[1] = static_cast<uint8_t>(innerArgs);
-        tokens.insert(tokens.end(), token.begin(), token.end());
+        call[1] = static_cast<uint8_t>(innerArgs);
+        tokens.insert(tokens.end(), call, call + 4);
       }
       expectOperand = false;
       continue;
@@ -170,7 +171,7 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
       expectOperand = false;
       continue;
     }
-    while (!operators.empty()) {
+    while (operators.size() > base) {
       const int top = TokenPrecedence(operators.back());
       if (top < precedence || (precedence == 6 && top == 6)) break;
       tokens.push_back(operators.back());
@@ -184,6 +185,36 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
 
 // --- Handler: text preparation and tokenizer -------------------------------------------------------
 
+// The operator a text of one or two characters names, in the order of the operator table
+// ("+" "-" "*" "/" "^" "&" "<" "<=" "=" ">=" ">" "<>" " " separator ":" "" "-" "%"): the first
+// entry that matches wins, so "-" is always binary minus here; 0 for no operator.
+uint8_t TcxSSFunctionHandler::OperatorId(std::string_view text) const {
+  if (text.size() == 2) {
+    if (text == "<=") return ptgLE;
+    if (text == ">=") return ptgGE;
+    if (text == "<>") return ptgNE;
+    return 0;
+  }
+  if (text.size() != 1) return 0;
+  switch (text[0]) {
+    case '+': return ptgAdd;
+    case '-': return ptgSub;
+    case '*': return ptgMul;
+    case '/': return ptgDiv;
+    case '^': return ptgPower;
+    case '&': return ptgConcat;
+    case '<': return ptgLT;
+    case '=': return ptgEQ;
+    case '>': return ptgGT;
+    case ' ': return ptgIsect;
+    default: break;
+  }
+  if (listSeparator_.size() == 1 && text[0] == listSeparator_[0]) return ptgUnion;
+  if (text[0] == ':') return ptgRange;
+  if (text[0] == '%') return ptgPercent;
+  return 0;
+}
+
 std::string TcxSSFunctionHandler::ListSeparator() const {
   const TRegionalSettings& s = Settings();
   if (s.ListSeparator == s.DecimalSeparator && s.ListSeparator == ",") return ";";
@@ -191,9 +222,10 @@ std::string TcxSSFunctionHandler::ListSeparator() const {
 }
 
 void TcxSSFunctionHandler::BuildDelimiters() {
+  listSeparator_ = ListSeparator();
   delimiters_.fill(false);
   for (char c : std::string_view("+-*/^<=>&%\"() ")) delimiters_[static_cast<uint8_t>(c)] = true;
-  delimiters_[static_cast<uint8_t>(ListSeparator()[0])] = true;
+  delimiters_[static_cast<uint8_t>(listSeparator_[0])] = true;
 }
 
 bool TcxSSFunctionHandler::IsDelimiter(char c) const {
@@ -242,11 +274,17 @@ bool TcxSSFunctionHandler::PrepareText(std::string_view text, std::string& body)
 }
 
 void TcxSSFunctionHandler::RebuildSheetList() {
-  sheetNames_.clear();
   const TcxCustomSpreadSheetBook& book = Book();
+  sheetNames_.resize(book.PageCount());
   for (int i = 0; i < book.PageCount(); ++i) {
     const std::string& caption = book.Pages(i).Caption();
-    sheetNames_.push_back(caption.find(' ') != std::string::npos ? "'" + caption + "'" : caption);
+    std::string& name = sheetNames_[i];
+    if (caption.find(' ') == std::string::npos) {
+      name.assign(caption);
+    } else {
+      name.assign("'");
+      name.append(caption).append("'");
+    }
   }
 }
 
@@ -269,6 +307,9 @@ size_t TcxSSFunctionHandler::MatchSheet(std::string_view text) const {
   for (const auto& sheet : sheetNames_) {
     const size_t n = sheet.size();
     if (n == 0 || n <= best || n > text.size()) continue;
+    // Most tokens differ from a sheet name in the first letter already.
+    const unsigned char first = static_cast<unsigned char>(sheet[0]);
+    if (first < 0x80 && AsciiUpper(text[0]) != AsciiUpper(sheet[0])) continue;
     if (TextServices().CompareText(text.substr(0, n), sheet) == 0) best = n;
   }
   return best;
@@ -364,18 +405,9 @@ uint8_t TcxSSFunctionHandler::NextToken(std::string_view& text, std::string_view
 
 bool TcxSSFunctionHandler::ClassifyToken(std::string_view text, TcxTokenString& token) {
   token.clear();
-  if (!text.empty() && text.size() <= 2) {
-    const std::string separator = ListSeparator();
-    const int first = text.size() == 1 ? ptgAdd : ptgLT;
-    const int last = text.size() == 1 ? ptgPercent : ptgNE;
-    for (int id = first; id <= last; ++id) {
-      const std::string_view op = id == ptgUnion ? std::string_view(separator)
-                                                 : kOperatorTexts[id - ptgAdd];
-      if (!op.empty() && op == text) {
-        token.push_back(static_cast<uint8_t>(id));
-        return true;
-      }
-    }
+  if (const uint8_t op = OperatorId(text)) {
+    token.push_back(op);
+    return true;
   }
   double x = 0;
   if (TryTextToFloat(text, x, Settings())) {
@@ -513,6 +545,7 @@ bool TcxSSFunctionHandler::ParseReference(std::string_view text, TcxTokenString&
 void TcxSSFunctionHandler::ParseText(std::string_view body, TcxTokenString& tokens) {
   RebuildSheetList();
   parseDepth_ = 0;
+  operators_.clear();
   TcxSpreadSheetExpressionParser parser(*this);
   int argCount = 1;
   std::string_view text = body;
@@ -524,12 +557,11 @@ void TcxSSFunctionHandler::ParseFormula(std::string_view text, TcxSSFormula& for
   formula.Tokens.clear();
   BeginFormula(formula, false);
   try {
-    std::string body;
-    if (!PrepareText(text, body)) return;
+    if (!PrepareText(text, body_)) return;
     TcxTokenString tokens;
-    tokens.reserve(body.size() + 16);
+    tokens.reserve(body_.size() + 16);
     try {
-      ParseText(body, tokens);
+      ParseText(body_, tokens);
     } catch (...) {
       formula.Tokens.clear();
       throw;

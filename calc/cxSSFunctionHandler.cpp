@@ -33,7 +33,11 @@ int ValueOperands(const uint8_t* token) {
 
 }  // namespace
 
-TcxSSFunctionHandler::TcxSSFunctionHandler(TcxSSFormulasCache& cache) : cache_(cache) {
+// The workbook's environment is fixed for its life, so the handler keeps its settings at hand.
+TcxSSFunctionHandler::TcxSSFunctionHandler(TcxSSFormulasCache& cache)
+    : cache_(cache),
+      settings_(cache.Book().Environment().Settings),
+      textServices_(*cache.Book().Environment().Text) {
   BuildDelimiters();
 }
 
@@ -45,13 +49,6 @@ const TcxEnvironment& TcxSSFunctionHandler::Environment() const {
   return cache_.Book().Environment();
 }
 
-const TRegionalSettings& TcxSSFunctionHandler::Settings() const {
-  return cache_.Book().Environment().Settings;
-}
-
-const ITextServices& TcxSSFunctionHandler::TextServices() const {
-  return *cache_.Book().Environment().Text;
-}
 
 // --- Beginning and running a formula ------------------------------------------------------------
 

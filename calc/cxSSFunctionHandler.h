@@ -58,8 +58,8 @@ public:
   TcxSSFormulasCache& Cache() const { return cache_; }
   TcxCustomSpreadSheetBook& Book() const;
   const TcxEnvironment& Environment() const;
-  const TRegionalSettings& Settings() const;
-  const ITextServices& TextServices() const;
+  const TRegionalSettings& Settings() const { return settings_; }
+  const ITextServices& TextServices() const { return textServices_; }
 
   // --- Parsing ---------------------------------------------------------------------------------
   // The locale list separator, or ";" when the list and decimal separators are both ",".
@@ -151,6 +151,7 @@ private:
   bool NeedsPending(size_t offset);
   bool FindPending(TcxTokenView item);
   void PushStringToken(std::string_view text);
+  uint8_t OperatorId(std::string_view text) const;
   bool ParseCell(std::string_view text, bool r1c1, int baseRow, int baseCol, bool& rowAbs,
                  bool& colAbs, int32_t& row, int32_t& col) const;
   void RebuildSheetList();
@@ -161,10 +162,13 @@ private:
   std::string SheetText(int sheet) const;
 
   TcxSSFormulasCache& cache_;
+  const TRegionalSettings& settings_;
+  const ITextServices& textServices_;
   int count_ = 0;
   int formulaCol_ = 0;
   uint8_t errorCode_ = 0;
   std::array<bool, 256> delimiters_{};
+  std::string listSeparator_;
   double accumulator_ = 0;
   bool resultSet_ = false;
   TcxSSFormula* formula_ = nullptr;
@@ -178,6 +182,9 @@ private:
   // Parsing: the sheet names as references write them (quoted when they hold a blank).
   std::vector<std::string> sheetNames_;
   int parseDepth_ = 0;
+  std::vector<uint8_t> operators_;
+  TcxTokenString scratch_;
+  std::string body_;
   // Resumable evaluation.
   size_t position_ = 0;
   TcxSSFormula* pending_ = nullptr;

@@ -1,5 +1,6 @@
 #include "calc/cxSSFunctionTable.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -132,8 +133,27 @@ bool FindFunctionByIndex(int index, TcxFuncDefinition& definition) {
 }
 
 bool FindFunctionByName(std::string_view name, TcxFuncDefinition& definition) {
-  return Find([name](const TcxExcelFuncDefinition& e) { return SameNameNoCase(e.Name, name); },
-              definition);
+  // The built-ins are in alphabetical order: a binary search over the upper-cased name.
+  char upper[16];
+  if (name.size() <= sizeof upper) {
+    for (size_t i = 0; i < name.size(); ++i)
+      upper[i] = name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 'a' + 'A')
+                                                  : name[i];
+    const std::string_view key(upper, name.size());
+    const auto it = std::lower_bound(
+        kBuiltInFunctions.begin(), kBuiltInFunctions.end(), key,
+        [](const TcxExcelFuncDefinition& e, std::string_view k) { return e.Name < k; });
+    if (it != kBuiltInFunctions.end() && it->Name == key) {
+      definition = *it;
+      return true;
+    }
+  }
+  for (const auto& entry : AddedFunctions())
+    if (SameNameNoCase(entry.Name, name)) {
+      definition = entry;
+      return true;
+    }
+  return false;
 }
 
 void AddFunction(const TcxFuncDefinition& definition) { AddedFunctions().push_back(definition); }

@@ -1,0 +1,236 @@
+#include "calc/cxSSFormulasCache.h"
+
+#include <gtest/gtest.h>
+
+#include "calc/cxSSTokens.h"
+#include "tests/calc/FormulaFixture.h"
+
+namespace {
+
+using CacheTest = FormulaFixture;
+
+TEST_F(CacheTest, AddFormulaStoresTheRebuiltText) {
+  Set("A1", "=sum(a2:b3)+  1");
+  ASSERT_TRUE(IsFormula("A1"));
+  EXPECT_EQ(Text("A1"), "=SUM(A2:B3)+1");
+  EXPECT_EQ(Cache().Count(), 1);
+  const TcxSSFormula& f = FormulaOf("A1");
+  EXPECT_EQ(f.Col, 0);
+  EXPECT_EQ(f.Row, 0);
+  EXPECT_EQ(f.State, 2);
+  EXPECT_TRUE(Cache().IsRegistered(&f));
+}
+
+TEST_F(CacheTest, TextThatDoesNotParseStaysTextWithOneMessage) {
+  struct Case {
+    const char* text;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {"=(1", {"Error - symbol ')' expected!", "Error syntax in string expression"}},
+      {"=\"a", {"Error - unterminated string!", "Error syntax in string expression"}},
+      {"=1+foo", {"Unknown string expression - foo", "Error syntax in string expression"}},
+      {"=NOSUCH(1)", {"Error syntax in string expression"}},
+      {"=1,2",
+       {"Error constructing formula. Parsed expression error offset at",
+        "Error syntax in string expression"}},
+  };
+  for (const auto& c : cases) {
+    messages->Messages.clear();
+    Set("B2", c.text);
+    EXPECT_FALSE(IsFormula("B2")) << c.text;
+    EXPECT_EQ(Text("B2"), c.text);
+    EXPECT_EQ(messages->Messages, c.messages) << c.text;
+  }
+  EXPECT_EQ(Cache().Count(), 0);
+}
+
+TEST_F(CacheTest, SilentParsingShowsNothing) {
+  Cache().SetSilent(true);
+  Set("A1", "=1+foo");
+  Set("A2", "=(2");
+  Set("A3", "=2*3");
+  Cache().SetSilent(false);
+  EXPECT_TRUE(messages->Messages.empty());
+  EXPECT_FALSE(IsFormula("A1"));
+  EXPECT_FALSE(IsFormula("A2"));
+  EXPECT_TRUE(IsFormula("A3"));
+  EXPECT_FALSE(Cache().ErrorFlag());
+}
+
+TEST_F(CacheTest, ReplacingAndClearingFormulasUnregistersThem) {
+  Set("A1", "=1");
+  Set("A1", "=2");
+  EXPECT_EQ(Cache().Count(), 1);
+  Set("A1", "plain");
+  EXPECT_EQ(Cache().Count(), 0);
+  // Registration keeps constant-time removal as formulas come and go.
+  for (int i = 0; i < 200; ++i) Set("B" + std::to_string(i + 1), "=1");
+  for (int i = 0; i < 150; ++i) Set("B" + std::to_string(i + 1), "x");
+  Set("C1", "=2");
+  EXPECT_EQ(Cache().Count(), 51);
+  int listed = 0;
+  Cache().ForEachFormula([&](const TcxSSFormula& f) {
+    EXPECT_TRUE(Cache().IsRegistered(&f));
+    ++listed;
+  });
+  EXPECT_EQ(listed, 51);
+}
+
+TEST_F(CacheTest, CopyFormulaDuplicatesTokensAndResult) {
+  Set("A1", "=2*3");
+  Recalc();
+  TcxSSFormula* copy = Cache().CopyFormula(FormulaOf("A1"));
+  EXPECT_EQ(copy->Tokens, FormulaOf("A1").Tokens);
+  EXPECT_EQ(copy->Result, FormulaOf("A1").Result);
+  EXPECT_NE(copy, &FormulaOf("A1"));
+  EXPECT_EQ(Cache().Count(), 2);
+  Cache().RemoveFormula(copy);
+  EXPECT_EQ(Cache().Count(), 1);
+}
+
+TEST_F(CacheTest, NamesAreCheckedAndNeverRemoved) {
+  EXPECT_EQ(Cache().AddName("Total", 0, true, {0, 0, 0, 9}), 0);
+  for (const char* bad : {"", "two words", "a-b", "x.y", "q?", "TOTAL", "sheet1", "it's"})
+    EXPECT_EQ(Cache().AddName(bad, 0, true, {0, 0, 0, 0}), -1) << bad;
+  // Without the check anything goes (the file reader).
+  EXPECT_EQ(Cache().AddName("odd name", 0, false, {0, 0, 0, 0}), 1);
+  EXPECT_TRUE(Cache().DeleteName("total"));
+  EXPECT_FALSE(Cache().DeleteName("total"));
+  EXPECT_EQ(Cache().Names().size(), 2u);
+  EXPECT_TRUE(Cache().Names()[0].Deleted);
+  // A deleted name's word may be defined again, under a new index.
+  EXPECT_EQ(Cache().AddName("Total", 0, true, {0, 0, 0, 0}), 2);
+}
+
+TEST_F(CacheTest, DeletingColumnsMovesReferences) {
+  //  A   B   C   D   E
+  //  1   2   3   4   =A1+C1+D1
+  Set("A1", "1");
+  Set("B1", "2");
+  Set("C1", "3");
+  Set("D1", "4");
+  Set("E1", "=A1+C1+D1");
+  TcxSSFormula& f = FormulaOf("E1");
+  Cache().AdjustReferences(0, {1, 0, 1, 0}, true, true);
+  // The formula moved to D1 and its text (still in the cell at E1) follows.
+  EXPECT_EQ(f.Col, 3);
+  EXPECT_EQ(Text("E1"), "=A1+B1+C1");
+}
+
+TEST_F(CacheTest, InsertingColumnsBeforeTheFormulaKeepsItsCells) {
+  Set("C2", "=A1+$B$1+D5");
+  TcxSSFormula& f = FormulaOf("C2");
+  Cache().AdjustReferences(0, {0, 0, 1, 0}, true, false);  // two columns before A
+  EXPECT_EQ(f.Col, 4);
+  EXPECT_EQ(Text("C2"), "=C1+$D$1+F5");
+  // The storage moves the cells afterwards; here the next case starts on a fresh sheet.
+  book->AddSheet("Rows");
+  Set("C2", "=A1+$B$1+D5", 1);
+  Cache().AdjustReferences(1, {0, 3, 0, 3}, false, false);  // one row before row 4
+  EXPECT_EQ(FormulaOf("C2", 1).Row, 1);
+  EXPECT_EQ(Text("C2", 1), "=A1+$B$1+D6");
+}
+
+TEST_F(CacheTest, ReferencesIntoADeletedBlockBecomeRefErrors) {
+  //  A       B      C
+  //  =B5     =A1    =SUM(A2:A9)    rows 3..6 are deleted
+  Set("A1", "=B5");
+  Set("B1", "=A1");
+  Set("C1", "=SUM(A2:A9)");
+  Set("D1", "=SUM(A4:A5)");
+  Cache().AdjustReferences(0, {0, 2, 0, 5}, false, true);
+  EXPECT_FALSE(IsFormula("A1"));
+  EXPECT_EQ(Text("A1"), "#REF!");
+  EXPECT_EQ(Text("B1"), "=A1");
+  EXPECT_EQ(Text("C1"), "=SUM(A2:A5)");  // the area shrinks over the block
+  EXPECT_EQ(Text("D1"), "#REF!");
+  EXPECT_EQ(Cache().Count(), 2);
+}
+
+TEST_F(CacheTest, FormulasInsideADeletedBlockAreLeftToTheirCells) {
+  Set("B1", "=A1");
+  TcxSSFormula& f = FormulaOf("B1");
+  Cache().AdjustReferences(0, {1, 0, 1, 0}, true, true);
+  EXPECT_EQ(f.Col, 1);
+  EXPECT_EQ(Text("B1"), "=A1");
+}
+
+TEST_F(CacheTest, NamesMoveWithTheirCells) {
+  Cache().AddName("Col", 0, true, {2, 0, 2, 9});
+  Cache().AddName("Gone", 0, true, {1, 0, 1, 0});
+  Cache().AddName("Wide", 0, true, {0, 0, 3, 0});
+  Cache().AdjustReferences(0, {1, 0, 1, 0}, true, true);
+  EXPECT_EQ(Cache().Names()[0].Area, (TRect{1, 0, 1, 9}));
+  EXPECT_TRUE(Cache().Names()[1].Deleted);
+  EXPECT_EQ(Cache().Names()[2].Area, (TRect{0, 0, 2, 0}));
+  Cache().AdjustReferences(0, {0, 0, 0, 0}, true, false);
+  EXPECT_EQ(Cache().Names()[0].Area, (TRect{2, 0, 2, 9}));
+  EXPECT_EQ(Cache().Names()[2].Area, (TRect{1, 0, 3, 0}));
+}
+
+TEST_F(CacheTest, SheetQualifiedReferencesFollowRowsOfTheirSheet) {
+  book->AddSheet("Data");
+  Set("A1", "=Data!B3+B3");
+  Cache().AdjustReferences(1, {0, 0, 0, 0}, false, false);
+  EXPECT_EQ(Text("A1"), "=Data!B4+B3");
+}
+
+TEST_F(CacheTest, DeletingASheetKeepsOtherSheetsReferred) {
+  //  Sheet1!A1 = Sheet2!A1 + Sheet3!A1
+  book->AddSheet("Sheet2");
+  book->AddSheet("Sheet3");
+  Set("A1", "2", 1);
+  Set("A1", "3", 2);
+  Set("A1", "=Sheet2!A1+Sheet3!A1");
+  Set("B1", "=Sheet3!A1*2");
+  Cache().AddName("OnTwo", 1, true, {0, 0, 0, 0});
+  Cache().AddName("OnThree", 2, true, {0, 0, 0, 0});
+  Set("C1", "=OnThree");
+  Recalc();
+  EXPECT_EQ(Show("A1"), "5");
+  book->DeleteSheet(1);
+  Recalc();
+  EXPECT_EQ(Show("B1"), "6");
+  EXPECT_EQ(Show("C1"), "3");
+  EXPECT_EQ(Show("A1"), "#REF!");
+  EXPECT_TRUE(Cache().Names()[0].Deleted);
+  EXPECT_EQ(Cache().Names()[1].Sheet, 1);
+}
+
+TEST_F(CacheTest, ExchangingSheetsSwapsFormulasReferencesAndNames) {
+  book->AddSheet("Two");
+  Set("A1", "7", 1);
+  Set("B1", "=Two!A1");
+  Cache().AddName("N", 1, true, {0, 0, 0, 0});
+  book->ExchangeSheets(0, 1);
+  EXPECT_EQ(FormulaOf("B1", 1).Sheet, 1);
+  EXPECT_EQ(Cache().Names()[0].Sheet, 0);
+  Recalc();
+  EXPECT_EQ(Show("B1", 1), "7");
+}
+
+TEST_F(CacheTest, ValidateAndShiftForPastedFormulas) {
+  Set("B2", "=A1+Sheet1!C3");
+  TcxSSFormula& f = FormulaOf("B2");
+  EXPECT_TRUE(Cache().ValidateReferences(f));
+  TcxSSFormula moved = f;
+  moved.Row = 0;  // A1 would be above the first row
+  EXPECT_FALSE(Cache().ValidateReferences(moved));
+  Cache().ShiftSheetReferences(f, 2, 1);
+  EXPECT_EQ(Cache().FormulaText(f), "=A1+Sheet1!D5");
+  moved.Tokens = {ptgRef, 0, 0};
+  EXPECT_FALSE(Cache().ValidateReferences(moved));
+}
+
+TEST_F(CacheTest, ClearForgetsFormulasNamesAndLocks) {
+  Set("A1", "=1");
+  Cache().AddName("N", 0, true, {0, 0, 0, 0});
+  Cache().Lock(true);
+  book->ClearAll();
+  Cache().Clear();
+  EXPECT_EQ(Cache().Count(), 0);
+  EXPECT_TRUE(Cache().Names().empty());
+  EXPECT_EQ(Cache().LockCount(), 0);
+}
+
+}  // namespace
