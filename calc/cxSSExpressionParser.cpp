@@ -222,7 +222,10 @@ std::string TcxSSFunctionHandler::ListSeparator() const {
 }
 
 void TcxSSFunctionHandler::BuildDelimiters() {
-  listSeparator_ = ListSeparator();
+  // Rebuilt for every formula, but only a changed separator changes the set.
+  std::string separator = ListSeparator();
+  if (separator == listSeparator_) return;
+  listSeparator_ = std::move(separator);
   delimiters_.fill(false);
   for (char c : std::string_view("+-*/^<=>&%\"() ")) delimiters_[static_cast<uint8_t>(c)] = true;
   delimiters_[static_cast<uint8_t>(listSeparator_[0])] = true;

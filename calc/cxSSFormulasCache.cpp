@@ -29,6 +29,7 @@ bool TcxSSFormulasCache::AddFormula(TcxSSDataStorage& storage, int col, int row)
   formula->State = 2;
   const bool wasCyclic = cyclicRefs_;
   lastMessage_.clear();
+  errorFlag_ = false;
 
   handler_.ParseFormula(cell.Text, *formula);
   // A parse that stopped on an unknown word or function keeps the typed text rather than a

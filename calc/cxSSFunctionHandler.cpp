@@ -99,6 +99,9 @@ bool TcxSSFunctionHandler::Run() {
         stack_.Push(token, size);
       position_ += size;
     }
+    // The result itself may be a reference to a formula still to be calculated (=A1).
+    if (errorCode_ == 0 && !stack_.Empty() && !cache_.IsLocked() && FindPending(stack_.Peek()))
+      return false;
   } catch (...) {
     Finish();
     throw;

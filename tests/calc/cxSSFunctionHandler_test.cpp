@@ -4,6 +4,7 @@
 
 #include "calc/cxSSFunctionTable.h"
 #include "calc/cxSSTokens.h"
+#include "sheet/cxSpreadSheetHistory.h"
 #include "tests/calc/FormulaFixture.h"
 
 namespace {
@@ -244,6 +245,7 @@ TEST_F(EvaluationTest, ALongChainNeedsNoMachineStack) {
   //  65536  =A65535+1       registered from the bottom up, so each waits for the one above
   const int rows = 65536;
   Set("A1", "1");
+  book->History().Lock();
   book->BeginUpdate();
   for (int row = rows; row >= 2; --row)
     Storage().SetCellText(0, row - 1, "=A" + std::to_string(row - 1) + "+1", true, false);
@@ -252,6 +254,27 @@ TEST_F(EvaluationTest, ALongChainNeedsNoMachineStack) {
   EXPECT_EQ(Show("A65536"), "65536");
   EXPECT_EQ(Show("A2"), "2");
   EXPECT_TRUE(messages->Messages.empty());
+}
+
+TEST_F(EvaluationTest, AChainOfPlainReferencesNeedsNoMachineStack) {
+  //  A
+  //  1  7
+  //  2  =A1
+  //  …
+  //  100000  =A99999
+  const int rows = 100000;
+  Set("A1", "7");
+  book->History().Lock();
+  book->BeginUpdate();
+  for (int row = rows; row >= 2; --row)
+    Storage().SetCellText(0, row - 1, "=A" + std::to_string(row - 1), true, false);
+  book->EndUpdate();
+  Recalc();
+  EXPECT_EQ(Show("A100000"), "7");
+  // Shown before any sweep, the last one calculates the whole chain on demand.
+  Set("A1", "8");
+  for (int row = 2; row <= rows; ++row) Storage().CellRef(0, row - 1).Formula->Result.clear();
+  EXPECT_EQ(Show("A100000"), "8");
 }
 
 TEST_F(EvaluationTest, CyclesAreReportedOnceAndReadAsEmpty) {
