@@ -248,8 +248,9 @@ TcxSSCellStyle::~TcxSSCellStyle() {
   borders_.reset();
   if (!ownsReference_) return;
   // A change that the cell did not take (a write dropped while a file is read) is offered to
-  // the cell once more; a reference the cell did not take is returned.
-  if (BoundToCell() && storage_->CellRef(col_, row_).Style != shared_) {
+  // the cell once more; a reference the cell did not take is returned. A style that was only
+  // read stores nothing, so that it cannot undo what other code did to the cell meanwhile.
+  if (unstored_ && storage_->CellRef(col_, row_).Style != shared_) {
     try {
       StoreIntoCell(OwnCellRecord());
     } catch (...) {
@@ -296,6 +297,7 @@ void TcxSSCellStyle::MoveTo(TcxSSStyleRec* rec) {
   // that record, or it is record 0), or the cell's once the cell has moved on.
   if (ownedOld) cache_.ReleaseStyle(old);
   if (BoundToCell()) StoreIntoCell(ownedOld && displaced == old ? nullptr : displaced);
+  unstored_ = BoundToCell() && ownsReference_;
 }
 
 void TcxSSCellStyle::Resync() {

@@ -194,6 +194,8 @@ class TcxSSDefaultBorders : public TcxSSStyle {
 // record it stores; while the cell stores no record of its own (it reads record 0 or, inside a
 // merged area, the area's first cell) or the record is record 0, this object holds a
 // reference of its own, which it hands over with the first change or returns when it is freed.
+// Freeing stores into the cell only a change the cell could not take when it was made (a write
+// dropped while a file is read), so a style that was only read never undoes other changes.
 class TcxSSCellStyle : public IcxCellStyle {
  public:
   // With no storage, or with column and row -1, the object uses record 0.
@@ -299,6 +301,8 @@ class TcxSSCellStyle : public IcxCellStyle {
   int row_ = -1;
   TcxSSStyleRec* shared_ = nullptr;
   bool ownsReference_ = false;
+  // The object moved to a record its cell has not taken.
+  bool unstored_ = false;
   TcxSSStyleRec rec_;
   std::unique_ptr<TcxSSBorderStyle> borders_;
   std::unique_ptr<TcxSSBrush> brush_;

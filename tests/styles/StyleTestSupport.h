@@ -16,20 +16,20 @@
 
 // Measures like the fixed metric and remembers every font it was asked about.
 class TRecordingMeasurer : public ITextMeasurer {
-public:
+ public:
   TSize TextExtent(const TcxFontDesc& font, std::string_view text) const override {
     Fonts.push_back(font);
     return fixed_.TextExtent(font, text);
   }
   mutable std::vector<TcxFontDesc> Fonts;
 
-private:
+ private:
   TFixedTextMeasurer fixed_{96};
 };
 
 // A workbook with one sheet, its style cache and the sheet's cell storage.
 class StyleFixture : public ::testing::Test {
-protected:
+ protected:
   StyleFixture() : environment_(MakeEnvironment()), book_(environment_) {}
 
   void TearDown() override {

@@ -119,8 +119,7 @@ TEST_F(TcxSSCellStyleTest, EverySetterReportsItsChangeKindOnce) {
     log.Attach(*style);
     c.Set(*style);
     c.Set(*style);
-    const bool alwaysReports = c.Kind == sckBrush || c.Kind == sckFont ||
-                               c.Kind == sckProtection;
+    const bool alwaysReports = c.Kind == sckBrush || c.Kind == sckFont || c.Kind == sckProtection;
     EXPECT_EQ(log.Kinds.size(), alwaysReports ? 2u : 1u) << c.Name;
     for (TcxSSStyleChangeKind kind : log.Kinds) EXPECT_EQ(kind, c.Kind) << c.Name;
     EXPECT_NE(CellRec(col, 10), Rec0()) << c.Name;
@@ -252,8 +251,8 @@ TEST_F(TcxSSCellStyleTest, EdgeSettersKeepTheStoredOtherValue) {
 TEST_F(TcxSSCellStyleTest, AnEdgeIsCopiedOntoTheNeighbourAcrossIt) {
   const struct {
     int Edge, Col, Row, Opposite;
-  } cases[] = {{eRight, 4, 3, eLeft}, {eLeft, 2, 3, eRight}, {eTop, 3, 2, eBottom},
-               {eBottom, 3, 4, eTop}};
+  } cases[] = {
+      {eRight, 4, 3, eLeft}, {eLeft, 2, 3, eRight}, {eTop, 3, 2, eBottom}, {eBottom, 3, 4, eTop}};
   for (const auto& c : cases) {
     Storage().ClearCells({0, 0, 10, 10}, true);
     StyleOf(3, 3)->Borders().Edges(c.Edge).SetValues(lsThin, 2);
@@ -686,4 +685,32 @@ TEST_F(TcxSSCellStyleTest, AFailingCellNotificationLeavesTheCountsRight) {
   }
   Book().OnCellChange = nullptr;
   EXPECT_EQ(CellRec(1, 1)->RefCount, 1);
+}
+
+TEST_F(TcxSSCellStyleTest, AStyleOnlyReadDoesNotUndoWhatHappenedToItsCellMeanwhile) {
+  auto reader = StyleOf(3, 3);
+  auto rightOfIt = StyleOf(4, 3);
+  EXPECT_EQ(reader->Borders().Right().StoredStyle(), lsDefault);
+  StyleOf(2, 3)->Borders().Right().SetValues(lsDouble, 2);  // reaches (3, 3)'s left edge
+  rightOfIt->Borders().Left().SetValues(lsThin, 5);         // reaches (3, 3)'s right edge
+  reader.reset();
+  EXPECT_EQ(CellRec(3, 3)->Edges[eLeft], (TcxSSEdgeRec{lsDouble, 2}));
+  EXPECT_EQ(CellRec(3, 3)->Edges[eRight], (TcxSSEdgeRec{lsThin, 5}));
+}
+
+TEST_F(TcxSSCellStyleTest, AChangeTheCellCannotTakeWhileLoadingIsDropped) {
+  const int count = Cache().StyleCount();
+  Book().SetReading(true);
+  Storage().SetLoadLimit(5, 5);
+  {
+    auto beyond = StyleOf(2, 9);
+    beyond->Brush().SetBackgroundColor(4);
+    EXPECT_EQ(Storage().FindCell(2, 9), nullptr);
+    EXPECT_EQ(beyond->Brush().BackgroundColor(), 4);
+    EXPECT_EQ(beyond->SharedRec()->RefCount, 1) << "held by the style alone";
+  }
+  Storage().ClearLoadLimit();
+  Book().SetReading(false);
+  EXPECT_EQ(Cache().StyleCount(), count);
+  EXPECT_EQ(CellRec(2, 9), Rec0());
 }
