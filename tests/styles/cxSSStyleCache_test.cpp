@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "StyleTestSupport.h"
@@ -298,4 +299,27 @@ TEST_F(TcxSSStyleCacheTest, ReplacingTheDefaultRecordKeepsItsFontRecord) {
   EXPECT_EQ(CellRec(9, 9)->Format, 14);
   EXPECT_EQ(Cache().GetFontRec("Arial", kFontItalic, 57, 10, 238), f0);
   EXPECT_NE(Cache().GetFontRec(oldName, 0, 0, 8, 1), f0);
+}
+
+TEST_F(TcxSSStyleCacheTest, CheckConsistencyFindsBrokenCaches) {
+  TcxSSStyleRec* rec = Cache().ShareStyle(WithFormat(*Rec0(), 3), nullptr);
+  Cache().ShareStyle(WithFormat(*Rec0(), 4), nullptr);
+  ASSERT_TRUE(Cache().CheckConsistency());
+  const TcxSSStyleRec kept = *rec;
+  TcxSSFontRec foreign;
+
+  const std::function<void(TcxSSStyleRec&)> breakages[] = {
+      [](TcxSSStyleRec& r) { r.RefCount = 0; },      // should have been freed
+      [](TcxSSStyleRec& r) { r.Format = 9; },        // edited in place: the hash is stale
+      [](TcxSSStyleRec& r) { r.Format = 4; },        // a duplicate of another record
+      [&](TcxSSStyleRec& r) { r.Font = &foreign; },  // a font of no cache
+  };
+  for (const auto& breakIt : breakages) {
+    breakIt(*rec);
+    EXPECT_FALSE(Cache().CheckConsistency());
+    *rec = kept;
+    EXPECT_TRUE(Cache().CheckConsistency());
+  }
+  Cache().ReleaseStyle(rec);
+  Cache().ReleaseStyle(Cache().GetStyle(Cache().IndexOfStyle(WithFormat(*Rec0(), 4))));
 }
