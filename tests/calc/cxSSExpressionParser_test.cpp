@@ -212,6 +212,11 @@ TEST_F(ParserTest, R1C1ReferencesReadAndRebuildTheirOwnWay) {
     EXPECT_EQ(Parse(c.text, "E5"), c.tokens) << c.text;
     EXPECT_EQ(Rebuild(), c.rebuilt) << c.text;
   }
+  // Formulas entered in A1 style show in R1C1 style too.
+  book->SetR1C1ReferenceStyle(false);
+  Parse("=A1+$B$2", "C3");
+  book->SetR1C1ReferenceStyle(true);
+  EXPECT_EQ(Rebuild(), "=R[-2]C[-2]+R2C2");
   for (const char* bad : {"=R0C1", "=R1", "=R[1C", "=C1X"}) {
     messages->Messages.clear();
     Parse(bad);
@@ -297,6 +302,16 @@ TEST_F(ParserTest, ExportTokensWritesBiff8References) {
       ptgAdd,
   };
   EXPECT_EQ(out, expected);
+  // Sheet-qualified references carry their sheet and plain indexes.
+  book->AddSheet("Data");
+  Parse("=Data!B3+Data!$A$1:C2", "C5");
+  Cache().ExportTokens(formula, out);
+  const TcxTokenString expected3d = {
+      0x5A, 1, 0, 2, 0, 1, 0xC0,                    // tRef3dV Data!B3
+      0x3B, 1, 0, 0, 0, 1, 0, 0, 0, 2, 0xC0,        // tArea3d Data!$A$1:C2
+      ptgAdd,
+  };
+  EXPECT_EQ(out, expected3d);
   // A relative reference above the first row is written as a reference error.
   formula.Tokens = Tokens().Ref(-10, 0).t;
   Cache().ExportTokens(formula, out);

@@ -5,6 +5,7 @@
 #include "calc/cxSSFunctionTable.h"
 #include "calc/cxSSTokens.h"
 #include "sheet/cxSpreadSheetHistory.h"
+#include "styles/cxSSCellStyle.h"
 #include "tests/calc/FormulaFixture.h"
 
 namespace {
@@ -44,6 +45,12 @@ void TestTwice(TcxSSFunctionHandler& h) {
   h.ForEachArgument([&](const TcxArgumentValue& v) { second += v.Number; }, amNumber);
   h.PushNumber(first * 1000 + second);
 }
+void TestKind(TcxSSFunctionHandler& h) {
+  uint8_t kind;
+  std::string text;
+  h.PopValue(kind, text);
+  h.PushText(std::to_string(kind) + ":" + text);
+}
 int randomSeed = 0;
 void TestNext(TcxSSFunctionHandler& h) { h.PushNumber(++randomSeed); }
 
@@ -58,6 +65,7 @@ protected:
     AddFunction({1005, "TNOTHING", TestNothing, 0, 0});
     AddFunction({1006, "TTWICE", TestTwice, 0, 1});
     AddFunction({1007, "TNEXT", TestNext, 0, 0});
+    AddFunction({1008, "TKIND", TestKind, 0, 1});
     randomSeed = 0;
   }
   void TearDown() override { ClearAddedFunctions(); }
@@ -171,6 +179,49 @@ TEST_F(EvaluationTest, AggregatesWalkAreasRowByRow) {
   EXPECT_EQ(Show("E4"), "7");
   EXPECT_EQ(Show("E5"), "#VALUE!");
   EXPECT_EQ(Show("E6"), "6006");
+}
+
+TEST_F(EvaluationTest, PopValueTellsTheKindOfToken) {
+  Set("A1", "5");
+  struct Case {
+    const char* text;
+    const char* shown;
+  } cases[] = {
+      {"=TKIND(\"x\")", "23:x"}, {"=TKIND(2.5)", "31:2.5"}, {"=TKIND(TRUE)", "29:TRUE"},
+      {"=TKIND(A1)", "36:5"},     {"=TKIND(Sheet1!A1)", "58:5"},
+  };
+  for (const auto& c : cases) {
+    Set("B1", c.text);
+    Recalc();
+    EXPECT_EQ(Show("B1"), c.shown) << c.text;
+  }
+}
+
+TEST_F(EvaluationTest, BlanksAroundAColonMakeTheRangeOperator) {
+  //  A  B
+  //  1  2
+  //  3  4
+  Set("A1", "1");
+  Set("B1", "2");
+  Set("A2", "3");
+  Set("B2", "4");
+  Set("C1", "=TSUM(A1 : B2)");
+  Set("C2", "=TSUM(B2 : A1)");
+  Recalc();
+  EXPECT_EQ(Show("C1"), "10");
+  EXPECT_EQ(Show("C2"), "10");
+}
+
+TEST_F(EvaluationTest, SerbianFormulasUseTheDecimalComma) {
+  MakeBook(TRegionalSettings::Serbian());
+  Set("A1", "=1,5*2");
+  Set("A2", "=1/4");
+  Set("A3", "=TJOIN(1,5;\"x\")");
+  Recalc();
+  EXPECT_EQ(Show("A1"), "3");
+  EXPECT_EQ(Show("A2"), "0,25");
+  EXPECT_EQ(Show("A3"), "1,5x");
+  EXPECT_EQ(Text("A3"), "=TJOIN(1,5;\"x\")");
 }
 
 TEST_F(EvaluationTest, FunctionsWithoutARoutineGiveValueErrors) {
@@ -343,10 +394,15 @@ TEST_F(EvaluationTest, DamagedTokenStringsReadNothingOutside) {
 TEST_F(EvaluationTest, DisplayUsesTheCellsFormat) {
   Set("A1", "=-5");
   Set("A2", "=1/3");
+  Storage().GetCellStyleObject(0, 0)->SetFormat(8);
   Recalc();
-  EXPECT_EQ(Show("A2"), "0.33333333");
   TcxSSColor color = kColorNone;
+  EXPECT_EQ(Cache().DisplayText(FormulaOf("A1"), color, true), "($5.00)");
+  EXPECT_EQ(color, 2);
+  EXPECT_EQ(Show("A2"), "0.33333333");
+  color = kColorNone;
   EXPECT_EQ(Cache().DisplayText(FormulaOf("A2"), color, false), "0.333333333333333");
+  EXPECT_EQ(color, kColorNone);
   book->SetShowFormulas(true);
   EXPECT_EQ(Show("A2"), "=1/3");
 }
