@@ -73,8 +73,9 @@ int TcxSSFormulasCache::AddName(const std::string& name, int sheet, bool check,
     for (int i = 0; i < book_.PageCount(); ++i)
       if (text.CompareText(book_.Pages(i).Caption(), name) == 0) return -1;
   }
-  // Name tokens hold a 16-bit index.
-  if (names_.size() > 0xFFFF) return -1;
+  // Name tokens hold a 16-bit index, and a name's sheet is one byte: a name that cannot be
+  // held exactly is refused rather than pointed at another sheet.
+  if (names_.size() > 0xFFFF || sheet < 0 || sheet > 0xFF) return -1;
   names_.push_back({name, static_cast<uint8_t>(sheet), area, false});
   return static_cast<int>(names_.size() - 1);
 }

@@ -125,55 +125,53 @@ const TcxSSCellRec* TcxSSFormulasCache::CellAt(int sheet, int col, int row) cons
 }
 
 void TcxSSFormulasCache::CalculateChain(TcxSSFormula& root) {
-  // Each frame is a formula with its own handler, suspended while it waits for the formula
-  // above it. The handlers are kept for the next chain.
-  std::vector<TcxSSFormula*> frames;
-  const int base = workDepth_;
-  auto handlerAt = [this](int depth) -> TcxSSFunctionHandler& {
-    while (static_cast<int>(workHandlers_.size()) <= depth)
+  // Each frame is a formula with its own handler (the one at the same depth), suspended while
+  // it waits for the formula above it. A chain started while another runs (a formula read
+  // outside the operands seen in advance) stacks its frames above that one's.
+  const size_t base = frames_.size();
+  auto handlerAt = [this](size_t depth) -> TcxSSFunctionHandler& {
+    while (workHandlers_.size() <= depth)
       workHandlers_.push_back(std::make_unique<TcxSSFunctionHandler>(*this));
     return *workHandlers_[depth];
   };
   auto push = [&](TcxSSFormula& formula) {
     formula.Visit = 1;
-    frames.push_back(&formula);
-    workDepth_ = base + static_cast<int>(frames.size());
+    frames_.push_back(&formula);
     if (formula.Tokens.empty()) {
       // A formula without tokens (a pasted one) is parsed from its cell's text first.
       if (const TcxSSCellRec* cell = CellAt(formula.Sheet, formula.Col, formula.Row))
         handler_.ParseFormula(cell->Text, formula);
     }
     formula.State = 2;
-    if (!formula.Tokens.empty()) handlerAt(workDepth_ - 1).Start(formula);
+    if (!formula.Tokens.empty()) handlerAt(frames_.size() - 1).Start(formula);
   };
   auto pop = [&] {
-    frames.back()->Visit = 0;
-    frames.pop_back();
-    workDepth_ = base + static_cast<int>(frames.size());
+    frames_.back()->Visit = 0;
+    frames_.pop_back();
   };
-  push(root);
   try {
-    while (!frames.empty()) {
-      TcxSSFormula& formula = *frames.back();
+    push(root);
+    while (frames_.size() > base) {
+      TcxSSFormula& formula = *frames_.back();
       if (formula.Tokens.empty()) {
         pop();
         continue;
       }
-      TcxSSFunctionHandler& handler = handlerAt(workDepth_ - 1);
+      TcxSSFunctionHandler& handler = handlerAt(frames_.size() - 1);
       if (handler.Run())
         pop();
       else
         push(*handler.Pending());
     }
   } catch (...) {
-    // The failing formula has stored its result; the ones waiting for it end as they stand.
-    pop();
-    while (!frames.empty()) {
-      if (!frames.back()->Tokens.empty()) {
-        try {
-          handlerAt(workDepth_ - 1).Finish();
-        } catch (...) {
-        }
+    // The failing formula has stored its result; the ones waiting for it lost an operand and
+    // end as "#VALUE!".
+    if (frames_.size() > base) pop();
+    while (frames_.size() > base) {
+      if (!frames_.back()->Tokens.empty()) {
+        TcxSSFunctionHandler& handler = handlerAt(frames_.size() - 1);
+        handler.SetError(ecValue);
+        handler.Finish();
       }
       pop();
     }

@@ -149,7 +149,8 @@ public:
   const TcxSSNamesDef& Names() const { return names_; }
   TcxSSNamesDef GetNames() const { return names_; }
   TcxSSSheetsDef GetSheets() const;
-  // Appends a name and returns its index; with `check`, -1 for a name holding a blank or one of
+  // Appends a name and returns its index (-1 for a sheet beyond 255, which a name cannot hold);
+  // with `check`, also -1 for a name holding a blank or one of
   // ( ) & @ # % ^ + - * / \ | , . ; { } [ ] ' " ? or equal (without case) to a live name or a
   // sheet caption.
   virtual int AddName(const std::string& name, int sheet, bool check, const TRect& area);
@@ -177,9 +178,10 @@ protected:
   bool forceCalc_ = false;
   int lockCount_ = 0;
   TcxSSFunctionHandler handler_;
-  // Handlers of the work stack, by depth, kept for reuse.
+  // The work stack of calculation: the formulas being calculated, each waiting for the one
+  // above it, and the handlers by depth (kept for reuse).
+  std::vector<TcxSSFormula*> frames_;
   std::vector<std::unique_ptr<TcxSSFunctionHandler>> workHandlers_;
-  int workDepth_ = 0;
   // The last message reported, so that one failure is not reported twice.
   std::string lastMessage_;
 };

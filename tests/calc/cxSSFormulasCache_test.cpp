@@ -92,7 +92,8 @@ TEST_F(CacheTest, NamesAreCheckedAndNeverRemoved) {
   EXPECT_EQ(Cache().AddName("Total", 0, true, {0, 0, 0, 9}), 0);
   for (const char* bad : {"", "two words", "a-b", "x.y", "q?", "TOTAL", "sheet1", "it's"})
     EXPECT_EQ(Cache().AddName(bad, 0, true, {0, 0, 0, 0}), -1) << bad;
-  // Without the check anything goes (the file reader).
+  // Without the check anything goes (the file reader), but a sheet a name cannot hold.
+  EXPECT_EQ(Cache().AddName("far", 256, false, {0, 0, 0, 0}), -1);
   EXPECT_EQ(Cache().AddName("odd name", 0, false, {0, 0, 0, 0}), 1);
   EXPECT_TRUE(Cache().DeleteName("total"));
   EXPECT_FALSE(Cache().DeleteName("total"));

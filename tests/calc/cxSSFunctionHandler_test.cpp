@@ -253,6 +253,23 @@ TEST_F(EvaluationTest, AFunctionThatPushesNothingEndsTheSweepWithItsError) {
   EXPECT_EQ(Show("A1"), "#NUM!");
 }
 
+TEST_F(EvaluationTest, FormulasWaitingForAFailedOneEndAsValueErrors) {
+  //  A            B       C
+  //  =TNOTHING()  =A1+1   =B1+1      C1 registered first, so it waits for B1, B1 for A1
+  Set("C1", "=B1+1");
+  Set("B1", "=A1+1");
+  Set("A1", "=TNOTHING()");
+  EXPECT_THROW(Recalc(), ECalculationError);
+  EXPECT_EQ(Show("A1"), "#NUM!");
+  EXPECT_EQ(Show("B1"), "#VALUE!");
+  EXPECT_EQ(Show("C1"), "#VALUE!");
+  // Nothing is left marked as being calculated: the cells calculate again on the next sweep.
+  Set("A1", "5");
+  Recalc();
+  EXPECT_EQ(Show("C1"), "7");
+  EXPECT_FALSE(Cache().CyclicRefs());
+}
+
 TEST_F(EvaluationTest, ReferenceErrors) {
   book->AddSheet("Two");
   Set("B2", "=A1");
