@@ -109,6 +109,19 @@ TEST_F(EvaluationTest, ArithmeticAndCoercions) {
   EXPECT_TRUE(messages->Messages.empty());
 }
 
+TEST_F(EvaluationTest, AnErrorIsPassedOnAsTheTextValue) {
+  //  A     B       C
+  //  =1/0  =A1+1   =A1
+  Set("A1", "=1/0");
+  Set("B1", "=A1+1");
+  Set("C1", "=A1");
+  Recalc();
+  EXPECT_EQ(Show("A1"), "#DIV/0!");
+  EXPECT_EQ(Show("B1"), "#NAME!");   // "#VALUE!" is no number
+  EXPECT_EQ(Show("C1"), "#VALUE!");  // as text, not as an error of its own
+  EXPECT_EQ(FormulaOf("C1").State, 2);
+}
+
 TEST_F(EvaluationTest, ComparisonsAreNumericTextualOrBoolean) {
   struct Case {
     const char* text;
