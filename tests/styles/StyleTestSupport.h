@@ -27,6 +27,23 @@ class TRecordingMeasurer : public ITextMeasurer {
   TFixedTextMeasurer fixed_{96};
 };
 
+// Every record but record 0 is held exactly once by each stored cell that uses it (no style
+// object may be alive when this is called), and every cell uses a record of the cache.
+inline void ExpectCountsMatchCells(const TcxCustomSpreadSheetBook& book) {
+  const TcxSSStyleCache& cache = book.StyleCache();
+  std::map<const TcxSSStyleRec*, int> holders;
+  for (int page = 0; page < book.PageCount(); ++page)
+    book.Pages(page).DataStorage().ForEachCell(
+        [&](int, int, const TcxSSCellRec& cell) { ++holders[cell.Style]; });
+  for (int i = 1; i < cache.StyleCount(); ++i) {
+    const TcxSSStyleRec* rec = cache.GetStyle(i);
+    EXPECT_EQ(rec->RefCount, holders[rec]) << "record " << i;
+    holders.erase(rec);
+  }
+  holders.erase(cache.DefaultRecord());
+  EXPECT_TRUE(holders.empty()) << "cells point at records the cache does not hold";
+}
+
 // A workbook with one sheet, its style cache and the sheet's cell storage.
 class StyleFixture : public ::testing::Test {
  protected:
@@ -60,21 +77,7 @@ class StyleFixture : public ::testing::Test {
   // The record the cell reads.
   TcxSSStyleRec* CellRec(int col, int row) { return Storage().CellRef(col, row).Style; }
 
-  // Every record but record 0 is held exactly once by each stored cell that uses it (no style
-  // object may be alive when this is called).
-  void ExpectCountsMatchCells() {
-    std::map<const TcxSSStyleRec*, int> holders;
-    for (int page = 0; page < book_.PageCount(); ++page)
-      book_.Pages(page).DataStorage().ForEachCell(
-          [&](int, int, const TcxSSCellRec& cell) { ++holders[cell.Style]; });
-    for (int i = 1; i < Cache().StyleCount(); ++i) {
-      const TcxSSStyleRec* rec = Cache().GetStyle(i);
-      EXPECT_EQ(rec->RefCount, holders[rec]) << "record " << i;
-      holders.erase(rec);
-    }
-    holders.erase(Rec0());
-    EXPECT_TRUE(holders.empty()) << "cells point at records the cache does not hold";
-  }
+  void ExpectCountsMatchCells() { ::ExpectCountsMatchCells(book_); }
 
   std::shared_ptr<TcxEnvironment> environment_;
   TcxSpreadSheetBook book_;
