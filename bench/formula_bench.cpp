@@ -1,7 +1,8 @@
 // Formula engine benchmarks: parsing, full recalculation and a long dependency chain.
 //
-// The range sums use the library's SUM when its routine is registered; until then a stand-in
+// The range sums use the library's SUM when its routine is registered; without it a stand-in
 // with the same argument walk (number mode over the area) is registered under another name.
+// On a shared machine compare the CPU column: the wall time includes waiting for a core.
 
 #include <benchmark/benchmark.h>
 

@@ -233,6 +233,10 @@ TEST_F(ParserTest, SheetQualifiedReferences) {
   EXPECT_EQ(Rebuild(), "=Data!B2:C3+1");
   EXPECT_EQ(Parse("=Data! B2"), Tokens().Ref3d(2, 1, 1).t);
   EXPECT_EQ(Parse("=Data!B2:Data!C3"), Tokens().Area3d(2, 1, 2, 1, 2).t);
+  // Sheet names outside ASCII compare without case too.
+  book->AddSheet("\xC5\xA0ifre");  // Šifre
+  EXPECT_EQ(Parse("=\xC5\xA1ifre!A2"), Tokens().Ref3d(3, 1, 0).t);
+  EXPECT_EQ(Rebuild(), "=\xC5\xA0ifre!A2");
   // Quotes around a name without blanks are accepted too.
   EXPECT_EQ(Parse("='Data'!A1"), Tokens().Ref3d(2, 0, 0).t);
   // Without quotes the blank splits the sheet name; another sheet's cell ends no area.
