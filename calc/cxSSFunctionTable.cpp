@@ -4,6 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "calc/cxSSFunctions.h"
+
 namespace {
 
 // Number, name, routine, style, file argument count. The routines are the function library's;
@@ -92,6 +94,18 @@ constexpr std::array<TcxExcelFuncDefinition, 81> kBuiltInFunctions{{
     {69, "YEAR", nullptr, 0, 1},
 }};
 
+// The table as lookups see it: the facts above with the library's routines filled in.
+std::array<TcxExcelFuncDefinition, 81> builtIns = kBuiltInFunctions;
+
+// The library fills the routines once, before the first lookup.
+void RegisterLibraryOnce() {
+  static const bool registered = [] {
+    RegisterFunctionLibrary();
+    return true;
+  }();
+  (void)registered;
+}
+
 std::vector<TcxExcelFuncDefinition>& AddedFunctions() {
   static std::vector<TcxExcelFuncDefinition> added;
   return added;
@@ -111,7 +125,8 @@ bool SameNameNoCase(std::string_view a, std::string_view b) {
 
 template <typename Match>
 bool Find(Match match, TcxFuncDefinition& definition) {
-  for (const auto& entry : kBuiltInFunctions)
+  RegisterLibraryOnce();
+  for (const auto& entry : builtIns)
     if (match(entry)) {
       definition = entry;
       return true;
@@ -126,7 +141,10 @@ bool Find(Match match, TcxFuncDefinition& definition) {
 
 }  // namespace
 
-std::span<const TcxExcelFuncDefinition> BuiltInFunctions() { return kBuiltInFunctions; }
+std::span<const TcxExcelFuncDefinition> BuiltInFunctions() {
+  RegisterLibraryOnce();
+  return builtIns;
+}
 
 bool FindFunctionByIndex(int index, TcxFuncDefinition& definition) {
   return Find([index](const TcxExcelFuncDefinition& e) { return e.Index == index; }, definition);
@@ -156,6 +174,24 @@ bool FindFunctionByName(std::string_view name, TcxFuncDefinition& definition) {
   return false;
 }
 
-void AddFunction(const TcxFuncDefinition& definition) { AddedFunctions().push_back(definition); }
+void AddFunction(const TcxFuncDefinition& definition) {
+  RegisterLibraryOnce();
+  AddedFunctions().push_back(definition);
+}
 
 void ClearAddedFunctions() { AddedFunctions().clear(); }
+
+bool SetFunctionProc(std::string_view name, TcxFunctionProc proc) {
+  bool found = false;
+  for (auto& entry : builtIns)
+    if (entry.Name == name) {
+      entry.Proc = proc;
+      found = true;
+    }
+  for (auto& entry : AddedFunctions())
+    if (entry.Name == name) {
+      entry.Proc = proc;
+      found = true;
+    }
+  return found;
+}

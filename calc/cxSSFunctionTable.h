@@ -26,7 +26,8 @@ struct TcxExcelFuncDefinition {
 // The copy a lookup hands back.
 using TcxFuncDefinition = TcxExcelFuncDefinition;
 
-// The 81 built-in functions, alphabetical.
+// The 81 built-in functions, alphabetical, with the routines of the function library
+// (cxSSFunctions.h), which is registered before the first lookup.
 std::span<const TcxExcelFuncDefinition> BuiltInFunctions();
 
 // The first entry with this number (built-ins first, then the added entries).
@@ -37,4 +38,9 @@ bool FindFunctionByName(std::string_view name, TcxFuncDefinition& definition);
 // The dynamic list searched after the built-ins. The entry's Name must outlive the program
 // (a literal, or text the caller keeps).
 void AddFunction(const TcxFuncDefinition& definition);
+// Removes the entries added by AddFunction.
 void ClearAddedFunctions();
+
+// Sets the routine of the entry named `name` (exactly as the table writes it); false when there is
+// none. The function library's registration uses it.
+bool SetFunctionProc(std::string_view name, TcxFunctionProc proc);

@@ -1,0 +1,10 @@
+#include "calc/cxSSFunctions.h"
+
+void RegisterFunctionLibrary() {
+  RegisterMathFunctions();
+  RegisterStatisticsFunctions();
+  RegisterTextFunctions();
+  RegisterLogicalFunctions();
+  RegisterInformationFunctions();
+  RegisterDateTimeFunctions();
+}
