@@ -151,6 +151,7 @@ bool FindFunctionByIndex(int index, TcxFuncDefinition& definition) {
 }
 
 bool FindFunctionByName(std::string_view name, TcxFuncDefinition& definition) {
+  RegisterLibraryOnce();
   // The built-ins are in alphabetical order: a binary search over the upper-cased name.
   char upper[16];
   if (name.size() <= sizeof upper) {
@@ -159,9 +160,9 @@ bool FindFunctionByName(std::string_view name, TcxFuncDefinition& definition) {
                                                   : name[i];
     const std::string_view key(upper, name.size());
     const auto it = std::lower_bound(
-        kBuiltInFunctions.begin(), kBuiltInFunctions.end(), key,
+        builtIns.begin(), builtIns.end(), key,
         [](const TcxExcelFuncDefinition& e, std::string_view k) { return e.Name < k; });
-    if (it != kBuiltInFunctions.end() && it->Name == key) {
+    if (it != builtIns.end() && it->Name == key) {
       definition = *it;
       return true;
     }
