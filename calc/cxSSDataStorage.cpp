@@ -275,8 +275,14 @@ std::string TcxSSDataStorage::GetEditText(int col, int row) const {
   if (IsDateTimeFormat(format) && TextToNumber(cell.Text, x) && TryDecodeDateTime(x, parts))
     return FormatDateTime(settings.ShortDateFormat, parts, settings) + " " +
            FormatDateTime(settings.ShortTimeFormat, parts, settings);
-  // Text already holds the formula text as last rebuilt from its tokens.
-  if (cell.Kind == ckFormula) return cell.Text;
+  // Rebuilt from the tokens, so that it follows the current reference style.
+  if (cell.Kind == ckFormula) {
+    if (cell.Formula && !cell.Formula->Tokens.empty()) {
+      std::string text = Book().FormulasCache().FormulaText(*cell.Formula);
+      if (!text.empty()) return text;
+    }
+    return cell.Text;
+  }
   if (IsPercentFormat(format) && TextToNumber(cell.Text, x)) return NumberText(x * 100) + "%";
   return cell.Text;
 }

@@ -193,3 +193,16 @@ TEST_F(CellObjectTest, WrappedTextGrowsItsRowOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CellObjectTest, FormulaEditTextFollowsTheReferenceStyle) {
+  auto cell = Cell(1, 1);  // B2
+  cell->SetText("=a1+$C$3");
+  EXPECT_EQ(Storage().CellRef(1, 1).Kind, ckFormula);
+  EXPECT_EQ(cell->GetText(), "=A1+$C$3");
+  book_.SetR1C1ReferenceStyle(true);
+  EXPECT_EQ(cell->GetText(), "=R[-1]C[-1]+R3C3");
+}
+
+}  // namespace
