@@ -206,3 +206,34 @@ TEST_F(CellObjectTest, FormulaEditTextFollowsTheReferenceStyle) {
 }
 
 }  // namespace
+
+namespace {
+
+// The typical edit: numbers typed into A1:A3, a sum into B4, then A2 changed.
+//  A   B
+//  1
+//  2
+//  3
+//      =SUM(A1:A3)
+TEST_F(CellObjectTest, ASumFollowsItsCellsThroughAutomaticRecalculation) {
+  int calculations = 0;
+  book_.OnAfterCalculation = [&](TcxCustomSpreadSheetBook&) { ++calculations; };
+  Cell(0, 0)->SetText("1");
+  Cell(0, 1)->SetText("2");
+  Cell(0, 2)->SetText("3");
+  Cell(1, 3)->SetText("=SUM(A1:A3)");
+  EXPECT_EQ(Cell(1, 3)->DisplayText(), "6");
+  EXPECT_EQ(Cell(1, 3)->GetText(), "=SUM(A1:A3)");
+  const int before = calculations;
+  Cell(0, 1)->SetText("5");
+  EXPECT_EQ(Cell(1, 3)->DisplayText(), "9");
+  EXPECT_GT(calculations, before);
+  // With automatic recalculation off the sum waits for Recalc.
+  book_.SetAutoRecalc(false);
+  Cell(0, 0)->SetText("10");
+  EXPECT_EQ(Cell(1, 3)->DisplayText(), "9");
+  book_.Recalc();
+  EXPECT_EQ(Cell(1, 3)->DisplayText(), "18");
+}
+
+}  // namespace
