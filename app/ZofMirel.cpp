@@ -1,5 +1,8 @@
 #include "app/ZofMirel.h"
 
+#include <QLinearGradient>
+#include <QPainter>
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
@@ -70,12 +73,29 @@ int TakeScreenshot(const QString& pngFile, const QString& file) {
   QApplication::processEvents();
   QApplication::processEvents();
 
+  // The picture shows the window as a desktop frames it: a title bar with the window's title
+  // (which names the maximised document window) above the window's own contents.
+  constexpr int kTitleHeight = 24;
   mainWindow->setWindowState(Qt::WindowNoState);
-  mainWindow->resize(kScreenshotSize);
+  mainWindow->resize(kScreenshotSize.width(), kScreenshotSize.height() - kTitleHeight);
   QApplication::processEvents();
-  QImage image = mainWindow->grab().toImage();
-  if (image.size() != kScreenshotSize)
-    image = image.scaled(kScreenshotSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage image(kScreenshotSize, QImage::Format_RGB32);
+  {
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, kScreenshotSize.width(), 0);
+    gradient.setColorAt(0, QColor(10, 36, 106));
+    gradient.setColorAt(1, QColor(166, 202, 240));
+    painter.fillRect(0, 0, kScreenshotSize.width(), kTitleHeight, gradient);
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(8, 0, kScreenshotSize.width() - 16, kTitleHeight),
+                     Qt::AlignVCenter | Qt::AlignLeft, mainWindow->windowTitle());
+    painter.drawImage(QPoint(0, kTitleHeight), mainWindow->grab().toImage().scaled(
+        kScreenshotSize.width(), kScreenshotSize.height() - kTitleHeight,
+        Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  }
 
   int status = 0;
   for (const QString& error : answers.Errors) {
