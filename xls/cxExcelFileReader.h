@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/RegionalSettings.h"
+#include "xls/cxBiffRecords.h"
+#include "xls/cxExcelSheetReader.h"
+#include "xls/cxExcelStyles.h"
+#include "xls/cxFormulaReader.h"
+
+class IcxSpreadSheetBook;
+
+// Reads the workbook stream of an .xls file (BIFF8 records) into a workbook through the load
+// interfaces (sheet/cxSSIntf.h): sheets with their visibility, cells as the text a user would
+// type, formulas as formula text, cell formats, the palette, column widths and row heights,
+// merged areas, defined names, window options and protection.
+//
+// Reading runs in two steps. The workbook globals (BOF … EOF at the start of the stream) are read
+// first: fonts, formats and XF records become style records, BOUNDSHEET records pages, SST the
+// shared strings, SUPBOOK, EXTERNNAME, EXTERNSHEET and NAME records the link table and the
+// defined names the formula decoder needs. Then each worksheet's substream is read from the
+// offset its BOUNDSHEET record gives (chart and module sheets are not pages and are not read).
+//
+// Anything damaged, encrypted or older than BIFF8 stops the reading with a TcxExcelReadError;
+// every offset, length, count and index taken from the file is checked first. Formulas the
+// workbook cannot hold are not an error: their cells keep Excel's cached values and are listed
+// in FormulaProblems (HasUnknownFunctions for the ones with functions the library lacks).
+//
+// Cost: the stream is held in memory once; records are parsed in place; each worksheet is walked
+// twice (TcxExcelSheetReader).
+class TcxExcelFileReader {
+public:
+  TcxExcelFileReader(IcxSpreadSheetBook& book, const TRegionalSettings& settings,
+                     int pixelsPerInch = 96);
+  ~TcxExcelFileReader();
+  TcxExcelFileReader(const TcxExcelFileReader&) = delete;
+  TcxExcelFileReader& operator=(const TcxExcelFileReader&) = delete;
+
+  // Loads the workbook stream out of the compound document in `stream` (or in `fileBytes`);
+  // false when there is none: not a compound document, damaged, or an older BIFF version.
+  bool AcceptStream(std::istream& stream);
+  bool AcceptFile(std::vector<uint8_t> fileBytes);
+
+  // Reads every record into the workbook, then drops the stream (also on failure). Throws
+  // TcxExcelReadError when the stream cannot be read.
+  void ReadAll();
+
+  bool HasUnknownFunctions() const { return report_.UnknownFunctions; }
+  const std::vector<TcxFormulaProblem>& FormulaProblems() const { return report_.Problems; }
+
+  // Called with the percentage of the stream read (0 … 100) whenever the rounded value changes,
+  // and with 100 at the end.
+  std::function<void(TcxExcelFileReader& sender, int percent)> OnProgress;
+
+private:
+  struct TSheetEntry {
+    TcxBoundSheetRecord Record;
+    int Page = -1;  // the workbook page, -1 for chart and module sheets
+  };
+
+  bool AcceptWorkbookStream(std::vector<uint8_t> stream, bool loaded);
+  size_t ReadGlobals();
+  void DispatchGlobal(TcxBiffRecord& record);
+  void AddSheets();
+  void DefineNames();
+  bool NameArea(const TcxNameRecord& name, int& page, TRect& area) const;
+  int PageOfSheet(size_t sheetIndex) const;
+  void ReadSheets(size_t globalsEnd);
+  void Progress(size_t position);
+
+  IcxSpreadSheetBook& book_;
+  TRegionalSettings settings_;
+  double scale_ = 1;
+  std::vector<uint8_t> stream_;
+  bool accepted_ = false;
+
+  TcxExcelStyleTable styles_;
+  std::vector<std::string> sharedStrings_;
+  std::vector<TSheetEntry> sheets_;
+  std::vector<TcxNameRecord> names_;
+  TcxFormulaContext context_;
+  std::unique_ptr<TcxFormulaReader> formulas_;
+  bool date1904_ = false;
+  TcxExcelReadReport report_;
+  int lastPercent_ = -1;
+};

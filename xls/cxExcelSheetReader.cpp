@@ -1,0 +1,497 @@
+#include "xls/cxExcelSheetReader.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "calc/cxSSConvert.h"
+#include "calc/cxSSFormats.h"
+#include "calc/cxSSStrings.h"
+#include "calc/cxSSTypes.h"
+#include "sheet/cxSSIntf.h"
+#include "styles/cxSSCellStyle.h"
+#include "xls/cxExcelConst.h"
+#include "xls/cxExcelStyles.h"
+
+namespace {
+
+// BIFF8 sheets have 256 columns; a cell beyond them cannot exist in a valid file.
+constexpr int kMaxCol = 255;
+constexpr int kMaxRow = 65535;
+// Days from 1899-12-30 to 1904-01-01: a serial of the 1904 date system plus this is the
+// workbook's serial.
+constexpr double k1904Offset = 1462;
+
+// Formats that show a calendar date (time-only formats show the same fraction in both date
+// systems and are left alone).
+bool ShowsDate(TxlsDataFormat format) {
+  if (!IsDateTimeFormat(format)) return false;
+  return !((format >= 18 && format <= 21) || (format >= 45 && format <= 47));
+}
+
+[[noreturn]] void Damaged(const std::string& what) { throw TcxExcelReadError(what); }
+
+bool IsCellRecord(uint16_t id) {
+  switch (id) {
+    case kBiffLabelSst:
+    case kBiffNumber:
+    case kBiffRk:
+    case kBiffBlank:
+    case kBiffFormula:
+    case kBiffFormulaBiff4:
+    case kBiffBoolErr:
+    case kBiffLabel:
+    case kBiffRString:
+    case kBiffMulRk:
+    case kBiffMulBlank:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+TcxExcelSheetReader::TcxExcelSheetReader(const TcxExcelGlobals& globals, IcxBookSheet& sheet,
+                                         int page, TcxExcelReadReport& report)
+    : globals_(globals), sheet_(sheet), page_(page), report_(report) {}
+
+void TcxExcelSheetReader::Prescan(std::span<const uint8_t> stream, size_t offset) {
+  int depth = 0;
+  while (offset < stream.size()) {
+    TcxBiffRecord record(stream, offset);
+    if (!record.Ok() || record.Truncated()) return;
+    offset = record.End();
+    const uint16_t id = record.Id();
+    if (id == kBiffBof) {
+      ++depth;
+    } else if (id == kBiffEof) {
+      if (depth-- == 0) return;
+    } else if (depth == 0 && IsCellRecord(id)) {
+      const int row = record.ReadU16();
+      int col = record.ReadU16();
+      if (id == kBiffMulRk || id == kBiffMulBlank) {
+        const size_t width = id == kBiffMulRk ? 6 : 2;
+        const size_t count = record.Length() >= 6 ? (record.Length() - 6) / width : 0;
+        if (count == 0) continue;
+        col += static_cast<int>(count) - 1;
+      }
+      if (!record.Ok()) continue;
+      maxRow_ = std::max(maxRow_, row);
+      maxCol_ = std::max(maxCol_, std::min(col, kMaxCol));
+    }
+  }
+}
+
+size_t TcxExcelSheetReader::Read(std::span<const uint8_t> stream, size_t offset,
+                                 const std::function<void(size_t)>& progress) {
+  TcxBiffRecord bof(stream, offset);
+  TcxBofRecord bofRecord;
+  if (bof.Truncated() || bof.Id() != kBiffBof || !ReadBof(bof, bofRecord))
+    Damaged("a sheet does not start with a BOF record");
+  if (bofRecord.Version != kBiff8Version) Damaged("a sheet is not in the BIFF8 format");
+
+  // The cells' own extent, not the DIMENSIONS record: some writers (Gnumeric, see
+  // sheetjs-A4X_gnumeric.xls) write one that does not cover every cell, and a damaged one must
+  // not make the sheet reserve room for 256 × 65536 cells.
+  Prescan(stream, bof.End());
+  sheet_.SetDimensions(std::min(maxCol_ + 1, kMaxCol), std::min(maxRow_ + 1, kMaxRow));
+
+  size_t position = bof.End();
+  int depth = 0;
+  for (;;) {
+    if (position >= stream.size()) Damaged("a sheet ends without an EOF record");
+    TcxBiffRecord record(stream, position);
+    if (!record.Ok() || record.Truncated()) Damaged("a record runs past the end of the stream");
+    if (progress) progress(position);
+    position = record.End();
+    const uint16_t id = record.Id();
+    if (id == kBiffBof) {
+      ++depth;  // an embedded chart's substream
+      continue;
+    }
+    if (id == kBiffEof) {
+      if (depth-- == 0) break;
+      continue;
+    }
+    if (depth == 0) Dispatch(record);
+  }
+  Finish();
+  return position;
+}
+
+void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
+  const uint16_t id = record.Id();
+  if (id != kBiffString && id != kBiffShrFmla && id != kBiffArray && id != kBiffTable) {
+    awaitingString_ = false;
+    unresolvedAwaitingString_ = false;
+  }
+  TcxCellHeader cell;
+  switch (id) {
+    case kBiffFormula:
+    // poi-WrongFormulaRecordType.xls stores BIFF8 formulas under the BIFF4 identifier.
+    case kBiffFormulaBiff4:
+      ReadFormula(record);
+      break;
+    case kBiffShrFmla:
+      ReadRangeFormula(record, false);
+      break;
+    case kBiffArray:
+      ReadRangeFormula(record, true);
+      break;
+    case kBiffString:
+      ReadString(record);
+      break;
+    case kBiffLabelSst: {
+      ReadCellHeader(record, cell);
+      const uint32_t index = record.ReadU32();
+      if (!record.Ok()) Damaged("a LABELSST record is cut short");
+      const auto& strings = *globals_.SharedStrings;
+      if (index >= strings.size())
+        Damaged("a LABELSST record names string " + std::to_string(index) + " of " +
+                std::to_string(strings.size()));
+      SetCell(cell.Col, cell.Row, cell.Xf, strings[index], false, !strings[index].empty());
+      break;
+    }
+    case kBiffLabel:
+    case kBiffRString: {
+      ReadCellHeader(record, cell);
+      const std::string text = record.ReadString16();
+      if (!record.Ok()) Damaged("a LABEL record is cut short");
+      SetCell(cell.Col, cell.Row, cell.Xf, text, false, !text.empty());
+      break;
+    }
+    case kBiffNumber: {
+      ReadCellHeader(record, cell);
+      const double value = record.ReadDouble();
+      if (!record.Ok()) Damaged("a NUMBER record is cut short");
+      SetNumber(cell.Col, cell.Row, cell.Xf, value);
+      break;
+    }
+    case kBiffRk: {
+      ReadCellHeader(record, cell);
+      const uint32_t rk = record.ReadU32();
+      if (!record.Ok()) Damaged("an RK record is cut short");
+      SetNumber(cell.Col, cell.Row, cell.Xf, DecodeRk(rk));
+      break;
+    }
+    case kBiffMulRk: {
+      const int row = record.ReadU16();
+      const int first = record.ReadU16();
+      const size_t count = record.Length() >= 6 ? (record.Length() - 6) / 6 : 0;
+      for (size_t i = 0; i < count; ++i) {
+        const uint16_t xf = record.ReadU16();
+        const uint32_t rk = record.ReadU32();
+        if (!record.Ok()) break;
+        SetNumber(first + static_cast<int>(i), row, xf, DecodeRk(rk));
+      }
+      if (!record.Ok()) Damaged("a MULRK record is cut short");
+      break;
+    }
+    case kBiffBlank:
+      if (!ReadCellHeader(record, cell)) Damaged("a BLANK record is cut short");
+      SetCell(cell.Col, cell.Row, cell.Xf, std::string(), false, true);
+      break;
+    case kBiffMulBlank: {
+      const int row = record.ReadU16();
+      const int first = record.ReadU16();
+      const size_t count = record.Length() >= 6 ? (record.Length() - 6) / 2 : 0;
+      for (size_t i = 0; i < count; ++i) {
+        const uint16_t xf = record.ReadU16();
+        if (!record.Ok()) break;
+        SetCell(first + static_cast<int>(i), row, xf, std::string(), false, false);
+      }
+      if (!record.Ok()) Damaged("a MULBLANK record is cut short");
+      break;
+    }
+    case kBiffBoolErr: {
+      ReadCellHeader(record, cell);
+      const uint8_t value = record.ReadU8();
+      const bool isError = record.ReadU8() != 0;
+      if (!record.Ok()) Damaged("a BOOLERR record is cut short");
+      const std::string text = isError ? std::string(ErrorCodeToText(value))
+                                       : std::string(value ? kTrueText : kFalseText);
+      SetCell(cell.Col, cell.Row, cell.Xf, text, false, !text.empty());
+      break;
+    }
+    case kBiffColInfo:
+      ReadColInfo(record);
+      break;
+    case kBiffRow:
+      ReadRow(record);
+      break;
+    case kBiffDefColWidth: {
+      const uint16_t width = record.ReadU16();
+      if (record.Ok()) sheet_.SetDefaultSize(0, static_cast<int>(std::lround(width * 8.38 * globals_.Scale)));
+      break;
+    }
+    case kBiffStandardWidth: {
+      const uint16_t width = record.ReadU16();
+      if (record.Ok())
+        sheet_.SetDefaultSize(0, static_cast<int>(std::lround(width / 262.0 * 8.25 * globals_.Scale)));
+      break;
+    }
+    case kBiffDefaultRowHeight: {
+      record.Skip(2);
+      const uint16_t height = record.ReadU16();
+      if (record.Ok()) sheet_.SetDefaultSize(1, static_cast<int>(std::lround(height / 12.7)));
+      break;
+    }
+    case kBiffMergedCells:
+      ReadMergedCells(record);
+      break;
+    case kBiffWindow2:
+      windowOptions_ = record.ReadU16();
+      hasWindow_ = record.Ok();
+      break;
+    case kBiffPane:
+      record.Skip(8);
+      activePane_ = record.ReadU8();
+      if (!record.Ok()) activePane_ = 3;
+      break;
+    case kBiffSelection: {
+      TcxSelectionRecord selection;
+      if (::ReadSelection(record, selection) && selection.Pane == activePane_) {
+        selection_ = selection;
+        hasSelection_ = true;
+      }
+      break;
+    }
+    case kBiffProtect: {
+      const uint16_t flag = record.ReadU16();
+      if (record.Ok()) sheet_.SetProtected((flag & 0x01) != 0);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+std::string TcxExcelSheetReader::NumberText(double value, int xf) const {
+  if (globals_.Date1904 && xf >= 0 && ShowsDate(globals_.Styles->Format(static_cast<size_t>(xf))))
+    value += k1904Offset;
+  return FloatToText(value, *globals_.Settings);
+}
+
+void TcxExcelSheetReader::SetNumber(int col, int row, int xf, double value) {
+  // NaN and infinities have no place in a cell; a file holding one is damaged.
+  if (!std::isfinite(value)) Damaged("a number that is not finite");
+  SetCell(col, row, xf, NumberText(value, xf), false, true);
+}
+
+void TcxExcelSheetReader::SetCell(int col, int row, int xf, const std::string& text,
+                                  bool asFormula, bool setText) {
+  if (col > kMaxCol || row > kMaxRow) return;
+  const auto cell = sheet_.GetCell(col, row);
+  const TcxExcelStyleTable& styles = *globals_.Styles;
+  if (xf >= 0 && static_cast<size_t>(xf) < styles.XfCount() && !styles.IsDefault(static_cast<size_t>(xf)))
+    cell->GetStyle().ApplyStyleRec(*styles.Style(static_cast<size_t>(xf)), false);
+  if (setText) cell->SetTextEx(text, asFormula, false);
+}
+
+// --- Formulas -----------------------------------------------------------------------------------
+
+void TcxExcelSheetReader::ReadFormula(TcxBiffRecord& record) {
+  TcxFormulaRecord formula;
+  if (!::ReadFormula(record, formula)) Damaged("a FORMULA record is cut short");
+  TPendingFormula pending;
+  pending.Cell = formula.Cell;
+  pending.Result = formula.Result;
+  const TcxDecodedFormula decoded =
+      globals_.Formulas->Decode(formula.Cell.Col, formula.Cell.Row, formula.Tokens, formula.Extra);
+  switch (decoded.Outcome) {
+    case foShared:
+      pending.AnchorCol = decoded.ExpCol;
+      pending.AnchorRow = decoded.ExpRow;
+      // The first cell of a shared or array formula comes before the record that holds it.
+      unresolved_.push_back(std::move(pending));
+      ResolvePending(false);
+      unresolvedAwaitingString_ = formula.Result.Kind == frString;
+      lastFormulaCell_ = formula.Cell;
+      break;
+    case foTable:
+      KeepValue(pending, fpDataTable, "part of a data table");
+      break;
+    default:
+      SettleFormula(pending, decoded);
+      break;
+  }
+}
+
+void TcxExcelSheetReader::ReadRangeFormula(TcxBiffRecord& record, bool array) {
+  TRangeFormula formula;
+  formula.Array = array;
+  const bool ok = array ? ReadArray(record, formula.Record) : ReadShrFmla(record, formula.Record);
+  if (!ok) Damaged(array ? "an ARRAY record is cut short" : "a SHRFMLA record is cut short");
+  rangeFormulas_.push_back(std::move(formula));
+  ResolvePending(false);
+}
+
+void TcxExcelSheetReader::ReadString(TcxBiffRecord& record) {
+  const std::string text = record.ReadString16();
+  if (!record.Ok()) Damaged("a STRING record is cut short");
+  if (awaitingString_) {
+    awaitingString_ = false;
+    SetCell(stringCell_.Cell.Col, stringCell_.Cell.Row, -1, text, false, !text.empty());
+    return;
+  }
+  // The cached text of a formula still waiting for its shared formula.
+  if (unresolvedAwaitingString_ && !unresolved_.empty() &&
+      unresolved_.back().Cell.Row == lastFormulaCell_.Row &&
+      unresolved_.back().Cell.Col == lastFormulaCell_.Col) {
+    unresolved_.back().Text = text;
+    unresolved_.back().HasText = true;
+  }
+  unresolvedAwaitingString_ = false;
+}
+
+const TcxExcelSheetReader::TRangeFormula* TcxExcelSheetReader::FindRangeFormula(
+    int anchorCol, int anchorRow, bool atEnd) const {
+  for (const auto& f : rangeFormulas_)
+    if (f.Record.Range.FirstCol == anchorCol && f.Record.Range.FirstRow == anchorRow) return &f;
+  if (!atEnd) return nullptr;
+  // Some writers point at a cell inside the range rather than at its first cell.
+  for (const auto& f : rangeFormulas_) {
+    const TcxCellRange& r = f.Record.Range;
+    if (anchorCol >= r.FirstCol && anchorCol <= r.LastCol && anchorRow >= r.FirstRow &&
+        anchorRow <= r.LastRow)
+      return &f;
+  }
+  return nullptr;
+}
+
+void TcxExcelSheetReader::ResolvePending(bool atEnd) {
+  for (size_t i = 0; i < unresolved_.size();) {
+    TPendingFormula& pending = unresolved_[i];
+    const TRangeFormula* range = FindRangeFormula(pending.AnchorCol, pending.AnchorRow, atEnd);
+    if (!range && !atEnd) {
+      ++i;
+      continue;
+    }
+    TPendingFormula settled = std::move(pending);
+    unresolved_.erase(unresolved_.begin() + static_cast<ptrdiff_t>(i));
+    if (!range) {
+      KeepValue(settled, fpMissingSharedFormula, "the shared formula it uses is missing");
+    } else if (range->Array) {
+      KeepValue(settled, fpArrayFormula, "part of an array formula");
+    } else {
+      TcxDecodedFormula decoded = globals_.Formulas->Decode(
+          settled.Cell.Col, settled.Cell.Row, range->Record.Tokens, range->Record.Extra);
+      if (decoded.Outcome == foShared || decoded.Outcome == foTable) {
+        decoded.Outcome = foDamaged;
+        decoded.Detail = "a shared formula that points at another";
+      }
+      SettleFormula(settled, decoded);
+    }
+  }
+}
+
+void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded) {
+  switch (decoded.Outcome) {
+    case foFormula:
+      SetCell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf, decoded.Text, true, true);
+      return;
+    case foUnknownFunction:
+      report_.UnknownFunctions = true;
+      KeepValue(pending, fpUnknownFunction, decoded.Detail);
+      return;
+    case foUnsupported:
+      KeepValue(pending, fpUnsupported, decoded.Detail + ": " + decoded.Text);
+      return;
+    default:
+      KeepValue(pending, fpDamaged, decoded.Detail);
+      return;
+  }
+}
+
+void TcxExcelSheetReader::KeepValue(TPendingFormula& pending, TcxFormulaProblemKind kind,
+                                    const std::string& detail) {
+  if (pending.Cell.Col <= kMaxCol)
+    report_.Problems.push_back({page_, pending.Cell.Col, pending.Cell.Row, kind, detail});
+  if (pending.Result.Kind == frString && !pending.HasText) {
+    // The text comes in the STRING record that follows.
+    SetCell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf, std::string(), false, false);
+    stringCell_ = pending;
+    awaitingString_ = true;
+    return;
+  }
+  SetCachedValue(pending);
+}
+
+void TcxExcelSheetReader::SetCachedValue(const TPendingFormula& pending) {
+  const TcxCellHeader& c = pending.Cell;
+  const TcxFormulaResult& r = pending.Result;
+  switch (r.Kind) {
+    case frNumber:
+      SetNumber(c.Col, c.Row, c.Xf, r.Number);
+      break;
+    case frString:
+      SetCell(c.Col, c.Row, c.Xf, pending.Text, false, !pending.Text.empty());
+      break;
+    case frBool:
+      SetCell(c.Col, c.Row, c.Xf, std::string(r.Code ? kTrueText : kFalseText), false, true);
+      break;
+    case frError: {
+      const std::string text(ErrorCodeToText(r.Code));
+      SetCell(c.Col, c.Row, c.Xf, text, false, !text.empty());
+      break;
+    }
+    case frEmpty:
+      SetCell(c.Col, c.Row, c.Xf, std::string(), false, false);
+      break;
+  }
+}
+
+void TcxExcelSheetReader::Finish() {
+  awaitingString_ = false;
+  ResolvePending(true);
+  awaitingString_ = false;
+  if (hasWindow_) {
+    TRect selection{0, 0, 0, 0};
+    if (hasSelection_) {
+      const TcxCellRange& r = selection_.Range;
+      selection = {std::min<int>(r.FirstCol, kMaxCol), r.FirstRow, std::min<int>(r.LastCol, kMaxCol),
+                   r.LastRow};
+      if (selection.Left > selection.Right || selection.Top > selection.Bottom)
+        selection = {selection_.ActiveCol, selection_.ActiveRow, selection_.ActiveCol,
+                     selection_.ActiveRow};
+    }
+    sheet_.SetOptions(selection, (windowOptions_ & 0x01) != 0, (windowOptions_ & 0x02) != 0, true,
+                      false);
+  }
+}
+
+// --- Columns, rows, merged cells -----------------------------------------------------------------
+
+void TcxExcelSheetReader::ReadColInfo(TcxBiffRecord& record) {
+  TcxColInfoRecord info;
+  if (!::ReadColInfo(record, info) || info.First > info.Last || info.First > kMaxCol) return;
+  const int size = static_cast<int>(std::lround(info.Width / 36.6 * globals_.Scale));
+  const bool locked = globals_.Styles->Locked(info.Xf);
+  const bool visible = (info.Options & 0x01) == 0;
+  for (int col = info.First; col <= std::min<int>(info.Last, kMaxCol); ++col)
+    sheet_.SetHeaderItem(0, col, size, locked, visible);
+}
+
+void TcxExcelSheetReader::ReadRow(TcxBiffRecord& record) {
+  TcxRowRecord row;
+  if (!::ReadRow(record, row)) return;
+  const bool hidden = (row.Options & 0x20) != 0;
+  const bool customHeight = (row.Options & 0x40) != 0;
+  // A row that carries its own format (bit 7) still has its height and visibility: a hidden or
+  // resized row must stay so.
+  if ((row.Options & 0x80) && !hidden && !customHeight) return;
+  // Bit 15 of the height only says that the height is the default one.
+  const uint16_t height = row.Height & 0x7FFF;
+  const int size = static_cast<int>(std::lround(height / 20.0 * 1.325 * globals_.Scale));
+  sheet_.SetHeaderItem(1, row.Row, size, false, !hidden);
+}
+
+void TcxExcelSheetReader::ReadMergedCells(TcxBiffRecord& record) {
+  std::vector<TcxCellRange> ranges;
+  if (!::ReadMergedCells(record, ranges)) Damaged("a MERGEDCELLS record is cut short");
+  for (const auto& r : ranges) {
+    if (r.FirstRow > r.LastRow || r.FirstCol > r.LastCol || r.LastCol > kMaxCol) continue;
+    if (r.FirstRow == r.LastRow && r.FirstCol == r.LastCol) continue;
+    sheet_.MergeCells({r.FirstCol, r.FirstRow, r.LastCol, r.LastRow}, true);
+  }
+}

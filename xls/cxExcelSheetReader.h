@@ -1,0 +1,146 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/RegionalSettings.h"
+#include "xls/cxBiffRecords.h"
+#include "xls/cxFormulaReader.h"
+
+class IcxBookSheet;
+class TcxExcelStyleTable;
+
+// A workbook stream the reader cannot read: damaged, encrypted or of an older format. The text
+// says what was wrong; the workbook reports "Invalid stream format" whatever it is.
+class TcxExcelReadError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Why a formula cell holds its cached value instead of its formula.
+enum TcxFormulaProblemKind : uint8_t {
+  fpUnknownFunction,       // a function the function library does not have
+  fpUnsupported,           // something the workbook's formulas cannot express
+  fpDamaged,               // tokens that do not make one expression
+  fpArrayFormula,          // part of an array formula (the workbook has no array evaluation)
+  fpDataTable,             // part of a data table
+  fpMissingSharedFormula,  // points at a shared or array formula the sheet does not have
+};
+
+// A formula cell that keeps the value Excel calculated for it (a constant) instead of its
+// formula, with the reason.
+struct TcxFormulaProblem {
+  int Page = 0;
+  int Col = 0;
+  int Row = 0;
+  TcxFormulaProblemKind Kind = fpDamaged;
+  std::string Detail;
+};
+
+// What the sheets of a workbook share while they are read: the cell formats, the shared
+// strings, the formula decoder and the settings, all complete once the globals are read.
+struct TcxExcelGlobals {
+  const TRegionalSettings* Settings = nullptr;
+  const TcxExcelStyleTable* Styles = nullptr;
+  const std::vector<std::string>* SharedStrings = nullptr;
+  const TcxFormulaReader* Formulas = nullptr;
+  // The screen's pixels per logical inch divided by 96.
+  double Scale = 1;
+  // DATEMODE: the file counts days from 1904-01-01.
+  bool Date1904 = false;
+};
+
+// What reading the sheets found about formulas.
+struct TcxExcelReadReport {
+  bool UnknownFunctions = false;
+  std::vector<TcxFormulaProblem> Problems;
+};
+
+// Reads one worksheet substream (BOF … EOF) into a sheet of the workbook: cells with their
+// formats, formulas (with their shared and array formulas), column and row sizes, merged
+// areas, window options and protection.
+//
+// A formula is handed to the cell as formula text. Where the workbook cannot hold the formula
+// (see TcxFormulaProblemKind) the cell gets Excel's cached result as a constant and the cell is
+// listed in the report: nothing is silently truncated or replaced by a wrong formula.
+//
+// Cost: two passes over the substream's record headers (the first finds the cells' extent,
+// which presizes the sheet) and one cell object per cell record.
+class TcxExcelSheetReader {
+public:
+  TcxExcelSheetReader(const TcxExcelGlobals& globals, IcxBookSheet& sheet, int page,
+                      TcxExcelReadReport& report);
+
+  // Reads the substream whose BOF record starts at `offset`; answers the offset after its EOF.
+  // `progress` is told the offset of every record read. Throws TcxExcelReadError for a damaged
+  // substream.
+  size_t Read(std::span<const uint8_t> stream, size_t offset,
+              const std::function<void(size_t)>& progress);
+
+private:
+  // A formula cell whose value is not settled yet: it waits for its shared or array formula, or
+  // for the STRING record that holds its cached text.
+  struct TPendingFormula {
+    TcxCellHeader Cell;
+    TcxFormulaResult Result;
+    std::string Text;  // the cached text once the STRING record is read
+    bool HasText = false;
+    int AnchorCol = 0;
+    int AnchorRow = 0;
+  };
+  struct TRangeFormula {
+    TcxRangeFormulaRecord Record;
+    bool Array = false;
+  };
+
+  void Prescan(std::span<const uint8_t> stream, size_t offset);
+  void Dispatch(TcxBiffRecord& record);
+  void Finish();
+
+  // Applies XF `xf` to the cell and, with `setText`, sets its text.
+  void SetCell(int col, int row, int xf, const std::string& text, bool asFormula, bool setText);
+  void SetNumber(int col, int row, int xf, double value);
+  std::string NumberText(double value, int xf) const;
+
+  void ReadFormula(TcxBiffRecord& record);
+  void ReadRangeFormula(TcxBiffRecord& record, bool array);
+  void ReadString(TcxBiffRecord& record);
+  // Settles a formula cell from its decoded formula.
+  void SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded);
+  // The cell keeps its cached result; the reason goes to the report.
+  void KeepValue(TPendingFormula& pending, TcxFormulaProblemKind kind, const std::string& detail);
+  void SetCachedValue(const TPendingFormula& pending);
+  void ResolvePending(bool atEnd);
+  const TRangeFormula* FindRangeFormula(int anchorCol, int anchorRow, bool atEnd) const;
+
+  void ReadColInfo(TcxBiffRecord& record);
+  void ReadRow(TcxBiffRecord& record);
+  void ReadMergedCells(TcxBiffRecord& record);
+
+  const TcxExcelGlobals& globals_;
+  IcxBookSheet& sheet_;
+  int page_;
+  TcxExcelReadReport& report_;
+
+  int maxCol_ = -1;
+  int maxRow_ = -1;
+  std::vector<TRangeFormula> rangeFormulas_;
+  std::vector<TPendingFormula> unresolved_;  // waiting for their SHRFMLA or ARRAY record
+  // The last FORMULA record kept as a value whose text comes in the next STRING record.
+  bool awaitingString_ = false;
+  TPendingFormula stringCell_;
+  // The last FORMULA record waits for its shared formula and its text comes in a STRING record.
+  bool unresolvedAwaitingString_ = false;
+  TcxCellHeader lastFormulaCell_;
+
+  bool hasWindow_ = false;
+  uint16_t windowOptions_ = 0;
+  uint8_t activePane_ = 3;
+  bool hasSelection_ = false;
+  TcxSelectionRecord selection_;
+};

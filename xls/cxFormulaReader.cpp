@@ -1,0 +1,657 @@
+#include "xls/cxFormulaReader.h"
+
+#include <cmath>
+#include <string_view>
+
+#include "calc/cxSSConvert.h"
+#include "calc/cxSSFunctionTable.h"
+#include "calc/cxSSStrings.h"
+#include "calc/cxSSTypes.h"
+#include "calc/cxSSUtils.h"
+#include "xls/cxBiffReader.h"
+#include "xls/cxExcelConst.h"
+#include "xls/cxExcelFunctions.h"
+
+namespace {
+
+// Precedence of an operand's outermost operator, as the workbook's own parser groups formula
+// text: comparisons, "&" and ":" share one level and group left to right; unary minus binds
+// tighter than "^". The decoder adds parentheses wherever the parser would otherwise group the
+// text differently from the tokens (Excel's "&" binds tighter than its comparisons, and files
+// from other writers omit ptgParen).
+enum TcxPrecedence : uint8_t {
+  precCompare = 2,
+  precAdd = 3,
+  precMul = 4,
+  precPower = 5,
+  precUnary = 6,
+  precAtom = 10,
+};
+
+struct TcxBinaryOperator {
+  std::string_view Text;
+  uint8_t Precedence;
+};
+
+// Identifiers 0x03-0x11; intersection and union are kept for the table's sake (the workbook's
+// formulas have neither, see Decode).
+constexpr TcxBinaryOperator kBinaryOperators[] = {
+    {"+", precAdd},      // 0x03
+    {"-", precAdd},      // 0x04
+    {"*", precMul},      // 0x05
+    {"/", precMul},      // 0x06
+    {"^", precPower},    // 0x07
+    {"&", precCompare},  // 0x08
+    {"<", precCompare},  // 0x09
+    {"<=", precCompare}, // 0x0A
+    {"=", precCompare},  // 0x0B
+    {">=", precCompare}, // 0x0C
+    {">", precCompare},  // 0x0D
+    {"<>", precCompare}, // 0x0E
+    {" ", precCompare},  // 0x0F intersection
+    {",", precCompare},  // 0x10 union
+    {":", precCompare},  // 0x11
+};
+
+inline constexpr uint16_t kIfFunction = 1;
+inline constexpr uint16_t kSumFunction = 4;
+
+struct TcxOperand {
+  std::string Text;
+  uint8_t Precedence = precAtom;
+  // The operand names a function rather than a value: an add-in name (ptgNameX) or a name the
+  // workbook could not define, which only function 255 may consume.
+  bool FunctionName = false;
+};
+
+class TcxFormulaDecoder {
+public:
+  TcxFormulaDecoder(const TcxFormulaContext& context, const std::string& listSeparator, int col,
+                    int row, std::span<const uint8_t> tokens, std::span<const uint8_t> extra)
+      : context_(context),
+        listSeparator_(listSeparator),
+        col_(col),
+        row_(row),
+        in_(TcxBiffRecord::OfData(tokens)),
+        extra_(TcxBiffRecord::OfData(extra)) {}
+
+  TcxDecodedFormula Run();
+
+private:
+  bool Stopped() const { return damaged_ || unknownFunction_; }
+  void Damaged(std::string detail);
+  void Unsupported(std::string detail);
+  void Push(std::string text, uint8_t precedence = precAtom) {
+    stack_.push_back({std::move(text), precedence, false});
+  }
+  // Takes the top `count` operands off the stack in the order they were pushed; false (damaged)
+  // when the stack holds fewer.
+  bool PopOperands(size_t count, std::vector<TcxOperand>& operands);
+  // An operand that has to be a value (not a bare function name).
+  std::string ValueText(const TcxOperand& operand);
+
+  void Token(uint8_t id);
+  void BinaryOperator(uint8_t id);
+  void Attribute();
+  void Function(uint16_t number, int argCount, bool fixed);
+  // Pushes the call of `function` with the arguments from `first` on.
+  void CallFunction(const TcxFuncDefinition& function, std::vector<TcxOperand>& args,
+                    size_t first);
+  void Name(uint16_t index);
+  void ExternalName(uint16_t refIndex, uint16_t nameIndex);
+  void ArrayConstant();
+  std::string ArrayValue();
+  void SkipMemAreaList();
+
+  std::string CellText(uint16_t row, uint16_t colField) const;
+  std::string CellTextRelative(uint16_t row, uint16_t colField) const;
+  // The sheet text of a 3-D reference index followed by "!", or empty (after the report) when
+  // the workbook cannot refer to it.
+  std::string SheetPrefix(uint16_t refIndex);
+  const TcxSupBook* SupBookOf(const TcxExternSheet& sheet);
+
+  const TcxFormulaContext& context_;
+  const std::string& listSeparator_;
+  int col_;
+  int row_;
+  TcxBiffRecord in_;
+  TcxBiffRecord extra_;
+  std::vector<TcxOperand> stack_;
+  bool damaged_ = false;
+  bool unknownFunction_ = false;
+  std::string detail_;
+  std::string unsupported_;
+};
+
+void TcxFormulaDecoder::Damaged(std::string detail) {
+  if (damaged_) return;
+  damaged_ = true;
+  detail_ = std::move(detail);
+}
+
+void TcxFormulaDecoder::Unsupported(std::string detail) {
+  if (unsupported_.empty()) unsupported_ = std::move(detail);
+}
+
+bool TcxFormulaDecoder::PopOperands(size_t count, std::vector<TcxOperand>& operands) {
+  operands.clear();
+  if (stack_.size() < count) {
+    Damaged("an operator or function lacks operands");
+    return false;
+  }
+  operands.assign(std::make_move_iterator(stack_.end() - static_cast<ptrdiff_t>(count)),
+                  std::make_move_iterator(stack_.end()));
+  stack_.resize(stack_.size() - count);
+  return true;
+}
+
+std::string TcxFormulaDecoder::ValueText(const TcxOperand& operand) {
+  if (operand.FunctionName) Unsupported("the name " + operand.Text + " is not a cell range");
+  return operand.Text;
+}
+
+TcxDecodedFormula TcxFormulaDecoder::Run() {
+  TcxDecodedFormula result;
+  if (in_.Length() == 0) {
+    result.Detail = "no tokens";
+    return result;
+  }
+  const uint8_t first = in_.ReadU8();
+  if (first == kPtgExp || first == kPtgTbl) {
+    // A cell of a shared formula, an array formula or a data table: the tokens only point at
+    // the anchor cell whose record holds the formula.
+    const uint16_t row = in_.ReadU16();
+    const uint16_t col = in_.ReadU16();
+    if (!in_.Ok()) {
+      result.Detail = "a shared formula reference is cut short";
+      return result;
+    }
+    result.Outcome = first == kPtgExp ? foShared : foTable;
+    result.ExpRow = row;
+    result.ExpCol = col;
+    return result;
+  }
+  Token(first);
+  while (!Stopped() && in_.Remaining() > 0) Token(in_.ReadU8());
+  if (!in_.Ok()) Damaged("a token is cut short");
+
+  if (unknownFunction_) {
+    result.Outcome = foUnknownFunction;
+    result.Detail = detail_;
+    return result;
+  }
+  if (!damaged_ && stack_.size() != 1)
+    Damaged(stack_.empty() ? "the tokens make no expression" : "the tokens leave several operands");
+  if (damaged_) {
+    result.Outcome = foDamaged;
+    result.Detail = detail_;
+    return result;
+  }
+  result.Text = "=" + ValueText(stack_.back());
+  if (!unsupported_.empty()) {
+    result.Outcome = foUnsupported;
+    result.Detail = unsupported_;
+    return result;
+  }
+  result.Outcome = foFormula;
+  return result;
+}
+
+std::string TcxFormulaDecoder::CellText(uint16_t row, uint16_t colField) const {
+  std::string text;
+  if (!(colField & kColumnRelative)) text += '$';
+  text += TcxSSUtils::ColumnName(colField & kColumnMask);
+  if (!(colField & kRowRelative)) text += '$';
+  text += std::to_string(static_cast<int>(row) + 1);
+  return text;
+}
+
+// Shared formulas (and defined names) store relative parts as offsets from the cell that uses
+// them; as in Excel, columns wrap around at 256 and rows at 65536.
+std::string TcxFormulaDecoder::CellTextRelative(uint16_t row, uint16_t colField) const {
+  uint16_t col = colField & kColumnMask;
+  if (colField & kColumnRelative)
+    col = static_cast<uint16_t>((col_ + static_cast<int8_t>(colField & 0xFF)) & 0xFF);
+  if (colField & kRowRelative) row = static_cast<uint16_t>(row_ + static_cast<int16_t>(row));
+  return CellText(row, static_cast<uint16_t>(col | (colField & ~kColumnMask)));
+}
+
+const TcxSupBook* TcxFormulaDecoder::SupBookOf(const TcxExternSheet& sheet) {
+  // Some writers leave out SUPBOOK records; their EXTERNSHEET entries can only mean this workbook.
+  static const TcxSupBook kSelf;
+  if (context_.SupBooks.empty()) return &kSelf;
+  if (sheet.SupBook >= context_.SupBooks.size()) {
+    Damaged("a reference names a supporting book the link table does not have");
+    return nullptr;
+  }
+  return &context_.SupBooks[sheet.SupBook];
+}
+
+std::string TcxFormulaDecoder::SheetPrefix(uint16_t refIndex) {
+  if (refIndex >= context_.ExternSheets.size()) {
+    Damaged("a 3-D reference index is beyond the EXTERNSHEET table");
+    return {};
+  }
+  const TcxExternSheet& entry = context_.ExternSheets[refIndex];
+  const TcxSupBook* book = SupBookOf(entry);
+  if (!book) return {};
+  if (book->Kind != sbkSelf) {
+    Unsupported("a reference to another workbook");
+    return "[" + std::to_string(entry.SupBook) + "]!";
+  }
+  if (entry.FirstSheet >= context_.SheetNames.size()) {
+    Unsupported("a reference to a deleted sheet");
+    return "#REF!";
+  }
+  if (entry.LastSheet != entry.FirstSheet) {
+    Unsupported("a reference to several sheets");
+    const std::string last = entry.LastSheet < context_.SheetNames.size()
+                                 ? context_.SheetNames[entry.LastSheet]
+                                 : std::string("#REF");
+    return TcxFormulaReader::SheetText(context_.SheetNames[entry.FirstSheet] + ":" + last) + "!";
+  }
+  return TcxFormulaReader::SheetText(context_.SheetNames[entry.FirstSheet]) + "!";
+}
+
+void TcxFormulaDecoder::Token(uint8_t id) {
+  const uint8_t base = PtgBase(id);
+  if (base >= kPtgAdd && base <= kPtgRange) {
+    BinaryOperator(base);
+    return;
+  }
+  std::vector<TcxOperand> operands;
+  switch (base) {
+    case kPtgExp:
+    case kPtgTbl:
+      Damaged("a shared formula reference inside a formula");
+      return;
+    case kPtgUplus:
+      if (stack_.empty()) Damaged("an operator lacks its operand");
+      return;
+    case kPtgUminus:
+      if (!PopOperands(1, operands)) return;
+      Push("-" + (operands[0].Precedence < precUnary ? "(" + ValueText(operands[0]) + ")"
+                                                     : ValueText(operands[0])),
+           precUnary);
+      return;
+    case kPtgPercent:
+      if (!PopOperands(1, operands)) return;
+      Push((operands[0].Precedence < precAtom ? "(" + ValueText(operands[0]) + ")"
+                                              : ValueText(operands[0])) +
+           "%");
+      return;
+    case kPtgParen:
+      if (!PopOperands(1, operands)) return;
+      Push("(" + ValueText(operands[0]) + ")");
+      return;
+    case kPtgMissArg:
+      // The workbook's functions take no empty arguments; 0 is what Excel passes for most.
+      Push("0");
+      return;
+    case kPtgStr: {
+      const std::string text = in_.ReadString8();
+      std::string quoted = "\"";
+      for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+      }
+      Push(quoted + "\"");
+      return;
+    }
+    case kPtgAttr:
+      Attribute();
+      return;
+    case kPtgErr: {
+      const std::string_view text = ErrorCodeToText(in_.ReadU8());
+      if (text.empty()) {
+        Damaged("an unknown error constant");
+        return;
+      }
+      Push(std::string(text));
+      return;
+    }
+    case kPtgBool:
+      Push(std::string(in_.ReadU8() ? kTrueText : kFalseText));
+      return;
+    case kPtgInt:
+      Push(std::to_string(in_.ReadU16()));
+      return;
+    case kPtgNum: {
+      const double x = in_.ReadDouble();
+      if (!std::isfinite(x)) {
+        Damaged("a number constant that is not finite");
+        return;
+      }
+      Push(FloatToText(x, context_.Settings));
+      return;
+    }
+    case kPtgArray:
+      in_.Skip(7);
+      ArrayConstant();
+      return;
+    case kPtgFunc:
+      Function(in_.ReadU16(), -1, true);
+      return;
+    case kPtgFuncVar: {
+      const int count = in_.ReadU8() & 0x7F;
+      Function(in_.ReadU16() & 0x7FFF, count, false);
+      return;
+    }
+    case kPtgName: {
+      const uint16_t index = in_.ReadU16();
+      in_.Skip(2);
+      Name(index);
+      return;
+    }
+    case kPtgRef: {
+      const uint16_t row = in_.ReadU16();
+      Push(CellText(row, in_.ReadU16()));
+      return;
+    }
+    case kPtgArea: {
+      const uint16_t row1 = in_.ReadU16();
+      const uint16_t row2 = in_.ReadU16();
+      const uint16_t col1 = in_.ReadU16();
+      const uint16_t col2 = in_.ReadU16();
+      Push(CellText(row1, col1) + ":" + CellText(row2, col2));
+      return;
+    }
+    case kPtgMemArea:
+      // A sub-expression that Excel evaluated to an area: the tokens that follow compute it; the
+      // area list after the tokens is only Excel's cache.
+      in_.Skip(6);
+      SkipMemAreaList();
+      return;
+    case kPtgMemErr:
+    case kPtgMemNoMem:
+      in_.Skip(6);
+      return;
+    case kPtgMemFunc:
+    case kPtgMemAreaN:
+    case kPtgMemNoMemN:
+      in_.Skip(2);
+      return;
+    case kPtgRefErr:
+      in_.Skip(4);
+      Unsupported("a reference to deleted cells");
+      Push("#REF!");
+      return;
+    case kPtgAreaErr:
+      in_.Skip(8);
+      Unsupported("a reference to deleted cells");
+      Push("#REF!");
+      return;
+    case kPtgRefN: {
+      const uint16_t row = in_.ReadU16();
+      Push(CellTextRelative(row, in_.ReadU16()));
+      return;
+    }
+    case kPtgAreaN: {
+      const uint16_t row1 = in_.ReadU16();
+      const uint16_t row2 = in_.ReadU16();
+      const uint16_t col1 = in_.ReadU16();
+      const uint16_t col2 = in_.ReadU16();
+      Push(CellTextRelative(row1, col1) + ":" + CellTextRelative(row2, col2));
+      return;
+    }
+    case kPtgNameX: {
+      const uint16_t refIndex = in_.ReadU16();
+      const uint16_t nameIndex = in_.ReadU16();
+      in_.Skip(2);
+      ExternalName(refIndex, nameIndex);
+      return;
+    }
+    case kPtgRef3d: {
+      const uint16_t refIndex = in_.ReadU16();
+      const uint16_t row = in_.ReadU16();
+      const uint16_t col = in_.ReadU16();
+      if (!in_.Ok()) return;
+      const std::string sheet = SheetPrefix(refIndex);
+      Push(sheet + CellText(row, col));
+      return;
+    }
+    case kPtgArea3d: {
+      const uint16_t refIndex = in_.ReadU16();
+      const uint16_t row1 = in_.ReadU16();
+      const uint16_t row2 = in_.ReadU16();
+      const uint16_t col1 = in_.ReadU16();
+      const uint16_t col2 = in_.ReadU16();
+      if (!in_.Ok()) return;
+      const std::string sheet = SheetPrefix(refIndex);
+      Push(sheet + CellText(row1, col1) + ":" + CellText(row2, col2));
+      return;
+    }
+    case kPtgRefErr3d:
+    case kPtgAreaErr3d: {
+      const uint16_t refIndex = in_.ReadU16();
+      in_.Skip(base == kPtgRefErr3d ? 4 : 8);
+      if (!in_.Ok()) return;
+      const std::string sheet = SheetPrefix(refIndex);
+      Unsupported("a reference to deleted cells");
+      Push(sheet + "#REF!");
+      return;
+    }
+    default:
+      Damaged("token 0x" + [id] {
+        constexpr char kHex[] = "0123456789ABCDEF";
+        return std::string{kHex[id >> 4], kHex[id & 15]};
+      }() + " does not belong in a cell formula");
+      return;
+  }
+}
+
+void TcxFormulaDecoder::BinaryOperator(uint8_t id) {
+  if (id == kPtgIsect) Unsupported("an intersection of references");
+  if (id == kPtgUnion) Unsupported("a union of references");
+  std::vector<TcxOperand> operands;
+  if (!PopOperands(2, operands)) return;
+  const TcxBinaryOperator& op = kBinaryOperators[id - kPtgAdd];
+  // Left to right within one level: a left operand of the same level needs no parentheses, a
+  // right one does.
+  std::string left = ValueText(operands[0]);
+  std::string right = ValueText(operands[1]);
+  if (operands[0].Precedence < op.Precedence) left = "(" + left + ")";
+  if (operands[1].Precedence <= op.Precedence) right = "(" + right + ")";
+  const std::string_view text = id == kPtgUnion ? std::string_view(listSeparator_) : op.Text;
+  Push(left + std::string(text) + right, op.Precedence);
+}
+
+void TcxFormulaDecoder::Attribute() {
+  const uint8_t options = in_.ReadU8();
+  const uint16_t value = in_.ReadU16();
+  if (options & kAttrChoose) {
+    // The jump table of CHOOSE: value + 1 offsets; the function token follows the choices.
+    in_.Skip((static_cast<size_t>(value) + 1) * 2);
+    return;
+  }
+  if (options & kAttrSum) {
+    // SUM of one argument, stored as an attribute.
+    std::vector<TcxOperand> args;
+    TcxFuncDefinition sum;
+    if (!FindFunctionByIndex(kSumFunction, sum)) {
+      unknownFunction_ = true;
+      detail_ = "SUM";
+      return;
+    }
+    if (PopOperands(1, args)) CallFunction(sum, args, 0);
+  }
+  // Volatile, if, skip, space and the rest only guide Excel's evaluation and layout.
+}
+
+void TcxFormulaDecoder::Function(uint16_t number, int argCount, bool fixed) {
+  if (!in_.Ok()) return;
+  if (number == kBiffExternalFunction) {
+    std::vector<TcxOperand> args;
+    if (fixed || argCount < 1) {
+      Damaged("an add-in function call without its name");
+      return;
+    }
+    if (!PopOperands(static_cast<size_t>(argCount), args)) return;
+    if (!args[0].FunctionName) {
+      Damaged("an add-in function call without its name");
+      return;
+    }
+    TcxFuncDefinition definition;
+    if (!FindFunctionByName(args[0].Text, definition)) {
+      unknownFunction_ = true;
+      detail_ = args[0].Text;
+      return;
+    }
+    CallFunction(definition, args, 1);
+    return;
+  }
+  const TcxBiffFunction* fileFunction = FindBiffFunction(number);
+  TcxFuncDefinition definition;
+  if (!FindFunctionByIndex(number, definition)) {
+    unknownFunction_ = true;
+    detail_ = fileFunction ? std::string(fileFunction->Name) : "function " + std::to_string(number);
+    return;
+  }
+  if (fixed) {
+    // The fixed-argument token carries no count: the file format fixes it per function.
+    argCount = fileFunction && fileFunction->MinArgs == fileFunction->MaxArgs
+                   ? fileFunction->MinArgs
+                   : definition.FileArgs;
+  }
+  std::vector<TcxOperand> args;
+  if (!PopOperands(static_cast<size_t>(argCount), args)) return;
+  CallFunction(definition, args, 0);
+}
+
+void TcxFormulaDecoder::CallFunction(const TcxFuncDefinition& function,
+                                     std::vector<TcxOperand>& args, size_t first) {
+  std::string text(function.Name);
+  text += '(';
+  for (size_t i = first; i < args.size(); ++i) {
+    if (i > first) text += listSeparator_;
+    text += ValueText(args[i]);
+  }
+  // IF without its third argument gives FALSE when the condition fails; the workbook's IF
+  // always takes three.
+  if (function.Index == kIfFunction && args.size() - first == 2) {
+    text += listSeparator_;
+    text += kFalseText;
+  }
+  text += ')';
+  Push(std::move(text));
+}
+
+void TcxFormulaDecoder::Name(uint16_t index) {
+  if (!in_.Ok()) return;
+  if (index == 0 || index > context_.Names.size()) {
+    Damaged("name index " + std::to_string(index) + " is beyond the NAME records");
+    return;
+  }
+  const std::string& name = context_.Names[index - 1];
+  const bool defined = index - 1u < context_.NameDefined.size() && context_.NameDefined[index - 1];
+  stack_.push_back({name, precAtom, !defined});
+}
+
+void TcxFormulaDecoder::ExternalName(uint16_t refIndex, uint16_t nameIndex) {
+  if (!in_.Ok()) return;
+  if (refIndex >= context_.ExternSheets.size()) {
+    Damaged("an external name's reference index is beyond the EXTERNSHEET table");
+    return;
+  }
+  const TcxSupBook* book = SupBookOf(context_.ExternSheets[refIndex]);
+  if (!book) return;
+  if (book->Kind == sbkSelf) {
+    Name(nameIndex);
+    return;
+  }
+  if (nameIndex == 0 || nameIndex > book->ExternNames.size()) {
+    Damaged("external name index " + std::to_string(nameIndex) + " is beyond the EXTERNNAME records");
+    return;
+  }
+  const std::string& name = book->ExternNames[nameIndex - 1];
+  if (book->Kind == sbkAddIn) {
+    stack_.push_back({name, precAtom, true});
+    return;
+  }
+  Unsupported("a name in another workbook");
+  Push(name);
+}
+
+std::string TcxFormulaDecoder::ArrayValue() {
+  const uint8_t type = extra_.ReadU8();
+  switch (type) {
+    case 0x00:
+      extra_.Skip(8);
+      return {};
+    case 0x01: {
+      const double x = extra_.ReadDouble();
+      return std::isfinite(x) ? FloatToText(x, context_.Settings) : std::string();
+    }
+    case 0x02: {
+      const std::string text = extra_.ReadString16();
+      std::string quoted = "\"";
+      for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+      }
+      return quoted + "\"";
+    }
+    case 0x04: {
+      const bool b = extra_.ReadU8() != 0;
+      extra_.Skip(7);
+      return std::string(b ? kTrueText : kFalseText);
+    }
+    case 0x10: {
+      const std::string_view text = ErrorCodeToText(extra_.ReadU8());
+      extra_.Skip(7);
+      return std::string(text);
+    }
+    default:
+      extra_.Fail();
+      return {};
+  }
+}
+
+void TcxFormulaDecoder::ArrayConstant() {
+  const size_t cols = static_cast<size_t>(extra_.ReadU8()) + 1;
+  const size_t rows = static_cast<size_t>(extra_.ReadU16()) + 1;
+  // Every value takes at least three bytes: a count beyond that is a damaged record.
+  if (!extra_.Ok() || cols * rows > extra_.Remaining() / 3) {
+    Damaged("an array constant is cut short");
+    return;
+  }
+  std::string text = "{";
+  for (size_t r = 0; r < rows && extra_.Ok(); ++r) {
+    if (r > 0) text += ';';
+    for (size_t c = 0; c < cols && extra_.Ok(); ++c) {
+      if (c > 0) text += ',';
+      text += ArrayValue();
+    }
+  }
+  if (!extra_.Ok()) {
+    Damaged("an array constant is cut short");
+    return;
+  }
+  Unsupported("an array constant");
+  Push(text + "}");
+}
+
+void TcxFormulaDecoder::SkipMemAreaList() {
+  const uint16_t count = extra_.ReadU16();
+  extra_.Skip(static_cast<size_t>(count) * 8);
+  if (!extra_.Ok()) Damaged("a cached area list is cut short");
+}
+
+}  // namespace
+
+TcxFormulaReader::TcxFormulaReader(const TcxFormulaContext& context) : context_(context) {
+  const TRegionalSettings& settings = context.Settings;
+  listSeparator_ = settings.ListSeparator == "," && settings.DecimalSeparator == ","
+                       ? std::string(";")
+                       : settings.ListSeparator;
+}
+
+TcxDecodedFormula TcxFormulaReader::Decode(int col, int row, std::span<const uint8_t> tokens,
+                                           std::span<const uint8_t> extra) const {
+  return TcxFormulaDecoder(context_, listSeparator_, col, row, tokens, extra).Run();
+}
+
+std::string TcxFormulaReader::SheetText(std::string_view name) {
+  if (name.find(' ') == std::string_view::npos) return std::string(name);
+  return "'" + std::string(name) + "'";
+}

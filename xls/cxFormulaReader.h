@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/RegionalSettings.h"
+
+// What a workbook's link table says about a supporting book (SUPBOOK record).
+enum TcxSupBookKind : uint8_t {
+  sbkSelf,      // this workbook: EXTERNSHEET entries name its own sheets
+  sbkAddIn,     // add-in functions: its EXTERNNAME records are function names
+  sbkExternal,  // another workbook (or a DDE/OLE link)
+};
+
+struct TcxSupBook {
+  TcxSupBookKind Kind = sbkSelf;
+  std::vector<std::string> ExternNames;  // EXTERNNAME records that follow it, in order
+};
+
+// One EXTERNSHEET entry: a supporting book and a range of its sheets.
+struct TcxExternSheet {
+  uint16_t SupBook = 0;
+  uint16_t FirstSheet = 0;
+  uint16_t LastSheet = 0;
+};
+
+// What the decoder knows of the workbook being read, filled by the workbook reader from the
+// globals substream before any sheet is read.
+struct TcxFormulaContext {
+  TRegionalSettings Settings;
+  // BOUNDSHEET names in file order (chart and module sheets included: 3-D references count them).
+  std::vector<std::string> SheetNames;
+  std::vector<TcxSupBook> SupBooks;
+  std::vector<TcxExternSheet> ExternSheets;
+  // NAME records in file order (built-in names by their text), and whether the workbook could
+  // define each one (only names of a plain cell range can be defined).
+  std::vector<std::string> Names;
+  std::vector<bool> NameDefined;
+};
+
+// What decoding one parsed expression gave.
+enum TcxFormulaOutcome : uint8_t {
+  foFormula,          // Text is the formula text
+  foShared,           // the cell uses the shared or array formula anchored at (ExpCol, ExpRow)
+  foTable,            // the cell belongs to a data table (TABLE record)
+  foUnknownFunction,  // a function the function library does not have (Detail: its name)
+  foUnsupported,      // well formed, but the workbook cannot hold it (Detail: what)
+  foDamaged,          // the tokens do not make one expression (Detail: why)
+};
+
+struct TcxDecodedFormula {
+  TcxFormulaOutcome Outcome = foDamaged;
+  std::string Text;    // "=" + the expression, for foFormula (and as far as decoded for foUnsupported)
+  std::string Detail;
+  int ExpCol = 0;
+  int ExpRow = 0;
+};
+
+// Decodes BIFF8 parsed expressions (the token strings of FORMULA, ARRAY and SHRFMLA records)
+// into formula text as a user would type it: A1 references, the locale list separator between
+// arguments, numbers in the locale's general form. The cell's own parser then reads that text.
+//
+// Every token a worksheet formula may hold is decoded: operators, constants (error constants
+// included), references in all operand classes, relative references of shared formulas,
+// 3-D references through the link table, names and external names, function calls (add-in
+// functions through function 255), array constants from the data after the tokens, the
+// attribute tokens, and the memory tokens, which only wrap a sub-expression that follows. What
+// the workbook cannot hold (external workbooks, references to deleted cells or sheets, array
+// constants, intersections and unions, names it could not define) is reported as foUnsupported
+// with a readable Detail instead of yielding a wrong formula; tokens that do not make one
+// expression are reported as foDamaged. Nothing ever reads past the given bytes.
+//
+// The decoder is stateless between calls; cost is linear in the token bytes.
+class TcxFormulaReader {
+public:
+  explicit TcxFormulaReader(const TcxFormulaContext& context);
+
+  // Decodes `tokens` for the cell at (col, row); `extra` is the data that follows the tokens in
+  // the record (array constants and memory-area lists).
+  TcxDecodedFormula Decode(int col, int row, std::span<const uint8_t> tokens,
+                           std::span<const uint8_t> extra = {}) const;
+
+  // The argument separator of formula text: the locale list separator, or ";" when the list
+  // and decimal separators are both ",".
+  const std::string& ListSeparator() const { return listSeparator_; }
+  // A sheet name as formula text writes it: in single quotes when it holds a blank.
+  static std::string SheetText(std::string_view name);
+
+private:
+  const TcxFormulaContext& context_;
+  std::string listSeparator_;
+};
