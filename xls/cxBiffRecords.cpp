@@ -238,6 +238,36 @@ bool ReadArray(TcxBiffRecord& record, TcxRangeFormulaRecord& formula) {
   return ReadTokensAndExtra(record, formula.Tokens, formula.Extra);
 }
 
+bool ReadSst(TcxBiffRecord& record, std::vector<std::string>& strings, std::string& error) {
+  strings.clear();
+  record.Skip(4);  // total count of LABELSST records
+  const uint32_t count = record.ReadU32();
+  if (!record.Ok()) {
+    error = "Reading SST record error";
+    return false;
+  }
+  // Each string takes at least three bytes: never reserve more than the record can hold.
+  strings.reserve(std::min<size_t>(count, record.Remaining() / 3));
+  for (uint32_t i = 0; i < count; ++i) {
+    if (record.Remaining() == 0) {
+      error = "Undefined string in shared string table!";
+      return false;
+    }
+    // A string whose header does not fit in what is left of a record starts in the next one.
+    if (record.SegmentRemaining() < 3 && !record.NextSegment()) {
+      error = "Reading SST record error";
+      return false;
+    }
+    std::string text = record.ReadString16();
+    if (!record.Ok()) {
+      error = "Reading SST record error";
+      return false;
+    }
+    strings.push_back(std::move(text));
+  }
+  return true;
+}
+
 double DecodeRk(uint32_t rk) {
   double x = 0;
   if (rk & 0x02) {

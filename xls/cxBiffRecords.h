@@ -170,5 +170,11 @@ struct TcxRangeFormulaRecord {
 bool ReadShrFmla(TcxBiffRecord& record, TcxRangeFormulaRecord& formula);
 bool ReadArray(TcxBiffRecord& record, TcxRangeFormulaRecord& formula);
 
+// SST: the shared strings in order (rich-text runs and phonetic data skipped). A string's
+// characters may continue in the next CONTINUE record, whose first byte then says whether the
+// rest is 8- or 16-bit; a string's header never straddles a boundary. False, with the reason in
+// `error`, when a string runs past the record and its continuations.
+bool ReadSst(TcxBiffRecord& record, std::vector<std::string>& strings, std::string& error);
+
 // An RK number: a 30-bit integer or the upper 30 bits of a double, optionally divided by 100.
 double DecodeRk(uint32_t rk);

@@ -74,6 +74,7 @@ inline constexpr uint8_t kPtgPercent = 0x14;
 inline constexpr uint8_t kPtgParen = 0x15;
 inline constexpr uint8_t kPtgMissArg = 0x16;
 inline constexpr uint8_t kPtgStr = 0x17;
+inline constexpr uint8_t kPtgElf = 0x18;
 inline constexpr uint8_t kPtgAttr = 0x19;
 inline constexpr uint8_t kPtgErr = 0x1C;
 inline constexpr uint8_t kPtgBool = 0x1D;

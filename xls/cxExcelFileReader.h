@@ -45,6 +45,8 @@ public:
   // false when there is none: not a compound document, damaged, or an older BIFF version.
   bool AcceptStream(std::istream& stream);
   bool AcceptFile(std::vector<uint8_t> fileBytes);
+  // Takes a workbook stream already out of its container (tests and fuzzing); false when empty.
+  bool AcceptWorkbookStream(std::vector<uint8_t> stream);
 
   // Reads every record into the workbook, then drops the stream (also on failure). Throws
   // TcxExcelReadError when the stream cannot be read.
@@ -63,7 +65,7 @@ private:
     int Page = -1;  // the workbook page, -1 for chart and module sheets
   };
 
-  bool AcceptWorkbookStream(std::vector<uint8_t> stream, bool loaded);
+  bool Accept(std::vector<uint8_t> stream, bool loaded);
   size_t ReadGlobals();
   void DispatchGlobal(TcxBiffRecord& record);
   void AddSheets();

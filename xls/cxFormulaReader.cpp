@@ -78,7 +78,7 @@ public:
   TcxDecodedFormula Run();
 
 private:
-  bool Stopped() const { return damaged_ || unknownFunction_; }
+  bool Stopped() const { return damaged_ || unknownFunction_ || aborted_; }
   void Damaged(std::string detail);
   void Unsupported(std::string detail);
   void Push(std::string text, uint8_t precedence = precAtom) {
@@ -119,6 +119,7 @@ private:
   std::vector<TcxOperand> stack_;
   bool damaged_ = false;
   bool unknownFunction_ = false;
+  bool aborted_ = false;  // a token the workbook cannot express ends the decoding
   std::string detail_;
   std::string unsupported_;
 };
@@ -146,7 +147,8 @@ bool TcxFormulaDecoder::PopOperands(size_t count, std::vector<TcxOperand>& opera
 }
 
 std::string TcxFormulaDecoder::ValueText(const TcxOperand& operand) {
-  if (operand.FunctionName) Unsupported("the name " + operand.Text + " is not a cell range");
+  if (operand.FunctionName)
+    Unsupported("the name " + operand.Text + " is not one the workbook could define");
   return operand.Text;
 }
 
@@ -178,6 +180,11 @@ TcxDecodedFormula TcxFormulaDecoder::Run() {
   if (unknownFunction_) {
     result.Outcome = foUnknownFunction;
     result.Detail = detail_;
+    return result;
+  }
+  if (aborted_) {
+    result.Outcome = foUnsupported;
+    result.Detail = unsupported_;
     return result;
   }
   if (!damaged_ && stack_.size() != 1)
@@ -431,6 +438,11 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       Push(sheet + "#REF!");
       return;
     }
+    case kPtgElf:
+      // Natural-language formulas: references to row and column labels.
+      Unsupported("a reference to row or column labels");
+      aborted_ = true;
+      return;
     default:
       Damaged("token 0x" + [id] {
         constexpr char kHex[] = "0123456789ABCDEF";

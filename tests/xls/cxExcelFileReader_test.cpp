@@ -1,0 +1,294 @@
+#include "xls/cxExcelFileReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <set>
+#include <sstream>
+
+#include "calc/cxSSDateTime.h"
+#include "platform/RegionalSettings.h"
+#include "xls/cxCompoundDocument.h"
+#include "xls/cxWorkBookWriter.h"
+#include "xls/ReaderTestSupport.h"
+
+using namespace readertest;
+
+namespace {
+
+struct TReadResult {
+  bool Accepted = false;
+  std::string Error;  // empty when read
+  std::unique_ptr<TRecordingBook> Book = std::make_unique<TRecordingBook>();
+  std::vector<TcxFormulaProblem> Problems;
+  bool UnknownFunctions = false;
+};
+
+TReadResult ReadFile(const std::filesystem::path& path,
+                     const TRegionalSettings& settings = TRegionalSettings::English()) {
+  TReadResult result;
+  TcxExcelFileReader reader(*result.Book, settings);
+  result.Accepted = reader.AcceptFile(ReadFileBytes(path));
+  if (!result.Accepted) return result;
+  try {
+    reader.ReadAll();
+  } catch (const TcxExcelReadError& e) {
+    result.Error = e.what();
+  }
+  result.Problems = reader.FormulaProblems();
+  result.UnknownFunctions = reader.HasUnknownFunctions();
+  return result;
+}
+
+std::string Where(const TXlrdCell& c) {
+  return "sheet " + std::to_string(c.Sheet) + " R" + std::to_string(c.Row + 1) + "C" +
+         std::to_string(c.Col + 1);
+}
+
+bool SameNumber(double a, double b) {
+  return a == b || std::fabs(a - b) <= 1e-14 * std::max(std::fabs(a), std::fabs(b));
+}
+
+std::string CivilText(double serial) {
+  TcxDateTimeParts p;
+  if (!TryDecodeDateTime(serial, p)) return "?";
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day,
+                p.Hour, p.Minute, p.Second);
+  return text;
+}
+
+// Every difference between what the reader handed the workbook and what xlrd reads. Formula
+// cells are compared by the value they keep when the workbook cannot hold their formula;
+// formulas handed over as text are counted in `formulas`.
+std::vector<std::string> CompareWithXlrd(const TRecordingBook& book, const TXlrdBook& xlrd,
+                                         int& formulas) {
+  std::vector<std::string> diffs;
+  formulas = 0;
+  if (book.GetPageCount() != static_cast<int>(xlrd.Sheets.size())) {
+    diffs.push_back("pages: " + std::to_string(book.GetPageCount()) + " xlrd " +
+                    std::to_string(xlrd.Sheets.size()));
+    return diffs;
+  }
+  for (size_t i = 0; i < xlrd.Sheets.size(); ++i) {
+    if (book.Sheets[i]->Caption != xlrd.Sheets[i].Name)
+      diffs.push_back("sheet " + std::to_string(i) + " name " + book.Sheets[i]->Caption +
+                      " xlrd " + xlrd.Sheets[i].Name);
+    if (book.Visible[i] != (xlrd.Sheets[i].Visibility == 0))
+      diffs.push_back("sheet " + std::to_string(i) + " visibility");
+  }
+  std::set<std::tuple<int, int, int>> seen;
+  for (const TXlrdCell& x : xlrd.Cells) {
+    seen.insert({x.Sheet, x.Row, x.Col});
+    const TRecordedCell* ours = book.Sheet(x.Sheet).Find(x.Col, x.Row);
+    if (!ours || !ours->HasText) {
+      if (x.Kind == 'T' && x.Value.empty()) continue;  // an empty text is no text
+      diffs.push_back(Where(x) + ": missing, xlrd " + x.Value);
+      continue;
+    }
+    if (ours->AsFormula) {
+      ++formulas;
+      continue;
+    }
+    std::string expected;
+    switch (x.Kind) {
+      case 'T':
+        expected = x.Value;
+        break;
+      case 'B':
+        expected = x.Value == "1" ? "TRUE" : "FALSE";
+        break;
+      case 'E':
+        expected = std::string(ErrorCodeToText(std::stoi(x.Value)));
+        break;
+      case 'N':
+      case 'D': {
+        char* end = nullptr;
+        const double value = std::strtod(ours->Text.c_str(), &end);
+        if (end == ours->Text.c_str() || *end) {
+          diffs.push_back(Where(x) + ": " + ours->Text + " xlrd number " + x.Value);
+        } else if (x.Kind == 'D' && xlrd.DateMode == 1) {
+          // The 1904 date system: the same calendar date, in the workbook's own serials.
+          if (CivilText(value) != x.Date)
+            diffs.push_back(Where(x) + ": date " + CivilText(value) + " xlrd " + x.Date);
+        } else if (!SameNumber(value, std::stod(x.Value))) {
+          diffs.push_back(Where(x) + ": " + ours->Text + " xlrd " + x.Value);
+        }
+        continue;
+      }
+    }
+    if (ours->Text != expected) diffs.push_back(Where(x) + ": " + ours->Text + " xlrd " + expected);
+  }
+  for (size_t page = 0; page < book.Sheets.size(); ++page)
+    for (const auto& [key, cell] : book.Sheets[page]->Cells)
+      if (cell.HasText && !cell.Text.empty() &&
+          !seen.count({static_cast<int>(page), key.first, key.second}))
+        diffs.push_back("sheet " + std::to_string(page) + " R" + std::to_string(key.first + 1) +
+                        "C" + std::to_string(key.second + 1) + ": " + cell.Text + ", xlrd empty");
+
+  std::set<std::tuple<int, int, int, int, int>> ourMerges, xlrdMerges;
+  for (size_t page = 0; page < book.Sheets.size(); ++page)
+    for (const TRect& r : book.Sheets[page]->Merges)
+      ourMerges.insert({static_cast<int>(page), r.Left, r.Top, r.Right, r.Bottom});
+  for (const auto& [page, r] : xlrd.Merges)
+    if (r.Left != r.Right || r.Top != r.Bottom)  // a one-cell merge changes nothing
+      xlrdMerges.insert({page, r.Left, r.Top, r.Right, r.Bottom});
+  // Column widths and row heights in pixels at 96 pixels per inch; a row that carries its own
+  // format keeps the default height unless it is hidden or has a height of its own.
+  for (const TXlrdHeaderItem& x : xlrd.HeaderItems) {
+    if (x.Kind == 0 && x.Index > 255) continue;
+    const auto& items = book.Sheet(x.Sheet).Headers[x.Kind];
+    const auto it = items.find(x.Index);
+    const std::string what = (x.Kind == 0 ? "column " : "row ") + std::to_string(x.Index) +
+                             " of sheet " + std::to_string(x.Sheet);
+    if (x.Kind == 1 && x.OwnFormat && !x.Hidden && !x.CustomHeight) {
+      if (it != items.end()) diffs.push_back(what + ": set although it keeps the default");
+      continue;
+    }
+    const int size = static_cast<int>(std::lround(x.Kind == 0 ? x.Size / 36.6 : x.Size / 20.0 * 1.325));
+    if (it == items.end())
+      diffs.push_back(what + ": not set");
+    else if (it->second.Size != size || it->second.Visible == x.Hidden)
+      diffs.push_back(what + ": size " + std::to_string(it->second.Size) + " xlrd " +
+                      std::to_string(size));
+  }
+  if (book.Palette)
+    for (const auto& [index, color] : xlrd.Palette)
+      if ((*book.Palette)[static_cast<size_t>(index)] != color)
+        diffs.push_back("palette entry " + std::to_string(index));
+  // Every name defined is one xlrd reads as that rectangle of that sheet.
+  for (const TRecordedName& ours : book.Names) {
+    const auto it = std::find_if(xlrd.Names.begin(), xlrd.Names.end(), [&](const TXlrdName& n) {
+      return n.Name == ours.Name && n.Sheet == ours.Page && n.Area == ours.Area;
+    });
+    if (it == xlrd.Names.end())
+      diffs.push_back("name " + ours.Name);
+  }
+  if (ourMerges != xlrdMerges)
+    diffs.push_back("merged ranges: " + std::to_string(ourMerges.size()) + " xlrd " +
+                    std::to_string(xlrdMerges.size()));
+  return diffs;
+}
+
+class CorpusFile : public testing::TestWithParam<std::filesystem::path> {};
+
+TEST_P(CorpusFile, ReadsWhatXlrdReads) {
+  const TReadResult result = ReadFile(GetParam());
+  ASSERT_TRUE(result.Accepted);
+  ASSERT_EQ(result.Error, "");
+  if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
+  const auto xlrd = ReadWithXlrd(GetParam());
+  ASSERT_TRUE(xlrd) << "xlrd cannot read " << GetParam();
+  int formulas = 0;
+  const auto diffs = CompareWithXlrd(*result.Book, *xlrd, formulas);
+  std::ostringstream shown;
+  for (size_t i = 0; i < diffs.size() && i < 20; ++i) shown << "\n  " << diffs[i];
+  EXPECT_TRUE(diffs.empty()) << diffs.size() << " differences:" << shown.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusFile, testing::ValuesIn(CorpusFiles()),
+                         [](const auto& info) { return TestName(info.param); });
+
+}  // namespace
+
+namespace {
+
+// --- The fail set and the damaged files that are still readable --------------------------------
+
+enum TOutcome { kNotAccepted, kReadError, kLoads };
+
+struct TFailCase {
+  const char* File;
+  TOutcome Outcome;
+  const char* Error = "";
+};
+
+// What each file of the fail set gives. "Not accepted": the container holds no usable BIFF8
+// workbook stream (the workbook says "Invalid stream format" and stays as it was). "Read error":
+// the stream is damaged or encrypted (the workbook says "Invalid stream format" and keeps one
+// empty sheet). "Loads": the damage lies outside the workbook records, which are intact and read
+// as xlrd reads them.
+const TFailCase kFailSet[] = {
+    {"malformed/libxls-xls2csv_ole_ole2_fread_327.xls", kNotAccepted},
+    {"malformed/libxls-xls2csv_ole_read_MSAT_772.xls", kNotAccepted},
+    {"malformed/libxls-xls2csv_ole_read_MSAT_body_637.xls", kLoads},
+    {"malformed/libxls-xls2csv_ole_read_MSAT_body_687.xls", kNotAccepted},
+    {"malformed/poi-42464-ExpPtg-bad.xls", kLoads},
+    {"malformed/poi-57456.xls", kReadError, "Undefined string in shared string table!"},
+    {"malformed/poi-61300.xls", kReadError, "a record runs past the end of the stream"},
+    {"malformed/poi-WrongFormulaRecordType.xls", kLoads},
+    {"malformed/poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-4657005060816896.xls", kReadError,
+     "a FORMAT record is cut short"},
+    {"malformed/poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-5786329142919168.xls", kNotAccepted},
+    {"malformed/poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-5816431116615680.xls", kReadError,
+     "Undefined string in shared string table!"},
+    {"malformed/poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-5889658057523200.xls", kNotAccepted},
+    {"malformed/poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-6137883240824832.xls", kNotAccepted},
+    {"malformed/poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-6322470200934400.xls", kNotAccepted},
+    {"malformed/poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-6537773940867072.xls", kNotAccepted},
+    {"malformed/poi-poi-fuzz.xls", kLoads},
+    {"malformed/sheetjs-phpexcel_bad_cfb_dir.xls", kLoads},
+    {"malformed/xlrd-corrupted_error.xls", kLoads},
+    {"encrypted/poi-password.xls", kReadError, "the workbook is encrypted"},
+    {"encrypted/poi-xor-encryption-abc.xls", kReadError, "the workbook is encrypted"},
+    {"encrypted/sheetjs-password_2002_128_strong.xls", kReadError, "the workbook is encrypted"},
+    {"old-biff/libxls-biff5-label-records.xls", kNotAccepted},
+    {"old-biff/poi-testEXCEL_3.xls", kNotAccepted},
+    {"old-biff/poi-testEXCEL_4.xls", kNotAccepted},
+    {"old-biff/poi-testEXCEL_5.xls", kNotAccepted},
+    {"old-biff/poi-testEXCEL_95.xls", kNotAccepted},
+};
+
+TEST(TcxExcelFileReader, TheFailSetIsRefusedOrReadAsDocumented) {
+  for (const TFailCase& c : kFailSet) {
+    SCOPED_TRACE(c.File);
+    const TReadResult result = ReadFile(CorpusDir() / c.File);
+    switch (c.Outcome) {
+      case kNotAccepted:
+        EXPECT_FALSE(result.Accepted);
+        EXPECT_EQ(result.Book->GetPageCount(), 0);
+        break;
+      case kReadError:
+        EXPECT_TRUE(result.Accepted);
+        EXPECT_EQ(result.Error, c.Error);
+        break;
+      case kLoads:
+        EXPECT_TRUE(result.Accepted);
+        EXPECT_EQ(result.Error, "");
+        EXPECT_GT(result.Book->GetPageCount(), 0);
+        break;
+    }
+  }
+}
+
+// The readable damaged files against xlrd; for the two whose container xlrd refuses, xlrd reads
+// the workbook stream we took out of it, put into a sound container.
+TEST(TcxExcelFileReader, DamagedFilesWithIntactRecordsReadWhatXlrdReads) {
+  if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
+  for (const TFailCase& c : kFailSet) {
+    if (c.Outcome != kLoads) continue;
+    SCOPED_TRACE(c.File);
+    const auto path = CorpusDir() / c.File;
+    const TReadResult result = ReadFile(path);
+    auto xlrd = ReadWithXlrd(path);
+    if (!xlrd) {
+      TcxWorkBookReader container(ReadFileBytes(path));
+      ASSERT_TRUE(container.Loaded());
+      const auto copy = std::filesystem::path(ZOF_BINARY_DIR) / ("xlrd-" + path.filename().string());
+      const auto bytes = WriteCompoundDocument(container.Buffer());
+      std::ofstream(copy, std::ios::binary)
+          .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      xlrd = ReadWithXlrd(copy);
+      std::filesystem::remove(copy);
+    }
+    ASSERT_TRUE(xlrd);
+    int formulas = 0;
+    const auto diffs = CompareWithXlrd(*result.Book, *xlrd, formulas);
+    std::string shown;
+    for (size_t i = 0; i < diffs.size() && i < 30; ++i) shown += "\n  " + diffs[i];
+    EXPECT_TRUE(diffs.empty()) << diffs.size() << " differences:" << shown;
+  }
+}
+
+}  // namespace

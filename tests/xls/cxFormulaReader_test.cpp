@@ -1,0 +1,251 @@
+#include "xls/cxFormulaReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "calc/cxSSFunctionTable.h"
+#include "xls/cxExcelFunctions.h"
+
+namespace {
+
+using TBytes = std::vector<uint8_t>;
+
+TBytes operator+(TBytes a, const TBytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Token builders (little-endian payloads as BIFF8 stores them).
+TBytes U16(unsigned v) { return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; }
+TBytes Ref(unsigned row, unsigned colField, uint8_t id = 0x24) { return TBytes{id} + U16(row) + U16(colField); }
+TBytes RefN(unsigned row, unsigned colField) { return Ref(row, colField, 0x2C); }
+TBytes Area(unsigned r1, unsigned r2, unsigned c1, unsigned c2, uint8_t id = 0x25) {
+  return TBytes{id} + U16(r1) + U16(r2) + U16(c1) + U16(c2);
+}
+TBytes Ref3d(unsigned ixti, unsigned row, unsigned col) { return TBytes{0x3A} + U16(ixti) + U16(row) + U16(col); }
+TBytes Int(unsigned v) { return TBytes{0x1E} + U16(v); }
+TBytes Double(double x) {
+  uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  TBytes b;
+  for (int i = 0; i < 8; ++i) b.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+  return b;
+}
+TBytes Num(double x) { return TBytes{0x1F} + Double(x); }
+TBytes Str(const std::string& s) {
+  TBytes b{0x17, static_cast<uint8_t>(s.size()), 0};
+  b.insert(b.end(), s.begin(), s.end());
+  return b;
+}
+TBytes Func(unsigned number) { return TBytes{0x41} + U16(number); }
+TBytes FuncVar(uint8_t args, unsigned number) { return TBytes{0x42, args} + U16(number); }
+TBytes Err(uint8_t code) { return {0x1C, code}; }
+TBytes Bool(bool b) { return {0x1D, static_cast<uint8_t>(b)}; }
+TBytes Name(unsigned index) { return TBytes{0x43} + U16(index) + U16(0); }
+TBytes NameX(unsigned ixti, unsigned index) { return TBytes{0x59} + U16(ixti) + U16(index) + U16(0); }
+TBytes Attr(uint8_t options, unsigned value) { return TBytes{0x19, options} + U16(value); }
+const TBytes kAdd{0x03}, kMul{0x05}, kConcat{0x08}, kGt{0x0D}, kEq{0x0B}, kUnion{0x10},
+    kUminus{0x13}, kPercent{0x14}, kParen{0x15}, kMissArg{0x16};
+
+struct TCase {
+  const char* What;
+  TBytes Tokens;
+  TcxFormulaOutcome Outcome;
+  const char* Text;  // foFormula and foUnsupported: the text; otherwise the detail
+  TBytes Extra = {};
+  int Col = 0;
+  int Row = 0;
+};
+
+TcxFormulaContext MakeContext(const TRegionalSettings& settings) {
+  TcxFormulaContext context;
+  context.Settings = settings;
+  context.SheetNames = {"Sheet1", "My Sheet", "Chart1", "Data"};
+  // 0: this workbook, 1: add-in functions, 2: another workbook
+  context.SupBooks = {{sbkSelf, {}}, {sbkAddIn, {"YEARFRAC", "ABS"}}, {sbkExternal, {"Rate"}}};
+  context.ExternSheets = {{0, 0, 0}, {0, 1, 1}, {0, 3, 3}, {1, 0xFFFE, 0xFFFE},
+                          {0, 0, 3}, {0, 0xFFFF, 0xFFFF}, {2, 0, 0}};
+  context.Names = {"Rates", "Macro1"};
+  context.NameDefined = {true, false};
+  return context;
+}
+
+void RunCases(const std::vector<TCase>& cases, const TRegionalSettings& settings) {
+  const TcxFormulaContext context = MakeContext(settings);
+  const TcxFormulaReader reader(context);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    const TcxDecodedFormula decoded = reader.Decode(c.Col, c.Row, c.Tokens, c.Extra);
+    EXPECT_EQ(decoded.Outcome, c.Outcome) << decoded.Text << " / " << decoded.Detail;
+    if (c.Outcome == foFormula || c.Outcome == foUnsupported)
+      EXPECT_EQ(decoded.Text, c.Text) << decoded.Detail;
+    else
+      EXPECT_EQ(decoded.Detail, c.Text);
+  }
+}
+
+TEST(TcxFormulaReader, DecodesOperandsAndOperators) {
+  RunCases(
+      {
+          {"relative column, absolute row", Ref(0, 0x4002), foFormula, "=C$1"},
+          {"absolute cell", Ref(4, 1), foFormula, "=$B$5"},
+          {"relative cell", Ref(4, 0xC001), foFormula, "=B5"},
+          {"an unsigned integer", Int(40000), foFormula, "=40000"},
+          {"a number and a percent", Num(0.5) + kPercent, foFormula, "=0.5%"},
+          {"a string with a quote", Str("a\"b"), foFormula, "=\"a\"\"b\""},
+          {"a boolean", Bool(true), foFormula, "=TRUE"},
+          {"an area", Area(0, 2, 0xC000, 0xC001), foFormula, "=A1:B3"},
+          {"operators keep the tokens' grouping",
+           Ref(0, 0xC000) + Ref(0, 0xC001) + Ref(0, 0xC002) + kConcat + kEq, foFormula,
+           "=A1=(B1&C1)"},
+          {"a sum times a cell without ptgParen",
+           Ref(0, 0xC000) + Ref(0, 0xC001) + kAdd + Ref(0, 0xC002) + kMul, foFormula,
+           "=(A1+B1)*C1"},
+          {"stored parentheses", Ref(0, 0xC000) + Ref(0, 0xC001) + kAdd + kParen, foFormula,
+           "=(A1+B1)"},
+          {"minus of a sum", Ref(0, 0xC000) + Ref(0, 0xC001) + kAdd + kUminus, foFormula,
+           "=-(A1+B1)"},
+          {"an error constant does not end the formula",
+           Ref(0, 0xC000) + Int(0) + kGt + Ref(0, 0xC000) + Err(0x2A) + FuncVar(3, 1), foFormula,
+           "=IF(A1>0,A1,#N/A!)"},
+          {"IF with two arguments gets FALSE", Ref(0, 0xC000) + Int(0) + kGt + Int(1) + FuncVar(2, 1),
+           foFormula, "=IF(A1>0,1,FALSE)"},
+          {"a missing argument is 0", Ref(0, 0xC000) + kMissArg + Int(2) + FuncVar(3, 1), foFormula,
+           "=IF(A1,0,2)"},
+          {"a fixed-argument function", Ref(0, 0xC000) + Func(24), foFormula, "=ABS(A1)"},
+          {"a function of no arguments", FuncVar(0, 4), foFormula, "=SUM()"},
+          {"the sum attribute", Area(0, 2, 0xC000, 0xC000) + Attr(0x10, 0), foFormula,
+           "=SUM(A1:A3)"},
+          {"space, volatile, if and skip attributes change nothing",
+           Attr(0x40, 0x0100) + Attr(0x01, 0) + Ref(0, 0xC000) + Attr(0x02, 4) + Int(1) +
+               Attr(0x08, 3) + Int(2) + Attr(0x08, 3) + FuncVar(3, 1),
+           foFormula, "=IF(A1,1,2)"},
+          {"memory function tokens wrap what follows",
+           TBytes{0x29} + U16(11) + Ref(0, 0xC000) + Ref(1, 0xC000) + FuncVar(2, 4), foFormula,
+           "=SUM(A1,A2)"},
+          {"a memory area's cached list is skipped",
+           TBytes{0x26, 0, 0, 0, 0} + U16(9) + Area(0, 1, 0xC000, 0xC000) + FuncVar(1, 4),
+           foFormula, "=SUM(A1:A2)", U16(1) + U16(0) + U16(1) + U16(0) + U16(0)},
+          {"a defined name", Name(1) + FuncVar(1, 4), foFormula, "=SUM(Rates)"},
+          {"a name of this workbook through ptgNameX", NameX(0, 1), foFormula, "=Rates"},
+      },
+      TRegionalSettings::English());
+}
+
+TEST(TcxFormulaReader, UsesTheLocaleSeparators) {
+  RunCases(
+      {
+          {"IF with the Serbian list separator", Ref(0, 0xC000) + Int(0) + kGt + Int(1) + FuncVar(2, 1),
+           foFormula, "=IF(A1>0;1;FALSE)"},
+          {"the Serbian decimal separator", Num(0.5) + kPercent, foFormula, "=0,5%"},
+          {"a missing argument", Ref(0, 0xC000) + kMissArg + Int(2) + FuncVar(3, 1), foFormula,
+           "=IF(A1;0;2)"},
+      },
+      TRegionalSettings::Serbian());
+}
+
+TEST(TcxFormulaReader, ResolvesSheetsAndRelativeReferences) {
+  RunCases(
+      {
+          {"a sheet with a blank is quoted", Ref3d(1, 0, 0), foFormula, "='My Sheet'!$A$1"},
+          {"the link table counts chart sheets too", Ref3d(2, 0, 0xC000), foFormula, "=Data!A1"},
+          {"an area of another sheet", TBytes{0x3B} + U16(0) + U16(0) + U16(3) + U16(0) + U16(0),
+           foFormula, "=Sheet1!$A$1:$A$4"},
+          {"shared formula offsets", RefN(0xFFFF, 0xC0FF), foFormula, "=B3", {}, 2, 3},
+          {"absolute parts of a shared formula", RefN(5, 0x8002), foFormula, "=$C9", {}, 2, 3},
+          {"columns wrap around at 256", RefN(0, 0x4002), foFormula, "=B$1", {}, 255, 0},
+          {"a relative area", TBytes{0x2D} + U16(0) + U16(1) + U16(0xC000) + U16(0xC001),
+           foFormula, "=C4:D5", {}, 2, 3},
+      },
+      TRegionalSettings::English());
+}
+
+TEST(TcxFormulaReader, ReportsWhatTheWorkbookCannotHold) {
+  RunCases(
+      {
+          {"a reference to deleted cells", TBytes{0x2A, 0, 0, 0, 0}, foUnsupported, "=#REF!"},
+          {"a 3-D reference to deleted cells", TBytes{0x3C} + U16(0) + U16(0) + U16(0), foUnsupported,
+           "=Sheet1!#REF!"},
+          {"a deleted sheet", Ref3d(5, 0, 0), foUnsupported, "=#REF!$A$1"},
+          {"several sheets", Ref3d(4, 0, 0), foUnsupported, "=Sheet1:Data!$A$1"},
+          {"another workbook", Ref3d(6, 0, 0), foUnsupported, "=[2]!$A$1"},
+          {"a name that could not be defined", Name(2), foUnsupported, "=Macro1"},
+          {"a union", Ref(0, 0xC000) + Ref(1, 0xC000) + kUnion + kParen + FuncVar(1, 4),
+           foUnsupported, "=SUM((A1,A2))"},
+          {"an array constant", TBytes{0x60, 0, 0, 0, 0, 0, 0, 0} + FuncVar(1, 4), foUnsupported,
+           "=SUM({1,\"x\";TRUE,#DIV/0!})",
+           // two columns, two rows: 1, "x", TRUE, #DIV/0!
+           TBytes{1} + U16(1) + TBytes{0x01} + Double(1) + TBytes{0x02} + U16(1) + TBytes{0, 'x'} +
+               TBytes{0x04, 1, 0, 0, 0, 0, 0, 0, 0} + TBytes{0x10, 0x07, 0, 0, 0, 0, 0, 0, 0}},
+      },
+      TRegionalSettings::English());
+}
+
+TEST(TcxFormulaReader, CallsAddInFunctionsByName) {
+  RunCases(
+      {
+          {"an add-in function the library has", NameX(3, 2) + Ref(0, 0xC000) + FuncVar(2, 255),
+           foFormula, "=ABS(A1)"},
+          {"an add-in function the library lacks", NameX(3, 1) + Ref(0, 0xC000) + Ref(1, 0xC000) +
+               FuncVar(3, 255),
+           foUnknownFunction, "YEARFRAC"},
+          {"a macro function named by an undefined name", Name(2) + FuncVar(1, 255),
+           foUnknownFunction, "Macro1"},
+          {"a built-in function the library lacks", Ref(0, 0xC000) + Area(0, 3, 1, 2) + Int(2) +
+               FuncVar(3, 102),
+           foUnknownFunction, "VLOOKUP"},
+          {"an unnumbered function", Ref(0, 0xC000) + Func(9999), foUnknownFunction,
+           "function 9999"},
+      },
+      TRegionalSettings::English());
+}
+
+TEST(TcxFormulaReader, PointsSharedAndTableCellsAtTheirAnchor) {
+  const TcxFormulaContext context = MakeContext(TRegionalSettings::English());
+  const TcxFormulaReader reader(context);
+  const TcxDecodedFormula shared = reader.Decode(3, 9, TBytes{0x01} + U16(7) + U16(2));
+  EXPECT_EQ(shared.Outcome, foShared);
+  EXPECT_EQ(shared.ExpRow, 7);
+  EXPECT_EQ(shared.ExpCol, 2);
+  EXPECT_EQ(reader.Decode(3, 9, TBytes{0x02} + U16(7) + U16(2)).Outcome, foTable);
+}
+
+TEST(TcxFormulaReader, ReportsDamagedTokens) {
+  RunCases(
+      {
+          {"no tokens", {}, foDamaged, "no tokens"},
+          {"a token cut short", TBytes{0x24, 0}, foDamaged, "a token is cut short"},
+          {"a shared formula reference cut short", TBytes{0x01, 0}, foDamaged,
+           "a shared formula reference is cut short"},
+          {"an operator without operands", Int(1) + kAdd, foDamaged,
+           "an operator or function lacks operands"},
+          {"two operands left over", Int(1) + Int(2), foDamaged, "the tokens leave several operands"},
+          {"a token of no formula", TBytes{0x30, 0, 0}, foDamaged,
+           "token 0x30 does not belong in a cell formula"},
+          {"a name index beyond the names", Name(3), foDamaged, "name index 3 is beyond the NAME records"},
+          {"a reference index beyond the link table", Ref3d(9, 0, 0), foDamaged,
+           "a 3-D reference index is beyond the EXTERNSHEET table"},
+          {"a function with too few operands", Int(1) + FuncVar(2, 4), foDamaged,
+           "an operator or function lacks operands"},
+          {"an unknown error code", Err(3), foDamaged, "an unknown error constant"},
+          {"an array constant without its data", TBytes{0x60, 0, 0, 0, 0, 0, 0, 0}, foDamaged,
+           "an array constant is cut short"},
+      },
+      TRegionalSettings::English());
+}
+
+// The fixed-argument token carries no count: the function table's file argument count must be
+// the file format's fixed count for every function stored that way.
+TEST(TcxFormulaReader, FileArgumentCountsMatchTheFileFormat) {
+  for (const auto& function : BuiltInFunctions()) {
+    const TcxBiffFunction* file = FindBiffFunction(function.Index);
+    ASSERT_NE(file, nullptr) << function.Name;
+    EXPECT_EQ(file->Name, function.Name);
+    if (file->MinArgs == file->MaxArgs) {
+      EXPECT_EQ(function.FileArgs, file->MinArgs) << function.Name;
+    }
+  }
+}
+
+}  // namespace

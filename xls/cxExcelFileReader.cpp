@@ -1,0 +1,291 @@
+#include "xls/cxExcelFileReader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <istream>
+
+#include "sheet/ScopeGuard.h"
+#include "sheet/cxSSIntf.h"
+#include "xls/cxCompoundDocument.h"
+#include "xls/cxExcelConst.h"
+
+namespace {
+
+[[noreturn]] void Damaged(const std::string& what) { throw TcxExcelReadError(what); }
+
+// SUPBOOK markers in place of a path length.
+constexpr uint16_t kSupBookSelf = 0x0401;
+constexpr uint16_t kSupBookAddIn = 0x3A01;
+
+// NAME option bits that make a name something other than a name of cells: a macro function or
+// command, a VBA procedure, a built-in name. (Hidden names and names flagged as calculated are
+// still plain names that formulas use.)
+constexpr uint16_t kNameNotPlain = 0x0002 | 0x0004 | 0x0008 | 0x0020;
+
+}  // namespace
+
+TcxExcelFileReader::TcxExcelFileReader(IcxSpreadSheetBook& book, const TRegionalSettings& settings,
+                                       int pixelsPerInch)
+    : book_(book), settings_(settings), scale_(pixelsPerInch / 96.0) {
+  context_.Settings = settings;
+}
+
+TcxExcelFileReader::~TcxExcelFileReader() = default;
+
+bool TcxExcelFileReader::Accept(std::vector<uint8_t> stream, bool loaded) {
+  accepted_ = loaded && !stream.empty();
+  stream_ = accepted_ ? std::move(stream) : std::vector<uint8_t>();
+  return accepted_;
+}
+
+bool TcxExcelFileReader::AcceptStream(std::istream& stream) {
+  TcxWorkBookReader container(stream);
+  const bool loaded = container.Loaded();
+  return Accept(std::vector<uint8_t>(container.Buffer().begin(), container.Buffer().end()), loaded);
+}
+
+bool TcxExcelFileReader::AcceptFile(std::vector<uint8_t> fileBytes) {
+  TcxWorkBookReader container(std::move(fileBytes));
+  const bool loaded = container.Loaded();
+  return Accept(std::vector<uint8_t>(container.Buffer().begin(), container.Buffer().end()), loaded);
+}
+
+bool TcxExcelFileReader::AcceptWorkbookStream(std::vector<uint8_t> stream) {
+  return Accept(std::move(stream), true);
+}
+
+void TcxExcelFileReader::Progress(size_t position) {
+  if (!OnProgress || stream_.empty()) return;
+  const int percent = static_cast<int>(std::lround(100.0 * static_cast<double>(position) /
+                                                   static_cast<double>(stream_.size())));
+  if (percent == lastPercent_) return;
+  lastPercent_ = percent;
+  OnProgress(*this, percent);
+}
+
+void TcxExcelFileReader::ReadAll() {
+  TScopeGuard dropStream([this] { stream_ = std::vector<uint8_t>(); });
+  if (!accepted_) Damaged("no workbook stream was accepted");
+  const size_t globalsEnd = ReadGlobals();
+  styles_.Build();
+  if (const TcxSSStyleRec* def = styles_.DefaultStyle())
+    book_.SetDefaultStyleRecord(*def, *def->Font);
+  for (const auto& sheet : sheets_) context_.SheetNames.push_back(sheet.Record.Name);
+  AddSheets();
+  DefineNames();
+  formulas_ = std::make_unique<TcxFormulaReader>(context_);
+  ReadSheets(globalsEnd);
+  lastPercent_ = -1;
+  if (OnProgress) OnProgress(*this, 100);
+}
+
+// --- Workbook globals ------------------------------------------------------------------------------
+
+size_t TcxExcelFileReader::ReadGlobals() {
+  const std::span<const uint8_t> stream(stream_);
+  TcxBiffRecord bof(stream, 0);
+  TcxBofRecord bofRecord;
+  if (bof.Truncated() || bof.Id() != kBiffBof || !ReadBof(bof, bofRecord))
+    Damaged("the stream does not start with a BOF record");
+  if (bofRecord.Version != kBiff8Version) Damaged("the workbook is not in the BIFF8 format");
+  if (bofRecord.Type != kBofWorkbookGlobals) Damaged("the stream does not start with the workbook globals");
+
+  size_t position = bof.End();
+  for (;;) {
+    if (position >= stream.size()) Damaged("the workbook globals end without an EOF record");
+    TcxBiffRecord record(stream, position);
+    if (!record.Ok() || record.Truncated()) Damaged("a record runs past the end of the stream");
+    Progress(position);
+    position = record.End();
+    if (record.Id() == kBiffEof) return position;
+    DispatchGlobal(record);
+  }
+}
+
+void TcxExcelFileReader::DispatchGlobal(TcxBiffRecord& record) {
+  switch (record.Id()) {
+    case kBiffFilePass:
+      Damaged("the workbook is encrypted");
+    case kBiffBof:
+      Damaged("a BOF record inside the workbook globals");
+    case kBiffBoundSheet: {
+      TSheetEntry entry;
+      if (!ReadBoundSheet(record, entry.Record)) Damaged("a BOUNDSHEET record is cut short");
+      sheets_.push_back(std::move(entry));
+      break;
+    }
+    case kBiffFont: {
+      TcxFontRecord font;
+      if (!ReadFont(record, font)) Damaged("a FONT record is cut short");
+      styles_.AddFont(font);
+      break;
+    }
+    case kBiffFormat: {
+      TcxFormatRecord format;
+      if (!ReadFormat(record, format)) Damaged("a FORMAT record is cut short");
+      styles_.AddFormat(format);
+      break;
+    }
+    case kBiffXf: {
+      TcxXfRecord xf;
+      if (!ReadXf(record, xf)) Damaged("an XF record is cut short");
+      styles_.AddXf(xf);
+      break;
+    }
+    case kBiffPalette: {
+      TcxPaletteRecord palette;
+      if (!ReadPalette(record, palette)) Damaged("a PALETTE record is cut short");
+      if (palette.Colors.size() >= 56) {
+        std::array<TColor, 56> colors{};
+        for (size_t i = 0; i < colors.size(); ++i) colors[i] = palette.Colors[i] & 0x00FFFFFFu;
+        book_.SetPalette(colors);
+      }
+      break;
+    }
+    case kBiffDateMode:
+      date1904_ = (record.ReadU16() & 0x01) != 0 && record.Ok();
+      break;
+    case kBiffProtect: {
+      const uint16_t flag = record.ReadU16();
+      if (record.Ok()) book_.SetProtected((flag & 0x01) != 0);
+      break;
+    }
+    case kBiffName: {
+      TcxNameRecord name;
+      if (!ReadName(record, name)) Damaged("a NAME record is cut short");
+      names_.push_back(std::move(name));
+      break;
+    }
+    case kBiffSupBook: {
+      TcxSupBookRecord book;
+      if (!ReadSupBook(record, book)) Damaged("a SUPBOOK record is cut short");
+      TcxSupBook entry;
+      entry.Kind = book.Marker == kSupBookSelf    ? sbkSelf
+                   : book.Marker == kSupBookAddIn ? sbkAddIn
+                                                  : sbkExternal;
+      context_.SupBooks.push_back(std::move(entry));
+      break;
+    }
+    case kBiffExternName: {
+      TcxExternNameRecord name;
+      if (!ReadExternName(record, name)) Damaged("an EXTERNNAME record is cut short");
+      if (!context_.SupBooks.empty()) context_.SupBooks.back().ExternNames.push_back(name.Name);
+      break;
+    }
+    case kBiffExternSheet: {
+      std::vector<TcxExternSheetEntry> entries;
+      if (!ReadExternSheet(record, entries)) Damaged("an EXTERNSHEET record is cut short");
+      context_.ExternSheets.clear();
+      for (const auto& e : entries)
+        context_.ExternSheets.push_back({e.SupBook, e.FirstSheet, e.LastSheet});
+      break;
+    }
+    case kBiffSst: {
+      std::string error;
+      if (!ReadSst(record, sharedStrings_, error)) Damaged(error);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// Worksheets and macro sheets become pages, in file order; chart and module sheets do not.
+void TcxExcelFileReader::AddSheets() {
+  for (auto& sheet : sheets_) {
+    const uint8_t type = sheet.Record.Type;
+    if (type != kSheetTypeWorksheet && type != kSheetTypeMacroSheet) continue;
+    if (sheet.Record.Offset >= stream_.size()) Damaged("a BOUNDSHEET record points past the stream");
+    book_.AddSheet(sheet.Record.Name);
+    sheet.Page = book_.GetPageCount() - 1;
+    if (type == kSheetTypeWorksheet && (sheet.Record.Visibility == 1 || sheet.Record.Visibility == 2))
+      book_.SetPageVisible(sheet.Page, false);
+  }
+}
+
+int TcxExcelFileReader::PageOfSheet(size_t sheetIndex) const {
+  return sheetIndex < sheets_.size() ? sheets_[sheetIndex].Page : -1;
+}
+
+// A name the workbook can define: a plain name whose formula is one reference to a cell or a
+// rectangle of one sheet of this workbook.
+bool TcxExcelFileReader::NameArea(const TcxNameRecord& name, int& page, TRect& area) const {
+  if ((name.Options & kNameNotPlain) != 0 || name.Tokens.empty()) return false;
+  TcxBiffRecord tokens = TcxBiffRecord::OfData(name.Tokens);
+  const uint8_t id = PtgBase(tokens.ReadU8());
+  if (id == kPtgRef3d || id == kPtgArea3d) {
+    const uint16_t refIndex = tokens.ReadU16();
+    if (refIndex >= context_.ExternSheets.size()) return false;
+    const TcxExternSheet& sheet = context_.ExternSheets[refIndex];
+    if (sheet.FirstSheet != sheet.LastSheet) return false;
+    if (!context_.SupBooks.empty() &&
+        (sheet.SupBook >= context_.SupBooks.size() || context_.SupBooks[sheet.SupBook].Kind != sbkSelf))
+      return false;
+    page = PageOfSheet(sheet.FirstSheet);
+  } else if (id == kPtgRef || id == kPtgArea) {
+    // Without a sheet of its own a name refers to the sheet it is used on, which the workbook's
+    // names cannot express; a sheet's own name refers to that sheet.
+    page = name.Sheet > 0 ? PageOfSheet(name.Sheet - 1u) : -1;
+  } else {
+    return false;
+  }
+  uint16_t flags = 0;
+  if (id == kPtgRef || id == kPtgRef3d) {
+    const uint16_t row = tokens.ReadU16();
+    const uint16_t col = tokens.ReadU16();
+    flags = col & ~kColumnMask;
+    area = {col & kColumnMask, row, col & kColumnMask, row};
+  } else {
+    const uint16_t row1 = tokens.ReadU16();
+    const uint16_t row2 = tokens.ReadU16();
+    const uint16_t col1 = tokens.ReadU16();
+    const uint16_t col2 = tokens.ReadU16();
+    flags = (col1 | col2) & ~kColumnMask;
+    area = {col1 & kColumnMask, row1, col2 & kColumnMask, row2};
+  }
+  // A relative reference moves with the cell that uses the name; the workbook's names are fixed
+  // rectangles (xlrd-namesdemo.xls: RelativePos, A1Z10).
+  if (flags != 0) return false;
+  // The formula must be that one reference and nothing more (A1+1 is no range).
+  return tokens.Ok() && tokens.Remaining() == 0 && page >= 0 && area.Right <= 255 &&
+         area.Left <= area.Right && area.Top <= area.Bottom;
+}
+
+void TcxExcelFileReader::DefineNames() {
+  for (const auto& name : names_) {
+    context_.Names.push_back(name.Name);
+    int page = -1;
+    TRect area;
+    const bool defined = NameArea(name, page, area) && book_.DefineName(name.Name, page, area) >= 0;
+    context_.NameDefined.push_back(defined);
+  }
+}
+
+// --- Worksheets ------------------------------------------------------------------------------------
+
+void TcxExcelFileReader::ReadSheets(size_t globalsEnd) {
+  // Substreams are read in stream order and may not overlap, so that no record is read twice
+  // however the BOUNDSHEET offsets are set.
+  std::vector<const TSheetEntry*> order;
+  for (const auto& sheet : sheets_)
+    if (sheet.Page >= 0) order.push_back(&sheet);
+  std::sort(order.begin(), order.end(), [](const TSheetEntry* a, const TSheetEntry* b) {
+    return a->Record.Offset < b->Record.Offset;
+  });
+  TcxExcelGlobals globals;
+  globals.Settings = &settings_;
+  globals.Styles = &styles_;
+  globals.SharedStrings = &sharedStrings_;
+  globals.Formulas = formulas_.get();
+  globals.Scale = scale_;
+  globals.Date1904 = date1904_;
+  const std::function<void(size_t)> progress = [this](size_t position) { Progress(position); };
+  size_t end = globalsEnd;
+  for (const TSheetEntry* sheet : order) {
+    if (sheet->Record.Offset < end) Damaged("two sheets share their records");
+    const std::shared_ptr<IcxBookSheet> target = book_.GetSheet(sheet->Page);
+    if (!target) Damaged("the workbook did not make a page for a sheet");
+    TcxExcelSheetReader reader(globals, *target, sheet->Page, report_);
+    end = reader.Read(stream_, sheet->Record.Offset, progress);
+  }
+}
