@@ -75,8 +75,7 @@ void TcxExcelFileReader::ReadAll() {
   DefineNames();
   formulas_ = std::make_unique<TcxFormulaReader>(context_);
   ReadSheets(globalsEnd);
-  lastPercent_ = -1;
-  if (OnProgress) OnProgress(*this, 100);
+  if (OnProgress && lastPercent_ != 100) OnProgress(*this, 100);
 }
 
 // --- Workbook globals ------------------------------------------------------------------------------

@@ -395,7 +395,8 @@ void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecod
       KeepValue(pending, fpUnknownFunction, decoded.Detail);
       return;
     case foUnsupported:
-      KeepValue(pending, fpUnsupported, decoded.Detail + ": " + decoded.Text);
+      KeepValue(pending, fpUnsupported,
+                decoded.Text.empty() ? decoded.Detail : decoded.Detail + ": " + decoded.Text);
       return;
     default:
       KeepValue(pending, fpDamaged, decoded.Detail);

@@ -292,3 +292,153 @@ TEST(TcxExcelFileReader, DamagedFilesWithIntactRecordsReadWhatXlrdReads) {
 }
 
 }  // namespace
+
+namespace {
+
+// --- What the reader hands the workbook ---------------------------------------------------------
+
+const TRecordedCell& CellOf(const TReadResult& result, int page, int col, int row) {
+  static const TRecordedCell kNone;
+  const TRecordedCell* cell = result.Book->Sheet(page).Find(col, row);
+  return cell ? *cell : kNone;
+}
+
+struct TProblemCase {
+  int Col;
+  int Row;
+  TcxFormulaProblemKind Kind;
+  const char* Value;  // the cached value the cell keeps
+};
+
+// poi-testArraysAndTables.xls:
+//   B16:E16  {=B2:E2*...}   array formula over four cells      5  12  21  32
+//   B19:C20  {=...}         array formula over two by two       15 18 / 20 24
+//   C27:E28  data table (row input B26)                         103a  104a  150a / 9 16 2500
+TEST(TcxExcelFileReader, ArrayFormulasAndDataTablesKeepTheirValues) {
+  const TReadResult result = ReadFile(CorpusDir() / "poi-testArraysAndTables.xls");
+  ASSERT_EQ(result.Error, "");
+  const TProblemCase cases[] = {
+      {1, 15, fpArrayFormula, "5"},   {4, 15, fpArrayFormula, "32"},
+      {1, 18, fpArrayFormula, "15"},  {2, 19, fpArrayFormula, "24"},
+      {2, 26, fpDataTable, "103a"},   {4, 27, fpDataTable, "2500"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Col) + "," + std::to_string(c.Row));
+    const auto it = std::find_if(result.Problems.begin(), result.Problems.end(), [&](const auto& p) {
+      return p.Page == 0 && p.Col == c.Col && p.Row == c.Row;
+    });
+    ASSERT_NE(it, result.Problems.end());
+    EXPECT_EQ(it->Kind, c.Kind);
+    const TRecordedCell& cell = CellOf(result, 0, c.Col, c.Row);
+    EXPECT_EQ(cell.Text, c.Value);
+    EXPECT_FALSE(cell.AsFormula);
+  }
+  EXPECT_FALSE(result.UnknownFunctions);
+}
+
+// Formulas with functions outside the library keep their values and set the flag the workbook
+// reports as "Stream has unknown function's".
+TEST(TcxExcelFileReader, UnknownFunctionsKeepTheirValuesAndAreReported) {
+  const TReadResult result = ReadFile(CorpusDir() / "poi-LookupFunctionsTestCaseData.xls");
+  ASSERT_EQ(result.Error, "");
+  EXPECT_TRUE(result.UnknownFunctions);
+  const auto vlookups = std::count_if(result.Problems.begin(), result.Problems.end(), [](const auto& p) {
+    return p.Kind == fpUnknownFunction && p.Detail == "VLOOKUP";
+  });
+  EXPECT_GT(vlookups, 0);
+  for (const auto& p : result.Problems) {
+    SCOPED_TRACE(p.Detail);
+    EXPECT_FALSE(CellOf(result, p.Page, p.Col, p.Row).AsFormula);
+  }
+}
+
+// A shared formula's first cell comes before its SHRFMLA record, and two shared ranges may
+// overlap: each cell takes the formula its own record points at.
+TEST(TcxExcelFileReader, CellsTakeTheSharedFormulaTheyPointAt) {
+  const TReadResult result = ReadFile(CorpusDir() / "poi-overlapSharedFormula.xls");
+  ASSERT_EQ(result.Error, "");
+  //  sheet 2, column A:  A1 =1+1 (own)  A2:A3 shared "1+1"  A4 =2+2 (own)  A5:A14 shared "2+2"
+  //                      A15:A24 shared "1+1" again (the first range overlaps the second)
+  const struct {
+    int Row;
+    const char* Text;
+  } cases[] = {{0, "=1+1"}, {1, "=1+1"}, {3, "=2+2"}, {4, "=2+2"}, {13, "=2+2"}, {14, "=1+1"}, {23, "=1+1"}};
+  for (const auto& c : cases) {
+    const TRecordedCell& cell = CellOf(result, 1, 0, c.Row);
+    EXPECT_EQ(cell.Text, c.Text) << c.Row;
+    EXPECT_TRUE(cell.AsFormula) << c.Row;
+    EXPECT_EQ(cell.TextCount, 1) << c.Row;  // set once, not overwritten by an overlapping range
+  }
+}
+
+struct TStyleCase {
+  const char* File;
+  int Col;
+  int Row;
+  TcxSSColor FontColor;
+  TcxSSFillStyle Brush;
+  TcxSSColor Background;
+  TcxSSEdgeLineStyle Edge;  // all four edges
+};
+
+// Cell formats as xlrd reads them: poi-55341_CellStyleBorder.xls has black text (colour 8) and
+// one border style per cell on its diagonal; poi-SimpleWithColours.xls red text (colour 10), a
+// solid fill in colour 11 and pink text (colour 14).
+TEST(TcxExcelFileReader, CellFormatsBecomeStyleRecords) {
+  const TStyleCase cases[] = {
+      {"poi-55341_CellStyleBorder.xls", 0, 0, 0, fsSolid, kColorAuto, lsHair},
+      {"poi-55341_CellStyleBorder.xls", 1, 1, 0, fsSolid, kColorAuto, lsDotted},
+      {"poi-55341_CellStyleBorder.xls", 9, 9, 0, fsSolid, kColorAuto, lsMedium},
+      {"poi-55341_CellStyleBorder.xls", 11, 11, 0, fsSolid, kColorAuto, lsDouble},
+      {"poi-55341_CellStyleBorder.xls", 6, 6, 0, fsSolid, kColorAuto, lsSlantedDashDot},
+      {"poi-SimpleWithColours.xls", 0, 1, 2, fsSolid, kColorAuto, lsDefault},
+      {"poi-SimpleWithColours.xls", 0, 2, 2, fsSolid, 3, lsDefault},
+      {"poi-SimpleWithColours.xls", 0, 3, 6, fsSolid, kColorAuto, lsDefault},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.File) + " " + std::to_string(c.Col) + "," + std::to_string(c.Row));
+    const TReadResult result = ReadFile(CorpusDir() / c.File);
+    const TRecordedCell& cell = CellOf(result, 0, c.Col, c.Row);
+    ASSERT_TRUE(cell.Style && cell.Font);
+    EXPECT_EQ(cell.Font->FontColor, c.FontColor);
+    EXPECT_EQ(cell.Style->BrushStyle, c.Brush);
+    EXPECT_EQ(cell.Style->BackgroundColor, c.Background);
+    for (const auto& edge : cell.Style->Edges) EXPECT_EQ(edge.Style, c.Edge);
+  }
+}
+
+TEST(TcxExcelFileReader, TheDefaultCellFormatBecomesTheDefaultStyle) {
+  const TReadResult result = ReadFile(CorpusDir() / "poi-55341_CellStyleBorder.xls");
+  ASSERT_TRUE(result.Book->DefaultStyle && result.Book->DefaultFont);
+  EXPECT_EQ(result.Book->DefaultFont->Name, "Calibri");
+  EXPECT_EQ(result.Book->DefaultFont->Size, 11);
+  EXPECT_EQ(result.Book->DefaultStyle->VertTextAlign, vaBOTTOM);
+  // Cells in the default format get no style of their own.
+  EXPECT_FALSE(CellOf(result, 0, 1, 0).Style);
+}
+
+TEST(TcxExcelFileReader, ReportsProgressUpTo100) {
+  TRecordingBook book;
+  TcxExcelFileReader reader(book, TRegionalSettings::English());
+  std::vector<int> reported;
+  reader.OnProgress = [&](TcxExcelFileReader&, int percent) { reported.push_back(percent); };
+  ASSERT_TRUE(reader.AcceptFile(ReadFileBytes(CorpusDir() / "poi-56563a.xls")));
+  reader.ReadAll();
+  ASSERT_GT(reported.size(), 10u);
+  EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+  EXPECT_EQ(std::adjacent_find(reported.begin(), reported.end()), reported.end());
+  EXPECT_EQ(reported.back(), 100);
+}
+
+TEST(TcxExcelFileReader, ReadsNumbersWithTheLocaleDecimalSeparator) {
+  const TReadResult result = ReadFile(CorpusDir() / "sheetjs-RkNumber.xls", TRegionalSettings::Serbian());
+  ASSERT_EQ(result.Error, "");
+  size_t decimals = 0;
+  for (const auto& [key, cell] : result.Book->Sheet(0).Cells) {
+    EXPECT_EQ(cell.Text.find('.'), std::string::npos) << cell.Text;
+    decimals += cell.Text.find(',') != std::string::npos;
+  }
+  EXPECT_GT(decimals, 0u);
+}
+
+}  // namespace
