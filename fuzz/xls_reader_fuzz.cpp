@@ -3,6 +3,7 @@
 // whatever is read must stay inside a BIFF8 sheet. An input that starts like a compound document
 // is read as an .xls file (the seeds are the corpus files); any other input as a workbook stream.
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -34,6 +35,9 @@ public:
   void SetText(const std::string&) override {}
   std::string GetText() const override { return {}; }
   void SetTextEx(const std::string&, bool, bool) override {}
+  void SetNumber(double value) override { Check(std::isfinite(value)); }
+  void SetPlainText(const std::string&) override {}
+  bool IsFormula() const override { return true; }
 
 private:
   TNullStyle style_;

@@ -67,6 +67,23 @@ void TcxSSCellObject::SetRawText(const std::string& text, bool parse) {
   AutoHeight();
 }
 
+void TcxSSCellObject::SetNumber(double value) {
+  storage_.SetCellNumber(col_, row_, value);
+  AutoHeight();
+  storage_.Book().UpdateControl();
+}
+
+void TcxSSCellObject::SetPlainText(const std::string& text) {
+  storage_.SetCellText(col_, row_, text, false, false);
+  AutoHeight();
+  storage_.Book().UpdateControl();
+}
+
+bool TcxSSCellObject::IsFormula() const {
+  const TcxSSCellRec* cell = storage_.FindCell(col_, row_);
+  return cell && cell->Kind == ckFormula;
+}
+
 void TcxSSCellObject::SetDateTime(double value) {
   storage_.SetCellNumber(col_, row_, value);
   if (Format() != 0) return;

@@ -18,6 +18,12 @@ public:
   virtual void SetText(const std::string& text) = 0;
   virtual std::string GetText() const = 0;
   virtual void SetTextEx(const std::string& text, bool asFormula, bool allowFormula) = 0;
+  // A file's constants are not typed text: a number keeps every digit, and a text stays the
+  // text it is even when it reads like a date, an amount of money or a formula.
+  virtual void SetNumber(double value) = 0;
+  virtual void SetPlainText(const std::string& text) = 0;
+  // True when the cell holds a formula (formula text that did not parse leaves a text cell).
+  virtual bool IsFormula() const = 0;
 };
 
 // A short-lived handle through which everything outside the cell storage reads and writes one
@@ -43,6 +49,9 @@ public:
   // With `parse`, SetText; otherwise stores the text as plain text, uninterpreted, and leaves
   // recalculation and refresh to the caller.
   void SetRawText(const std::string& text, bool parse);
+  void SetNumber(double value) override;
+  void SetPlainText(const std::string& text) override;
+  bool IsFormula() const override;
   void SetDateTime(double value);
 
   // The edit text: what the cell-text box and the in-place editor show.

@@ -149,7 +149,7 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
       if (index >= strings.size())
         Damaged("a LABELSST record names string " + std::to_string(index) + " of " +
                 std::to_string(strings.size()));
-      SetCell(cell.Col, cell.Row, cell.Xf, strings[index], false, !strings[index].empty());
+      SetText(cell.Col, cell.Row, cell.Xf, strings[index]);
       break;
     }
     case kBiffLabel:
@@ -157,7 +157,7 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
       ReadCellHeader(record, cell);
       const std::string text = record.ReadString16();
       if (!record.Ok()) Damaged("a LABEL record is cut short");
-      SetCell(cell.Col, cell.Row, cell.Xf, text, false, !text.empty());
+      SetText(cell.Col, cell.Row, cell.Xf, text);
       break;
     }
     case kBiffNumber: {
@@ -189,7 +189,7 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
     }
     case kBiffBlank:
       if (!ReadCellHeader(record, cell)) Damaged("a BLANK record is cut short");
-      SetCell(cell.Col, cell.Row, cell.Xf, std::string(), false, true);
+      Cell(cell.Col, cell.Row, cell.Xf);
       break;
     case kBiffMulBlank: {
       const int row = record.ReadU16();
@@ -198,7 +198,7 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
       for (size_t i = 0; i < count; ++i) {
         const uint16_t xf = record.ReadU16();
         if (!record.Ok()) break;
-        SetCell(first + static_cast<int>(i), row, xf, std::string(), false, false);
+        Cell(first + static_cast<int>(i), row, xf);
       }
       if (!record.Ok()) Damaged("a MULBLANK record is cut short");
       break;
@@ -210,7 +210,7 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
       if (!record.Ok()) Damaged("a BOOLERR record is cut short");
       const std::string text = isError ? std::string(ErrorCodeToText(value))
                                        : std::string(value ? kTrueText : kFalseText);
-      SetCell(cell.Col, cell.Row, cell.Xf, text, false, !text.empty());
+      SetText(cell.Col, cell.Row, cell.Xf, text);
       break;
     }
     case kBiffColInfo:
@@ -266,26 +266,27 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
   }
 }
 
-std::string TcxExcelSheetReader::NumberText(double value, int xf) const {
-  if (globals_.Date1904 && xf >= 0 && ShowsDate(globals_.Styles->Format(static_cast<size_t>(xf))))
-    value += k1904Offset;
-  return FloatToText(value, *globals_.Settings);
-}
-
 void TcxExcelSheetReader::SetNumber(int col, int row, int xf, double value) {
   // NaN and infinities have no place in a cell; a file holding one is damaged.
   if (!std::isfinite(value)) Damaged("a number that is not finite");
-  SetCell(col, row, xf, NumberText(value, xf), false, true);
+  if (globals_.Date1904 && xf >= 0 && ShowsDate(globals_.Styles->Format(static_cast<size_t>(xf))))
+    value += k1904Offset;
+  if (const auto cell = Cell(col, row, xf)) cell->SetNumber(value);
 }
 
-void TcxExcelSheetReader::SetCell(int col, int row, int xf, const std::string& text,
-                                  bool asFormula, bool setText) {
-  if (col > kMaxCol || row > kMaxRow) return;
-  const auto cell = sheet_.GetCell(col, row);
+void TcxExcelSheetReader::SetText(int col, int row, int xf, const std::string& text) {
+  const auto cell = Cell(col, row, xf);
+  if (cell && !text.empty()) cell->SetPlainText(text);
+}
+
+std::unique_ptr<IcxSheetCell> TcxExcelSheetReader::Cell(int col, int row, int xf) {
+  if (col > kMaxCol || row > kMaxRow) return nullptr;
+  auto cell = sheet_.GetCell(col, row);
   const TcxExcelStyleTable& styles = *globals_.Styles;
-  if (xf >= 0 && static_cast<size_t>(xf) < styles.XfCount() && !styles.IsDefault(static_cast<size_t>(xf)))
+  if (xf >= 0 && static_cast<size_t>(xf) < styles.XfCount() &&
+      !styles.IsDefault(static_cast<size_t>(xf)))
     cell->GetStyle().ApplyStyleRec(*styles.Style(static_cast<size_t>(xf)), false);
-  if (setText) cell->SetTextEx(text, asFormula, false);
+  return cell;
 }
 
 // --- Formulas -----------------------------------------------------------------------------------
@@ -331,7 +332,7 @@ void TcxExcelSheetReader::ReadString(TcxBiffRecord& record) {
   if (!record.Ok()) Damaged("a STRING record is cut short");
   if (awaitingString_) {
     awaitingString_ = false;
-    SetCell(stringCell_.Cell.Col, stringCell_.Cell.Row, -1, text, false, !text.empty());
+    SetText(stringCell_.Cell.Col, stringCell_.Cell.Row, -1, text);
     return;
   }
   // The cached text of a formula still waiting for its shared formula.
@@ -387,9 +388,14 @@ void TcxExcelSheetReader::ResolvePending(bool atEnd) {
 
 void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded) {
   switch (decoded.Outcome) {
-    case foFormula:
-      SetCell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf, decoded.Text, true, true);
+    case foFormula: {
+      const auto cell = Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
+      if (!cell) return;
+      cell->SetTextEx(decoded.Text, true, false);
+      // The workbook's parser may not read everything a file's formula can say.
+      if (!cell->IsFormula()) KeepValue(pending, fpUnsupported, "the workbook cannot parse " + decoded.Text);
       return;
+    }
     case foUnknownFunction:
       report_.UnknownFunctions = true;
       KeepValue(pending, fpUnknownFunction, decoded.Detail);
@@ -410,7 +416,7 @@ void TcxExcelSheetReader::KeepValue(TPendingFormula& pending, TcxFormulaProblemK
     report_.Problems.push_back({page_, pending.Cell.Col, pending.Cell.Row, kind, detail});
   if (pending.Result.Kind == frString && !pending.HasText) {
     // The text comes in the STRING record that follows.
-    SetCell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf, std::string(), false, false);
+    Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
     stringCell_ = pending;
     awaitingString_ = true;
     return;
@@ -426,18 +432,16 @@ void TcxExcelSheetReader::SetCachedValue(const TPendingFormula& pending) {
       SetNumber(c.Col, c.Row, c.Xf, r.Number);
       break;
     case frString:
-      SetCell(c.Col, c.Row, c.Xf, pending.Text, false, !pending.Text.empty());
+      SetText(c.Col, c.Row, c.Xf, pending.Text);
       break;
     case frBool:
-      SetCell(c.Col, c.Row, c.Xf, std::string(r.Code ? kTrueText : kFalseText), false, true);
+      SetText(c.Col, c.Row, c.Xf, std::string(r.Code ? kTrueText : kFalseText));
       break;
-    case frError: {
-      const std::string text(ErrorCodeToText(r.Code));
-      SetCell(c.Col, c.Row, c.Xf, text, false, !text.empty());
+    case frError:
+      SetText(c.Col, c.Row, c.Xf, std::string(ErrorCodeToText(r.Code)));
       break;
-    }
     case frEmpty:
-      SetCell(c.Col, c.Row, c.Xf, std::string(), false, false);
+      Cell(c.Col, c.Row, c.Xf);
       break;
   }
 }

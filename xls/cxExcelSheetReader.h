@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,7 @@
 #include "xls/cxFormulaReader.h"
 
 class IcxBookSheet;
+class IcxSheetCell;
 class TcxExcelStyleTable;
 
 // A workbook stream the reader cannot read: damaged, encrypted or of an older format. The text
@@ -102,10 +104,11 @@ private:
   void Dispatch(TcxBiffRecord& record);
   void Finish();
 
-  // Applies XF `xf` to the cell and, with `setText`, sets its text.
-  void SetCell(int col, int row, int xf, const std::string& text, bool asFormula, bool setText);
+  // The cell with XF `xf` applied (none beyond the sheet's 256 columns).
+  std::unique_ptr<IcxSheetCell> Cell(int col, int row, int xf);
   void SetNumber(int col, int row, int xf, double value);
-  std::string NumberText(double value, int xf) const;
+  // A text constant; an empty one only applies the XF.
+  void SetText(int col, int row, int xf, const std::string& text);
 
   void ReadFormula(TcxBiffRecord& record);
   void ReadRangeFormula(TcxBiffRecord& record, bool array);

@@ -51,11 +51,12 @@ inline std::string TestName(const std::filesystem::path& path) {
 // --- The recording load target -----------------------------------------------------------------
 
 struct TRecordedCell {
-  std::string Text;
+  std::string Text;  // plain text, or formula text when AsFormula
   bool HasText = false;
   bool AsFormula = false;
   bool AllowFormula = false;
-  int TextCount = 0;  // how often the text was set
+  std::optional<double> Number;  // set by SetNumber (Text is then empty)
+  int TextCount = 0;  // how often the value was set
   std::optional<TcxSSStyleRec> Style;
   std::optional<TcxSSFontRec> Font;
 };
@@ -108,8 +109,16 @@ public:
     cell_.HasText = true;
     cell_.AsFormula = asFormula;
     cell_.AllowFormula = allowFormula;
+    cell_.Number.reset();
     ++cell_.TextCount;
   }
+  void SetNumber(double value) override {
+    SetTextEx(std::string(), false, false);
+    cell_.Number = value;
+  }
+  void SetPlainText(const std::string& text) override { SetTextEx(text, false, false); }
+  // Every formula counts as read: the recording target parses nothing.
+  bool IsFormula() const override { return cell_.AsFormula; }
 
 private:
   TRecordedCell& cell_;
