@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ class TcxSpreadSheetHistory;
 class TcxSSStyleCache;
 class TcxSSDefaultStyle;
 class TcxSSFormulasCache;
+struct TcxLoadReport;
 
 enum TcxScrollBars : uint8_t { sbsNone, sbsHorizontal, sbsVertical, sbsBoth };
 enum TcxSSPainterType : uint8_t { ptOffice97Style, ptOfficeXPStyle, ptCustom };
@@ -78,6 +80,13 @@ public:
   virtual void HeaderFontChanged();
 
   void ClearAll();
+
+  // --- Files (cxSSBookFile.cpp) -----------------------------------------------------------------
+  // Replaces the pages by an .xls file's: "Invalid file %s name" when the file does not exist,
+  // "Invalid stream format" when it cannot be read, "Stream has unknown function's"
+  // (ESpreadSheetUnknownFunctions) when it was read but uses functions outside the library.
+  TcxLoadReport LoadFromFile(const std::string& fileName);
+  TcxLoadReport LoadFromStream(std::istream& stream);
   // Copies another workbook's pages, default style and palette.
   virtual void Assign(const TcxCustomSpreadSheetBook& source);
 

@@ -95,23 +95,23 @@ bool TcxBiffRecord::Take(size_t count, uint8_t* out) {
   return true;
 }
 
-uint8_t TcxBiffRecord::ReadU8() {
-  if (ok_ && pos_ < segEnd_) return stream_[pos_++];
+uint8_t TcxBiffRecord::ReadU8Slow() {
   uint8_t b = 0;
   return Take(1, &b) ? b : 0;
 }
 
-uint16_t TcxBiffRecord::ReadU16() {
-  if (ok_ && segEnd_ - pos_ >= 2) {
-    const uint16_t v = static_cast<uint16_t>(stream_[pos_] | stream_[pos_ + 1] << 8);
-    pos_ += 2;
-    return v;
-  }
+uint16_t TcxBiffRecord::ReadU16Slow() {
   uint8_t b[2] = {};
   return Take(2, b) ? static_cast<uint16_t>(b[0] | b[1] << 8) : 0;
 }
 
 uint32_t TcxBiffRecord::ReadU32() {
+  if (ok_ && segEnd_ - pos_ >= 4) {
+    const uint8_t* p = stream_.data() + pos_;
+    pos_ += 4;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+  }
   uint8_t b[4] = {};
   if (!Take(4, b)) return 0;
   return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
@@ -142,6 +142,16 @@ bool TcxBiffRecord::ReadBytes(size_t count, std::vector<uint8_t>& out) {
     return false;
   }
   return true;
+}
+
+std::span<const uint8_t> TcxBiffRecord::ReadSpan(size_t count, std::vector<uint8_t>& scratch) {
+  if (ok_ && segEnd_ - pos_ >= count) {
+    const std::span<const uint8_t> view = stream_.subspan(pos_, count);
+    pos_ += count;
+    return view;
+  }
+  if (!ReadBytes(count, scratch)) return {};
+  return scratch;
 }
 
 std::string TcxBiffRecord::ReadChars(size_t count, bool wide) {

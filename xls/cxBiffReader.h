@@ -57,8 +57,18 @@ public:
   // segment; false (and failed) when there is none.
   bool NextSegment();
 
-  uint8_t ReadU8();
-  uint16_t ReadU16();
+  uint8_t ReadU8() {
+    if (ok_ && pos_ < segEnd_) return stream_[pos_++];
+    return ReadU8Slow();
+  }
+  uint16_t ReadU16() {
+    if (ok_ && segEnd_ - pos_ >= 2) {
+      const uint16_t v = static_cast<uint16_t>(stream_[pos_] | stream_[pos_ + 1] << 8);
+      pos_ += 2;
+      return v;
+    }
+    return ReadU16Slow();
+  }
   uint32_t ReadU32();
   int16_t ReadI16() { return static_cast<int16_t>(ReadU16()); }
   int32_t ReadI32() { return static_cast<int32_t>(ReadU32()); }
@@ -66,6 +76,9 @@ public:
   void Skip(size_t count);
   // Copies `count` bytes (across CONTINUE boundaries) into `out`, which is replaced.
   bool ReadBytes(size_t count, std::vector<uint8_t>& out);
+  // `count` bytes: a view of the stream when they lie before the next CONTINUE boundary, else a
+  // copy in `scratch`. Empty (and failed) when they are not there.
+  std::span<const uint8_t> ReadSpan(size_t count, std::vector<uint8_t>& scratch);
 
   // `count` characters as UTF-8: 16-bit (UTF-16) when `wide`, else 8-bit (Latin-1). When the
   // characters run into the next CONTINUE record, its first byte is a flags byte that says
@@ -78,6 +91,8 @@ public:
   std::string ReadString16();
 
 private:
+  uint8_t ReadU8Slow();
+  uint16_t ReadU16Slow();
   bool Take(size_t count, uint8_t* out);
   void SkipRichAndPhonetic(uint8_t flags, size_t& runs, size_t& extSize);
   std::string ReadStringBody(size_t count);

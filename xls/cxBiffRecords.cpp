@@ -217,7 +217,10 @@ bool ReadFormula(TcxBiffRecord& record, TcxFormulaRecord& formula) {
   if (!ReadCellHeader(record, formula.Cell)) return false;
   formula.Result = ReadFormulaResult(record);
   record.Skip(6);  // options, calculation chain
-  return ReadTokensAndExtra(record, formula.Tokens, formula.Extra);
+  const uint16_t length = record.ReadU16();
+  formula.Tokens = record.ReadSpan(length, formula.TokensScratch);
+  formula.Extra = record.ReadSpan(record.Remaining(), formula.ExtraScratch);
+  return record.Ok();
 }
 
 bool ReadShrFmla(TcxBiffRecord& record, TcxRangeFormulaRecord& formula) {

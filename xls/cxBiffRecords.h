@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <span>
 #include <vector>
 
 #include "xls/cxBiffReader.h"
@@ -153,11 +154,14 @@ struct TcxFormulaResult {
   uint8_t Code = 0;  // frBool: 0 or 1; frError: the BIFF8 error code
 };
 
+// Tokens and Extra view the record's bytes (or the scratch copies, when the record continues).
 struct TcxFormulaRecord {
   TcxCellHeader Cell;
   TcxFormulaResult Result;
-  std::vector<uint8_t> Tokens;
-  std::vector<uint8_t> Extra;  // the data after the tokens (array constants)
+  std::span<const uint8_t> Tokens;
+  std::span<const uint8_t> Extra;  // the data after the tokens (array constants)
+  std::vector<uint8_t> TokensScratch;
+  std::vector<uint8_t> ExtraScratch;
 };
 bool ReadFormula(TcxBiffRecord& record, TcxFormulaRecord& formula);
 

@@ -32,26 +32,28 @@ TcxExcelFileReader::TcxExcelFileReader(IcxSpreadSheetBook& book, const TRegional
 
 TcxExcelFileReader::~TcxExcelFileReader() = default;
 
-bool TcxExcelFileReader::Accept(std::vector<uint8_t> stream, bool loaded) {
-  accepted_ = loaded && !stream.empty();
-  stream_ = accepted_ ? std::move(stream) : std::vector<uint8_t>();
+bool TcxExcelFileReader::Accept(std::unique_ptr<TcxWorkBookReader> container) {
+  ownStream_ = {};
+  accepted_ = container->Loaded() && !container->Buffer().empty();
+  stream_ = accepted_ ? container->Buffer() : std::span<const uint8_t>();
+  container_ = accepted_ ? std::move(container) : nullptr;
   return accepted_;
 }
 
 bool TcxExcelFileReader::AcceptStream(std::istream& stream) {
-  TcxWorkBookReader container(stream);
-  const bool loaded = container.Loaded();
-  return Accept(std::vector<uint8_t>(container.Buffer().begin(), container.Buffer().end()), loaded);
+  return Accept(std::make_unique<TcxWorkBookReader>(stream));
 }
 
 bool TcxExcelFileReader::AcceptFile(std::vector<uint8_t> fileBytes) {
-  TcxWorkBookReader container(std::move(fileBytes));
-  const bool loaded = container.Loaded();
-  return Accept(std::vector<uint8_t>(container.Buffer().begin(), container.Buffer().end()), loaded);
+  return Accept(std::make_unique<TcxWorkBookReader>(std::move(fileBytes)));
 }
 
 bool TcxExcelFileReader::AcceptWorkbookStream(std::vector<uint8_t> stream) {
-  return Accept(std::move(stream), true);
+  container_ = nullptr;
+  ownStream_ = std::move(stream);
+  stream_ = ownStream_;
+  accepted_ = !ownStream_.empty();
+  return accepted_;
 }
 
 void TcxExcelFileReader::Progress(size_t position) {
@@ -64,7 +66,11 @@ void TcxExcelFileReader::Progress(size_t position) {
 }
 
 void TcxExcelFileReader::ReadAll() {
-  TScopeGuard dropStream([this] { stream_ = std::vector<uint8_t>(); });
+  TScopeGuard dropStream([this] {
+    stream_ = {};
+    container_ = nullptr;
+    ownStream_ = {};
+  });
   if (!accepted_) Damaged("no workbook stream was accepted");
   const size_t globalsEnd = ReadGlobals();
   styles_.Build();
@@ -81,7 +87,7 @@ void TcxExcelFileReader::ReadAll() {
 // --- Workbook globals ------------------------------------------------------------------------------
 
 size_t TcxExcelFileReader::ReadGlobals() {
-  const std::span<const uint8_t> stream(stream_);
+  const std::span<const uint8_t> stream = stream_;
   TcxBiffRecord bof(stream, 0);
   TcxBofRecord bofRecord;
   if (bof.Truncated() || bof.Id() != kBiffBof || !ReadBof(bof, bofRecord))

@@ -4,6 +4,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "xls/cxFormulaReader.h"
 
 class IcxSpreadSheetBook;
+class TcxWorkBookReader;
 
 // Reads the workbook stream of an .xls file (BIFF8 records) into a workbook through the load
 // interfaces (sheet/cxSSIntf.h): sheets with their visibility, cells as the text a user would
@@ -65,7 +67,7 @@ private:
     int Page = -1;  // the workbook page, -1 for chart and module sheets
   };
 
-  bool Accept(std::vector<uint8_t> stream, bool loaded);
+  bool Accept(std::unique_ptr<TcxWorkBookReader> container);
   size_t ReadGlobals();
   void DispatchGlobal(TcxBiffRecord& record);
   void AddSheets();
@@ -78,7 +80,10 @@ private:
   IcxSpreadSheetBook& book_;
   TRegionalSettings settings_;
   double scale_ = 1;
-  std::vector<uint8_t> stream_;
+  // The workbook stream: in the container reader's buffer, or a stream given as it is.
+  std::unique_ptr<TcxWorkBookReader> container_;
+  std::vector<uint8_t> ownStream_;
+  std::span<const uint8_t> stream_;
   bool accepted_ = false;
 
   TcxExcelStyleTable styles_;

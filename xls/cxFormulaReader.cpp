@@ -1,6 +1,8 @@
 #include "xls/cxFormulaReader.h"
 
+#include <charconv>
 #include <cmath>
+#include <memory>
 #include <string_view>
 
 #include "calc/cxSSConvert.h"
@@ -67,13 +69,17 @@ struct TcxOperand {
 class TcxFormulaDecoder {
 public:
   TcxFormulaDecoder(const TcxFormulaContext& context, const std::string& listSeparator, int col,
-                    int row, std::span<const uint8_t> tokens, std::span<const uint8_t> extra)
+                    int row, std::span<const uint8_t> tokens, std::span<const uint8_t> extra,
+                    std::vector<TcxOperand>& stack)
       : context_(context),
         listSeparator_(listSeparator),
         col_(col),
         row_(row),
         in_(TcxBiffRecord::OfData(tokens)),
-        extra_(TcxBiffRecord::OfData(extra)) {}
+        extra_(TcxBiffRecord::OfData(extra)),
+        stack_(stack) {
+    stack_.clear();
+  }
 
   TcxDecodedFormula Run();
 
@@ -88,7 +94,7 @@ private:
   // when the stack holds fewer.
   bool PopOperands(size_t count, std::vector<TcxOperand>& operands);
   // An operand that has to be a value (not a bare function name).
-  std::string ValueText(const TcxOperand& operand);
+  const std::string& ValueText(const TcxOperand& operand);
 
   void Token(uint8_t id);
   void BinaryOperator(uint8_t id);
@@ -103,8 +109,11 @@ private:
   std::string ArrayValue();
   void SkipMemAreaList();
 
-  std::string CellText(uint16_t row, uint16_t colField) const;
-  std::string CellTextRelative(uint16_t row, uint16_t colField) const;
+  void AppendCell(std::string& text, uint16_t row, uint16_t colField) const;
+  void AppendCellRelative(std::string& text, uint16_t row, uint16_t colField) const;
+  // Pushes a cell reference, or an area when `area` (the second cell from `row2`, `col2`).
+  void PushReference(const std::string& prefix, uint16_t row1, uint16_t col1, bool area,
+                     uint16_t row2, uint16_t col2, bool relative);
   // The sheet text of a 3-D reference index followed by "!", or empty (after the report) when
   // the workbook cannot refer to it.
   std::string SheetPrefix(uint16_t refIndex);
@@ -116,7 +125,7 @@ private:
   int row_;
   TcxBiffRecord in_;
   TcxBiffRecord extra_;
-  std::vector<TcxOperand> stack_;
+  std::vector<TcxOperand>& stack_;  // the reader's, reused from formula to formula
   bool damaged_ = false;
   bool unknownFunction_ = false;
   bool aborted_ = false;  // a token the workbook cannot express ends the decoding
@@ -146,7 +155,7 @@ bool TcxFormulaDecoder::PopOperands(size_t count, std::vector<TcxOperand>& opera
   return true;
 }
 
-std::string TcxFormulaDecoder::ValueText(const TcxOperand& operand) {
+const std::string& TcxFormulaDecoder::ValueText(const TcxOperand& operand) {
   if (operand.FunctionName)
     Unsupported("the name " + operand.Text + " is not one the workbook could define");
   return operand.Text;
@@ -204,23 +213,42 @@ TcxDecodedFormula TcxFormulaDecoder::Run() {
   return result;
 }
 
-std::string TcxFormulaDecoder::CellText(uint16_t row, uint16_t colField) const {
-  std::string text;
+void TcxFormulaDecoder::AppendCell(std::string& text, uint16_t row, uint16_t colField) const {
   if (!(colField & kColumnRelative)) text += '$';
   text += TcxSSUtils::ColumnName(colField & kColumnMask);
   if (!(colField & kRowRelative)) text += '$';
-  text += std::to_string(static_cast<int>(row) + 1);
-  return text;
+  char digits[8];
+  const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<int>(row) + 1).ptr;
+  text.append(digits, end);
 }
 
 // Shared formulas (and defined names) store relative parts as offsets from the cell that uses
 // them; as in Excel, columns wrap around at 256 and rows at 65536.
-std::string TcxFormulaDecoder::CellTextRelative(uint16_t row, uint16_t colField) const {
+void TcxFormulaDecoder::AppendCellRelative(std::string& text, uint16_t row,
+                                           uint16_t colField) const {
   uint16_t col = colField & kColumnMask;
   if (colField & kColumnRelative)
     col = static_cast<uint16_t>((col_ + static_cast<int8_t>(colField & 0xFF)) & 0xFF);
   if (colField & kRowRelative) row = static_cast<uint16_t>(row_ + static_cast<int16_t>(row));
-  return CellText(row, static_cast<uint16_t>(col | (colField & ~kColumnMask)));
+  AppendCell(text, row, static_cast<uint16_t>(col | (colField & ~kColumnMask)));
+}
+
+void TcxFormulaDecoder::PushReference(const std::string& prefix, uint16_t row1, uint16_t col1,
+                                      bool area, uint16_t row2, uint16_t col2, bool relative) {
+  if (!in_.Ok()) return;
+  std::string text = prefix;
+  const auto append = [&](uint16_t row, uint16_t col) {
+    if (relative)
+      AppendCellRelative(text, row, col);
+    else
+      AppendCell(text, row, col);
+  };
+  append(row1, col1);
+  if (area) {
+    text += ':';
+    append(row2, col2);
+  }
+  Push(std::move(text));
 }
 
 const TcxSupBook* TcxFormulaDecoder::SupBookOf(const TcxExternSheet& sheet) {
@@ -350,17 +378,20 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       Name(index);
       return;
     }
-    case kPtgRef: {
+    case kPtgRef:
+    case kPtgRefN: {
       const uint16_t row = in_.ReadU16();
-      Push(CellText(row, in_.ReadU16()));
+      const uint16_t col = in_.ReadU16();
+      PushReference({}, row, col, false, 0, 0, base == kPtgRefN);
       return;
     }
-    case kPtgArea: {
+    case kPtgArea:
+    case kPtgAreaN: {
       const uint16_t row1 = in_.ReadU16();
       const uint16_t row2 = in_.ReadU16();
       const uint16_t col1 = in_.ReadU16();
       const uint16_t col2 = in_.ReadU16();
-      Push(CellText(row1, col1) + ":" + CellText(row2, col2));
+      PushReference({}, row1, col1, true, row2, col2, base == kPtgAreaN);
       return;
     }
     case kPtgMemArea:
@@ -388,19 +419,6 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       Unsupported("a reference to deleted cells");
       Push("#REF!");
       return;
-    case kPtgRefN: {
-      const uint16_t row = in_.ReadU16();
-      Push(CellTextRelative(row, in_.ReadU16()));
-      return;
-    }
-    case kPtgAreaN: {
-      const uint16_t row1 = in_.ReadU16();
-      const uint16_t row2 = in_.ReadU16();
-      const uint16_t col1 = in_.ReadU16();
-      const uint16_t col2 = in_.ReadU16();
-      Push(CellTextRelative(row1, col1) + ":" + CellTextRelative(row2, col2));
-      return;
-    }
     case kPtgNameX: {
       const uint16_t refIndex = in_.ReadU16();
       const uint16_t nameIndex = in_.ReadU16();
@@ -413,8 +431,7 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       const uint16_t row = in_.ReadU16();
       const uint16_t col = in_.ReadU16();
       if (!in_.Ok()) return;
-      const std::string sheet = SheetPrefix(refIndex);
-      Push(sheet + CellText(row, col));
+      PushReference(SheetPrefix(refIndex), row, col, false, 0, 0, false);
       return;
     }
     case kPtgArea3d: {
@@ -424,8 +441,7 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       const uint16_t col1 = in_.ReadU16();
       const uint16_t col2 = in_.ReadU16();
       if (!in_.Ok()) return;
-      const std::string sheet = SheetPrefix(refIndex);
-      Push(sheet + CellText(row1, col1) + ":" + CellText(row2, col2));
+      PushReference(SheetPrefix(refIndex), row1, col1, true, row2, col2, false);
       return;
     }
     case kPtgRefErr3d:
@@ -455,17 +471,28 @@ void TcxFormulaDecoder::Token(uint8_t id) {
 void TcxFormulaDecoder::BinaryOperator(uint8_t id) {
   if (id == kPtgIsect) Unsupported("an intersection of references");
   if (id == kPtgUnion) Unsupported("a union of references");
-  std::vector<TcxOperand> operands;
-  if (!PopOperands(2, operands)) return;
+  if (stack_.size() < 2) {
+    Damaged("an operator or function lacks operands");
+    return;
+  }
   const TcxBinaryOperator& op = kBinaryOperators[id - kPtgAdd];
+  TcxOperand& left = stack_[stack_.size() - 2];
+  const TcxOperand& right = stack_.back();
+  ValueText(left);
+  ValueText(right);
   // Left to right within one level: a left operand of the same level needs no parentheses, a
   // right one does.
-  std::string left = ValueText(operands[0]);
-  std::string right = ValueText(operands[1]);
-  if (operands[0].Precedence < op.Precedence) left = "(" + left + ")";
-  if (operands[1].Precedence <= op.Precedence) right = "(" + right + ")";
-  const std::string_view text = id == kPtgUnion ? std::string_view(listSeparator_) : op.Text;
-  Push(left + std::string(text) + right, op.Precedence);
+  if (left.Precedence < op.Precedence) left.Text = "(" + left.Text + ")";
+  left.Text += id == kPtgUnion ? std::string_view(listSeparator_) : op.Text;
+  if (right.Precedence <= op.Precedence) {
+    left.Text += '(';
+    left.Text += right.Text;
+    left.Text += ')';
+  } else {
+    left.Text += right.Text;
+  }
+  left.Precedence = op.Precedence;
+  stack_.pop_back();
 }
 
 void TcxFormulaDecoder::Attribute() {
@@ -651,16 +678,23 @@ void TcxFormulaDecoder::SkipMemAreaList() {
 
 }  // namespace
 
-TcxFormulaReader::TcxFormulaReader(const TcxFormulaContext& context) : context_(context) {
+struct TcxFormulaReader::TScratch {
+  std::vector<TcxOperand> Stack;
+};
+
+TcxFormulaReader::TcxFormulaReader(const TcxFormulaContext& context)
+    : context_(context), scratch_(std::make_unique<TScratch>()) {
   const TRegionalSettings& settings = context.Settings;
   listSeparator_ = settings.ListSeparator == "," && settings.DecimalSeparator == ","
                        ? std::string(";")
                        : settings.ListSeparator;
 }
 
+TcxFormulaReader::~TcxFormulaReader() = default;
+
 TcxDecodedFormula TcxFormulaReader::Decode(int col, int row, std::span<const uint8_t> tokens,
                                            std::span<const uint8_t> extra) const {
-  return TcxFormulaDecoder(context_, listSeparator_, col, row, tokens, extra).Run();
+  return TcxFormulaDecoder(context_, listSeparator_, col, row, tokens, extra, scratch_->Stack).Run();
 }
 
 std::string TcxFormulaReader::SheetText(std::string_view name) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -73,10 +74,14 @@ struct TcxDecodedFormula {
 // with a readable Detail instead of yielding a wrong formula; tokens that do not make one
 // expression are reported as foDamaged. Nothing ever reads past the given bytes.
 //
-// The decoder is stateless between calls; cost is linear in the token bytes.
+// The decoder keeps nothing between calls but the capacity of its operand stack; cost is linear
+// in the token bytes.
 class TcxFormulaReader {
 public:
   explicit TcxFormulaReader(const TcxFormulaContext& context);
+  ~TcxFormulaReader();
+  TcxFormulaReader(const TcxFormulaReader&) = delete;
+  TcxFormulaReader& operator=(const TcxFormulaReader&) = delete;
 
   // Decodes `tokens` for the cell at (col, row); `extra` is the data that follows the tokens in
   // the record (array constants and memory-area lists).
@@ -90,6 +95,8 @@ public:
   static std::string SheetText(std::string_view name);
 
 private:
+  struct TScratch;
   const TcxFormulaContext& context_;
   std::string listSeparator_;
+  std::unique_ptr<TScratch> scratch_;
 };

@@ -1,0 +1,355 @@
+#include "sheet/cxSSBookFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "calc/cxSSDataStorage.h"
+#include "calc/cxSSDateTime.h"
+#include "calc/cxSSFormulasCache.h"
+#include "calc/cxSSTokens.h"
+#include "platform/FixedPlatform.h"
+#include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSSCellObject.h"
+#include "sheet/cxSpreadSheetBook.h"
+#include "sheet/cxSpreadSheetHistory.h"
+#include "xls/ReaderTestSupport.h"
+
+using namespace readertest;
+
+namespace {
+
+TcxSpreadSheetBook MakeBook() { return TcxSpreadSheetBook(MakeFixedEnvironment(TRegionalSettings::English())); }
+
+struct TLoadResult {
+  enum { kLoaded, kUnknownFunctions, kWorkbookError, kOtherError } Outcome = kLoaded;
+  std::string Message;
+  TcxLoadReport Report;
+};
+
+TLoadResult Load(TcxCustomSpreadSheetBook& book, const std::filesystem::path& file) {
+  TLoadResult result;
+  try {
+    result.Report = book.LoadFromFile(file.string());
+  } catch (const ESpreadSheetUnknownFunctions& e) {
+    result.Outcome = TLoadResult::kUnknownFunctions;
+    result.Message = e.what();
+    result.Report = e.Report();
+  } catch (const ESpreadSheetError& e) {
+    result.Outcome = TLoadResult::kWorkbookError;
+    result.Message = e.what();
+  } catch (const std::exception& e) {
+    result.Outcome = TLoadResult::kOtherError;
+    result.Message = e.what();
+  }
+  return result;
+}
+
+// A cell's value as xlrd would report it: numbers (formula results included) as numbers, the
+// rest as the text the cell holds.
+struct TValue {
+  bool IsNumber = false;
+  double Number = 0;
+  std::string Text;
+  bool IsFormula = false;
+};
+
+TValue ValueOf(const TcxCustomSpreadSheetBook& book, int page, int col, int row) {
+  TValue value;
+  const TcxSSCellRec* cell = book.Pages(page).DataStorage().FindCell(col, row);
+  if (!cell) return value;
+  switch (cell->Kind) {
+    case ckNumber:
+      value.IsNumber = true;
+      value.Number = cell->Number;
+      break;
+    case ckFormula: {
+      value.IsFormula = true;
+      const TcxResultValue result = book.FormulasCache().ResultValue(*cell->Formula);
+      switch (result.Kind) {
+        case rkNumber:
+          value.IsNumber = true;
+          value.Number = result.Number;
+          break;
+        case rkBool:
+          value.Text = result.Bool ? "TRUE" : "FALSE";
+          break;
+        case rkError:
+          value.Text = std::string(ErrorToText(result.Error));
+          break;
+        default:
+          value.Text = result.Text;
+          break;
+      }
+      break;
+    }
+    default:
+      value.Text = cell->Text;
+      break;
+  }
+  return value;
+}
+
+bool SameNumber(double a, double b) {
+  return a == b || std::fabs(a - b) <= 1e-12 * std::max(std::fabs(a), std::fabs(b));
+}
+
+std::string CivilText(double serial) {
+  TcxDateTimeParts p;
+  if (!TryDecodeDateTime(serial, p)) return "?";
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day,
+                p.Hour, p.Minute, p.Second);
+  return text;
+}
+
+struct TComparison {
+  std::vector<std::string> Constants;  // differences in cells that hold no formula
+  std::vector<std::string> Formulas;   // formula results that differ from Excel's
+  int FormulaCells = 0;
+};
+
+TComparison Compare(const TcxCustomSpreadSheetBook& book, const TXlrdBook& xlrd) {
+  TComparison c;
+  for (const TXlrdCell& x : xlrd.Cells) {
+    if (x.Sheet >= book.PageCount()) {
+      c.Constants.push_back("missing sheet " + std::to_string(x.Sheet));
+      continue;
+    }
+    const TValue ours = ValueOf(book, x.Sheet, x.Col, x.Row);
+    const std::string where = "sheet " + std::to_string(x.Sheet) + " R" + std::to_string(x.Row + 1) +
+                              "C" + std::to_string(x.Col + 1) + ": ";
+    std::string expected;
+    bool same = false;
+    switch (x.Kind) {
+      case 'N':
+      case 'D':
+        if (x.Kind == 'D' && xlrd.DateMode == 1) {
+          expected = x.Date;
+          same = ours.IsNumber && CivilText(ours.Number) == x.Date;
+        } else {
+          expected = x.Value;
+          same = ours.IsNumber && SameNumber(ours.Number, std::stod(x.Value));
+        }
+        break;
+      case 'B':
+        expected = x.Value == "1" ? "TRUE" : "FALSE";
+        same = !ours.IsNumber && ours.Text == expected;
+        break;
+      case 'E':
+        expected = std::string(ErrorCodeToText(std::stoi(x.Value)));
+        same = !ours.IsNumber && ours.Text == expected;
+        break;
+      default:
+        expected = x.Value;
+        same = !ours.IsNumber && ours.Text == expected;
+        break;
+    }
+    if (ours.IsFormula) ++c.FormulaCells;
+    if (same) continue;
+    const std::string shown = ours.IsNumber ? std::to_string(ours.Number) : ours.Text;
+    (ours.IsFormula ? c.Formulas : c.Constants).push_back(where + shown + ", Excel " + expected);
+  }
+  return c;
+}
+
+std::string FirstOf(const std::vector<std::string>& lines) {
+  std::string text;
+  for (size_t i = 0; i < lines.size() && i < 15; ++i) text += "\n  " + lines[i];
+  return text;
+}
+
+// Files whose formulas all give Excel's results with the function library as it stands; every
+// other corpus file is compared for its constants and the values its formula cells keep.
+const std::set<std::string> kFormulaResultsAgree = {
+    "poi-AbnormalSharedFormulaFlag.xls",
+    "poi-overlapSharedFormula.xls", "poi-shared_formulas.xls",
+    "sheetjs-cell_style_simple.xls", "sheetjs-formulae_test_simple.xls",
+    "poi-testArraysAndTables.xls",
+};
+
+class BookFileCorpus : public testing::TestWithParam<std::filesystem::path> {};
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(BookFileCorpus);
+
+TEST_P(BookFileCorpus, LoadsWhatExcelStored) {
+  auto book = MakeBook();
+  const TLoadResult result = Load(book, GetParam());
+  ASSERT_TRUE(result.Outcome == TLoadResult::kLoaded ||
+              result.Outcome == TLoadResult::kUnknownFunctions)
+      << result.Message;
+  if (result.Outcome == TLoadResult::kUnknownFunctions) {
+    EXPECT_EQ(result.Message, "Stream has unknown function's");
+    EXPECT_TRUE(std::any_of(result.Report.FormulaProblems.begin(), result.Report.FormulaProblems.end(),
+                            [](const auto& p) { return p.Kind == fpUnknownFunction; }));
+  }
+  EXPECT_GT(book.PageCount(), 0);
+  EXPECT_TRUE(book.History().UndoDescriptions().empty());
+  EXPECT_FALSE(book.History().IsLocked());
+  EXPECT_FALSE(book.Modified());
+
+  if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
+  const auto xlrd = ReadWithXlrd(GetParam());
+  ASSERT_TRUE(xlrd);
+  ASSERT_EQ(book.PageCount(), static_cast<int>(xlrd->Sheets.size()));
+  for (int page = 0; page < book.PageCount(); ++page) {
+    EXPECT_EQ(book.Pages(page).Caption(), xlrd->Sheets[page].Name);
+    EXPECT_EQ(book.PageVisible(page), xlrd->Sheets[page].Visibility == 0);
+  }
+  const TComparison c = Compare(book, *xlrd);
+  EXPECT_TRUE(c.Constants.empty()) << c.Constants.size() << " differences:" << FirstOf(c.Constants);
+  if (kFormulaResultsAgree.count(GetParam().filename().string())) {
+    EXPECT_TRUE(c.Formulas.empty()) << c.Formulas.size() << " of " << c.FormulaCells
+                                    << " formula results differ:" << FirstOf(c.Formulas);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, BookFileCorpus, testing::ValuesIn(CorpusFiles()),
+                         [](const auto& info) { return TestName(info.param); });
+
+
+// --- The steps around the reader ------------------------------------------------------------------
+
+// A workbook with two pages and a value, to see what a failed load leaves.
+void Prepare(TcxCustomSpreadSheetBook& book) {
+  book.ClearAll();
+  book.AddSheet("Alpha");
+  book.AddSheet("Beta");
+  TcxSSCellObject(book.Pages(1).DataStorage(), 2, 3).SetText("kept");
+  book.SetR1C1ReferenceStyle(true);
+  book.SetReadOnly(true);
+}
+
+struct TFailCase {
+  const char* File;
+  enum { kNotAccepted, kReadError } Outcome;
+};
+
+// The documented outcomes: a stream the reader does not accept leaves the pages as they were;
+// a stream that fails while it is read leaves one empty sheet. Both say "Invalid stream format";
+// only the first is the workbook's own error class.
+const TFailCase kFailSet[] = {
+    {"old-biff/poi-testEXCEL_95.xls", TFailCase::kNotAccepted},
+    {"old-biff/poi-testEXCEL_4.xls", TFailCase::kNotAccepted},
+    {"old-biff/libxls-biff5-label-records.xls", TFailCase::kNotAccepted},
+    {"malformed/libxls-xls2csv_ole_ole2_fread_327.xls", TFailCase::kNotAccepted},
+    {"malformed/poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-6537773940867072.xls",
+     TFailCase::kNotAccepted},
+    {"encrypted/poi-password.xls", TFailCase::kReadError},
+    {"encrypted/poi-xor-encryption-abc.xls", TFailCase::kReadError},
+    {"encrypted/sheetjs-password_2002_128_strong.xls", TFailCase::kReadError},
+    {"malformed/poi-57456.xls", TFailCase::kReadError},
+    {"malformed/poi-61300.xls", TFailCase::kReadError},
+    {"malformed/poi-clusterfuzz-testcase-minimized-POIHSSFFuzzer-4657005060816896.xls",
+     TFailCase::kReadError},
+};
+
+TEST(TcxBookFile, FilesThatCannotBeReadGiveTheDocumentedErrorAndState) {
+  for (const TFailCase& c : kFailSet) {
+    SCOPED_TRACE(c.File);
+    auto book = MakeBook();
+    Prepare(book);
+    const TLoadResult result = Load(book, CorpusDir() / c.File);
+    EXPECT_EQ(result.Message, "Invalid stream format");
+    if (c.Outcome == TFailCase::kNotAccepted) {
+      EXPECT_EQ(result.Outcome, TLoadResult::kWorkbookError);
+      ASSERT_EQ(book.PageCount(), 2);
+      EXPECT_EQ(book.Pages(1).Caption(), "Beta");
+      EXPECT_EQ(ValueOf(book, 1, 2, 3).Text, "kept");
+    } else {
+      EXPECT_EQ(result.Outcome, TLoadResult::kOtherError);
+      ASSERT_EQ(book.PageCount(), 1);
+      EXPECT_EQ(book.Pages(0).Caption(), "Sheet1");
+      int cells = 0;
+      book.Pages(0).DataStorage().ForEachCell([&](int, int, const TcxSSCellRec&) { ++cells; });
+      EXPECT_EQ(cells, 0);
+    }
+    EXPECT_FALSE(book.R1C1ReferenceStyle());
+    EXPECT_FALSE(book.ReadOnly());
+    EXPECT_TRUE(book.History().UndoDescriptions().empty());
+    EXPECT_FALSE(book.History().IsLocked());
+    EXPECT_FALSE(book.Loading());
+    EXPECT_FALSE(book.Reading());
+    EXPECT_EQ(book.LockCount(), 0);
+  }
+}
+
+TEST(TcxBookFile, AMissingFileIsNamedAndChangesNothing) {
+  auto book = MakeBook();
+  Prepare(book);
+  const std::string name = (std::filesystem::path(ZOF_BINARY_DIR) / "no-such-workbook.xls").string();
+  const TLoadResult result = Load(book, name);
+  EXPECT_EQ(result.Outcome, TLoadResult::kWorkbookError);
+  EXPECT_EQ(result.Message, "Invalid file " + name + " name");
+  EXPECT_EQ(book.PageCount(), 2);
+  EXPECT_TRUE(book.R1C1ReferenceStyle());
+}
+
+struct TActiveCase {
+  const char* File;
+  int Active;
+};
+
+// The first visible sheet becomes the active page: poi-46250.xls hides its first two sheets.
+TEST(TcxBookFile, TheFirstVisibleSheetIsActive) {
+  const TActiveCase cases[] = {
+      {"poi-46250.xls", 2}, {"sheetjs-sheet_visibility.xls", 0}, {"poi-SimpleMultiCell.xls", 0}};
+  for (const auto& c : cases) {
+    auto book = MakeBook();
+    Load(book, CorpusDir() / c.File);
+    EXPECT_EQ(book.ActivePage(), c.Active) << c.File;
+    EXPECT_TRUE(book.Pages(c.Active).Visible()) << c.File;
+  }
+}
+
+TEST(TcxBookFile, LoadingKeepsAutoRecalcAndSwitchesToA1References) {
+  for (const bool autoRecalc : {true, false}) {
+    auto book = MakeBook();
+    book.SetAutoRecalc(autoRecalc);
+    book.SetR1C1ReferenceStyle(true);
+    Load(book, CorpusDir() / "sheetjs-cell_style_simple.xls");
+    EXPECT_EQ(book.AutoRecalc(), autoRecalc);
+    EXPECT_FALSE(book.R1C1ReferenceStyle());
+    EXPECT_TRUE(ValueOf(book, 0, 1, 0).IsFormula);  // B1 =A1+1
+  }
+}
+
+TEST(TcxBookFile, ReportsProgressEndingAt100) {
+  auto book = MakeBook();
+  std::vector<int> reported;
+  book.OnProgress = [&](TcxCustomSpreadSheetBook&, int percent) { reported.push_back(percent); };
+  Load(book, CorpusDir() / "poi-56563a.xls");
+  ASSERT_FALSE(reported.empty());
+  EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+  EXPECT_EQ(reported.back(), 100);
+}
+
+// Text cells stay text and numbers keep all their digits: sheetjs-1904.xls holds the dates of
+// column B also as text in columns C and D ("1904-01-02"); poi-FormulaEvalTestData.xls stores
+// numbers that need 17 digits.
+TEST(TcxBookFile, ConstantsKeepWhatTheFileStored) {
+  auto book = MakeBook();
+  Load(book, CorpusDir() / "sheetjs-1904.xls");
+  const TcxSSCellRec* text = book.Pages(0).DataStorage().FindCell(2, 0);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->Kind, ckText);
+  EXPECT_EQ(text->Text, "1904-01-02");
+  // B1 is the 1904 serial 1: the same day in the workbook's own date system.
+  const TValue date = ValueOf(book, 0, 1, 0);
+  ASSERT_TRUE(date.IsNumber);
+  EXPECT_EQ(CivilText(date.Number), "1904-01-02 00:00:00");
+}
+
+// Defined names of cell ranges become the workbook's names, and formulas use them.
+TEST(TcxBookFile, DefinesTheNamesOfCellRanges) {
+  auto book = MakeBook();
+  Load(book, CorpusDir() / "xlrd-namesdemo.xls");
+  const int sales = book.FormulasCache().FindName("Sales");
+  ASSERT_GE(sales, 0);
+  const TcxSSNameDefinition& name = book.FormulasCache().Names()[sales];
+  EXPECT_EQ(name.Sheet, 2);
+  EXPECT_EQ(name.Area, (TRect{1, 1, 13, 1}));  // B2:N2
+  EXPECT_LT(book.FormulasCache().FindName("vrai"), 0);  // a name of the constant TRUE
+}
+
+}  // namespace
