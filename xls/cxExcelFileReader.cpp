@@ -77,7 +77,7 @@ void TcxExcelFileReader::ReadAll() {
   if (const TcxSSStyleRec* def = styles_.DefaultStyle())
     book_.SetDefaultStyleRecord(*def, *def->Font);
   for (const auto& sheet : sheets_) context_.SheetNames.push_back(sheet.Record.Name);
-  AddSheets();
+  AddSheets(globalsEnd);
   DefineNames();
   formulas_ = std::make_unique<TcxFormulaReader>(context_);
   ReadSheets(globalsEnd);
@@ -195,12 +195,27 @@ void TcxExcelFileReader::DispatchGlobal(TcxBiffRecord& record) {
   }
 }
 
-// Worksheets and macro sheets become pages, in file order; chart and module sheets do not.
-void TcxExcelFileReader::AddSheets() {
+// Worksheets and macro sheets become pages, in file order; chart and module sheets do not. A
+// page is made only for a sheet whose substream starts with a BOF record of its own after the
+// globals, so a damaged file cannot make pages out of nothing.
+void TcxExcelFileReader::AddSheets(size_t globalsEnd) {
+  std::vector<uint32_t> offsets;
+  for (const auto& sheet : sheets_) {
+    const uint8_t type = sheet.Record.Type;
+    if (type != kSheetTypeWorksheet && type != kSheetTypeMacroSheet) continue;
+    uint16_t id = 0;
+    uint16_t length = 0;
+    if (sheet.Record.Offset < globalsEnd ||
+        !PeekBiffHeader(stream_, sheet.Record.Offset, id, length) || id != kBiffBof)
+      Damaged("a BOUNDSHEET record does not point at a BOF record");
+    offsets.push_back(sheet.Record.Offset);
+  }
+  std::sort(offsets.begin(), offsets.end());
+  if (std::adjacent_find(offsets.begin(), offsets.end()) != offsets.end())
+    Damaged("two sheets share their records");
   for (auto& sheet : sheets_) {
     const uint8_t type = sheet.Record.Type;
     if (type != kSheetTypeWorksheet && type != kSheetTypeMacroSheet) continue;
-    if (sheet.Record.Offset >= stream_.size()) Damaged("a BOUNDSHEET record points past the stream");
     book_.AddSheet(sheet.Record.Name);
     sheet.Page = book_.GetPageCount() - 1;
     if (type == kSheetTypeWorksheet && (sheet.Record.Visibility == 1 || sheet.Record.Visibility == 2))

@@ -70,7 +70,7 @@ private:
   bool Accept(std::unique_ptr<TcxWorkBookReader> container);
   size_t ReadGlobals();
   void DispatchGlobal(TcxBiffRecord& record);
-  void AddSheets();
+  void AddSheets(size_t globalsEnd);
   void DefineNames();
   bool NameArea(const TcxNameRecord& name, int& page, TRect& area) const;
   int PageOfSheet(size_t sheetIndex) const;
