@@ -4,16 +4,21 @@
 # default 30), seeded with the .xls corpus:
 #   cfb_fuzz         the compound document reader and writer
 #   xls_reader_fuzz  the workbook reader (records, strings, formulas, styles)
-# ZOF_FUZZ_TARGETS picks some of them ("cfb_fuzz xls_reader_fuzz" by default). New inputs go to
+#   xls_load_fuzz    loading into a workbook (the reader and the whole core behind it)
+# ZOF_FUZZ_TARGETS picks some of them (all three by default). Objects are kept in build/fuzz/obj
+# and rebuilt only when a source or a header they include changed. New inputs go to
 # build/fuzz/<target>-corpus; crashes to build/fuzz/artifacts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 corpus_dir=${ZOF_CORPUS_DIR:-../shared/corpus/xls}
-targets=${ZOF_FUZZ_TARGETS:-cfb_fuzz xls_reader_fuzz}
+targets=${ZOF_FUZZ_TARGETS:-cfb_fuzz xls_reader_fuzz xls_load_fuzz}
 out=build/fuzz
-mkdir -p "$out/artifacts"
+mkdir -p "$out/artifacts" "$out/obj"
+
+flags=(-std=c++20 -O1 -g -I. -Wall -Wextra -Werror -fsanitize=fuzzer-no-link,address,undefined
+  -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 
 container_sources=(xls/cxCompoundDocument.cpp xls/cxWorkBookWriter.cpp platform/Unicode.cpp)
 reader_sources=(xls/cxBiffReader.cpp xls/cxBiffRecords.cpp xls/cxExcelStyles.cpp
@@ -21,13 +26,30 @@ reader_sources=(xls/cxBiffReader.cpp xls/cxBiffRecords.cpp xls/cxExcelStyles.cpp
   xls/cxCompoundDocument.cpp platform/Unicode.cpp platform/RegionalSettings.cpp
   calc/cxSSConvert.cpp calc/cxSSFormats.cpp calc/cxSSDateTime.cpp calc/cxSSUtils.cpp
   calc/cxSSFunctionTable.cpp)
+mapfile -t core_sources < <(ls sheet/*.cpp calc/*.cpp styles/*.cpp xls/*.cpp platform/*.cpp)
+
+# The object of a source, compiled when it is missing or older than the source or any header
+# its dependency file lists.
+object() {
+  local source=$1 object="$out/obj/${1//\//_}.o"
+  local deps="${object%.o}.d" stale=1
+  if [[ -f $object && -f $deps ]]; then
+    stale=0
+    for file in $(sed -e 's/^[^:]*://' -e 's/\\$//' "$deps"); do
+      [[ $file -nt $object ]] && { stale=1; break; }
+    done
+  fi
+  if [[ $stale -eq 1 ]]; then
+    clang++ "${flags[@]}" -MMD -MF "$deps" -c "$source" -o "$object" >&2
+  fi
+  echo "$object"
+}
 
 build() {
-  local target=$1
+  local target=$1 objects=()
   shift
-  clang++ -std=c++20 -O1 -g -I. -Wall -Wextra -Werror \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer \
-    "fuzz/$target.cpp" "$@" -o "$out/$target"
+  for source in "fuzz/$target.cpp" "$@"; do objects+=("$(object "$source")"); done
+  clang++ -fsanitize=fuzzer,address,undefined "${objects[@]}" -o "$out/$target"
 }
 
 seeds=()
@@ -39,6 +61,7 @@ for target in $targets; do
   case $target in
     cfb_fuzz) build cfb_fuzz "${container_sources[@]}" ;;
     xls_reader_fuzz) build xls_reader_fuzz "${reader_sources[@]}" ;;
+    xls_load_fuzz) build xls_load_fuzz "${core_sources[@]}" ;;
     *) echo "unknown fuzz target: $target" >&2; exit 2 ;;
   esac
   mkdir -p "$out/$target-corpus"

@@ -90,9 +90,11 @@ size_t TcxExcelSheetReader::Read(std::span<const uint8_t> stream, size_t offset,
     Damaged("a sheet does not start with a BOF record");
   if (bofRecord.Version != kBiff8Version) Damaged("a sheet is not in the BIFF8 format");
 
-  // The cells' own extent, not the DIMENSIONS record: some writers (Gnumeric, see
-  // sheetjs-A4X_gnumeric.xls) write one that does not cover every cell, and a damaged one must
-  // not make the sheet reserve room for 256 × 65536 cells.
+  // The cells' own extent, not the DIMENSIONS record, which files in the wild get wrong: in
+  // poi-florida_data.ashx.xls it covers 7 rows of 73, in poi-external_name.xls 6 columns of 131,
+  // and Gnumeric and Quattro Pro (sheetjs-A4X_gnumeric.xls, sheetjs-quattro-write_97.xls) write
+  // the last row instead of one past it. The sheet drops writes beyond its declared extent, and a
+  // damaged record must not make it reserve room for 256 × 65536 cells.
   Prescan(stream, bof.End());
   sheet_.SetDimensions(std::min(maxCol_ + 1, kMaxCol), std::min(maxRow_ + 1, kMaxRow));
 
