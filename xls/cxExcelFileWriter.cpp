@@ -1,0 +1,599 @@
+#include "xls/cxExcelFileWriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ostream>
+
+#include "calc/cxSSConvert.h"
+#include "calc/cxSSFormats.h"
+#include "calc/cxSSStrings.h"
+#include "platform/Unicode.h"
+#include "xls/cxWorkBookWriter.h"
+
+namespace {
+
+// The template XFs: font, format, protection and parent word, alignment word, and the word at
+// offset 8 (indent, merge, shrink and the attribute groups used); the rest is no border and no
+// fill (pattern colours 64 and 65).
+struct TTemplateXf {
+  uint16_t Font;
+  uint16_t Format;
+  uint16_t Protection;
+  uint16_t Alignment;
+  uint16_t Word8;
+};
+constexpr TTemplateXf kTemplateXfs[TcxExcelFileWriter::kTemplateXfCount] = {
+    {0, 0, 0xFFF5, 0x0020, 0x0000},  // 0: style Normal
+    {1, 0, 0xFFF5, 0x0020, 0xF400},  // 1
+    {1, 0, 0xFFF5, 0x0020, 0xF400},  // 2
+    {2, 0, 0xFFF5, 0x0020, 0xF400},  // 3
+    {2, 0, 0xFFF5, 0x0020, 0xF400},  // 4
+    {0, 0, 0xFFF5, 0x0020, 0xF400},  // 5
+    {0, 0, 0xFFF5, 0x0020, 0xF400},  // 6
+    {0, 0, 0xFFF5, 0x0020, 0xF400},  // 7
+    {0, 0, 0xFFF5, 0x0020, 0xF400},  // 8
+    {0, 0, 0xFFF5, 0x0020, 0xF400},  // 9
+    {0, 0, 0xFFF5, 0x0020, 0xF400},  // 10
+    {0, 0, 0xFFF5, 0x0020, 0xF400},  // 11
+    {0, 0, 0xFFF5, 0x0020, 0xF400},  // 12
+    {0, 0, 0xFFF5, 0x0020, 0xF400},  // 13
+    {0, 0, 0xFFF5, 0x0020, 0xF400},  // 14
+    {0, 0, 0x0001, 0x0020, 0x0000},  // 15: the default cell format
+    {1, 43, 0xFFF5, 0x0020, 0xF800},  // 16: style Comma
+};
+constexpr uint16_t kNoFillColors = 0x20C0;  // pattern colour 64, background 65
+
+// The built-in styles written after PALETTE: style XF, built-in style number.
+struct TBuiltInStyle {
+  uint16_t Xf;
+  uint8_t Style;
+};
+constexpr TBuiltInStyle kBuiltInStyles[] = {
+    {16, 3},  // Comma
+    {17, 6},  // Comma [0]
+    {16, 4},  // Currency
+    {16, 7},  // Currency [0]
+    {0, 0},   // Normal
+    {16, 5},  // Percent
+};
+
+// File fill pattern code of each TcxSSFillStyle, in the enumeration's order.
+constexpr uint8_t kFillPatternCodes[] = {1, 3, 2, 4, 17, 18, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+
+constexpr uint16_t kWindow2Sheet = 0x00B6;  // grid, headers, zeros, default header colour, outline
+constexpr uint16_t kWindow2Grid = 0x0002;
+constexpr uint16_t kWindow2Active = 0x0600;  // selected and shown
+constexpr uint16_t kRowOptions = 0x0140;     // custom height; bit 8 is always set
+constexpr uint16_t kRowHidden = 0x0020;
+constexpr uint16_t kRowXf = 16;
+constexpr uint16_t kFormulaOptions = 0x0003;  // always calculate, calculate on load
+// Data bytes of a FORMULA record before its tokens.
+constexpr size_t kFormulaFixed = 22;
+constexpr size_t kMaxResultChars = 32767;
+
+// Head records of every sheet: BOF, INDEX, DIMENSIONS, WINDOW2, REFMODE.
+constexpr uint32_t kSheetHeadSize = 20 + 20 + 18 + 22 + 6;
+constexpr uint32_t kEofSize = 4;
+
+void Put16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  Put16(p, static_cast<uint16_t>(v));
+  Put16(p + 2, static_cast<uint16_t>(v >> 16));
+}
+uint32_t Get32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+std::array<uint8_t, 20> TemplateXfData(const TTemplateXf& t) {
+  std::array<uint8_t, 20> data{};
+  Put16(&data[0], t.Font);
+  Put16(&data[2], t.Format);
+  Put16(&data[4], t.Protection);
+  Put16(&data[6], t.Alignment);
+  Put16(&data[8], t.Word8);
+  Put16(&data[18], kNoFillColors);
+  return data;
+}
+
+uint16_t AlignmentWord(const TcxSSStyleRec& rec) {
+  return static_cast<uint16_t>((rec.HorzTextAlign & 7) | (rec.WordBreak ? 8 : 0) |
+                               (rec.VertTextAlign & 7) << 4);
+}
+
+// A style colour as a file colour index: + 8, at most 64 (the automatic border colour).
+uint32_t EdgeColor(TcxSSColor color) { return std::min<uint32_t>(color + 8u, 64u); }
+
+uint16_t Clamp16(long value, long low, long high) {
+  return static_cast<uint16_t>(std::clamp(value, low, high));
+}
+
+[[noreturn]] void FailStore() { throw EcxExcelDataWriter(std::string(kErrorStoreWorkbookStream)); }
+
+// The cached result of a formula as the 8 bytes of a FORMULA record.
+std::array<uint8_t, 8> ResultBytes(uint8_t kind, uint8_t value) {
+  return {kind, 0, value, 0, 0, 0, 0xFF, 0xFF};
+}
+constexpr uint8_t kResultString = 0, kResultBool = 1, kResultError = 2, kResultEmpty = 3;
+constexpr uint8_t kErrorNum = 0x24;
+
+uint8_t FileErrorCode(uint8_t internalCode) {
+  return ErrorToText(internalCode).empty() ? ErrorInternalToFileCode(ecValue)
+                                           : static_cast<uint8_t>(ErrorInternalToFileCode(internalCode));
+}
+
+}  // namespace
+
+TcxExcelFileWriter::TcxExcelFileWriter(std::shared_ptr<const TcxEnvironment> environment)
+    : environment_(std::move(environment)),
+      scale_(environment_->PixelsPerInch / 96.0),
+      palette_(kDefaultPalette) {
+  const auto add = [this](TcxBiffWriter record) {
+    const uint16_t id = record.GetU16(0);
+    globals_.push_back({id, std::move(record)});
+    return std::prev(globals_.end());
+  };
+  TcxBiffWriter w;
+  WriteBof(w, kBofGlobals);
+  add(std::move(w));
+  w = {};
+  w.Record(brTabId, {});
+  tabId_ = add(std::move(w));
+  w = {};
+  WriteWindow1(w, 0);
+  window1_ = add(std::move(w));
+  for (int i = 0; i < 4; ++i) {
+    w = {};
+    WriteFont(w, TcxBiffFont{});
+    lastFont_ = add(std::move(w));
+  }
+  for (TxlsDataFormat format : {kFormatDayMonthYear, kFormatDayMonthNameYear}) {
+    w = {};
+    WriteFormat(w, format, Utf16(BuiltInFormatString(format)));
+    add(std::move(w));
+  }
+  for (int i = 0; i < kTemplateXfCount; ++i) {
+    w = {};
+    WriteXf(w, TemplateXfData(kTemplateXfs[i]));
+    lastXf_ = add(std::move(w));
+    if (i == kDefaultCellXf) defaultXf_ = lastXf_;
+  }
+  w = {};
+  w.Record(brSupBook, {});
+  supBook_ = add(std::move(w));
+  w = {};
+  w.Record(brExternSheet, {});
+  externSheet_ = add(std::move(w));
+  UpdateLinkRecords();
+}
+
+TcxExcelFileWriter::~TcxExcelFileWriter() = default;
+
+TcxExcelFileWriter::TGlobalList::iterator TcxExcelFileWriter::InsertAfter(
+    TGlobalList::iterator at, TcxBiffWriter record) {
+  const uint16_t id = record.GetU16(0);
+  return globals_.insert(std::next(at), {id, std::move(record)});
+}
+
+std::u16string_view TcxExcelFileWriter::Utf16(std::string_view text) {
+  utf16_.clear();
+  for (size_t pos = 0; pos < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+      utf16_.push_back(byte);
+      ++pos;
+      continue;
+    }
+    const char32_t c = unicode::NextCodePoint(text, pos);
+    if (c >= 0x10000) {
+      utf16_.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      utf16_.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      utf16_.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return utf16_;
+}
+
+// TABID, SUPBOOK and EXTERNSHEET follow the sheet count: one tab id and one EXTERNSHEET entry
+// (this workbook, sheet i to sheet i) per sheet.
+void TcxExcelFileWriter::UpdateLinkRecords() {
+  const auto count = static_cast<uint16_t>(sheets_.size());
+  TcxBiffWriter tabs;
+  size_t at = tabs.BeginRecord(brTabId);
+  for (uint16_t i = 0; i < count; ++i) tabs.U16(static_cast<uint16_t>(i + 1));
+  tabs.EndRecord(at);
+  tabId_->Record = std::move(tabs);
+
+  TcxBiffWriter book;
+  at = book.BeginRecord(brSupBook);
+  book.U16(count);
+  book.U16(0x0401);  // this workbook
+  book.EndRecord(at);
+  supBook_->Record = std::move(book);
+
+  TcxBiffWriter refs;
+  at = refs.BeginRecord(brExternSheet);
+  refs.U16(count);
+  for (uint16_t i = 0; i < count; ++i) {
+    refs.U16(0);
+    refs.U16(i);
+    refs.U16(i);
+  }
+  refs.EndRecord(at);
+  externSheet_->Record = std::move(refs);
+}
+
+void TcxExcelFileWriter::WritePalette(const std::array<TColor, 56>& colors) {
+  palette_ = colors;
+  TcxBiffWriter w;
+  ::WritePalette(w, colors);
+  if (hasPalette_) {
+    paletteRecord_->Record = std::move(w);
+    return;
+  }
+  paletteRecord_ = InsertAfter(lastXf_, std::move(w));
+  hasPalette_ = true;
+  auto at = paletteRecord_;
+  for (const TBuiltInStyle& style : kBuiltInStyles) {
+    TcxBiffWriter s;
+    WriteBuiltInStyle(s, style.Xf, style.Style);
+    at = InsertAfter(at, std::move(s));
+  }
+}
+
+void TcxExcelFileWriter::WriteProtection(int sheet, bool value) {
+  if (sheet == -1) {
+    TcxBiffWriter w;
+    ::WriteProtect(w, value);
+    InsertAfter(std::prev(globals_.end()), std::move(w));
+  } else {
+    ::WriteProtect(Sheet(sheet).Records, value);
+  }
+}
+
+void TcxExcelFileWriter::WriteName(const TcxSSNameDefinition& name) {
+  const uint16_t sheet = name.Sheet < pageCount_ ? name.Sheet : 0;
+  const TRect& a = name.Area;
+  TcxBiffWriter w;
+  WriteAreaName(w, name.Deleted, Utf16(name.Name), sheet, Clamp16(a.Top, 0, kMaxRows - 1),
+                Clamp16(a.Bottom, 0, kMaxRows - 1), Clamp16(a.Left, 0, kMaxCols - 1),
+                Clamp16(a.Right, 0, kMaxCols - 1));
+  InsertAfter(std::prev(globals_.end()), std::move(w));
+}
+
+uint16_t TcxExcelFileWriter::RegisterFont(const TcxSSFontRec* font) {
+  if (font == nullptr) return currentFont_ = 0;
+  if (auto it = fonts_.find(font); it != fonts_.end()) return currentFont_ = it->second;
+  TcxBiffFont f;
+  f.Height = Clamp16(font->Size * 20L, 20, 0x7FFF);
+  f.Options = static_cast<uint16_t>(((font->Style & kFontItalic) ? 2 : 0) +
+                                    ((font->Style & kFontStrikeOut) ? 9 : 0));
+  f.Color = font->FontColor + 8u > 64u ? 0x7FFF : static_cast<uint16_t>(font->FontColor + 8);
+  f.Weight = (font->Style & kFontBold) ? 700 : 400;
+  f.Underline = (font->Style & kFontUnderline) ? 1 : 0;
+  f.Charset = font->Charset == 1 ? 0 : font->Charset;
+  f.Name = std::u16string(Utf16(font->Name));
+  TcxBiffWriter w;
+  WriteFont(w, f);
+  lastFont_ = InsertAfter(lastFont_, std::move(w));
+  // Font index 4 does not exist in the format: the first font after the template's four is 5.
+  const auto index = static_cast<uint16_t>(5 + registeredFonts_++);
+  fonts_.emplace(font, index);
+  return currentFont_ = index;
+}
+
+std::array<uint8_t, 20> TcxExcelFileWriter::XfData(const TcxSSStyleRec& rec, uint16_t font) const {
+  std::array<uint8_t, 20> data = TemplateXfData(kTemplateXfs[kDefaultCellXf]);
+  Put16(&data[0], font);
+  Put16(&data[2], rec.Format);
+  Put16(&data[4], rec.Flags & kStyleLocked);
+  Put16(&data[6], AlignmentWord(rec));
+  uint16_t word8 = 0xFC00;  // every attribute group is the cell's own
+  if (rec.Flags & kStyleMerged) word8 |= 0x0020;
+  if (rec.Flags & kStyleShrinkToFit) word8 |= 0x0010;
+  Put16(&data[8], word8);
+
+  const auto lineStyle = [&](TcxSSEdgeIndex edge) -> uint16_t {
+    const uint8_t style = rec.Edges[edge].Style;
+    return style > lsSlantedDashDot ? 0 : style;
+  };
+  Put16(&data[10], static_cast<uint16_t>(lineStyle(eLeft) | lineStyle(eRight) << 4 |
+                                         lineStyle(eTop) << 8 | lineStyle(eBottom) << 12));
+  const uint32_t colors = EdgeColor(rec.Edges[eLeft].Color) | EdgeColor(rec.Edges[eRight].Color) << 7 |
+                          EdgeColor(rec.Edges[eTop].Color) << 16 |
+                          EdgeColor(rec.Edges[eBottom].Color) << 23;
+  Put32(&data[12], colors);
+
+  // A solid fill keeps its colour as the pattern colour: the style's background colour.
+  const bool solid = rec.BrushStyle == fsSolid;
+  const TcxSSColor pattern = solid ? rec.BackgroundColor : rec.ForegroundColor;
+  const TcxSSColor background = solid ? rec.ForegroundColor : rec.BackgroundColor;
+  const uint32_t patternIndex = pattern == kColorAuto ? 64u : (pattern + 8u) & 0x7F;
+  const uint32_t backgroundIndex = (background + 8u) & 0x7F;
+  const bool noFill = solid && (patternIndex == 64 || (patternIndex == 9 && (background == kColorNone ||
+                                                                           background == kColorAuto)));
+  if (!noFill && rec.BrushStyle < std::size(kFillPatternCodes)) {
+    Put32(&data[14], Get32(&data[14]) | static_cast<uint32_t>(kFillPatternCodes[rec.BrushStyle]) << 26);
+    Put16(&data[18], static_cast<uint16_t>(patternIndex | backgroundIndex << 7));
+  }
+  return data;
+}
+
+void TcxExcelFileWriter::WriteDefaultStyle(const TcxSSStyleRec& rec) {
+  const uint16_t font = RegisterFont(rec.Font);
+  uint8_t* xf15 = defaultXf_->Record.Bytes().data() + kBiffRecordHeader;
+  Put16(xf15 + 0, font);
+  Put16(xf15 + 4, rec.Flags & kStyleLocked);
+  Put16(xf15 + 6, AlignmentWord(rec));
+  // The XF for columns whose lock differs from the default style's: the default style with the
+  // lock inverted. It is not the XF of the default style's own cells (RegisterStyle gives those
+  // theirs), or saving would flip the lock of every unformatted cell.
+  std::array<uint8_t, 20> data = XfData(rec, font);
+  data[4] ^= kStyleLocked;
+  TcxBiffWriter w;
+  WriteXf(w, data);
+  lastXf_ = InsertAfter(lastXf_, std::move(w));
+  columnXf_ = static_cast<uint16_t>(kTemplateXfCount + registeredXfs_++);
+  currentXf_ = columnXf_;
+  lastStyle_ = nullptr;
+}
+
+void TcxExcelFileWriter::RegisterStyle(const TcxSSStyleRec& rec) {
+  if (&rec == lastStyle_) return;
+  lastStyle_ = &rec;
+  if (auto it = styles_.find(&rec); it != styles_.end()) {
+    currentXf_ = it->second;
+    return;
+  }
+  TcxBiffWriter w;
+  WriteXf(w, XfData(rec, RegisterFont(rec.Font)));
+  lastXf_ = InsertAfter(lastXf_, std::move(w));
+  currentXf_ = static_cast<uint16_t>(kTemplateXfCount + registeredXfs_++);
+  styles_.emplace(&rec, currentXf_);
+}
+
+int TcxExcelFileWriter::BeginSheet(std::string_view caption, bool showGrid, int kind,
+                                   bool visible) {
+  if (static_cast<int>(sheets_.size()) >= kMaxSheets) FailStore();
+  auto sheet = std::make_unique<TSheet>();
+  sheet->Caption = std::u16string(Utf16(caption));
+  sheet->Visible = visible;
+  sheet->Window2 = showGrid ? kWindow2Sheet : kWindow2Sheet & ~kWindow2Grid;
+  TcxBiffWriter w;
+  WriteBoundSheet(w, 0, visible ? 0 : 1, static_cast<uint8_t>((kind ^ 1) & 0xFF), sheet->Caption);
+  sheet->BoundSheet = globals_.insert(supBook_, {brBoundSheet, std::move(w)});
+  sheets_.push_back(std::move(sheet));
+  UpdateLinkRecords();
+  return static_cast<int>(sheets_.size()) - 1;
+}
+
+TcxExcelFileWriter::TSheet& TcxExcelFileWriter::Sheet(int sheet) { return *sheets_.at(sheet); }
+
+void TcxExcelFileWriter::WriteDefaultColWidth(int sheet, int width) {
+  ::WriteDefColWidth(Sheet(sheet).Records, Clamp16(std::lround(width / 8.38), 0, 255));
+}
+
+void TcxExcelFileWriter::WriteColumn(int sheet, int column, bool hidden, bool lockDiffers,
+                                     int width) {
+  if (column < 0 || column >= kMaxCols) return;
+  const uint16_t fileWidth = Clamp16(std::lround(width * 36.6 / scale_), 0, 0xFFFF);
+  ::WriteColInfo(Sheet(sheet).Records, static_cast<uint16_t>(column), fileWidth,
+                 lockDiffers ? columnXf_ : kDefaultCellXf, hidden ? 1 : 0);
+}
+
+void TcxExcelFileWriter::WriteRow(int sheet, int row, bool hidden, int height) {
+  if (row < 0 || row >= kMaxRows) return;
+  // Bit 15 of the height would say "default height": keep within 15 bits.
+  const uint16_t twips = Clamp16(std::lround(height * 20 / (scale_ * 1.325)), 0, 0x7FFF);
+  ::WriteRowRecord(Sheet(sheet).Records, static_cast<uint16_t>(row), twips,
+                   hidden ? kRowOptions | kRowHidden : kRowOptions, kRowXf);
+}
+
+void TcxExcelFileWriter::ReserveCells(int sheet, size_t cells) {
+  // An RK or LABELSST record is 14 bytes, a NUMBER 18, a short formula with its result about 40.
+  TcxBiffWriter& records = Sheet(sheet).Records;
+  records.Reserve(records.Size() + 18 * cells);
+}
+
+void TcxExcelFileWriter::Touch(TSheet& sheet, int row, int col) {
+  sheet.LastRowPlus1 = std::max<uint32_t>(sheet.LastRowPlus1, static_cast<uint32_t>(row) + 1);
+  sheet.LastColPlus1 = std::max<uint16_t>(sheet.LastColPlus1, static_cast<uint16_t>(col + 1));
+}
+
+void TcxExcelFileWriter::WriteCell(int sheet, int column, bool textFormat,
+                                   const TcxCellValue& value, int row) {
+  if (!InRange(row, column)) return;
+  TSheet& s = Sheet(sheet);
+  Touch(s, row, column);
+  const auto r = static_cast<uint16_t>(row);
+  const auto c = static_cast<uint16_t>(column);
+  TcxBiffWriter& w = s.Records;
+  double x = 0;
+  const auto number = [&](double v) {
+    uint32_t rk = 0;
+    if (!std::isfinite(v))
+      WriteBoolErr(w, r, c, currentXf_, kErrorNum, true);  // no file form holds it: #NUM!
+    else if (EncodeRk(v, rk))
+      WriteRk(w, r, c, currentXf_, rk);
+    else
+      WriteNumber(w, r, c, currentXf_, v);
+  };
+  if (const double* n = std::get_if<double>(&value)) {
+    number(*n);
+    return;
+  }
+  const std::string_view* text = std::get_if<std::string_view>(&value);
+  if (text == nullptr || text->empty()) {
+    WriteBlank(w, r, c, currentXf_);
+    return;
+  }
+  if (!textFormat) {
+    if (TryTextToFloat(*text, x, environment_->Settings)) {
+      number(x);
+      return;
+    }
+    if (*text == kTrueText || *text == kFalseText) {
+      WriteBoolErr(w, r, c, currentXf_, *text == kTrueText ? 1 : 0, false);
+      return;
+    }
+    for (const TcxSSErrorValue& e : kErrorValues) {
+      if (*text == e.Text) {
+        WriteBoolErr(w, r, c, currentXf_, e.FileCode, true);
+        return;
+      }
+    }
+  }
+  WriteLabelSst(w, r, c, currentXf_, strings_.AddString(Utf16(*text)));
+}
+
+void TcxExcelFileWriter::WriteFormula(int sheet, int column, std::span<const uint8_t> tokens,
+                                      const TcxResultValue& result, int row) {
+  if (!InRange(row, column) || tokens.empty()) return;
+  if (tokens.size() > kBiffMaxRecordData - kFormulaFixed) {
+    // No FORMULA record holds these tokens: keep at least the value the formula shows.
+    switch (result.Kind) {
+      case rkNumber: WriteCell(sheet, column, false, result.Number, row); break;
+      case rkText: WriteCell(sheet, column, true, std::string_view(result.Text), row); break;
+      case rkBool:
+        WriteCell(sheet, column, false, result.Bool ? kTrueText : kFalseText, row);
+        break;
+      case rkError: WriteCell(sheet, column, false, ErrorToText(result.Error), row); break;
+      case rkNone: WriteCell(sheet, column, false, std::monostate{}, row); break;
+    }
+    return;
+  }
+  TSheet& s = Sheet(sheet);
+  Touch(s, row, column);
+  std::array<uint8_t, 8> bytes = ResultBytes(kResultEmpty, 0);
+  std::u16string_view text;
+  switch (result.Kind) {
+    case rkNumber:
+      if (std::isfinite(result.Number)) {
+        uint64_t bits;
+        std::memcpy(&bits, &result.Number, sizeof bits);
+        for (int i = 0; i < 8; ++i) bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+      } else {
+        bytes = ResultBytes(kResultError, kErrorNum);
+      }
+      break;
+    case rkText:
+      text = Utf16(result.Text);
+      text = text.substr(0, std::min(text.size(), kMaxResultChars));
+      if (!text.empty()) bytes = ResultBytes(kResultString, 0);
+      break;
+    case rkBool: bytes = ResultBytes(kResultBool, result.Bool ? 1 : 0); break;
+    case rkError: bytes = ResultBytes(kResultError, FileErrorCode(result.Error)); break;
+    case rkNone: break;  // not calculated: an empty text, and Excel calculates on load
+  }
+  ::WriteFormula(s.Records, static_cast<uint16_t>(row), static_cast<uint16_t>(column), currentXf_,
+                 bytes, kFormulaOptions, tokens);
+  if (!text.empty()) WriteString(s.Records, text);
+}
+
+void TcxExcelFileWriter::WriteMergedCells(int sheet, std::span<const TRect> areas) {
+  std::vector<TcxBiffRange> ranges;
+  ranges.reserve(areas.size());
+  for (const TRect& a : areas) {
+    if (a.Left >= kMaxCols || a.Top >= kMaxRows || a.Right < a.Left || a.Bottom < a.Top ||
+        a.Left < 0 || a.Top < 0)
+      continue;
+    ranges.push_back({static_cast<uint16_t>(a.Top), Clamp16(a.Bottom, 0, kMaxRows - 1),
+                      static_cast<uint16_t>(a.Left), Clamp16(a.Right, 0, kMaxCols - 1)});
+  }
+  ::WriteMergedCells(Sheet(sheet).Records, ranges);
+}
+
+TcxExcelFileWriter::TStreamLayout TcxExcelFileWriter::Layout() {
+  TStreamLayout layout;
+  // Excel needs one visible sheet, which is also the active one.
+  const auto firstVisible =
+      std::find_if(sheets_.begin(), sheets_.end(), [](const auto& s) { return s->Visible; });
+  layout.ActiveSheet = firstVisible == sheets_.end() ? 0 : static_cast<int>(firstVisible - sheets_.begin());
+  if (!sheets_.empty()) {
+    sheets_[layout.ActiveSheet]->Visible = true;
+    sheets_[layout.ActiveSheet]->BoundSheet->Record.Bytes()[kBiffRecordHeader + 4] = 0;
+  }
+  TcxBiffWriter window1;
+  WriteWindow1(window1, static_cast<uint16_t>(layout.ActiveSheet));
+  window1_->Record = std::move(window1);
+
+  uint64_t size = kEofSize + strings_.Size();
+  for (const TGlobalRecord& r : globals_) size += r.Record.Size();
+  layout.GlobalsSize = static_cast<uint32_t>(size);
+  for (const auto& sheet : sheets_) {
+    if (size > 0xFFFFFFFFu) FailStore();
+    layout.SheetPositions.push_back(static_cast<uint32_t>(size));
+    Put32(sheet->BoundSheet->Record.Bytes().data() + kBiffRecordHeader,
+          static_cast<uint32_t>(size));
+    size += kSheetHeadSize + sheet->Records.Size() + kEofSize;
+  }
+  if (size > 0xFFFFFFFFu) FailStore();
+  layout.Total = static_cast<uint32_t>(size);
+  return layout;
+}
+
+template <typename Sink>
+void TcxExcelFileWriter::Emit(const TStreamLayout& layout, Sink&& sink) {
+  uint32_t position = 0;
+  for (const TGlobalRecord& r : globals_) {
+    sink(r.Record.Bytes());
+    position += static_cast<uint32_t>(r.Record.Size());
+  }
+  TcxBiffWriter tail;
+  strings_.WriteTo(tail, position);
+  WriteEof(tail);
+  sink(tail.Bytes());
+  for (size_t i = 0; i < sheets_.size(); ++i) {
+    const TSheet& sheet = *sheets_[i];
+    TcxBiffWriter head;
+    WriteBof(head, kBofWorksheet);
+    WriteIndex(head);
+    WriteDimensions(head, sheet.LastRowPlus1, sheet.LastColPlus1);
+    const bool active = static_cast<int>(i) == layout.ActiveSheet;
+    WriteWindow2(head, static_cast<uint16_t>(sheet.Window2 | (active ? kWindow2Active : 0)));
+    WriteRefMode(head);
+    sink(head.Bytes());
+    sink(sheet.Records.Bytes());
+    TcxBiffWriter eof;
+    WriteEof(eof);
+    sink(eof.Bytes());
+  }
+}
+
+void TcxExcelFileWriter::WriteWorkbook(std::ostream& stream) {
+  const TStreamLayout layout = Layout();
+  TcxWorkBookWriter container;
+  container.WritePrefix(layout.Total, &stream);
+  Emit(layout, [&stream](const std::vector<uint8_t>& bytes) {
+    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  });
+  const std::vector<uint8_t> padding(TcxWorkBookWriter::PaddingSize(layout.Total), 0);
+  stream.write(reinterpret_cast<const char*>(padding.data()),
+               static_cast<std::streamsize>(padding.size()));
+  stream.flush();
+  if (!stream) FailStore();
+}
+
+void TcxExcelFileWriter::WriteWorkbook(std::vector<uint8_t>& file) {
+  const TStreamLayout layout = Layout();
+  TcxWorkBookWriter container;
+  container.WritePrefix(layout.Total, file);
+  Emit(layout, [&file](const std::vector<uint8_t>& bytes) {
+    file.insert(file.end(), bytes.begin(), bytes.end());
+  });
+  file.resize(file.size() + TcxWorkBookWriter::PaddingSize(layout.Total), 0);
+}
+
+std::vector<uint8_t> TcxExcelFileWriter::WorkbookStream() {
+  const TStreamLayout layout = Layout();
+  std::vector<uint8_t> stream;
+  stream.reserve(layout.Total);
+  Emit(layout, [&stream](const std::vector<uint8_t>& bytes) {
+    stream.insert(stream.end(), bytes.begin(), bytes.end());
+  });
+  return stream;
+}

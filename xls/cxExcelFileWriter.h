@@ -1,0 +1,158 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <iosfwd>
+#include <list>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+#include "calc/cxSSFormulasCache.h"
+#include "calc/cxSSTokens.h"
+#include "platform/Environment.h"
+#include "styles/cxSSStyleTypes.h"
+#include "xls/SSTStringTable.h"
+#include "xls/cxBiffWriter.h"
+#include "xls/cxWorkBookWriter.h"
+
+// A cell value handed to WriteCell: nothing, a text, or a number.
+using TcxCellValue = std::variant<std::monostate, std::string_view, double>;
+
+// Collects a workbook as BIFF8 records in memory and writes the whole .xls file: the compound
+// document prefix, the "Workbook" stream and the padding. The workbook (SaveToStream) feeds it
+// in a fixed order: page count, palette, protection, defined names, the default style, then per
+// sheet BeginSheet, protection, default column width, columns, rows, the cells (each after
+// RegisterStyle) and the merged areas; then WriteWorkbook.
+//
+// Layout: the workbook globals are a list of whole records that starts as a fixed template
+// (BOF, TABID, WINDOW1, four fonts, two formats, 17 XFs, SUPBOOK, EXTERNSHEET); fonts, XFs,
+// PALETTE/STYLE and BOUNDSHEET records are inserted at their places, PROTECT and NAME records
+// appended. Each sheet keeps its own records as one byte buffer, appended to in call order; its
+// head records (BOF, INDEX, DIMENSIONS, WINDOW2, REFMODE) are made when the file is written, from
+// the extent and options kept with the sheet. Texts go to the shared string table.
+//
+// Cost: a cell is one hash look-up of its style (by identity) and one record appended to its
+// sheet's buffer; a text cell adds a look-up in the string table. Memory is about the size of
+// the file being written.
+class TcxExcelFileWriter {
+public:
+  // Template XFs; registered styles follow them.
+  static constexpr int kTemplateXfCount = 17;
+  // The cell XF that carries the default style's settings.
+  static constexpr uint16_t kDefaultCellXf = 15;
+  static constexpr int kMaxRows = 65536;
+  static constexpr int kMaxCols = 256;
+  // Sheets the one-record TABID and EXTERNSHEET lists can hold.
+  static constexpr int kMaxSheets = static_cast<int>((kBiffMaxRecordData - 2) / 6);
+
+  explicit TcxExcelFileWriter(std::shared_ptr<const TcxEnvironment> environment);
+  virtual ~TcxExcelFileWriter();
+  TcxExcelFileWriter(const TcxExcelFileWriter&) = delete;
+  TcxExcelFileWriter& operator=(const TcxExcelFileWriter&) = delete;
+
+  // Set before anything else: bounds the sheet index of defined names.
+  int PageCount() const { return pageCount_; }
+  void SetPageCount(int count) { pageCount_ = count; }
+
+  void WritePalette(const std::array<TColor, 56>& colors);
+  // A PROTECT record for the workbook (sheet -1) or a sheet.
+  void WriteProtection(int sheet, bool value);
+  void WriteName(const TcxSSNameDefinition& name);
+  void WriteDefaultStyle(const TcxSSStyleRec& rec);
+
+  // Starts the next sheet and returns its index. `kind` 1 is a worksheet. A hidden sheet is
+  // written hidden; the first visible sheet is the active one.
+  int BeginSheet(std::string_view caption, bool showGrid, int kind, bool visible = true);
+  void WriteDefaultColWidth(int sheet, int width);
+  void WriteColumn(int sheet, int column, bool hidden, bool lockDiffers, int width);
+  void WriteRow(int sheet, int row, bool hidden, int height);
+
+  // Room for about this many cells in the sheet's records, so that they are not moved as they
+  // grow.
+  void ReserveCells(int sheet, size_t cells);
+  // Makes the XF of `rec` current (writing it the first time the record is seen).
+  void RegisterStyle(const TcxSSStyleRec& rec);
+  // A constant cell with the current XF: nothing is BLANK, a number NUMBER (or RK when that
+  // holds it exactly), a text a number when it reads as one and `textFormat` is false, TRUE and
+  // FALSE and the error texts BOOLERR, any other text LABELSST.
+  void WriteCell(int sheet, int column, bool textFormat, const TcxCellValue& value, int row);
+  // A formula cell with the current XF: BIFF8 tokens and the cached result (a text result in a
+  // STRING record after the FORMULA record).
+  void WriteFormula(int sheet, int column, std::span<const uint8_t> tokens,
+                    const TcxResultValue& result, int row);
+  // Merged areas as inclusive rectangles.
+  void WriteMergedCells(int sheet, std::span<const TRect> areas);
+
+  // The whole file. Stream errors raise EcxExcelDataWriter ("Error store workbook stream").
+  void WriteWorkbook(std::ostream& stream);
+  void WriteWorkbook(std::vector<uint8_t>& file);
+  // The "Workbook" stream alone.
+  std::vector<uint8_t> WorkbookStream();
+
+  uint16_t CurrentXf() const { return currentXf_; }
+  uint16_t CurrentFont() const { return currentFont_; }
+  uint16_t ColumnXf() const { return columnXf_; }
+  const TSSTStringTable& StringTable() const { return strings_; }
+
+private:
+  struct TGlobalRecord {
+    uint16_t Id;
+    TcxBiffWriter Record;
+  };
+  using TGlobalList = std::list<TGlobalRecord>;
+  struct TSheet {
+    std::u16string Caption;
+    bool Visible = true;
+    uint16_t Window2 = 0;  // options without the selected and shown bits
+    uint32_t LastRowPlus1 = 0;
+    uint16_t LastColPlus1 = 0;
+    TGlobalList::iterator BoundSheet;
+    TcxBiffWriter Records;
+  };
+  // Where the sheet's records begin, and their size.
+  struct TStreamLayout {
+    uint32_t GlobalsSize = 0;
+    std::vector<uint32_t> SheetPositions;
+    uint32_t Total = 0;
+    int ActiveSheet = 0;
+  };
+
+  TGlobalList::iterator InsertAfter(TGlobalList::iterator at, TcxBiffWriter record);
+  TGlobalList::iterator Find(uint16_t id);
+  void UpdateLinkRecords();
+  uint16_t RegisterFont(const TcxSSFontRec* font);
+  std::array<uint8_t, 20> XfData(const TcxSSStyleRec& rec, uint16_t font) const;
+  TSheet& Sheet(int sheet);
+  void Touch(TSheet& sheet, int row, int col);
+  bool InRange(int row, int col) const { return row >= 0 && row < kMaxRows && col >= 0 && col < kMaxCols; }
+  void WriteText(TSheet& sheet, uint16_t row, uint16_t col, std::string_view text);
+  TStreamLayout Layout();
+  template <typename Sink>
+  void Emit(const TStreamLayout& layout, Sink&& sink);
+  std::u16string_view Utf16(std::string_view text);
+
+  std::shared_ptr<const TcxEnvironment> environment_;
+  double scale_ = 1;
+  int pageCount_ = 0;
+  std::array<TColor, 56> palette_{};
+  TGlobalList globals_;
+  TGlobalList::iterator tabId_, window1_, lastFont_, defaultXf_, lastXf_, paletteRecord_, supBook_,
+      externSheet_;
+  bool hasPalette_ = false;
+  std::unordered_map<const TcxSSFontRec*, uint16_t> fonts_;
+  std::unordered_map<const TcxSSStyleRec*, uint16_t> styles_;
+  int registeredFonts_ = 0;
+  int registeredXfs_ = 0;
+  const TcxSSStyleRec* lastStyle_ = nullptr;
+  uint16_t currentFont_ = 0;
+  uint16_t currentXf_ = kDefaultCellXf;
+  uint16_t columnXf_ = kDefaultCellXf;
+  std::vector<std::unique_ptr<TSheet>> sheets_;
+  TSSTStringTable strings_;
+  std::u16string utf16_;  // conversion buffer reused for every text
+};
