@@ -1,23 +1,32 @@
 #include "sheet/cxSSBookFile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <stdexcept>
+#include <vector>
 
 #include "calc/cxSSDataStorage.h"
+#include "calc/cxSSFormats.h"
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSStrings.h"
+#include "calc/cxSSTokens.h"
 #include "sheet/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSSIntf.h"
+#include "sheet/cxSSListener.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
 #include "styles/cxSSStyleCache.h"
 #include "xls/cxExcelFileReader.h"
+#include "xls/cxExcelFileWriter.h"
 
 ESpreadSheetUnknownFunctions::ESpreadSheetUnknownFunctions(TcxLoadReport report)
     : ESpreadSheetError(std::string(kUnknownFunction)), report_(std::move(report)) {}
@@ -193,4 +202,188 @@ TcxLoadReport TcxCustomSpreadSheetBook::LoadFromStream(std::istream& stream) {
   }
   if (unknownFunctions) throw ESpreadSheetUnknownFunctions(std::move(report));
   return report;
+}
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Windows' MulDiv: the quotient rounded half away from zero.
+int MulDiv(int number, int numerator, int denominator) {
+  const long long product = static_cast<long long>(number) * numerator;
+  const long long half = denominator / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                       : (product - half) / denominator);
+}
+
+[[noreturn]] void FailCreate(const fs::path& path, const std::string& reason) {
+  throw ESpreadSheetError("Cannot create file \"" + path.string() + "\". " + reason);
+}
+
+// A name beside `target` that no file has yet.
+fs::path TemporaryName(const fs::path& target) {
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (;;) {
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",
+                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+    fs::path candidate = target;
+    candidate += suffix;
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(candidate, error))) return candidate;
+  }
+}
+
+// Column header items: the stored ones up to the last column of the format.
+void WriteColumns(TcxExcelFileWriter& writer, int page, const TcxSSHeader& header,
+                  bool defaultLocked) {
+  writer.WriteDefaultColWidth(page, header.DefaultSize());
+  const int count = std::min(header.Count(), TcxExcelFileWriter::kMaxCols);
+  for (int col = 0; col < count; ++col) {
+    const TcxSSHeaderItem& item = header.GetItem(col);
+    const bool hidden = item.Flags & kHeaderHidden;
+    const bool followsDefault = item.Flags & kHeaderDefault;
+    const bool locked = item.Flags & kHeaderLocked;
+    if (!hidden && followsDefault && locked) continue;
+    writer.WriteColumn(page, col, hidden, locked != defaultLocked,
+                       followsDefault ? header.DefaultSize() : item.Size);
+  }
+}
+
+// Row header items (the default height is not written to the file).
+void WriteRows(TcxExcelFileWriter& writer, int page, const TcxSSHeader& header) {
+  const int count = std::min(header.Count(), TcxExcelFileWriter::kMaxRows);
+  for (int row = 0; row < count; ++row) {
+    const TcxSSHeaderItem& item = header.GetItem(row);
+    const bool hidden = item.Flags & kHeaderHidden;
+    const bool followsDefault = item.Flags & kHeaderDefault;
+    if (!hidden && followsDefault) continue;
+    writer.WriteRow(page, row, hidden, followsDefault ? header.DefaultSize() : item.Size);
+  }
+}
+
+// The cells of one sheet, column by column: constants first, then formulas.
+void WriteCells(TcxCustomSpreadSheetBook& book, TcxExcelFileWriter& writer, int page,
+                const TcxSSDataStorage& storage) {
+  const TcxSSStyleRec& defaultRec = *book.StyleCache().DefaultRecord();
+  const auto inFormat = [](int col, int row) {
+    return col < TcxExcelFileWriter::kMaxCols && row < TcxExcelFileWriter::kMaxRows;
+  };
+  // Counting touches the slots only, not the records.
+  size_t count = 0;
+  storage.ForEachCell([&](int, int, const TcxSSCellRec&) { ++count; });
+  writer.ReserveCells(page, count);
+
+  // One walk over the records: constants are written, formula cells kept for the second pass.
+  struct TFormulaCell {
+    int Col, Row;
+    const TcxSSCellRec* Cell;
+  };
+  std::vector<TFormulaCell> formulaCells;
+  storage.ForEachCell([&](int col, int row, const TcxSSCellRec& cell) {
+    if (!inFormat(col, row)) return;
+    if (cell.Kind == ckFormula) {
+      formulaCells.push_back({col, row, &cell});
+      return;
+    }
+    const TcxSSStyleRec& style = cell.Style ? *cell.Style : defaultRec;
+    writer.RegisterStyle(style);
+    if (cell.Kind == ckNumber)
+      writer.WriteCell(page, col, false, cell.Number, row);
+    else
+      writer.WriteCell(page, col, style.Format == kFormatText, std::string_view(cell.Text), row);
+  });
+
+  TcxTokenString tokens;
+  TcxSSFormulasCache& formulas = book.FormulasCache();
+  for (const TFormulaCell& f : formulaCells) {
+    const TcxSSCellRec& cell = *f.Cell;
+    tokens.clear();
+    if (cell.Formula) formulas.ExportTokens(*cell.Formula, tokens);
+    writer.RegisterStyle(cell.Style ? *cell.Style : defaultRec);
+    if (tokens.empty()) {
+      // A formula without tokens (its text did not parse) keeps its text as a text cell rather
+      // than vanishing from the file.
+      writer.WriteCell(page, f.Col, true, std::string_view(cell.Text), f.Row);
+      continue;
+    }
+    writer.WriteFormula(page, f.Col, tokens, formulas.ResultValue(*cell.Formula), f.Row);
+  }
+}
+
+}  // namespace
+
+void WriteFileReplacing(const std::string& fileName,
+                        const std::function<void(std::ostream& stream)>& write) {
+  std::error_code error;
+  fs::path target = fs::path(fileName);
+  // Saving through a symbolic link replaces the file it names, not the link.
+  if (fs::is_symlink(fs::symlink_status(target, error))) {
+    const fs::path resolved = fs::canonical(target, error);
+    if (!error) target = resolved;
+  }
+  const fs::path temporary = TemporaryName(target);
+  TScopeGuard removeTemporary([&] {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+  });
+  {
+    std::vector<char> buffer(1 << 20);
+    std::ofstream stream;
+    stream.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    errno = 0;
+    stream.open(temporary, std::ios::binary | std::ios::trunc);
+    if (!stream) FailCreate(fs::path(fileName), errno ? std::strerror(errno) : "");
+    write(stream);
+    stream.close();
+    if (!stream) throw EcxExcelDataWriter(std::string(kErrorStoreWorkbookStream));
+  }
+  const fs::file_status old = fs::status(target, error);
+  if (!error && fs::exists(old)) fs::permissions(temporary, old.permissions(), error);
+  fs::rename(temporary, target, error);
+  if (error) FailCreate(fs::path(fileName), error.message());
+  removeTemporary.Dismiss();
+}
+
+void TcxCustomSpreadSheetBook::SaveToFile(const std::string& fileName) {
+  WriteFileReplacing(fileName, [this](std::ostream& stream) { SaveToStream(stream); });
+}
+
+void TcxCustomSpreadSheetBook::SaveToStream(std::ostream& stream) {
+  auto writer = std::make_unique<TcxExcelFileWriter>(EnvironmentPtr());
+  if (Control()) Control()->SetBusyCursor(true);
+  Listener().Progress(0);
+  History().Clear();
+  History().Lock();
+  bool saved = false;
+  TScopeGuard finish([&] {
+    if (Control()) Control()->SetBusyCursor(false);
+    History().Unlock();
+    writer.reset();
+    Listener().Progress(100);
+    if (saved) SetModified(false);
+  });
+
+  writer->SetPageCount(PageCount());
+  writer->WritePalette(Palette());
+  writer->WriteProtection(-1, Protected());
+  for (const TcxSSNameDefinition& name : FormulasCache().Names()) writer->WriteName(name);
+  const TcxSSStyleRec& defaultRec = *StyleCache().DefaultRecord();
+  writer->WriteDefaultStyle(defaultRec);
+  const bool defaultLocked = defaultRec.Flags & kStyleLocked;
+
+  for (int page = 0; page < PageCount(); ++page) {
+    Listener().Progress(MulDiv(page, 100, PageCount()));
+    const TcxSSBookSheet& sheet = Pages(page);
+    const TcxSSDataStorage& storage = sheet.DataStorage();
+    writer->BeginSheet(sheet.Caption(), sheet.ShowGrid(), 1, PageVisible(page));
+    writer->WriteProtection(page, sheet.Protected());
+    WriteColumns(*writer, page, sheet.ColumnHeader(), defaultLocked);
+    WriteRows(*writer, page, sheet.RowHeader());
+    WriteCells(*this, *writer, page, storage);
+    writer->WriteMergedCells(page, storage.MergedCells().GetAllInclusive());
+  }
+  writer->WriteWorkbook(stream);
+  saved = true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -26,3 +28,16 @@ public:
 private:
   TcxLoadReport report_;
 };
+
+// Loading and saving workbooks as .xls files: the workbook's SaveToFile and SaveToStream (and
+// the load half, LoadFromFile and LoadFromStream) are defined in cxSSBookFile.cpp, beside the
+// file helpers below.
+
+// Writes a file through `write` without ever destroying the file already there: the contents go
+// to a new file beside the target, which replaces the target (keeping its permissions, following
+// a symbolic link to the file it names) only when `write` returned and everything reached the
+// disk. On any failure the temporary file is removed, the target is untouched, and the error
+// propagates; a file that cannot be created raises ESpreadSheetError with "Cannot create file
+// "NAME". REASON".
+void WriteFileReplacing(const std::string& fileName,
+                        const std::function<void(std::ostream& stream)>& write);

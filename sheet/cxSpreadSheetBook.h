@@ -87,6 +87,12 @@ public:
   // (ESpreadSheetUnknownFunctions) when it was read but uses functions outside the library.
   TcxLoadReport LoadFromFile(const std::string& fileName);
   TcxLoadReport LoadFromStream(std::istream& stream);
+  // Saves the workbook as an .xls file. The file is written beside the target under a temporary
+  // name and renamed over it only when complete: a failed save leaves the old file as it was.
+  void SaveToFile(const std::string& fileName);
+  // Walks the workbook in the fixed order and feeds the Excel writer; empties the undo history,
+  // reports progress from 0 to 100 and, when it succeeds, clears the modified flag.
+  void SaveToStream(std::ostream& stream);
   // Copies another workbook's pages, default style and palette.
   virtual void Assign(const TcxCustomSpreadSheetBook& source);
 
