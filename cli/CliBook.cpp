@@ -1,0 +1,201 @@
+#include "cli/CliBook.h"
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <ostream>
+
+#include "calc/cxSSConvert.h"
+#include "calc/cxSSDataStorage.h"
+#include "calc/cxSSFormulasCache.h"
+#include "calc/cxSSTokens.h"
+#include "calc/cxSSUtils.h"
+#include "cli/CliCsv.h"
+#include "platform/FixedPlatform.h"
+#include "sheet/ScopeGuard.h"
+#include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSSCellObject.h"
+#include "sheet/cxSpreadSheetBook.h"
+#include "sheet/cxSpreadSheetHistory.h"
+
+namespace {
+
+// Local time as a date serial (days since 1899-12-30).
+double NowSerial() {
+  const std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  const std::chrono::year_month_day date{std::chrono::year(local.tm_year + 1900),
+                                         std::chrono::month(local.tm_mon + 1),
+                                         std::chrono::day(local.tm_mday)};
+  const auto days = std::chrono::sys_days(date) -
+                    std::chrono::sys_days(std::chrono::year(1899) / 12 / 30);
+  return days.count() + (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
+}
+
+bool HasContent(const TcxSSCellRec& cell) { return cell.Kind != ckText || !cell.Text.empty(); }
+
+// One past the last column and row that hold something.
+TPoint UsedExtent(const TcxSSDataStorage& storage) {
+  TPoint extent;
+  storage.ForEachCell([&](int col, int row, const TcxSSCellRec& cell) {
+    if (!HasContent(cell)) return;
+    extent.X = std::max(extent.X, col + 1);
+    extent.Y = std::max(extent.Y, row + 1);
+  });
+  return extent;
+}
+
+std::string RangeText(const TRect& r) {
+  std::string text = TcxSSUtils::ColumnName(r.Left) + TcxSSUtils::RowName(r.Top);
+  if (r.Right != r.Left || r.Bottom != r.Top)
+    text += ":" + TcxSSUtils::ColumnName(r.Right) + TcxSSUtils::RowName(r.Bottom);
+  return text;
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char buffer[8];
+          std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned char>(c));
+          out += buffer;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+const char* JsonBool(bool b) { return b ? "true" : "false"; }
+
+}  // namespace
+
+std::shared_ptr<TcxEnvironment> MakeCliEnvironment(std::string_view locale,
+                                                   std::shared_ptr<IMessageBox> messages) {
+  auto environment = MakeFixedEnvironment(locale == "sr" ? TRegionalSettings::Serbian()
+                                                         : TRegionalSettings::English());
+  environment->Now = NowSerial;
+  environment->Messages = std::move(messages);
+  return environment;
+}
+
+std::string ShortestNumberText(double x, const TRegionalSettings& settings) {
+  if (!std::isfinite(x)) return FloatToText(x, settings);
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
+  std::string text(buffer, result.ptr);
+  if (const size_t dot = text.find('.'); dot != std::string::npos)
+    text.replace(dot, 1, settings.DecimalSeparator);
+  return text;
+}
+
+std::string CellValueText(TcxCustomSpreadSheetBook& book, int page, int col, int row) {
+  const TcxSSCellRec& cell = book.Pages(page).DataStorage().CellRef(col, row);
+  double x = 0;
+  switch (cell.Kind) {
+    case ckNumber:
+      return ShortestNumberText(cell.Number, book.Settings());
+    case ckFormula: {
+      if (!cell.Formula) return cell.Text;
+      const TcxResultValue result = ReadResult(cell.Formula->Result);
+      switch (result.Kind) {
+        case rkNumber: return ShortestNumberText(result.Number, book.Settings());
+        case rkText: return result.Text;
+        case rkBool: return std::string(BoolToText(result.Bool));
+        case rkError: return std::string(ErrorToText(result.Error));
+        case rkNone: return {};
+      }
+      return {};
+    }
+    default:
+      if (TryTextToFloat(cell.Text, x, book.Settings()))
+        return ShortestNumberText(x, book.Settings());
+      return cell.Text;
+  }
+}
+
+void WriteSheetCsv(TcxCustomSpreadSheetBook& book, int page, TCliOutputMode mode,
+                   std::ostream& out) {
+  TcxSSDataStorage& storage = book.Pages(page).DataStorage();
+  // Reading through cell objects records nothing.
+  book.History().Lock();
+  TScopeGuard unlock([&] { book.History().Unlock(); });
+  const TPoint extent = UsedExtent(storage);
+  std::vector<std::string> fields;
+  for (int row = 0; row < extent.Y; ++row) {
+    fields.assign(extent.X, {});
+    for (int col = 0; col < extent.X; ++col) {
+      const TcxSSCellRec* cell = storage.FindCell(col, row);
+      if (!cell || !HasContent(*cell)) continue;
+      if (mode == TCliOutputMode::Display) {
+        fields[col] = TcxSSCellObject(storage, col, row).DisplayText();
+      } else if (mode == TCliOutputMode::Formulas && cell->Kind == ckFormula) {
+        fields[col] = TcxSSCellObject(storage, col, row).GetText();
+      } else {
+        fields[col] = CellValueText(book, page, col, row);
+      }
+    }
+    WriteCsvRecord(out, fields);
+  }
+}
+
+void WriteBookInfo(TcxCustomSpreadSheetBook& book, std::ostream& out) {
+  out << "{\n  \"sheets\": [";
+  for (int page = 0; page < book.PageCount(); ++page) {
+    const TcxSSBookSheet& sheet = book.Pages(page);
+    const TcxSSDataStorage& storage = sheet.DataStorage();
+    int cells = 0;
+    int formulas = 0;
+    storage.ForEachCell([&](int, int, const TcxSSCellRec& cell) {
+      if (!HasContent(cell)) return;
+      ++cells;
+      if (cell.Kind == ckFormula) ++formulas;
+    });
+    out << (page ? ",\n" : "\n") << "    {\"name\": " << JsonString(sheet.Caption())
+        << ", \"visible\": " << JsonBool(book.PageVisible(page))
+        << ", \"rows\": " << storage.GetLastUsedRow() << ", \"columns\": " << storage.GetLastUsedCol()
+        << ", \"cells\": " << cells << ", \"formulas\": " << formulas << ", \"merged\": [";
+    const auto merged = storage.MergedCells().GetAllInclusive();
+    for (size_t i = 0; i < merged.size(); ++i) out << (i ? ", " : "") << JsonString(RangeText(merged[i]));
+    out << "]}";
+  }
+  out << "\n  ],\n  \"names\": [";
+  bool first = true;
+  for (const TcxSSNameDefinition& name : book.FormulasCache().Names()) {
+    if (name.Deleted) continue;
+    const std::string sheet = name.Sheet < book.PageCount() ? book.Pages(name.Sheet).Caption() : "";
+    out << (first ? "\n" : ",\n") << "    {\"name\": " << JsonString(name.Name)
+        << ", \"sheet\": " << JsonString(sheet) << ", \"range\": " << JsonString(RangeText(name.Area))
+        << "}";
+    first = false;
+  }
+  out << "\n  ],\n  \"flags\": {\"protected\": " << JsonBool(book.Protected())
+      << ", \"readOnly\": " << JsonBool(book.ReadOnly())
+      << ", \"r1c1\": " << JsonBool(book.R1C1ReferenceStyle())
+      << ", \"autoRecalc\": " << JsonBool(book.AutoRecalc())
+      << ", \"activeSheet\": " << book.ActivePage() << "}\n}\n";
+}
+
+void ReadCsvIntoSheet(TcxCustomSpreadSheetBook& book, std::string_view text) {
+  const auto records = ParseCsv(text);
+  TcxSSDataStorage& storage = book.ActiveSheet().DataStorage();
+  book.History().Lock();
+  book.BeginUpdate();
+  TScopeGuard finish([&] {
+    book.EndUpdate();
+    book.History().Unlock();
+  });
+  for (int row = 0; row < static_cast<int>(records.size()); ++row)
+    for (int col = 0; col < static_cast<int>(records[row].size()); ++col)
+      if (!records[row][col].empty()) TcxSSCellObject(storage, col, row).SetText(records[row][col]);
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <string>
+
+// zofmirel-cli: runs one command over the core and answers the exit status: 0 done, 1 a file
+// could not be read or written ("zofmirel-cli: FILE: MESSAGE" on `err`, MESSAGE being the
+// workbook's own text), 2 a usage error. A workbook with functions the library lacks is read
+// with a warning and the command goes on.
+int RunCli(std::span<const std::string> args, std::ostream& out, std::ostream& err);
