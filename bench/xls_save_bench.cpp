@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "platform/FixedPlatform.h"
+#include "sheet/cxSSBookFile.h"
 #include "sheet/cxSpreadSheetBook.h"
 
 namespace {
