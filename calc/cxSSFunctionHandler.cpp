@@ -207,6 +207,23 @@ void TcxSSFunctionHandler::PushText(std::string_view text) {
   resultSet_ = true;
 }
 
+void TcxSSFunctionHandler::PushToken(TcxTokenView token) {
+  stack_.Push(token.Data, token.Size);
+  numeric_ = token.Id() != ptgStr;
+  resultSet_ = true;
+}
+
+void TcxSSFunctionHandler::PushArea(const TcxResolvedArea& area) {
+  TcxTokenString token;
+  const TRect& c = area.Cells;
+  const auto sheet = static_cast<uint16_t>(area.Sheet);
+  if (c.Left == c.Right && c.Top == c.Bottom)
+    AppendRef3d(token, sheet, true, true, c.Top, c.Left);
+  else
+    AppendArea3d(token, sheet, true, true, true, true, c.Top, c.Bottom, c.Left, c.Right);
+  PushToken({token.data(), token.size()});
+}
+
 void TcxSSFunctionHandler::PushStringToken(std::string_view text) {
   const TcxTokenString token = MakeTextResult(text);
   stack_.Push(token);

@@ -110,6 +110,12 @@ public:
   void PushNumber(double x);
   void PushBool(bool b);
   void PushText(std::string_view text);
+  // Pushes a reference (ptgRef3d, ptgArea3d) or an array (ptgArray) as the routine's result, for
+  // the routines that return areas (OFFSET, INDEX, INDIRECT) or arrays (TRANSPOSE, MMULT).
+  void PushToken(TcxTokenView token);
+  // Pushes the area as an absolute sheet-qualified reference: ptgRef3d for one cell, else
+  // ptgArea3d.
+  void PushArea(const TcxResolvedArea& area);
   // Sets the error code (internal codes 1..7; 0 clears it).
   void SetError(uint8_t code);
   uint8_t ErrorCode() const { return errorCode_; }

@@ -94,6 +94,124 @@ constexpr std::array<TcxExcelFuncDefinition, 81> kBuiltInFunctions{{
     {69, "YEAR", nullptr, 0, 1},
 }};
 
+
+// The second list, searched after the built-ins: the functions of the file format's common set
+// that workbooks use beyond the 81, alphabetical. Numbers and file argument counts (the
+// smallest count a call may have) as the file format defines them; add-in functions number from
+// kAddInFunctionBase.
+constexpr uint16_t AddIn(int k) { return static_cast<uint16_t>(kAddInFunctionBase + k); }
+
+constexpr std::array kFurtherFunctions = std::to_array<TcxExcelFuncDefinition>({
+    {219, "ADDRESS", nullptr, 0, 2},
+    {75, "AREAS", nullptr, 0, 1},
+    {269, "AVEDEV", nullptr, 0, 1},
+    {AddIn(0), "BIN2DEC", nullptr, 0, 1},
+    {125, "CELL", nullptr, 0, 1},
+    {111, "CHAR", nullptr, 0, 1},
+    {100, "CHOOSE", nullptr, 0, 2},
+    {162, "CLEAN", nullptr, 0, 1},
+    {121, "CODE", nullptr, 0, 1},
+    {9, "COLUMN", nullptr, 0, 0},
+    {77, "COLUMNS", nullptr, 0, 1},
+    {276, "COMBIN", nullptr, 0, 2},
+    {307, "CORREL", nullptr, 0, 2},
+    {140, "DATEVALUE", nullptr, 0, 1},
+    {220, "DAYS360", nullptr, 0, 2},
+    {247, "DB", nullptr, 0, 4},
+    {144, "DDB", nullptr, 0, 4},
+    {AddIn(1), "DEC2BIN", nullptr, 0, 1},
+    {AddIn(2), "DEC2HEX", nullptr, 0, 1},
+    {AddIn(3), "DEC2OCT", nullptr, 0, 1},
+    {318, "DEVSQ", nullptr, 0, 1},
+    {AddIn(4), "EDATE", nullptr, 0, 2},
+    {AddIn(5), "EOMONTH", nullptr, 0, 2},
+    {261, "ERROR.TYPE", nullptr, 0, 1},
+    {117, "EXACT", nullptr, 0, 2},
+    {124, "FIND", nullptr, 0, 2},
+    {309, "FORECAST", nullptr, 0, 3},
+    {252, "FREQUENCY", nullptr, 0, 2},
+    {57, "FV", nullptr, 0, 3},
+    {AddIn(6), "GCD", nullptr, 0, 1},
+    {AddIn(7), "HEX2DEC", nullptr, 0, 1},
+    {101, "HLOOKUP", nullptr, 0, 3},
+    {29, "INDEX", nullptr, 0, 2},
+    {148, "INDIRECT", nullptr, 0, 1},
+    {311, "INTERCEPT", nullptr, 0, 2},
+    {167, "IPMT", nullptr, 0, 4},
+    {62, "IRR", nullptr, 0, 1},
+    {AddIn(8), "ISEVEN", nullptr, 0, 1},
+    {AddIn(9), "ISODD", nullptr, 0, 1},
+    {105, "ISREF", nullptr, 0, 1},
+    {325, "LARGE", nullptr, 0, 2},
+    {AddIn(10), "LCM", nullptr, 0, 1},
+    {28, "LOOKUP", nullptr, 0, 2},
+    {64, "MATCH", nullptr, 0, 2},
+    {362, "MAXA", nullptr, 0, 1},
+    {163, "MDETERM", nullptr, 0, 1},
+    {227, "MEDIAN", nullptr, 0, 1},
+    {363, "MINA", nullptr, 0, 1},
+    {164, "MINVERSE", nullptr, 0, 1},
+    {61, "MIRR", nullptr, 0, 3},
+    {165, "MMULT", nullptr, 0, 2},
+    {330, "MODE", nullptr, 0, 1},
+    {131, "N", nullptr, 0, 1},
+    {10, "NA", nullptr, 0, 0},
+    {AddIn(11), "NETWORKDAYS", nullptr, 0, 2},
+    {58, "NPER", nullptr, 0, 3},
+    {11, "NPV", nullptr, 0, 2},
+    {AddIn(12), "OCT2DEC", nullptr, 0, 1},
+    {78, "OFFSET", nullptr, 0, 3},
+    {312, "PEARSON", nullptr, 0, 2},
+    {328, "PERCENTILE", nullptr, 0, 2},
+    {329, "PERCENTRANK", nullptr, 0, 2},
+    {299, "PERMUT", nullptr, 0, 2},
+    {59, "PMT", nullptr, 0, 3},
+    {168, "PPMT", nullptr, 0, 4},
+    {183, "PRODUCT", nullptr, 0, 0},
+    {114, "PROPER", nullptr, 0, 1},
+    {56, "PV", nullptr, 0, 3},
+    {327, "QUARTILE", nullptr, 0, 2},
+    {AddIn(13), "QUOTIENT", nullptr, 0, 2},
+    {AddIn(14), "RANDBETWEEN", nullptr, 0, 2},
+    {216, "RANK", nullptr, 0, 2},
+    {60, "RATE", nullptr, 0, 3},
+    {119, "REPLACE", nullptr, 0, 4},
+    {30, "REPT", nullptr, 0, 2},
+    {8, "ROW", nullptr, 0, 0},
+    {76, "ROWS", nullptr, 0, 1},
+    {313, "RSQ", nullptr, 0, 2},
+    {82, "SEARCH", nullptr, 0, 2},
+    {142, "SLN", nullptr, 0, 3},
+    {315, "SLOPE", nullptr, 0, 2},
+    {326, "SMALL", nullptr, 0, 2},
+    {12, "STDEV", nullptr, 0, 1},
+    {366, "STDEVA", nullptr, 0, 1},
+    {193, "STDEVP", nullptr, 0, 1},
+    {364, "STDEVPA", nullptr, 0, 1},
+    {120, "SUBSTITUTE", nullptr, 0, 3},
+    {345, "SUMIF", nullptr, 0, 2},
+    {228, "SUMPRODUCT", nullptr, 0, 1},
+    {304, "SUMX2MY2", nullptr, 0, 2},
+    {305, "SUMX2PY2", nullptr, 0, 2},
+    {303, "SUMXMY2", nullptr, 0, 2},
+    {143, "SYD", nullptr, 0, 4},
+    {130, "T", nullptr, 0, 1},
+    {48, "TEXT", nullptr, 0, 2},
+    {141, "TIMEVALUE", nullptr, 0, 1},
+    {83, "TRANSPOSE", nullptr, 0, 1},
+    {50, "TREND", nullptr, 0, 1},
+    {86, "TYPE", nullptr, 0, 1},
+    {33, "VALUE", nullptr, 0, 1},
+    {46, "VAR", nullptr, 0, 1},
+    {367, "VARA", nullptr, 0, 1},
+    {194, "VARP", nullptr, 0, 1},
+    {365, "VARPA", nullptr, 0, 1},
+    {102, "VLOOKUP", nullptr, 0, 3},
+    {AddIn(15), "WEEKNUM", nullptr, 0, 1},
+    {AddIn(16), "WORKDAY", nullptr, 0, 2},
+    {AddIn(17), "YEARFRAC", nullptr, 0, 2},
+});
+
 // The table as lookups see it: the facts above with the library's routines filled in.
 std::array<TcxExcelFuncDefinition, 81> builtIns = kBuiltInFunctions;
 
@@ -106,8 +224,10 @@ void RegisterLibraryOnce() {
   (void)registered;
 }
 
+// The dynamic list: the further functions first, then the entries added by AddFunction.
 std::vector<TcxExcelFuncDefinition>& AddedFunctions() {
-  static std::vector<TcxExcelFuncDefinition> added;
+  static std::vector<TcxExcelFuncDefinition> added(kFurtherFunctions.begin(),
+                                                   kFurtherFunctions.end());
   return added;
 }
 
@@ -146,6 +266,11 @@ std::span<const TcxExcelFuncDefinition> BuiltInFunctions() {
   return builtIns;
 }
 
+std::span<const TcxExcelFuncDefinition> FurtherFunctions() {
+  RegisterLibraryOnce();
+  return std::span(AddedFunctions()).first(kFurtherFunctions.size());
+}
+
 bool FindFunctionByIndex(int index, TcxFuncDefinition& definition) {
   return Find([index](const TcxExcelFuncDefinition& e) { return e.Index == index; }, definition);
 }
@@ -180,7 +305,7 @@ void AddFunction(const TcxFuncDefinition& definition) {
   AddedFunctions().push_back(definition);
 }
 
-void ClearAddedFunctions() { AddedFunctions().clear(); }
+void ClearAddedFunctions() { AddedFunctions().resize(kFurtherFunctions.size()); }
 
 bool SetFunctionProc(std::string_view name, TcxFunctionProc proc) {
   bool found = false;

@@ -26,9 +26,20 @@ struct TcxExcelFuncDefinition {
 // The copy a lookup hands back.
 using TcxFuncDefinition = TcxExcelFuncDefinition;
 
+// Add-in functions (GCD, EDATE, DEC2HEX, ...) have no number in the file format: a file calls
+// them as function 255 whose first operand, a ptgNameX token, names them. Their entries carry
+// numbers from kAddInFunctionBase up, which no function of the file format uses; the file reader
+// and writer translate between the two by the name.
+inline constexpr uint16_t kAddInFunctionBase = 0x8000;
+constexpr bool IsAddInFunction(int index) { return index >= kAddInFunctionBase; }
+
 // The 81 built-in functions, alphabetical, with the routines of the function library
 // (cxSSFunctions.h), which is registered before the first lookup.
 std::span<const TcxExcelFuncDefinition> BuiltInFunctions();
+
+// The further functions of the file format's common set that workbooks use (VLOOKUP, STDEV,
+// PMT, ...): the first entries of the dynamic list, alphabetical, with their routines.
+std::span<const TcxExcelFuncDefinition> FurtherFunctions();
 
 // The first entry with this number (built-ins first, then the added entries).
 bool FindFunctionByIndex(int index, TcxFuncDefinition& definition);
@@ -38,7 +49,7 @@ bool FindFunctionByName(std::string_view name, TcxFuncDefinition& definition);
 // The dynamic list searched after the built-ins. The entry's Name must outlive the program
 // (a literal, or text the caller keeps).
 void AddFunction(const TcxFuncDefinition& definition);
-// Removes the entries added by AddFunction.
+// Removes the entries added by AddFunction (the further functions stay).
 void ClearAddedFunctions();
 
 // Sets the routine of the entry named `name` (exactly as the table writes it); false when there is

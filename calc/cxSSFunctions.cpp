@@ -7,4 +7,14 @@ void RegisterFunctionLibrary() {
   RegisterLogicalFunctions();
   RegisterInformationFunctions();
   RegisterDateTimeFunctions();
+  RegisterLookupFunctions();
+  RegisterConditionalFunctions();
+  RegisterMatrixFunctions();
+  RegisterDescriptiveFunctions();
+  RegisterRegressionFunctions();
+  RegisterTextSearchFunctions();
+  RegisterTextFormatFunctions();
+  RegisterCalendarFunctions();
+  RegisterFinanceFunctions();
+  RegisterEngineeringFunctions();
 }

@@ -15,6 +15,17 @@ void RegisterTextFunctions();         // cxSSFunctionsText.cpp
 void RegisterLogicalFunctions();      // cxSSFunctionsLogical.cpp
 void RegisterInformationFunctions();  // cxSSFunctionsInformation.cpp
 void RegisterDateTimeFunctions();     // cxSSFunctionsDateTime.cpp
+// The further functions (FurtherFunctions in cxSSFunctionTable.h), which follow Excel's rules.
+void RegisterLookupFunctions();       // cxSSFunctionsLookup.cpp
+void RegisterConditionalFunctions();  // cxSSFunctionsConditional.cpp
+void RegisterMatrixFunctions();       // cxSSFunctionsMatrix.cpp
+void RegisterDescriptiveFunctions();  // cxSSFunctionsDescriptive.cpp
+void RegisterRegressionFunctions();   // cxSSFunctionsRegression.cpp
+void RegisterTextSearchFunctions();   // cxSSFunctionsTextSearch.cpp
+void RegisterTextFormatFunctions();   // cxSSFunctionsTextFormat.cpp
+void RegisterCalendarFunctions();     // cxSSFunctionsCalendar.cpp
+void RegisterFinanceFunctions();      // cxSSFunctionsFinance.cpp
+void RegisterEngineeringFunctions();  // cxSSFunctionsEngineering.cpp
 
 // The generator behind RAND: a 32-bit linear congruential sequence,
 // seed := seed × 134775813 + 1 (mod 2^32), each number being the new seed ÷ 2^32. The seed is 0
@@ -24,3 +35,6 @@ uint32_t RandomSeed();
 void SetRandomSeed(uint32_t seed);
 // Advances the sequence and returns the number in [0, 1).
 double NextRandom();
+// RANDBETWEEN draws from a generator of its own with the same sequence, so that RAND's stays
+// as it is.
+void SetRandBetweenSeed(uint32_t seed);

@@ -1,7 +1,14 @@
 #include <string>
 
+#include <cmath>
+
 #include "calc/cxSSFunctionSupport.h"
+#include "calc/cxSSFunctionValues.h"
 #include "calc/cxSSFunctions.h"
+#include "calc/cxSSTokens.h"
+#include "calc/cxSSUtils.h"
+#include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSpreadSheetBook.h"
 
 // The IS functions. They look at the argument's text: a cell whose formula failed reads as
 // "#VALUE!", and an error of the argument's own evaluation is the pending error code, which
@@ -77,6 +84,91 @@ constexpr TRoutine kRoutines[] = {
     {"ISNUMBER", IsNumber}, {"ISTEXT", IsText},
 };
 
+// --- The further information functions, with Excel's rules ------------------------------------
+
+void NA(Handler& h) { Fail(h, ecNA); }
+
+// ERROR.TYPE(value): the number of the error (1 #NULL! .. 7 #N/A, the internal codes), the
+// pending error cleared; "#N/A" for a value that is no error.
+void ErrorType(Handler& h) {
+  const TValue v = PopArgument(h).Single(h);
+  const uint8_t code = v.IsError() ? v.Error : h.ErrorCode();
+  if (code == 0) return Fail(h, ecNA);
+  h.SetError(0);
+  h.PushNumber(code);
+}
+
+// TYPE(value): 1 number (or empty), 2 text, 4 boolean, 16 error, 64 array.
+void Type(Handler& h) {
+  const TArgument arg = PopArgument(h);
+  const TValue v = arg.Single(h);
+  int type = 1;
+  if (arg.Kind == TArgument::akArray) type = 64;
+  else if (v.IsError() || h.ErrorCode() != 0) type = 16;
+  else if (v.Kind == vkText) type = 2;
+  else if (v.Kind == vkBool) type = 4;
+  h.SetError(0);
+  h.PushNumber(type);
+}
+
+// ISREF(value): TRUE for a reference that exists.
+void IsRef(Handler& h) {
+  const TArgument arg = PopArgument(h);
+  Answer(h, arg.Kind == TArgument::akArea);
+}
+
+// ISEVEN and ISODD (add-in) of the truncated number.
+void Parity(Handler& h, bool even) {
+  TArgs args(h);
+  const TValue v = args.Single();
+  if (args.Failed()) return FailWith(h, args.Error());
+  double x = 0;
+  uint8_t error = 0;
+  if (v.Kind == vkBool || !ToNumber(h, v, x, error)) return FailWith(h, error ? error : uint8_t(ecValue));
+  const bool isEven = std::fmod(std::trunc(x), 2) == 0;
+  h.PushBool(even == isEven);
+}
+
+void IsEven(Handler& h) { Parity(h, true); }
+void IsOdd(Handler& h) { Parity(h, false); }
+
+// CELL(info [, reference]) for the infos "address", "row", "col", "contents" and "type" of the
+// reference's first cell (the formula's own cell without a reference).
+void Cell(Handler& h) {
+  TArgument ref;
+  ref.Kind = TArgument::akArea;
+  ref.Area = {h.FormulaSheet(), {h.FormulaCol(), h.FormulaRow(), h.FormulaCol(), h.FormulaRow()}};
+  if (h.ArgCount() >= 2) ref = PopArgument(h);
+  TArgs args(h);
+  std::string info = args.Text();
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (ref.Kind != TArgument::akArea)
+    return FailWith(h, ref.Value.IsError() ? ref.Value.Error : uint8_t(ecValue));
+  info = h.TextServices().LowerCase(Trim(info));
+  const int col = ref.Area.Cells.Left;
+  const int row = ref.Area.Cells.Top;
+  if (info == "address") {
+    std::string text;
+    if (ref.Area.Sheet != h.FormulaSheet()) text = h.Book().Pages(ref.Area.Sheet).Caption() + "!";
+    text += "$" + TcxSSUtils::ColumnName(col) + "$" + std::to_string(row + 1);
+    return h.PushText(text);
+  }
+  if (info == "row") return h.PushNumber(row + 1);
+  if (info == "col") return h.PushNumber(col + 1);
+  const TValue v = CellValue(h, ref.Area.Sheet, col, row);
+  if (info == "contents") return PushValue(h, v);
+  if (info == "type") return h.PushText(v.Kind == vkEmpty ? "b" : (v.Kind == vkText ? "l" : "v"));
+  FailWith(h, ecValue);
+}
+
+constexpr TRoutine kFurtherRoutines[] = {
+    {"CELL", Cell}, {"ERROR.TYPE", ErrorType}, {"ISEVEN", IsEven}, {"ISODD", IsOdd},
+    {"ISREF", IsRef}, {"NA", NA},             {"TYPE", Type},
+};
+
 }  // namespace
 
-void RegisterInformationFunctions() { RegisterRoutines(kRoutines); }
+void RegisterInformationFunctions() {
+  RegisterRoutines(kRoutines);
+  RegisterRoutines(kFurtherRoutines);
+}

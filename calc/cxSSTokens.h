@@ -33,9 +33,12 @@ enum TcxTokenId : uint8_t {
   ptgUminus = 19,
   ptgPercent = 20,
   ptgParen = 21,    // display only
+  ptgMissArg = 22,  // no value: an empty element of an array
   ptgStr = 23,
+  ptgErr = 28,      // an error value
   ptgBool = 29,
   ptgNum = 31,
+  ptgArray = 32,    // an array value: see kArrayHeaderSize
   ptgName = 35,
   ptgRef = 36,
   ptgArea = 37,
@@ -54,6 +57,7 @@ struct TcxTokenLayout {
 
 inline constexpr TcxTokenLayout kTokenLayouts[] = {
     {ptgStr, 3, "count byte n, flags byte (1 when n > 0), n UTF-16 code units"},
+    {ptgErr, 2, "byte internal error code (1..7)"},
     {ptgBool, 2, "byte 0 or 1"},
     {ptgNum, 9, "IEEE double"},
     {ptgName, 3, "16-bit index into the defined names"},
@@ -69,30 +73,24 @@ inline constexpr size_t kRefRowAbs = 1, kRefColAbs = 2, kRefRow = 3, kRefCol = 7
 inline constexpr size_t kAreaFirstRowAbs = 1, kAreaLastRowAbs = 2, kAreaFirstColAbs = 3,
                         kAreaLastColAbs = 4, kAreaFirstRow = 5, kAreaLastRow = 9,
                         kAreaFirstCol = 13, kAreaLastCol = 17;
+// An array value: the identifier, a 32-bit size of everything after these five bytes, a 32-bit
+// column count, a 32-bit row count, then columns × rows values row by row, each a ptgNum,
+// ptgStr (short or long form), ptgBool, ptgErr or ptgMissArg token. Only an array's header is
+// found from its identifier; its size is read from the header.
+inline constexpr size_t kArrayHeaderSize = 5, kArrayCols = 5, kArrayRows = 9,
+                        kArrayValues = 13;
 // A 3-D token has its 16-bit sheet index first, then the 2-D payload.
 inline constexpr size_t k3dShift = 2;
 inline constexpr uint16_t kDeletedSheet = 0xFFFF;
 
-// The size of a token from its identifier (and for ptgStr the count byte `next`).
+// The size of a token from its identifier (and for ptgStr the count byte `next`); for ptgArray
+// the size of its header.
 constexpr size_t TokenSizeOf(uint8_t id, uint8_t next) {
   if (id == ptgStr) return 3 + 2 * static_cast<size_t>(next);
+  if (id == ptgArray) return kArrayHeaderSize;
   for (const auto& layout : kTokenLayouts)
     if (layout.Id == id) return layout.Size;
   return 1;
-}
-
-// The size of the token at `offset`, or 0 when the token does not fit in `size` bytes (a
-// damaged token string ends there).
-inline size_t TokenSizeAt(const uint8_t* data, size_t size, size_t offset) {
-  if (offset >= size) return 0;
-  const uint8_t id = data[offset];
-  if (id == ptgStr && offset + 1 >= size) return 0;
-  const size_t n = TokenSizeOf(id, id == ptgStr ? data[offset + 1] : 0);
-  return n <= size - offset ? n : 0;
-}
-
-inline size_t TokenSizeAt(const TcxTokenString& tokens, size_t offset) {
-  return TokenSizeAt(tokens.data(), tokens.size(), offset);
 }
 
 // Little-endian access to payload fields; the caller has checked the token's size.
@@ -126,6 +124,25 @@ inline void WriteDouble(uint8_t* p, double x) {
   uint64_t bits;
   std::memcpy(&bits, &x, sizeof bits);
   for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(bits >> (8 * i));
+}
+
+// The size of the token at `offset`, or 0 when the token does not fit in `size` bytes (a
+// damaged token string ends there).
+inline size_t TokenSizeAt(const uint8_t* data, size_t size, size_t offset) {
+  if (offset >= size) return 0;
+  const uint8_t id = data[offset];
+  if (id == ptgStr && offset + 1 >= size) return 0;
+  if (id == ptgArray) {
+    if (size - offset < kArrayHeaderSize) return 0;
+    const size_t n = kArrayHeaderSize + static_cast<uint32_t>(ReadInt32(data + offset + 1));
+    return n <= size - offset ? n : 0;
+  }
+  const size_t n = TokenSizeOf(id, id == ptgStr ? data[offset + 1] : 0);
+  return n <= size - offset ? n : 0;
+}
+
+inline size_t TokenSizeAt(const TcxTokenString& tokens, size_t offset) {
+  return TokenSizeAt(tokens.data(), tokens.size(), offset);
 }
 
 // Appending tokens to a token string.

@@ -39,6 +39,10 @@ TEST(FunctionTable, NumbersAndNamesAgreeWithTheFileFormat) {
     names[number] = name;
   }
   for (const auto& f : BuiltInFunctions()) EXPECT_EQ(names[f.Index], f.Name) << f.Index;
+  for (const auto& f : FurtherFunctions())
+    if (!IsAddInFunction(f.Index)) {
+      EXPECT_EQ(names[f.Index], f.Name) << f.Index;
+    }
 }
 
 TEST(FunctionTable, LooksUpByNumberAndByNameWithoutCase) {
@@ -61,21 +65,65 @@ TEST(FunctionTable, LooksUpByNumberAndByNameWithoutCase) {
     EXPECT_EQ(byNumber.Name, byName.Name);
   }
   TcxFuncDefinition none;
-  EXPECT_FALSE(FindFunctionByName("VLOOKUP", none));
+  EXPECT_FALSE(FindFunctionByName("DGET", none));
   EXPECT_FALSE(FindFunctionByName("SUMX", none));
-  EXPECT_FALSE(FindFunctionByIndex(100, none));
+  EXPECT_FALSE(FindFunctionByIndex(235, none));
+}
+
+TEST(FunctionTable, FurtherFunctionsFollowTheBuiltIns) {
+  const auto further = FurtherFunctions();
+  std::set<std::string_view> names;
+  for (const auto& f : BuiltInFunctions()) names.insert(f.Name);
+  for (size_t i = 0; i < further.size(); ++i) {
+    if (i > 0) {
+      EXPECT_LT(further[i - 1].Name, further[i].Name);
+    }
+    EXPECT_TRUE(names.insert(further[i].Name).second) << further[i].Name;
+    EXPECT_NE(further[i].Proc, nullptr) << further[i].Name;
+  }
+  struct Case {
+    const char* name;
+    int number;
+    int fileArgs;
+  } cases[] = {
+      {"vlookup", 102, 3}, {"Index", 29, 2}, {"NA", 10, 0},     {"stdev", 12, 1},
+      {"ERROR.TYPE", 261, 1}, {"pmt", 59, 3}, {"SUMPRODUCT", 228, 1},
+  };
+  for (const auto& c : cases) {
+    TcxFuncDefinition byName;
+    ASSERT_TRUE(FindFunctionByName(c.name, byName)) << c.name;
+    EXPECT_EQ(byName.Index, c.number);
+    EXPECT_EQ(byName.FileArgs, c.fileArgs) << c.name;
+    EXPECT_FALSE(IsAddInFunction(byName.Index));
+    TcxFuncDefinition byNumber;
+    ASSERT_TRUE(FindFunctionByIndex(c.number, byNumber));
+    EXPECT_EQ(byNumber.Name, byName.Name);
+  }
+  // Add-in functions carry numbers no file function uses.
+  for (const char* name : {"GCD", "EDATE", "DEC2HEX", "networkdays", "YearFrac"}) {
+    TcxFuncDefinition addIn;
+    ASSERT_TRUE(FindFunctionByName(name, addIn)) << name;
+    EXPECT_TRUE(IsAddInFunction(addIn.Index)) << name;
+    TcxFuncDefinition byNumber;
+    ASSERT_TRUE(FindFunctionByIndex(addIn.Index, byNumber));
+    EXPECT_EQ(byNumber.Name, addIn.Name);
+  }
 }
 
 TEST(FunctionTable, AddedEntriesAreSearchedAfterTheBuiltIns) {
-  AddFunction({100, "CHOOSE", nullptr, 2, 1});
+  AddFunction({1200, "MYCHOOSE", nullptr, 2, 1});
   AddFunction({4, "MYSUM", nullptr, 0, 1});
+  AddFunction({1201, "VLOOKUP", nullptr, 2, 1});
   TcxFuncDefinition d;
-  EXPECT_TRUE(FindFunctionByName("choose", d));
+  EXPECT_TRUE(FindFunctionByName("mychoose", d));
   EXPECT_EQ(d.Style, 2);
   EXPECT_TRUE(FindFunctionByIndex(4, d));
   EXPECT_EQ(d.Name, "SUM");
+  EXPECT_TRUE(FindFunctionByName("VLOOKUP", d));
+  EXPECT_EQ(d.Index, 102);  // the further function comes first
   ClearAddedFunctions();
-  EXPECT_FALSE(FindFunctionByName("CHOOSE", d));
+  EXPECT_FALSE(FindFunctionByName("MYCHOOSE", d));
+  EXPECT_TRUE(FindFunctionByName("VLOOKUP", d));
 }
 
 }  // namespace

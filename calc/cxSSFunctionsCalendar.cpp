@@ -1,0 +1,272 @@
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "calc/cxSSConvert.h"
+#include "calc/cxSSDateTime.h"
+#include "calc/cxSSFunctionSupport.h"
+#include "calc/cxSSFunctionValues.h"
+#include "calc/cxSSFunctions.h"
+#include "platform/Environment.h"
+
+// Calendar functions with Excel's rules: day counts, month steps, working days and weeks. Date
+// arguments are whole days (their time of day is dropped).
+
+namespace {
+
+using namespace cxfunctions;
+using Handler = TcxSSFunctionHandler;
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int y, int m) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
+// A date argument: the whole day of a serial within the supported dates.
+bool ToDate(double serial, TcxDateTimeParts& parts) {
+  return serial >= 0 && TryDecodeDateTime(std::floor(serial), parts);
+}
+
+double Serial(int y, int m, int d) {
+  double serial = 0;
+  TryEncodeDate(y, m, d, serial);
+  return serial;
+}
+
+// The date `months` months after the date, on the same day or the month's last day.
+bool AddMonths(const TcxDateTimeParts& date, double months, bool lastDay, double& serial) {
+  const double total = date.Year * 12.0 + (date.Month - 1) + std::trunc(months);
+  const double year = std::floor(total / 12);
+  if (year < 1 || year > 9999) return false;
+  const int y = static_cast<int>(year);
+  const int m = static_cast<int>(total - year * 12) + 1;
+  const int d = lastDay ? DaysInMonth(y, m) : std::min(date.Day, DaysInMonth(y, m));
+  return TryEncodeDate(y, m, d, serial);
+}
+
+void EDate(Handler& h, bool lastDay) {
+  TArgs args(h);
+  const double months = args.Number();
+  const double start = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  TcxDateTimeParts date;
+  double serial = 0;
+  if (!ToDate(start, date) || !AddMonths(date, months, lastDay, serial)) return FailWith(h, ecNum);
+  h.PushNumber(serial);
+}
+
+void EDateFunction(Handler& h) { EDate(h, false); }
+void EoMonth(Handler& h) { EDate(h, true); }
+
+// DAYS360(start, end [, european]): days on a calendar of twelve 30-day months. The US method
+// counts a start on the last day of its month as the 30th, and an end on the 31st as the 1st of
+// the next month when the start is before the 30th, else as the 30th; the European method counts
+// every 31st as the 30th.
+void Days360(Handler& h) {
+  TArgs args(h);
+  const bool european = args.Count() >= 3 ? args.Bool() : false;
+  const double end = args.Number();
+  const double start = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  TcxDateTimeParts a, b;
+  if (!ToDate(start, a) || !ToDate(end, b)) return FailWith(h, ecNum);
+  int d1 = a.Day, d2 = b.Day, m2 = b.Month, y2 = b.Year;
+  if (european) {
+    d1 = std::min(d1, 30);
+    d2 = std::min(d2, 30);
+  } else {
+    if (d1 == DaysInMonth(a.Year, a.Month)) d1 = 30;
+    if (d2 == 31) {
+      if (d1 < 30) {
+        d2 = 1;
+        if (++m2 > 12) {
+          m2 = 1;
+          ++y2;
+        }
+      } else {
+        d2 = 30;
+      }
+    }
+  }
+  h.PushNumber((y2 - a.Year) * 360.0 + (m2 - a.Month) * 30.0 + (d2 - d1));
+}
+
+// YEARFRAC(start, end [, basis]): the share of a year between the dates; basis 0 US 30/360,
+// 1 actual days over the actual year length, 2 actual/360, 3 actual/365, 4 European 30/360.
+void YearFrac(Handler& h) {
+  TArgs args(h);
+  const double basis = args.Count() >= 3 ? std::trunc(args.Number()) : 0;
+  double end = args.Number();
+  double start = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (basis < 0 || basis > 4) return FailWith(h, ecNum);
+  TcxDateTimeParts a, b;
+  if (!ToDate(start, a) || !ToDate(end, b)) return FailWith(h, ecNum);
+  start = std::floor(start);
+  end = std::floor(end);
+  if (start > end) {
+    std::swap(start, end);
+    std::swap(a, b);
+  }
+  const double days = end - start;
+  switch (static_cast<int>(basis)) {
+    case 1: {
+      const bool withinYear =
+          a.Year == b.Year ||
+          (b.Year == a.Year + 1 && (a.Month > b.Month || (a.Month == b.Month && a.Day >= b.Day)));
+      if (withinYear) {
+        double length = 365;
+        if (a.Year == b.Year) {
+          if (IsLeap(a.Year)) length = 366;
+        } else {
+          // A 29 February within the span makes it a leap year's length.
+          const bool startLeap = IsLeap(a.Year) && start <= Serial(a.Year, 2, 29);
+          const bool endLeap = IsLeap(b.Year) && end >= Serial(b.Year, 2, 29);
+          if (startLeap || endLeap) length = 366;
+        }
+        return PushResult(h, days / length);
+      }
+      const double years = b.Year - a.Year + 1;
+      const double total = Serial(b.Year + 1, 1, 1) - Serial(a.Year, 1, 1);
+      return PushResult(h, days / (total / years));
+    }
+    case 2: return PushResult(h, days / 360);
+    case 3: return PushResult(h, days / 365);
+    default: {
+      int d1 = a.Day, d2 = b.Day;
+      if (basis == 4) {
+        d1 = std::min(d1, 30);
+        d2 = std::min(d2, 30);
+      } else {
+        const bool lastFebA = a.Month == 2 && a.Day == DaysInMonth(a.Year, 2);
+        const bool lastFebB = b.Month == 2 && b.Day == DaysInMonth(b.Year, 2);
+        if (lastFebA && lastFebB) d2 = 30;
+        if (lastFebA) d1 = 30;
+        if (d2 == 31 && d1 >= 30) d2 = 30;
+        if (d1 == 31) d1 = 30;
+      }
+      const double d360 = (b.Year - a.Year) * 360.0 + (b.Month - a.Month) * 30.0 + (d2 - d1);
+      return PushResult(h, d360 / 360);
+    }
+  }
+}
+
+// The whole days of a holidays argument.
+bool PopHolidays(Handler& h, std::set<double>& holidays, uint8_t& error) {
+  std::vector<double> days;
+  if (!ArgumentNumbers(h, PopArgument(h), lnNumbers, days, error)) return false;
+  for (const double d : days) holidays.insert(std::floor(d));
+  return true;
+}
+
+bool IsWorkday(double serial, const std::set<double>& holidays) {
+  // 1899-12-30 (serial 0) was a Saturday.
+  const int64_t weekday = ((static_cast<int64_t>(serial) % 7) + 7) % 7;  // 0 Saturday, 1 Sunday
+  return weekday >= 2 && !holidays.count(serial);
+}
+
+// NETWORKDAYS(start, end [, holidays]): the working days (Monday to Friday, not a holiday) from
+// start to end, both counted; negative when end comes first.
+void NetworkDays(Handler& h) {
+  std::set<double> holidays;
+  uint8_t error = 0;
+  const bool holidaysOk = h.ArgCount() < 3 || PopHolidays(h, holidays, error);
+  TArgs args(h);
+  double end = std::floor(args.Number());
+  double start = std::floor(args.Number());
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (!holidaysOk) return FailWith(h, error);
+  TcxDateTimeParts check;
+  if (!ToDate(start, check) || !ToDate(end, check)) return FailWith(h, ecNum);
+  const double sign = start <= end ? 1 : -1;
+  if (start > end) std::swap(start, end);
+  // Whole weeks at once, then the days that remain.
+  const double weeks = std::floor((end - start + 1) / 7);
+  double count = weeks * 5;
+  for (double d = start + weeks * 7; d <= end; ++d) count += IsWorkday(d, {}) ? 1 : 0;
+  for (const double d : holidays)
+    if (d >= start && d <= end && IsWorkday(d, {})) --count;
+  h.PushNumber(sign * count);
+}
+
+// WORKDAY(start, days [, holidays]): the working day `days` working days after (before) start.
+void Workday(Handler& h) {
+  std::set<double> holidays;
+  uint8_t error = 0;
+  const bool holidaysOk = h.ArgCount() < 3 || PopHolidays(h, holidays, error);
+  TArgs args(h);
+  const double days = std::trunc(args.Number());
+  double date = std::floor(args.Number());
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (!holidaysOk) return FailWith(h, error);
+  TcxDateTimeParts check;
+  if (!ToDate(date, check) || std::fabs(days) > 3e6) return FailWith(h, ecNum);
+  const double step = days >= 0 ? 1 : -1;
+  for (double left = std::fabs(days); left > 0;) {
+    date += step;
+    if (IsWorkday(date, holidays)) --left;
+  }
+  if (!ToDate(date, check)) return FailWith(h, ecNum);
+  h.PushNumber(date);
+}
+
+// WEEKNUM(serial [, type]): the week of the year, the week holding 1 January being week 1;
+// weeks begin on Sunday (type 1, the default) or Monday (type 2).
+void WeekNum(Handler& h) {
+  TArgs args(h);
+  const double type = args.Count() >= 2 ? std::trunc(args.Number()) : 1;
+  const double serial = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  TcxDateTimeParts date;
+  if ((type != 1 && type != 2) || !ToDate(serial, date)) return FailWith(h, ecNum);
+  const double january1 = Serial(date.Year, 1, 1);
+  TcxDateTimeParts first;
+  TryDecodeDateTime(january1, first);
+  const int offset = type == 1 ? first.DayOfWeek : (first.DayOfWeek + 6) % 7;
+  const double dayOfYear = std::floor(serial) - january1;
+  h.PushNumber(std::floor((dayOfYear + offset) / 7) + 1);
+}
+
+// DATEVALUE(text): the date a text names (its time of day dropped); TIMEVALUE(text): the time
+// of day it names.
+void DateValue(Handler& h) {
+  TArgs args(h);
+  const TValue v = args.Single();
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (v.Kind != vkText) return FailWith(h, ecValue);
+  const std::string_view text = Trim(v.Text);
+  const double now = h.Environment().Now ? h.Environment().Now() : 0;
+  double serial = 0;
+  const size_t blank = text.find(' ');
+  if (TryTextToDate(text, serial, h.Settings(), now) ||
+      (blank != std::string_view::npos && TryTextToDate(text.substr(0, blank), serial, h.Settings(), now) &&
+       TryTextToDateTime(text, serial, h.Settings(), now)))
+    return h.PushNumber(std::floor(serial));
+  FailWith(h, ecValue);
+}
+
+void TimeValue(Handler& h) {
+  TArgs args(h);
+  const TValue v = args.Single();
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (v.Kind != vkText) return FailWith(h, ecValue);
+  const double now = h.Environment().Now ? h.Environment().Now() : 0;
+  double x = 0;
+  if (TryTextToTime(Trim(v.Text), x, h.Settings())) return h.PushNumber(x);
+  if (TryTextToDateTime(v.Text, x, h.Settings(), now)) return h.PushNumber(std::fabs(x - std::trunc(x)));
+  FailWith(h, ecValue);
+}
+
+constexpr TRoutine kRoutines[] = {
+    {"DATEVALUE", DateValue}, {"DAYS360", Days360},         {"EDATE", EDateFunction},
+    {"EOMONTH", EoMonth},     {"NETWORKDAYS", NetworkDays}, {"TIMEVALUE", TimeValue},
+    {"WEEKNUM", WeekNum},     {"WORKDAY", Workday},         {"YEARFRAC", YearFrac},
+};
+
+}  // namespace
+
+void RegisterCalendarFunctions() { RegisterRoutines(kRoutines); }
