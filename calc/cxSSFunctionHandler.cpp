@@ -31,6 +31,15 @@ int ValueOperands(const uint8_t* token) {
   return 0;
 }
 
+// An array where a single value is wanted stands for its first value.
+TcxTokenView FirstValue(TcxTokenView item) {
+  if (item.Id() != ptgArray || item.Size <= kArrayValues) return item;
+  const size_t n = TcxTokensStack::TokenSize(item.Data + kArrayValues, item.Size - kArrayValues);
+  return n ? TcxTokenView{item.Data + kArrayValues, n} : item;
+}
+
+uint8_t ErrorOf(TcxTokenView item) { return item.Size == 2 ? item.Data[1] : uint8_t(ecValue); }
+
 }  // namespace
 
 // The workbook's environment is fixed for its life, so the handler keeps its settings at hand.
@@ -140,8 +149,9 @@ void TcxSSFunctionHandler::Finish() {
   TcxSSFormula& formula = *formula_;
   TScopeGuard clear([this] { stack_.Clear(); });
   if (errorCode_ == 0 && !stack_.Empty() && numeric_) {
-    // A number keeps every bit, rather than going through its 15-digit text.
-    const TcxTokenView top = stack_.Peek();
+    // A number keeps every bit, rather than going through its 15-digit text. An array result
+    // is its first value.
+    const TcxTokenView top = FirstValue(stack_.Peek());
     if (top.Id() == ptgNum && top.Size == 9) {
       formula.Result = MakeNumberResult(ReadDouble(top.Data + 1));
       return;
@@ -323,9 +333,14 @@ double TcxSSFunctionHandler::PopNumber() {
     SetError(ecValue);
     return 0;
   }
-  const TcxTokenView item = stack_.Pop();
+  const TcxTokenView item = FirstValue(stack_.Pop());
   double x = 0;
   switch (item.Id()) {
+    case ptgErr:
+      SetError(ErrorOf(item));
+      return 0;
+    case ptgMissArg:
+      return 0;
     case ptgStr: {
       const std::string text = StringTokenText(item.Data, item.Size);
       if (TryTextToFloat(text, x, Settings())) return x;
@@ -364,9 +379,14 @@ bool TcxSSFunctionHandler::PopBoolean() {
     SetError(ecValue);
     return false;
   }
-  const TcxTokenView item = stack_.Pop();
+  const TcxTokenView item = FirstValue(stack_.Pop());
   bool b = false;
   switch (item.Id()) {
+    case ptgErr:
+      SetError(ErrorOf(item));
+      return false;
+    case ptgMissArg:
+      return false;
     case ptgStr:
       TryTextToBool(StringTokenText(item.Data, item.Size), b, TextServices());
       return b;
@@ -393,7 +413,15 @@ bool TcxSSFunctionHandler::PopBoolean() {
 }
 
 bool TcxSSFunctionHandler::PopCellText(TcxTokenView item, std::string& text) {
+  item = FirstValue(item);
   switch (item.Id()) {
+    case ptgErr:
+      SetError(ErrorOf(item));
+      text = ErrorToText(ErrorOf(item));
+      return true;
+    case ptgMissArg:
+      text.clear();
+      return true;
     case ptgStr:
       text = StringTokenText(item.Data, item.Size);
       return true;
@@ -438,7 +466,7 @@ void TcxSSFunctionHandler::PopValue(uint8_t& kind, std::string& text) {
     SetError(ecValue);
     return;
   }
-  const TcxTokenView item = stack_.Pop();
+  const TcxTokenView item = FirstValue(stack_.Pop());
   kind = item.Id();
   PopCellText(item, text);
 }
@@ -446,6 +474,11 @@ void TcxSSFunctionHandler::PopValue(uint8_t& kind, std::string& text) {
 // --- Operators --------------------------------------------------------------------------------
 
 void TcxSSFunctionHandler::ApplyOperator(uint8_t id) {
+  // Arrays, and areas where an array is wanted, are worked value by value.
+  if (id != ptgRange && id != ptgIsect && ArrayOperands(id)) {
+    ApplyArrayOperator(id);
+    return;
+  }
   switch (id) {
     case ptgAdd:
     case ptgSub:
@@ -636,6 +669,14 @@ void TcxSSFunctionHandler::ForEachArgument(const TcxArgumentCallback& callback, 
           callback({x, {}});
         break;
       }
+      case ptgArray:
+        ForEachArrayValue(callback, mode, view);
+        break;
+      case ptgErr:
+        SetError(ErrorOf(view));
+        break;
+      case ptgMissArg:
+        break;
       default:
         cache_.ReportError(kUnknownToken);
         break;

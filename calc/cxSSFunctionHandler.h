@@ -153,6 +153,11 @@ public:
 private:
   friend class TcxSpreadSheetExpressionParser;
   void ApplyOperator(uint8_t id);
+  // Arrays as values (cxSSFunctionArrays.cpp).
+  bool ArrayOperands(uint8_t id);
+  void ApplyArrayOperator(uint8_t id);
+  bool InArrayContext() const;
+  void ForEachArrayValue(const TcxArgumentCallback& callback, int mode, TcxTokenView array);
   bool PopCellText(TcxTokenView item, std::string& text);
   bool NeedsPending(size_t offset);
   bool FindPending(TcxTokenView item);

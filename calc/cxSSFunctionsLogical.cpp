@@ -51,18 +51,25 @@ void Or(Handler& h) {
 }
 
 // A branch of IF as popped. A number item is taken as it is, so a number result passes through
-// IF without going through text.
+// IF without going through text; an array (which only the further functions make) passes
+// whole.
 struct TBranch {
   uint8_t Kind = 0;
   bool IsNumber = false;
   double Number = 0;
   std::string Text;
+  TcxTokenString Array;
 };
 
 TBranch PopBranch(Handler& h) {
   TBranch branch;
   if (!h.Stack().Empty()) {
     const TcxTokenView top = h.Stack().Peek();
+    if (top.Id() == ptgArray) {
+      branch.Kind = ptgArray;
+      branch.Array = h.Stack().PopToken();
+      return branch;
+    }
     if (top.Id() == ptgNum && top.Size == 9) {
       branch.Kind = ptgNum;
       branch.IsNumber = true;
@@ -96,7 +103,9 @@ void If(Handler& h) {
   const TBranch then = PopBranch(h);
   const TBranch& chosen = h.PopBoolean() ? then : otherwise;
   bool b = false;
-  if (chosen.IsNumber)
+  if (chosen.Kind == ptgArray)
+    h.PushToken({chosen.Array.data(), chosen.Array.size()});
+  else if (chosen.IsNumber)
     h.PushNumber(chosen.Number);
   else if (chosen.Kind == ptgBool)
     h.PushBool(TextToBool(h, chosen.Text, b) && b);

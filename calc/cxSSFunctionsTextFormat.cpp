@@ -257,10 +257,20 @@ std::string FormatDate(double x, std::string_view section, const TRegionalSettin
   if (!TryDecodeDateTime(x, parts)) return {};
   std::string pattern;
   char lastTimeLetter = 0;  // 'h', 'm' (month or minute), 's' of the previous run of letters
+  const auto startsWith = [&section](size_t at, std::string_view word) {
+    if (section.size() - at < word.size()) return false;
+    for (size_t k = 0; k < word.size(); ++k)
+      if (std::tolower(static_cast<unsigned char>(section[at + k])) != word[k]) return false;
+    return true;
+  };
   for (size_t i = 0; i < section.size(); ++i) {
     const char c = section[i];
     const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (c == '"') {
+    if (startsWith(i, "am/pm") || startsWith(i, "a/p")) {
+      const size_t length = startsWith(i, "am/pm") ? 5 : 3;
+      pattern += section.substr(i, length);
+      i += length - 1;
+    } else if (c == '"') {
       const size_t close = section.find('"', i + 1);
       const size_t end = close == std::string_view::npos ? section.size() : close;
       pattern += '"';

@@ -80,3 +80,63 @@ TEST_F(InformationFunctionTest, TypeTests) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(InformationFunctionTest, ErrorsTypesAndReferences) {
+  //  B
+  //  (the data of InformationFunctionTest: A1 empty, A2 abc, A3 =1/0, A4 5, A5 TRUE)
+  const FunctionCase cases[] = {
+      {"=NA()", rkError, "#N/A!"},
+      {"=ISNA(NA())", rkBool, "TRUE"},
+      {"=ERROR.TYPE(1/0)", rkNumber, "2"},
+      {"=ERROR.TYPE(NA())", rkNumber, "7"},
+      {"=ERROR.TYPE(A3)", rkNumber, "2"},  // the failed cell's own error
+      {"=ERROR.TYPE(SQRT(-1))", rkNumber, "6"},
+      {"=ERROR.TYPE(5)", rkError, "#N/A!"},
+      {"=TYPE(5)", rkNumber, "1"},
+      {"=TYPE(\"a\")", rkNumber, "2"},
+      {"=TYPE(TRUE)", rkNumber, "4"},
+      {"=TYPE(1/0)", rkNumber, "16"},
+      {"=TYPE(A1)", rkNumber, "1"},
+      {"=TYPE(A2:A3)", rkNumber, "16"},
+      {"=TYPE(TRANSPOSE(A4:A5))", rkNumber, "64"},
+      {"=ISREF(A1)", rkBool, "TRUE"},
+      {"=ISREF(A1:B2)", rkBool, "TRUE"},
+      {"=ISREF(OFFSET(A1,1,1))", rkBool, "TRUE"},
+      {"=ISREF(5)", rkBool, "FALSE"},
+      {"=ISEVEN(4)", rkBool, "TRUE"},
+      {"=ISEVEN(3.9)", rkBool, "FALSE"},
+      {"=ISEVEN(A1)", rkBool, "TRUE"},
+      {"=ISODD(-3)", rkBool, "TRUE"},
+      {"=ISODD(A4)", rkBool, "TRUE"},
+      {"=ISEVEN(\"x\")", rkError, "#VALUE!"},
+      {"=ISODD(TRUE)", rkError, "#VALUE!"},
+  };
+  Check(cases);
+}
+
+TEST_F(InformationFunctionTest, CellDescribesTheFirstCellOfAReference) {
+  const FunctionCase cases[] = {
+      {"=CELL(\"address\",B3)", rkText, "$B$3"},
+      {"=CELL(\"address\",AB3:AC9)", rkText, "$AB$3"},
+      {"=CELL(\"row\",B3)", rkNumber, "3"},
+      {"=CELL(\"col\",B3)", rkNumber, "2"},
+      {"=CELL(\"ROW\")", rkNumber, "20"},  // the formula's own cell
+      {"=CELL(\"contents\",A4)", rkNumber, "5"},
+      {"=CELL(\"contents\",A2)", rkText, "abc"},
+      {"=CELL(\"type\",A1)", rkText, "b"},
+      {"=CELL(\"type\",A2)", rkText, "l"},
+      {"=CELL(\"type\",A4)", rkText, "v"},
+      {"=CELL(\"nothing\",A1)", rkError, "#VALUE!"},
+      {"=CELL(\"row\",5)", rkError, "#VALUE!"},
+  };
+  Check(cases);
+}
+
+TEST_F(InformationFunctionTest, CellAddressNamesAnotherSheet) {
+  book_->AddSheet("Two");
+  EXPECT_EQ(Evaluate("=CELL(\"address\",Two!C2)").Text, "Two!$C$2");
+}
+
+}  // namespace
