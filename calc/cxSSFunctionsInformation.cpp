@@ -155,10 +155,12 @@ void Cell(Handler& h) {
   }
   if (info == "row") return h.PushNumber(row + 1);
   if (info == "col") return h.PushNumber(col + 1);
+  if (info != "contents" && info != "type") return FailWith(h, ecValue);
+  // The formula's own cell holds a formula: its value is the one being calculated.
+  if (h.ArgCount() < 2) return info == "type" ? h.PushText("v") : FailWith(h, ecValue);
   const TValue v = CellValue(h, ref.Area.Sheet, col, row);
   if (info == "contents") return PushValue(h, v);
-  if (info == "type") return h.PushText(v.Kind == vkEmpty ? "b" : (v.Kind == vkText ? "l" : "v"));
-  FailWith(h, ecValue);
+  h.PushText(v.Kind == vkEmpty ? "b" : (v.Kind == vkText ? "l" : "v"));
 }
 
 constexpr TRoutine kFurtherRoutines[] = {

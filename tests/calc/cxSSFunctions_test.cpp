@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "calc/cxSSFunctionTable.h"
 #include "tests/calc/FunctionTestSupport.h"
 
@@ -40,6 +43,42 @@ TEST_F(FunctionTest, ADependentFormulaSeesAFailedCellAsItsErrorText) {
   Put("B2", "=A1+1");
   EXPECT_EQ(Shown("B1"), "TRUE");
   EXPECT_EQ(Shown("B2"), "#NAME!");  // the failed cell reads as the text #VALUE!
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FunctionTest, FurtherFunctionsParseAndRebuild) {
+  // Each further function written with its smallest argument count (at least one) and with
+  // one more: the text rebuilt from the tokens is the text typed, and the tokens name the
+  // function by its number.
+  for (const TcxExcelFuncDefinition& entry : FurtherFunctions()) {
+    for (int extra = 0; extra < 2; ++extra) {
+      const int count = std::max<int>(entry.FileArgs, entry.FileArgs == 0 ? 0 : 1) + extra;
+      std::string text = "=" + std::string(entry.Name) + "(";
+      for (int i = 0; i < count; ++i) text += (i ? ",A" : "A") + std::to_string(i + 1);
+      text += ")";
+      const size_t before = messages_->Messages.size();
+      Put("J20", text);
+      EXPECT_EQ(messages_->Messages.size(), before) << text;
+      const TPoint p = Cell("J20");
+      const TcxSSCellRec& rec = Storage().CellRef(p.X, p.Y);
+      ASSERT_EQ(rec.Kind, ckFormula) << text;
+      EXPECT_EQ(rec.Text, text);
+      const TcxTokenString& tokens = rec.Formula->Tokens;
+      ASSERT_GE(tokens.size(), 4u);
+      const uint8_t* call = tokens.data() + tokens.size() - 4;
+      EXPECT_EQ(call[0], ptgFuncVar) << text;
+      EXPECT_EQ(call[1], count) << text;
+      EXPECT_EQ(ReadUInt16(call + 2), entry.Index) << text;
+    }
+  }
+}
+
+TEST_F(FunctionTest, FurtherFunctionNamesIgnoreCase) {
+  Put("A1", "=vlookup(1,B1:C2,2,false)+networkdays(1,2)");
+  EXPECT_EQ(TcxSSCellObject(Storage(), 0, 0).GetText(), "=VLOOKUP(1,B1:C2,2,FALSE)+NETWORKDAYS(1,2)");
 }
 
 }  // namespace

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "tests/calc/FunctionTestSupport.h"
+
+namespace {
+
+//  A  B
+//  1  4
+//  2  5
+//  3  6
+class ArrayValueTest : public FunctionTest {
+protected:
+  void SetUp() override {
+    for (int i = 0; i < 3; ++i) {
+      Put("A" + std::to_string(i + 1), std::to_string(i + 1));
+      Put("B" + std::to_string(i + 1), std::to_string(i + 4));
+    }
+  }
+};
+
+TEST_F(ArrayValueTest, OperatorsWorkValueByValueOnArrays) {
+  const FunctionCase cases[] = {
+      {"=SUM(TRANSPOSE(A1:A3)*2)", rkNumber, "12"},
+      {"=INDEX(TRANSPOSE(A1:A3)+TRANSPOSE(B1:B3),1,3)", rkNumber, "9"},
+      {"=INDEX(-TRANSPOSE(A1:A3),1,2)", rkNumber, "-2"},
+      {"=INDEX(TRANSPOSE(A1:A3)&\"x\",1,2)", rkText, "2x"},
+      {"=INDEX(TRANSPOSE(A1:A3)>1,1,2)", rkBool, "TRUE"},
+      {"=TRANSPOSE(A1:A3)*2", rkNumber, "2"},  // one cell shows the first value
+      // Shapes: a single row or column spreads; beyond a smaller array the value is #N/A.
+      {"=ROWS(TRANSPOSE(A1:A3)+A1:A3)", rkNumber, "3"},
+      {"=INDEX(TRANSPOSE(A1:A3)+A1:A3,3,2)", rkNumber, "5"},
+      {"=INDEX(TRANSPOSE(A1:A3)*TRANSPOSE(B1:B2),1,3)", rkError, "#N/A!"},
+      // An error stays with its value.
+      {"=INDEX(TRANSPOSE(A1:A3)/(TRANSPOSE(A1:A3)-2),1,1)", rkNumber, "-1"},
+      {"=INDEX(TRANSPOSE(A1:A3)/(TRANSPOSE(A1:A3)-2),1,2)", rkError, "#DIV/0!"},
+  };
+  Check(cases);
+}
+
+TEST_F(ArrayValueTest, AreasWorkValueByValueInsideArrayArguments) {
+  const FunctionCase cases[] = {
+      {"=SUMPRODUCT(A1:A3*B1:B3)", rkNumber, "32"},
+      {"=SUMPRODUCT((A1:A3>1)*B1:B3)", rkNumber, "11"},
+      {"=SUMPRODUCT(--(A1:A3&\"x\"=\"2x\"))", rkNumber, "1"},
+      {"=SUMPRODUCT((A1:A3-2)^2)", rkNumber, "2"},
+      {"=MDETERM(A1:B2*2)", rkNumber, "-12"},
+      {"=A1:A3+1", rkError, "#VALUE!"},  // elsewhere an area is no single value
+  };
+  Check(cases);
+}
+
+TEST_F(ArrayValueTest, AggregatesAndBranchesTakeArrays) {
+  const FunctionCase cases[] = {
+      {"=SUM(TRANSPOSE(A1:B3))", rkNumber, "21"},
+      {"=COUNT(TRANSPOSE(A1:B3))", rkNumber, "6"},
+      {"=AVERAGE(TRANSPOSE(A1:A3))", rkNumber, "2"},
+      {"=MAX(TRANSPOSE(B1:B3))", rkNumber, "6"},
+      {"=SUM(TRANSPOSE(A1:A3)/0)", rkError, "#DIV/0!"},
+      {"=IF(TRUE,TRANSPOSE(A1:A3),0)", rkNumber, "1"},
+      {"=SUM(IF(FALSE,0,TRANSPOSE(A1:A3)))", rkNumber, "6"},
+      {"=ABS(TRANSPOSE(B1:B3))", rkNumber, "4"},  // a single value wanted: the first
+      {"=STDEVP(TRANSPOSE(A1:A3))", rkNumber, "0.81649658"},
+  };
+  Check(cases);
+}
+
+}  // namespace
