@@ -43,18 +43,6 @@ bool SameFill(const TcxSSStyleRec& a, const TcxSSStyleRec& b) {
          a.BackgroundColor == b.BackgroundColor && a.Edges == b.Edges;
 }
 
-// Runs `body`, then `finally` also when `body` throws. Unlike a scope guard, `finally` may
-// itself throw (it calls the workbook's handlers) without ending the program.
-template <typename Body, typename Finally>
-void TryFinally(Body&& body, Finally&& finally) {
-  try {
-    body();
-  } catch (...) {
-    finally();
-    throw;
-  }
-  finally();
-}
 
 }  // namespace
 
@@ -256,6 +244,15 @@ void TcxSSDataStorage::SetCellStyle(int col, int row, TcxSSStyleRec* style) {
   TcxSSCellRec cell = OwnCell(col, row);
   cell.Style = style;
   SetCell(col, row, cell);
+}
+
+void TcxSSDataStorage::RemoveCell(int col, int row) {
+  if (!FindCell(col, row)) return;
+  TcxCustomSpreadSheetBook& book = Book();
+  book.SetModified(true);
+  if (!updating_) RecordChange(TRect{col, row, col, row});
+  TryFinally([&] { DropRecord(columns_[col].Cells[row]); },
+             [&] { book.Listener().CellChanged(sheet_, col, row); });
 }
 
 std::string TcxSSDataStorage::NumberText(double value) const {
@@ -483,21 +480,23 @@ void TcxSSDataStorage::MoveSlot(int dstCol, int dstRow, TcxSSCellRec* record) {
   TcxSSCellRec*& slot = Slot(dstCol, dstRow);
   DropRecord(slot);
   slot = record;
-  if (slot && slot->Kind == ckFormula && slot->Formula) {
-    slot->Formula->Col = dstCol;
-    slot->Formula->Row = dstRow;
-  }
+  if (slot) PlaceFormula(*slot, dstCol, dstRow);
 }
 
 void TcxSSDataStorage::UpdateFormulaPlaces(int col, int firstRow) {
   TColumn& column = columns_[col];
-  for (int row = std::max(firstRow, 0); row < column.RowCount; ++row) {
-    TcxSSCellRec* cell = column.Cells[row];
-    if (cell && cell->Kind == ckFormula && cell->Formula) {
-      cell->Formula->Col = col;
-      cell->Formula->Row = row;
-    }
-  }
+  for (int row = std::max(firstRow, 0); row < column.RowCount; ++row)
+    if (TcxSSCellRec* cell = column.Cells[row]) PlaceFormula(*cell, col, row);
+}
+
+void TcxSSDataStorage::PlaceFormula(TcxSSCellRec& cell, int col, int row) {
+  if (cell.Kind != ckFormula || !cell.Formula) return;
+  TcxSSFormula& formula = *cell.Formula;
+  // A formula the engine has already moved (entire rows or columns) keeps its rebuilt text.
+  if (formula.Col == col && formula.Row == row) return;
+  formula.Col = col;
+  formula.Row = row;
+  if (!formula.Tokens.empty()) cell.Text = Book().FormulasCache().FormulaText(formula);
 }
 
 void TcxSSDataStorage::DeleteCells(const TRect& rect, int kind) {
@@ -667,10 +666,20 @@ void TcxSSDataStorage::InsertBlock(const TRect& r, int kind) {
     mergedCells_->InsertLines({r.Left, r.Top, r.Right + 1, r.Bottom + 1}, kind);
 }
 
-void TcxSSDataStorage::RecordInsertDeleteAction(const TRect& /*cells*/, int /*kind*/,
-                                                bool /*isDelete*/) {
-  // TcxInsertCellsAction and TcxDeleteCellsAction are recorded here once the history provides
-  // them; until then inserting and deleting cells is not undoable.
+void TcxSSDataStorage::RecordInsertDeleteAction(const TRect& cells, int kind, bool isDelete) {
+  TcxSpreadSheetHistory& history = Book().History();
+  TcxSpreadSheetInsertDeleteActions* action = nullptr;
+  if (isDelete)
+    action = history.AddAction<TcxDeleteCellsAction>();
+  else
+    action = history.AddAction<TcxInsertCellsAction>();
+  if (!action) return;
+  try {
+    action->Init(sheet_, cells, kind);
+  } catch (...) {
+    history.ClearAfterError();
+    throw;
+  }
 }
 
 void TcxSSDataStorage::MoveCells(int dstCol, int srcCol, bool clearSource, int count, int dstRow,
@@ -768,6 +777,15 @@ void TcxSSDataStorage::Assign(const TcxSSDataStorage& source) {
 
 // --- Sort -----------------------------------------------------------------------------------
 
+// A cell as the sort compares it: its value text, read once, and what the text reads as.
+struct TcxSSDataStorage::TSortKey {
+  std::string Text;
+  bool IsNumber = false;
+  bool IsBool = false;
+  double Number = 0;
+  bool Bool = false;
+};
+
 std::string TcxSSDataStorage::SortText(const TcxSSCellRec& cell) const {
   if (cell.Kind == ckNumber) return NumberText(cell.Number);
   if (cell.Kind == ckFormula && cell.Formula) {
@@ -777,70 +795,58 @@ std::string TcxSSDataStorage::SortText(const TcxSSCellRec& cell) const {
   return cell.Text;
 }
 
-int TcxSSDataStorage::CompareCells(const TcxSSCellRec& a, const TcxSSCellRec& b) const {
-  const std::string ta = SortText(a);
-  const std::string tb = SortText(b);
-  if (ta == tb) return 0;
-  if (ta.empty()) return -1;
-  if (tb.empty()) return 1;
-  double x, y;
-  if (TextToNumber(ta, x) && TextToNumber(tb, y)) return x < y ? -1 : (x > y ? 1 : 0);
-  bool p, q;
-  const ITextServices& text = *Book().Environment().Text;
-  if (TryTextToBool(ta, p, text) && TryTextToBool(tb, q, text)) return p == q ? 0 : (p ? 1 : -1);
-  return text.CompareText(ta, tb);
+TcxSSDataStorage::TSortKey TcxSSDataStorage::MakeSortKey(const TcxSSCellRec& cell) const {
+  TSortKey key;
+  key.Text = SortText(cell);
+  if (key.Text.empty()) return key;
+  key.IsNumber = TextToNumber(key.Text, key.Number);
+  if (!key.IsNumber) key.IsBool = TryTextToBool(key.Text, key.Bool, *Book().Environment().Text);
+  return key;
 }
 
-void TcxSSDataStorage::SwapCells(int col, int row1, int row2) {
-  if (row1 == row2) return;
-  const TcxSSCellRec a = OwnCell(col, row1);
-  const TcxSSCellRec b = OwnCell(col, row2);
-  SetCell(col, row1, b);
-  SetCell(col, row2, a);
-  for (int row : {row1, row2}) {
-    const TcxSSCellRec* cell = FindCell(col, row);
-    if (cell && cell->Kind == ckFormula && cell->Formula) {
-      cell->Formula->Col = col;
-      cell->Formula->Row = row;
-      RebuildFormulaText(col, row);
-    }
-  }
+// Equal texts are equal; an empty text comes first; two numbers compare as numbers, two
+// booleans FALSE before TRUE; anything else as text without regard to case.
+int TcxSSDataStorage::CompareKeys(const TSortKey& a, const TSortKey& b) const {
+  // Two numbers (or booleans) are tested first: equal texts give equal values, so the answer
+  // is the same as testing the texts first, without comparing them.
+  if (a.IsNumber && b.IsNumber) return a.Number < b.Number ? -1 : (a.Number > b.Number ? 1 : 0);
+  if (a.IsBool && b.IsBool) return a.Bool == b.Bool ? 0 : (a.Bool ? 1 : -1);
+  if (a.Text == b.Text) return 0;
+  if (a.Text.empty()) return -1;
+  if (b.Text.empty()) return 1;
+  return Book().Environment().Text->CompareText(a.Text, b.Text);
 }
 
-void TcxSSDataStorage::RebuildFormulaText(int /*col*/, int /*row*/) {
-  // The formula text is rebuilt from the moved formula's tokens here once the formula engine
-  // can turn tokens back into text; relative references keep their offsets meanwhile.
-}
-
-void TcxSSDataStorage::SortRows(int lo, int hi, int keyCol, int firstCol, int lastCol,
-                                bool descending) {
+// Quicksort (Hoare partition) of the positions lo..hi of `order` by `keys`: the pivot is the key
+// at the middle position, i moves on while its key is below the pivot and j back while its key
+// is above it (the other way round descending). It relies only on a cell comparing equal to
+// itself, so texts that compare inconsistently (numbers against words) cannot run it past
+// its range.
+void TcxSSDataStorage::SortRows(std::vector<int>& order, int lo, int hi,
+                                const std::vector<TSortKey>& keys, bool descending) const {
   while (lo < hi) {
-    const TcxSSCellRec pivot = CellRef(keyCol, lo + (hi - lo) / 2);
+    const TSortKey& pivot = keys[static_cast<size_t>(order[static_cast<size_t>(lo + (hi - lo) / 2)])];
+    auto compare = [&](int pos) {
+      const int c = CompareKeys(keys[static_cast<size_t>(order[static_cast<size_t>(pos)])], pivot);
+      return descending ? -c : c;
+    };
     int i = lo;
     int j = hi;
     while (i <= j) {
-      auto below = [&](int row) {
-        const int c = CompareCells(CellRef(keyCol, row), pivot);
-        return descending ? c > 0 : c < 0;
-      };
-      auto above = [&](int row) {
-        const int c = CompareCells(CellRef(keyCol, row), pivot);
-        return descending ? c < 0 : c > 0;
-      };
-      while (below(i)) ++i;
-      while (above(j)) --j;
+      while (compare(i) < 0) ++i;
+      while (compare(j) > 0) --j;
       if (i <= j) {
-        for (int col = firstCol; col <= lastCol; ++col) SwapCells(col, i, j);
+        std::swap(order[static_cast<size_t>(i)], order[static_cast<size_t>(j)]);
         ++i;
         --j;
       }
     }
     // Recurse into the smaller part, loop over the larger, so the depth stays logarithmic.
     if (j - lo < hi - i) {
-      SortRows(lo, j, keyCol, firstCol, lastCol, descending);
+      SortRows(order, lo, j, keys, descending);
       lo = i;
     } else {
-      SortRows(i, hi, keyCol, firstCol, lastCol, descending);
+      SortRows(order, i, hi, keys, descending);
       hi = j;
     }
   }
@@ -848,24 +854,95 @@ void TcxSSDataStorage::SortRows(int lo, int hi, int keyCol, int firstCol, int la
 
 void TcxSSDataStorage::Sort(const TRect& rect, const std::vector<bool>& descending) {
   if (rect.Right < rect.Left || rect.Bottom <= rect.Top || rect.Left < 0 || rect.Top < 0) return;
+  const int height = rect.Bottom - rect.Top + 1;
+  // order[p] is the row (counted from rect.Top) that ends at position p. Rows move whole: two
+  // rows that agree in the earlier key columns may still differ there (b and B compare equal),
+  // so no column of a row is left behind.
+  std::vector<int> order(static_cast<size_t>(height));
+  for (int p = 0; p < height; ++p) order[static_cast<size_t>(p)] = p;
+  std::vector<std::vector<TSortKey>> keys;
+  auto keysOf = [&](int col) {
+    std::vector<TSortKey> column(static_cast<size_t>(height));
+    for (int r = 0; r < height; ++r) column[static_cast<size_t>(r)] = MakeSortKey(CellRef(col, rect.Top + r));
+    return column;
+  };
+
   bool direction = !descending.empty() && descending[0];
-  SortRows(rect.Top, rect.Bottom, rect.Left, rect.Left, rect.Right, direction);
+  keys.push_back(keysOf(rect.Left));
+  SortRows(order, 0, height - 1, keys[0], direction);
   for (int k = 1; rect.Left + k <= rect.Right; ++k) {
-    if (k < static_cast<int>(descending.size())) direction = descending[k];
+    if (k < static_cast<int>(descending.size())) direction = descending[static_cast<size_t>(k)];
     // Runs of rows that agree in every key column so far are sorted by the next one.
-    auto sameKeys = [&](int row1, int row2) {
-      for (int col = rect.Left; col < rect.Left + k; ++col)
-        if (CompareCells(CellRef(col, row1), CellRef(col, row2)) != 0) return false;
+    auto sameKeys = [&](int p1, int p2) {
+      for (const auto& column : keys)
+        if (CompareKeys(column[static_cast<size_t>(order[static_cast<size_t>(p1)])],
+                        column[static_cast<size_t>(order[static_cast<size_t>(p2)])]) != 0)
+          return false;
       return true;
     };
-    int start = rect.Top;
-    while (start < rect.Bottom) {
+    std::vector<std::pair<int, int>> runs;
+    for (int start = 0; start < height - 1;) {
       int end = start;
-      while (end < rect.Bottom && sameKeys(start, end + 1)) ++end;
-      if (end > start) SortRows(start, end, rect.Left + k, rect.Left + k, rect.Right, direction);
+      while (end < height - 1 && sameKeys(start, end + 1)) ++end;
+      if (end > start) runs.emplace_back(start, end);
       start = end + 1;
     }
+    if (runs.empty()) break;
+    keys.push_back(keysOf(rect.Left + k));
+    for (const auto& [start, end] : runs) SortRows(order, start, end, keys.back(), direction);
   }
+  bool moved = false;
+  for (int p = 0; p < height && !moved; ++p) moved = order[static_cast<size_t>(p)] != p;
+  if (!moved) return;
+  // One action keeps the new order of the rows; undo puts them back by the inverse order.
+  if (!updating_)
+    if (auto* action = Book().History().AddAction<TcxSortCellsAction>())
+      action->Init(sheet_, rect, order);
+  MoveRows(rect, order);
+}
+
+void TcxSSDataStorage::MoveRows(const TRect& rect, const std::vector<int>& order) {
+  const int height = rect.Bottom - rect.Top + 1;
+  assert(static_cast<int>(order.size()) == height);
+  TcxCustomSpreadSheetBook& book = Book();
+  book.SetModified(true);
+  // The formulas that move, found through the engine's list rather than by reading every
+  // moved record, which would visit records scattered all over memory.
+  std::vector<int> where(static_cast<size_t>(height));
+  for (int p = 0; p < height; ++p) where[static_cast<size_t>(order[static_cast<size_t>(p)])] = p;
+  std::vector<TPoint> formulas;
+  const int page = Book().IndexOfSheet(sheet_);
+  book.FormulasCache().ForEachFormula([&](const TcxSSFormula& formula) {
+    if (formula.Sheet != page || formula.Col < rect.Left || formula.Col > rect.Right ||
+        formula.Row < rect.Top || formula.Row > rect.Bottom)
+      return;
+    const int p = where[static_cast<size_t>(formula.Row - rect.Top)];
+    if (p != formula.Row - rect.Top) formulas.push_back({formula.Col, rect.Top + p});
+  });
+
+  std::vector<TcxSSCellRec*> old(static_cast<size_t>(height));
+  for (int col = rect.Left; col <= rect.Right; ++col) {
+    if (col >= static_cast<int>(columns_.size())) break;
+    const int stored = std::min(ColumnRowCount(col) - rect.Top, height);
+    if (stored <= 0) continue;
+    std::fill(old.begin(), old.end(), nullptr);
+    for (int r = 0; r < stored; ++r) old[static_cast<size_t>(r)] = columns_[col].Cells[rect.Top + r];
+    for (int p = 0; p < height; ++p) {
+      const int r = order[static_cast<size_t>(p)];
+      if (r == p) continue;
+      TcxSSCellRec* record = old[static_cast<size_t>(r)];
+      const int row = rect.Top + p;
+      if (record)
+        Slot(col, row) = record;
+      else if (row < ColumnRowCount(col))
+        columns_[col].Cells[row] = nullptr;
+      else
+        continue;
+      book.Listener().CellChanged(sheet_, col, row);
+    }
+  }
+  for (const TPoint& place : formulas)
+    if (TcxSSCellRec* cell = columns_[place.X].Cells[place.Y]) PlaceFormula(*cell, place.X, place.Y);
 }
 
 // --- Checks ---------------------------------------------------------------------------------

@@ -84,6 +84,10 @@ public:
                             TxlsDataFormat format);
   void SetCellNumber(int col, int row, double value);
   void SetCellStyle(int col, int row, TcxSSStyleRec* style);
+  // Frees the cell's own record (its style reference and formula go with it), recorded and
+  // notified as SetCell does; the cell then reads as the default cell, or inside a merged area
+  // as the area's top-left cell.
+  void RemoveCell(int col, int row);
   std::string GetEditText(int col, int row) const;
   std::unique_ptr<TcxSSCellStyle> GetCellStyleObject(int col, int row);
   // A new cell object for the cell; the caller owns it.
@@ -124,6 +128,9 @@ public:
   // Grows ColCapacity and RowCapacity (never shrinks them); slots are allocated when written.
   virtual void SetCapacity(int cols, int rows);
   virtual void Sort(const TRect& rect, const std::vector<bool>& descending);
+  // Puts row rect.Top + order[p] of every column of the rectangle at row rect.Top + p (order
+  // is a permutation of 0..height - 1); moved formulas learn their new places.
+  void MoveRows(const TRect& rect, const std::vector<int>& order);
   virtual void Assign(const TcxSSDataStorage& source);
 
   // Calls f(col, row, record) for every stored record, column by column, top to bottom.
@@ -186,6 +193,9 @@ private:
   // Puts a record into a slot (freeing one already there) and tells its formula where it is.
   void MoveSlot(int dstCol, int dstRow, TcxSSCellRec* record);
   void UpdateFormulaPlaces(int col, int firstRow);
+  // Tells a moved formula where its cell is now and rebuilds the cell's formula text, so that
+  // the text shows the relative references from the new place.
+  void PlaceFormula(TcxSSCellRec& cell, int col, int row);
   void DeleteRows(int col, int top, int height);
   void InsertRows(int col, int top, int height);
   void DeleteBlock(const TRect& rect, int kind);
@@ -198,11 +208,12 @@ private:
   void MoveActiveCell(int col, int row, bool forward, int kind);
   std::string NumberText(double value) const;
   bool TextToNumber(const std::string& text, double& value) const;
+  struct TSortKey;
   std::string SortText(const TcxSSCellRec& cell) const;
-  int CompareCells(const TcxSSCellRec& a, const TcxSSCellRec& b) const;
-  void SwapCells(int col, int row1, int row2);
-  void RebuildFormulaText(int col, int row);
-  void SortRows(int lo, int hi, int keyCol, int firstCol, int lastCol, bool descending);
+  TSortKey MakeSortKey(const TcxSSCellRec& cell) const;
+  int CompareKeys(const TSortKey& a, const TSortKey& b) const;
+  void SortRows(std::vector<int>& order, int lo, int hi, const std::vector<TSortKey>& keys,
+                bool descending) const;
 
   TcxSSBookSheet& sheet_;
   TRecordPool pool_;

@@ -148,6 +148,8 @@ public:
   virtual void DeleteSheet(int index);
   const TcxSSNamesDef& Names() const { return names_; }
   TcxSSNamesDef GetNames() const { return names_; }
+  // Puts back a list taken with GetNames (undo of a deletion that moved or deleted names).
+  void SetNames(TcxSSNamesDef names) { names_ = std::move(names); }
   TcxSSSheetsDef GetSheets() const;
   // Appends a name and returns its index (-1 for a sheet beyond 255, which a name cannot hold);
   // with `check`, also -1 for a name holding a blank or one of

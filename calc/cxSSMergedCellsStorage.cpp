@@ -6,6 +6,7 @@
 
 #include "calc/cxSSDataStorage.h"
 #include "sheet/ScopeGuard.h"
+#include "sheet/cxSSActions.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
 #include "styles/cxSSCellStyle.h"
@@ -210,9 +211,20 @@ void TcxSSMergedCellsStorage::MergeOrSplit(const TRect& inclusiveRect, bool merg
   if (merge) items_.push_back(area);
 }
 
-void TcxSSMergedCellsStorage::RecordMergeAction(const TRect& /*inclusiveArea*/, bool /*merge*/) {
-  // The merge and split actions (TcxMergeCellsAction, TcxSplitCellsAction) are recorded here
-  // once the history provides them; until then merging is not undoable.
+void TcxSSMergedCellsStorage::RecordMergeAction(const TRect& inclusiveArea, bool merge) {
+  TcxSpreadSheetHistory& history = storage_.Book().History();
+  TcxMergeSplitActions* action = nullptr;
+  if (merge)
+    action = history.AddAction<TcxMergeCellsAction>();
+  else
+    action = history.AddAction<TcxSplitCellsAction>();
+  if (!action) return;
+  try {
+    action->Init(storage_.Sheet(), inclusiveArea);
+  } catch (...) {
+    history.ClearAfterError();
+    throw;
+  }
 }
 
 void TcxSSMergedCellsStorage::InsertLines(const TRect& rect, int kind) {

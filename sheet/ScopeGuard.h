@@ -19,3 +19,17 @@ private:
   F f_;
   bool active_ = true;
 };
+
+// Runs `body`, then `finally` also when `body` throws. Unlike a scope guard, `finally` may itself
+// throw (it ends an update lock, which recalculates, or calls the workbook's handlers) without
+// ending the program; an error of `body` is then replaced by that of `finally`.
+template <typename Body, typename Finally>
+void TryFinally(Body&& body, Finally&& finally) {
+  try {
+    body();
+  } catch (...) {
+    finally();
+    throw;
+  }
+  finally();
+}

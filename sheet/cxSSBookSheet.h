@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Types.h"
 
@@ -56,6 +58,43 @@ public:
   virtual void AutoRowHeight(int row);
   // Copies the read-only flag, the view flags, the storage and both headers.
   virtual void Assign(const TcxSSBookSheet& source);
+
+  // --- Range operations (cxSSRangeOperations.cpp) ------------------------------------------------
+  // Rectangles are inclusive. Each change is one undoable step; a refused operation changes
+  // nothing.
+
+  // Whether the user may change the cell: always while a file loads; with ExcelProtectionStyle,
+  // unless the workbook or sheet is Protected and the cell (or, for a cell that is not stored,
+  // its column) is locked; without it, unless the workbook, the sheet or the cell is read-only.
+  bool CanChangeCell(int col, int row) const;
+  bool CanChangeRange(const TRect& cells) const;
+  // "Clear cells": the contents, and with `clearFormats` the styles and the merged areas inside.
+  void ClearCells(const TRect& cells, bool clearFormats);
+  // "Clear all": the whole sheet with formats.
+  void ClearSheet();
+  // Shift modes: 0 horizontally, 1 vertically, 2 entire columns, 3 entire rows. Modes 0 and 1
+  // raise "Some modified cells are merged" when the shift would cut a merged area.
+  void InsertCells(const TRect& cells, int mode);
+  void DeleteCells(const TRect& cells, int mode);
+  // InsertCells or DeleteCells without the protection test, as undo and redo replay them.
+  void InsertDeleteCells(const TRect& cells, int mode, bool isDelete);
+  // Hides or shows the rectangle's columns and/or rows; not an undoable step.
+  void SetVisibility(const TRect& cells, bool columns, bool show, bool rows);
+  // Merges (or splits) the rectangle widened to whole merged areas, as OnMergeCells decides.
+  void MergeCells(const TRect& cells, bool merge);
+  // Sorts the rectangle's rows by its columns from left to right; direction k (0 ascending,
+  // 1 descending) belongs to key column k, the last one to every further column.
+  void SortCells(const TRect& cells, const std::vector<uint8_t>& directions);
+  // Runs the format dialog OnFormatCells chooses, as one step "Format cells".
+  void FormatCells(const TRect& cells);
+
+  // --- Clipboard (cxSSClipboard.cpp) ------------------------------------------------------------
+  // Puts the rectangle on the clipboard in the private format and as text; a cut then clears
+  // the contents (styles stay) when the cells may be changed.
+  void CopyCells(const TRect& cells, bool cut);
+  // Pastes at the target's top-left cell: the private format when the clipboard holds it,
+  // otherwise the text.
+  void PasteCells(const TRect& target);
 
 private:
   TcxCustomSpreadSheetBook& owner_;

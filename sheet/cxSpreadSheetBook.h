@@ -12,6 +12,7 @@
 #include "platform/Environment.h"
 #include "platform/TextMeasurer.h"
 #include "sheet/cxBookControl.h"
+#include "sheet/cxSSFormatDialog.h"
 
 class TcxSSBookSheet;
 class TcxSSDataStorage;
@@ -95,6 +96,20 @@ public:
   void SaveToStream(std::ostream& stream);
   // Copies another workbook's pages, default style and palette.
   virtual void Assign(const TcxCustomSpreadSheetBook& source);
+
+  // --- Clipboard (cxSSClipboard.cpp) ---------------------------------------------------------
+  // The private clipboard block of a rectangle of a sheet: the rectangle, the merged areas that
+  // meet it, then every cell's value and style, column by column (without the final CR LF).
+  virtual std::string CopyClipboardCells(TcxSSBookSheet& sheet, const TRect& cells);
+  // Pastes the clipboard's private block with its top-left cell at (col, row); false (nothing
+  // pasted) when the clipboard holds none. `pasted` is the target area. Raises "Cannot change
+  // part of merged cells" when the target meets a merged area.
+  virtual bool PasteClipboardCells(TcxSSBookSheet& sheet, int col, int row, TRect& pasted);
+
+  // The format dialog FormatCells runs unless OnFormatCells chooses another; the base dialog,
+  // which does nothing, until the Qt layer sets its style designer.
+  const TcxSSFormatDialogClass& FormatDialogClass() const { return formatDialogClass_; }
+  void SetFormatDialogClass(TcxSSFormatDialogClass value) { formatDialogClass_ = std::move(value); }
 
   // "A1", "A1:B2" (or "A1 x B2" with separator index 1, or a defined name matching the
   // rectangle on that page); R1C1 form when R1C1ReferenceStyle is on.
@@ -200,6 +215,9 @@ public:
   std::function<void(int sheet1, int sheet2, bool& canExchange)> OnExchangeSheets;
   std::function<void(TcxSSBookSheet& sender, const TRect& cells, bool isMerge, bool& canMerge)>
       OnMergeCells;
+  std::function<void(TcxSSBookSheet& sender, TRect& cells, bool& canFormat,
+                     TcxSSFormatDialogClass& dialogClass)>
+      OnFormatCells;
   std::function<void(TcxCustomSpreadSheetBook& sender, int percent)> OnProgress;
   std::function<void(TcxSSBookSheet& sender, int index, uint16_t& newSize)> OnResizeCol;
   std::function<void(TcxSSBookSheet& sender, int index, uint16_t& newSize)> OnResizeRow;
@@ -236,6 +254,7 @@ private:
   std::unique_ptr<TcxSSStyleCache> styleCache_;
   std::unique_ptr<TcxSSFormulasCache> formulasCache_;
   IcxBookControl* control_ = nullptr;
+  TcxSSFormatDialogClass formatDialogClass_ = [] { return std::make_unique<TcxSSFormatDialog>(); };
 
   std::vector<std::shared_ptr<TcxSSBookSheet>> pages_;
   std::vector<bool> pageVisible_;

@@ -102,6 +102,8 @@ public:
   void Unlock() { if (lockCount_ > 0) --lockCount_; }
   bool IsLocked() const { return lockCount_ > 0; }
 
+  // The newest action of the open step (or of the undo list), or nullptr.
+  TcxCustomAction* NewestAction() const { return target_->Items(0); }
   TcxActionList& UndoList() { return undoList_; }
   TcxActionList& RedoList() { return redoList_; }
   // The descriptions of the steps, newest first.

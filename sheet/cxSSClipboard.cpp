@@ -1,0 +1,492 @@
+#include "sheet/cxSSClipboard.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "calc/cxSSDataStorage.h"
+#include "calc/cxSSFormulasCache.h"
+#include "calc/cxSSStrings.h"
+#include "platform/Clipboard.h"
+#include "sheet/ScopeGuard.h"
+#include "sheet/cxSSActions.h"
+#include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSSCellObject.h"
+#include "sheet/cxSSListener.h"
+#include "sheet/cxSpreadSheetBook.h"
+#include "sheet/cxSpreadSheetHistory.h"
+#include "styles/cxSSCellStyle.h"
+
+// --- TcxSSClipboard -------------------------------------------------------------------------------
+
+std::string TcxSSClipboard::GetPrivateData() const {
+  return clipboard_.PrivateData().value_or(std::string());
+}
+
+std::string TcxSSClipboard::GetUnicodeText() const {
+  std::string text = clipboard_.Text().value_or(std::string());
+  if (!text.empty() && text.back() != '\r' && text.back() != '\n') text += "\r\n";
+  return text;
+}
+
+void TcxSSClipboard::SetContents(const std::string& privateData, const std::string& text) {
+  std::string block = privateData;
+  block.push_back('\0');
+  clipboard_.SetContents(block, text);
+}
+
+namespace {
+
+constexpr uint8_t kPayloadText = 0;
+constexpr uint8_t kPayloadFormula = 1;
+constexpr uint8_t kPayloadNumber = 2;
+
+// Appends little-endian values to a block.
+class TBlockWriter {
+public:
+  void U8(uint8_t v) { out_.push_back(static_cast<char>(v)); }
+  void U16(uint16_t v) {
+    U8(static_cast<uint8_t>(v));
+    U8(static_cast<uint8_t>(v >> 8));
+  }
+  void I32(int32_t v) {
+    const auto u = static_cast<uint32_t>(v);
+    for (int shift = 0; shift < 32; shift += 8) U8(static_cast<uint8_t>(u >> shift));
+  }
+  void F64(double v) {
+    const auto u = std::bit_cast<uint64_t>(v);
+    for (int shift = 0; shift < 64; shift += 8) U8(static_cast<uint8_t>(u >> shift));
+  }
+  void Bytes(const void* data, size_t size) { out_.append(static_cast<const char*>(data), size); }
+  void Text(const std::string& text) {
+    I32(static_cast<int32_t>(text.size()));
+    Bytes(text.data(), text.size());
+  }
+  void Rect(const TRect& r) {
+    I32(r.Left);
+    I32(r.Top);
+    I32(r.Right);
+    I32(r.Bottom);
+  }
+  std::string& Out() { return out_; }
+
+private:
+  std::string out_;
+};
+
+// Reads little-endian values from a block. A read past the end fails, and once failed the
+// reader stays failed and answers zeros, so damaged data can never be read past its end.
+class TBlockReader {
+public:
+  TBlockReader(const char* data, size_t size) : data_(data), size_(size) {}
+  bool Ok() const { return ok_; }
+  size_t Left() const { return ok_ ? size_ - pos_ : 0; }
+  uint8_t U8() {
+    if (!Need(1)) return 0;
+    return static_cast<uint8_t>(data_[pos_++]);
+  }
+  uint16_t U16() {
+    if (!Need(2)) return 0;
+    const uint16_t lo = U8();
+    return static_cast<uint16_t>(lo | (U8() << 8));
+  }
+  int32_t I32() {
+    if (!Need(4)) return 0;
+    uint32_t u = 0;
+    for (int shift = 0; shift < 32; shift += 8) u |= static_cast<uint32_t>(U8()) << shift;
+    return static_cast<int32_t>(u);
+  }
+  double F64() {
+    if (!Need(8)) return 0;
+    uint64_t u = 0;
+    for (int shift = 0; shift < 64; shift += 8) u |= static_cast<uint64_t>(U8()) << shift;
+    return std::bit_cast<double>(u);
+  }
+  std::string Bytes(size_t size) {
+    if (!Need(size)) return {};
+    std::string result(data_ + pos_, size);
+    pos_ += size;
+    return result;
+  }
+  std::string Text() {
+    const int32_t size = I32();
+    if (size < 0) {
+      ok_ = false;
+      return {};
+    }
+    return Bytes(static_cast<size_t>(size));
+  }
+  TRect Rect() {
+    TRect r;
+    r.Left = I32();
+    r.Top = I32();
+    r.Right = I32();
+    r.Bottom = I32();
+    return r;
+  }
+
+private:
+  bool Need(size_t size) {
+    if (ok_ && size <= size_ - pos_) return true;
+    ok_ = false;
+    return false;
+  }
+  const char* data_;
+  size_t size_;
+  size_t pos_ = 0;
+  bool ok_ = true;
+};
+
+// One cell as the block carries it.
+struct TCellPayload {
+  TcxSSStyleRec Style;  // Font unused
+  TcxSSFontRec Font;
+  uint8_t Kind = kPayloadText;
+  double Number = 0;
+  TcxTokenString Tokens;
+  std::string Text;
+};
+
+void WritePayload(TBlockWriter& out, const TcxSSCellRec& cell) {
+  const TcxSSStyleRec& style = *cell.Style;
+  out.U16(style.Format);
+  out.U8(style.HorzTextAlign);
+  out.U8(style.VertTextAlign);
+  out.U8(style.WordBreak ? 1 : 0);
+  out.U8(style.Reserved);
+  out.U8(style.BrushStyle);
+  out.U16(style.ForegroundColor);
+  out.U16(style.BackgroundColor);
+  const TcxSSFontRec& font = *style.Font;
+  out.Text(font.Name);
+  out.U16(font.FontColor);
+  out.U8(font.Style);
+  out.U8(font.Charset);
+  out.U8(static_cast<uint8_t>(font.Size));
+  for (const TcxSSEdgeRec& edge : style.Edges) {
+    out.U8(edge.Style);
+    out.U16(edge.Color);
+  }
+  out.U8(style.Flags);
+  if (cell.Kind == ckNumber) {
+    out.U8(kPayloadNumber);
+    out.F64(cell.Number);
+  } else if (cell.Kind == ckFormula && cell.Formula && !cell.Formula->Tokens.empty() &&
+             cell.Formula->Tokens.size() <= 0xFFFF) {
+    out.U8(kPayloadFormula);
+    out.U16(static_cast<uint16_t>(cell.Formula->Tokens.size()));
+    out.Bytes(cell.Formula->Tokens.data(), cell.Formula->Tokens.size());
+  } else {
+    out.U8(kPayloadText);
+  }
+  out.Text(cell.Text);
+}
+
+bool ReadPayload(TBlockReader& in, TCellPayload& cell) {
+  TcxSSStyleRec& style = cell.Style;
+  style.Format = in.U16();
+  style.HorzTextAlign = static_cast<TcxHorzTextAlign>(std::min<uint8_t>(in.U8(), haJUSTIFY));
+  style.VertTextAlign = static_cast<TcxVertTextAlign>(std::min<uint8_t>(in.U8(), vaJUSTIFY));
+  style.WordBreak = in.U8() != 0;
+  style.Reserved = in.U8();
+  style.BrushStyle = static_cast<TcxSSFillStyle>(std::min<uint8_t>(in.U8(), fsThinThickCrossHatch));
+  style.ForegroundColor = in.U16();
+  style.BackgroundColor = in.U16();
+  cell.Font.Name = in.Text();
+  cell.Font.FontColor = in.U16();
+  cell.Font.Style = in.U8();
+  cell.Font.Charset = in.U8();
+  cell.Font.Size = static_cast<int8_t>(in.U8());
+  for (TcxSSEdgeRec& edge : style.Edges) {
+    edge.Style = static_cast<TcxSSEdgeLineStyle>(std::min<uint8_t>(in.U8(), lsNone));
+    edge.Color = in.U16();
+  }
+  style.Flags = in.U8();
+  cell.Kind = in.U8();
+  if (cell.Kind == kPayloadNumber) cell.Number = in.F64();
+  if (cell.Kind == kPayloadFormula) {
+    const std::string tokens = in.Bytes(in.U16());
+    cell.Tokens.assign(tokens.begin(), tokens.end());
+  }
+  cell.Text = in.Text();
+  return in.Ok();
+}
+
+// Puts a payload into a cell: the look through the cell's style (a read-only flag of the target
+// must not block it, so the working flags are cleared first), then the value.
+void ApplyPayload(TcxSSBookSheet& sheet, int col, int row, const TCellPayload& cell,
+                  TPoint offset) {
+  TcxSSDataStorage& storage = sheet.DataStorage();
+  TcxCustomSpreadSheetBook& book = sheet.Owner();
+  {
+    const std::unique_ptr<TcxSSCellStyle> style = storage.GetCellStyleObject(col, row);
+    TcxSSStyleRec& rec = style->Rec();
+    rec.Flags = 0;
+    rec.Format = cell.Style.Format;
+    rec.HorzTextAlign = cell.Style.HorzTextAlign;
+    rec.VertTextAlign = cell.Style.VertTextAlign;
+    rec.WordBreak = cell.Style.WordBreak;
+    rec.Reserved = cell.Style.Reserved;
+    rec.BrushStyle = cell.Style.BrushStyle;
+    rec.ForegroundColor = cell.Style.ForegroundColor;
+    rec.BackgroundColor = cell.Style.BackgroundColor;
+    style->Font().SetValues(cell.Font.Name, cell.Font.Size, cell.Font.FontColor,
+                            cell.Font.Charset, cell.Font.Style);
+    for (int edge = 0; edge < 4; ++edge)
+      style->Borders().Edges(edge).SetValues(cell.Style.Edges[static_cast<size_t>(edge)].Style,
+                                             cell.Style.Edges[static_cast<size_t>(edge)].Color);
+    style->SetFlags(cell.Style.Flags);
+  }
+
+  if (cell.Kind == kPayloadNumber) {
+    storage.SetCellNumber(col, row, cell.Number);
+    return;
+  }
+  TcxSSFormulasCache& engine = book.FormulasCache();
+  const TcxSSCellRec& own = storage.OwnCell(col, row);
+  TcxSSFormula* const oldFormula = own.Kind == ckFormula ? own.Formula : nullptr;
+  TcxSSCellRec value;
+  value.Style = own.Style;
+  value.Kind = ckText;
+  value.Text = cell.Text;
+  if (cell.Kind == kPayloadFormula) {
+    auto record = std::make_unique<TcxSSFormula>();
+    record->Sheet = static_cast<uint16_t>(std::max(sheet.Index(), 0));
+    record->Col = col;
+    record->Row = row;
+    record->Tokens = cell.Tokens;
+    TcxSSFormula* formula = engine.Add(std::move(record));
+    // Checked where it lands, before the sheet references move: a relative reference that
+    // would point before the first row or column makes the cell "#REF!".
+    if (engine.ValidateReferences(*formula)) {
+      engine.ShiftSheetReferences(*formula, offset.Y, offset.X);
+      value.Kind = ckFormula;
+      value.Formula = formula;
+      value.Text = engine.FormulaText(*formula);
+    } else {
+      engine.RemoveFormula(formula);
+      value.Text = std::string(ErrorToText(ecRef));
+    }
+    try {
+      storage.SetCell(col, row, value);
+    } catch (...) {
+      if (value.Formula && storage.OwnCell(col, row).Formula != value.Formula)
+        engine.RemoveFormula(value.Formula);
+      throw;
+    }
+  } else {
+    storage.SetCell(col, row, value);
+  }
+  if (oldFormula && storage.OwnCell(col, row).Formula != oldFormula) engine.RemoveFormula(oldFormula);
+}
+
+bool Intersects(const TRect& a, const TRect& b) {
+  return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+
+}  // namespace
+
+// --- Workbook: the private block ---------------------------------------------------------------------
+
+std::string TcxCustomSpreadSheetBook::CopyClipboardCells(TcxSSBookSheet& sheet, const TRect& cells) {
+  const TcxSSDataStorage& storage = sheet.DataStorage();
+  History().Lock();
+  TScopeGuard unlock([this] { History().Unlock(); });
+  TBlockWriter out;
+  out.Rect(cells);
+  const TcxSSRectsArray merged = storage.MergedCells().GetIntersecting(
+      {cells.Left, cells.Top, cells.Right + 1, cells.Bottom + 1});
+  out.I32(static_cast<int32_t>(merged.size()));
+  for (const TRect& area : merged) out.Rect(area);
+  TBlockWriter payload;
+  for (int col = cells.Left; col <= cells.Right; ++col)
+    for (int row = cells.Top; row <= cells.Bottom; ++row) {
+      payload.Out().clear();
+      WritePayload(payload, storage.OwnCell(col, row));
+      out.Text(payload.Out());
+    }
+  return std::move(out.Out());
+}
+
+bool TcxCustomSpreadSheetBook::PasteClipboardCells(TcxSSBookSheet& sheet, int col, int row,
+                                                   TRect& pasted) {
+  const std::string data = TcxSSClipboard(*Environment().Clipboard).GetPrivateData();
+  if (data.empty()) return false;
+  TBlockReader in(data.data(), data.size());
+  const TRect source = in.Rect();
+  // Every cell takes at least its length field: a rectangle larger than the block can hold
+  // is damaged data, not a reason to loop over billions of cells.
+  const int64_t width = int64_t(source.Right) - source.Left + 1;
+  const int64_t height = int64_t(source.Bottom) - source.Top + 1;
+  if (!in.Ok() || source.Left < 0 || source.Top < 0 || width <= 0 || height <= 0 ||
+      width * height > static_cast<int64_t>(in.Left() / 4) ||
+      int64_t(col) + width - 1 > INT32_MAX || int64_t(row) + height - 1 > INT32_MAX)
+    return false;
+  const TRect target{col, row, col + static_cast<int>(width - 1), row + static_cast<int>(height - 1)};
+  TcxSSDataStorage& storage = sheet.DataStorage();
+  TcxSSMergedCellsStorage& mergedCells = storage.MergedCells();
+  const TcxSSRectsArray previousMerged = mergedCells.GetAll();
+
+  TryFinally(
+      [&] {
+        if (mergedCells.IntersectsAny({target.Left, target.Top, target.Right + 1, target.Bottom + 1}))
+          throw ESpreadSheetError(std::string(kCannotChangePartOfMerged));
+        const TPoint offset{col - source.Left, row - source.Top};
+        const int32_t count = in.I32();
+        if (count < 0 || static_cast<size_t>(count) > in.Left() / 16) return;
+        TcxSSRectsArray moved;
+        for (int32_t i = 0; i < count; ++i) {
+          TRect area = in.Rect();
+          const int64_t left = int64_t(area.Left) + offset.X, top = int64_t(area.Top) + offset.Y;
+          const int64_t right = int64_t(area.Right) + offset.X, bottom = int64_t(area.Bottom) + offset.Y;
+          if (left < 0 || top < 0 || right <= left || bottom <= top || right > INT32_MAX ||
+              bottom > INT32_MAX)
+            continue;
+          moved.push_back({static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                           static_cast<int>(bottom)});
+        }
+        if (!in.Ok()) return;
+
+        for (int c = 0; c < width; ++c)
+          for (int r = 0; r < height; ++r) {
+            const int32_t size = in.I32();
+            if (!in.Ok() || size < 0 || static_cast<size_t>(size) > in.Left()) return;
+            const std::string bytes = in.Bytes(static_cast<size_t>(size));
+            TBlockReader cellIn(bytes.data(), bytes.size());
+            TCellPayload cell;
+            if (!ReadPayload(cellIn, cell)) continue;
+            const int x = target.Left + c;
+            const int y = target.Top + r;
+            if (sheet.CanChangeCell(x, y)) ApplyPayload(sheet, x, y, cell, offset);
+          }
+
+        pasted = target;
+        // An area that reaches beyond the target onto an area of the sheet stays out: merged
+        // areas never overlap.
+        for (const TRect& area : moved) {
+          const bool overlaps = std::any_of(mergedCells.GetAll().begin(), mergedCells.GetAll().end(),
+                                            [&area](const TRect& x) { return Intersects(x, area); });
+          if (!overlaps) mergedCells.Add(area);
+        }
+      },
+      [&] {
+        if (previousMerged != mergedCells.GetAll() && !History().IsLocked())
+          if (auto* action = History().AddAction<TcxMergedAreasAction>())
+            action->Init(sheet, previousMerged);
+        TRect area;
+        if (storage.GetMergedRect({target.Left, target.Top}, area)) sheet.SetSelection(area);
+      });
+  pasted = target;
+  return true;
+}
+
+// --- Sheet: copy and paste ----------------------------------------------------------------------------
+
+void TcxSSBookSheet::CopyCells(const TRect& cells, bool cut) {
+  if (cells.Right < cells.Left || cells.Bottom < cells.Top) return;
+  TcxCustomSpreadSheetBook& book = owner_;
+  const TcxSSDataStorage& storage = DataStorage();
+  std::string text;
+  for (int row = cells.Top; row <= cells.Bottom; ++row) {
+    if (row > cells.Top) text += "\r\n";
+    for (int col = cells.Left; col <= cells.Right; ++col) {
+      if (col > cells.Left) text += '\t';
+      text += storage.OwnCell(col, row).Text;
+    }
+  }
+  std::string block = book.CopyClipboardCells(*this, cells);
+  block += "\r\n";
+  TcxSSClipboard(*book.Environment().Clipboard).SetContents(block, text + "\r\n");
+
+  if (!cut || !CanChangeRange(cells)) return;
+  TcxSpreadSheetHistory& history = book.History();
+  const TcxSSRectsArray merged = storage.MergedCells().GetAll();
+  const bool opened = history.BeginComplex(kCutCells);
+  TryFinally(
+      [&] {
+        DataStorage().ClearCells(cells, false);
+        // A clear handler may have asked for the formats (and so the merged areas) to go too.
+        if (merged != storage.MergedCells().GetAll())
+          if (auto* action = history.AddAction<TcxMergedAreasAction>()) action->Init(*this, merged);
+      },
+      [&] {
+        if (opened) history.EndComplex();
+      });
+}
+
+namespace {
+
+// Pastes plain text at (left, top): TAB moves to the next column, CR (with an LF right after
+// it) to the next row, a lone LF stays in the cell. The text's last character, a CR or LF, is
+// never read. Returns the area reached.
+TRect PasteText(TcxSSBookSheet& sheet, const std::string& text, int left, int top) {
+  TcxSSDataStorage& storage = sheet.DataStorage();
+  int col = left;
+  int row = top;
+  int maxCol = left;
+  auto write = [&](const std::string& value) {
+    if (!sheet.CanChangeCell(col, row)) return;
+    TcxSSCellObject cell(storage, col, row);
+    cell.SetText(value);
+  };
+  const size_t end = text.empty() ? 0 : text.size() - 1;
+  size_t i = 0;
+  while (i < end) {
+    const char ch = text[i];
+    if (ch != '\t' && ch != '\r' && ch != '\n') {
+      size_t j = i;
+      while (j < end && text[j] != '\t' && text[j] != '\r' && text[j] != '\n') ++j;
+      write(text.substr(i, j - i));
+      i = j;
+      continue;
+    }
+    size_t next = i + 1;
+    if (ch == '\r' && text[next] == '\n') ++next;
+    const bool endsText = next >= end;
+    if (ch == '\t') {
+      ++col;
+    } else if (ch == '\r' && !endsText) {
+      ++row;
+      col = left;
+    }
+    maxCol = std::max(maxCol, col);
+    if (!endsText) write(std::string());
+    i = next;
+  }
+  return {left, top, maxCol, row};
+}
+
+}  // namespace
+
+void TcxSSBookSheet::PasteCells(const TRect& target) {
+  const int col = target.Left;
+  const int row = target.Top;
+  if (!CanChangeCell(col, row)) return;
+  TcxCustomSpreadSheetBook& book = owner_;
+  if (!book.Listener().EditingRequest(*this, col, row)) return;
+  TcxSpreadSheetHistory& history = book.History();
+  const bool opened = history.BeginComplex(kPasteCells);
+  TScopeGuard closeStep([&] {
+    if (opened) history.EndComplex();
+  });
+  book.BeginUpdate();
+  TRect changed{col, row, col, row};
+  TryFinally(
+      [&] {
+        if (book.PasteClipboardCells(*this, col, row, changed)) return;
+        const std::string text = TcxSSClipboard(*book.Environment().Clipboard).GetUnicodeText();
+        changed = PasteText(*this, text, col, row);
+      },
+      [&] {
+        TryFinally(
+            [&] {
+              if (book.OnEndEdit) book.OnEndEdit(book);
+              CellsChanged(changed);
+            },
+            [&] { book.EndUpdate(); });
+        book.UpdateControl();
+      });
+}
