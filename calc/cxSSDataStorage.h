@@ -137,9 +137,10 @@ public:
   template <typename F>
   void ForEachCell(F&& f) const {
     for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
-      const auto& slots = columns_[c].Cells;
-      for (int r = 0; r < static_cast<int>(slots.size()); ++r)
-        if (slots[r]) f(c, r, *slots[r]);
+      // Not "slots": Qt code that includes this header reserves that word.
+      const auto& cells = columns_[c].Cells;
+      for (int r = 0; r < static_cast<int>(cells.size()); ++r)
+        if (cells[r]) f(c, r, *cells[r]);
     }
   }
 
