@@ -358,6 +358,16 @@ uint8_t TcxSSFunctionHandler::NextToken(std::string_view& text, std::string_view
     return ptgFuncVar;
   };
 
+  // An error literal (#N/A, #DIV/0!, ...) is one token although it holds delimiters.
+  if (text[0] == '#') {
+    const TcxErrorLiteral literal = FindErrorLiteral(text);
+    if (literal.Internal != 0) {
+      text.remove_prefix(literal.Length);
+      token.push_back(ptgErr);
+      token.push_back(static_cast<uint8_t>(literal.Internal));
+      return ptgErr;
+    }
+  }
   // A defined name is a token by itself, or a function name before "(".
   size_t p = MatchName(text);
   if (p > 0) {

@@ -36,21 +36,24 @@ enum TcxSSCellKind : uint8_t {
   ckObject = 3,   // an object owned by the cell; nothing writes it, readers treat it as text
 };
 
-// The seven error values: internal code (what a failed formula stores), BIFF8 file code and text.
+// The seven error values: internal code (what a failed formula stores), BIFF8 file code, the
+// text a cell shows, and the literal a formula writes (Excel's spelling, which differs from the
+// shown text for #N/A and #NAME?).
 struct TcxSSErrorValue {
   uint8_t Internal;
   uint8_t FileCode;
   std::string_view Text;
+  std::string_view Literal;
 };
 
 inline constexpr TcxSSErrorValue kErrorValues[] = {
-    {1, 0x00, "#NULL!"},
-    {2, 0x07, "#DIV/0!"},
-    {3, 0x0F, "#VALUE!"},
-    {4, 0x17, "#REF!"},
-    {5, 0x1D, "#NAME!"},
-    {6, 0x24, "#NUM!"},
-    {7, 0x2A, "#N/A!"},
+    {1, 0x00, "#NULL!", "#NULL!"},
+    {2, 0x07, "#DIV/0!", "#DIV/0!"},
+    {3, 0x0F, "#VALUE!", "#VALUE!"},
+    {4, 0x17, "#REF!", "#REF!"},
+    {5, 0x1D, "#NAME!", "#NAME?"},
+    {6, 0x24, "#NUM!", "#NUM!"},
+    {7, 0x2A, "#N/A!", "#N/A"},
 };
 
 enum TcxSSErrorCode : uint8_t {
@@ -88,6 +91,37 @@ constexpr int ErrorInternalToFileCode(int internalCode) {
   for (const auto& e : kErrorValues)
     if (e.Internal == internalCode) return e.FileCode;
   return 0;
+}
+
+// Internal code 1..7 to the literal formula text writes; any other code gives "".
+constexpr std::string_view ErrorToLiteral(int internalCode) {
+  for (const auto& e : kErrorValues)
+    if (e.Internal == internalCode) return e.Literal;
+  return {};
+}
+
+// The error literal (Excel's spelling or the shown text, without regard to case) that begins
+// `text`: its internal code and length; code 0 when none does. The longest one wins, so "#N/A!"
+// is read whole.
+struct TcxErrorLiteral {
+  int Internal = 0;
+  size_t Length = 0;
+};
+constexpr TcxErrorLiteral FindErrorLiteral(std::string_view text) {
+  TcxErrorLiteral found;
+  const auto begins = [&text](std::string_view literal) {
+    if (literal.size() > text.size()) return false;
+    for (size_t i = 0; i < literal.size(); ++i) {
+      char c = text[i];
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      if (c != literal[i]) return false;
+    }
+    return true;
+  };
+  for (const auto& e : kErrorValues)
+    for (std::string_view literal : {e.Text, e.Literal})
+      if (literal.size() > found.Length && begins(literal)) found = {e.Internal, literal.size()};
+  return found;
 }
 
 // A formula's token string in reverse Polish order (at most 65535 bytes).

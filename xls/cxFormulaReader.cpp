@@ -337,7 +337,7 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       Attribute();
       return;
     case kPtgErr: {
-      const std::string_view text = ErrorCodeToText(in_.ReadU8());
+      const std::string_view text = ErrorToLiteral(ErrorFileCodeToInternal(in_.ReadU8()));
       if (text.empty()) {
         Damaged("an unknown error constant");
         return;
@@ -410,14 +410,10 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       in_.Skip(2);
       return;
     case kPtgRefErr:
-      in_.Skip(4);
-      Unsupported("a reference to deleted cells");
-      Push("#REF!");
-      return;
     case kPtgAreaErr:
-      in_.Skip(8);
-      Unsupported("a reference to deleted cells");
-      Push("#REF!");
+      // A reference to deleted cells evaluates to the error #REF!, which the literal keeps.
+      in_.Skip(base == kPtgRefErr ? 4 : 8);
+      Push(std::string(ErrorToLiteral(ecRef)));
       return;
     case kPtgNameX: {
       const uint16_t refIndex = in_.ReadU16();
@@ -445,15 +441,11 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       return;
     }
     case kPtgRefErr3d:
-    case kPtgAreaErr3d: {
-      const uint16_t refIndex = in_.ReadU16();
-      in_.Skip(base == kPtgRefErr3d ? 4 : 8);
-      if (!in_.Ok()) return;
-      const std::string sheet = SheetPrefix(refIndex);
-      Unsupported("a reference to deleted cells");
-      Push(sheet + "#REF!");
+    case kPtgAreaErr3d:
+      // The sheet does not matter: the reference is #REF! wherever it pointed.
+      in_.Skip(base == kPtgRefErr3d ? 6 : 10);
+      Push(std::string(ErrorToLiteral(ecRef)));
       return;
-    }
     case kPtgElf:
       // Natural-language formulas: references to row and column labels.
       Unsupported("a reference to row or column labels");
@@ -636,7 +628,7 @@ std::string TcxFormulaDecoder::ArrayValue() {
       return std::string(b ? kTrueText : kFalseText);
     }
     case 0x10: {
-      const std::string_view text = ErrorCodeToText(extra_.ReadU8());
+      const std::string_view text = ErrorToLiteral(ErrorFileCodeToInternal(extra_.ReadU8()));
       extra_.Skip(7);
       return std::string(text);
     }

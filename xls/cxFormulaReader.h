@@ -68,8 +68,9 @@ struct TcxDecodedFormula {
 // included), references in all operand classes, relative references of shared formulas,
 // 3-D references through the link table, names and external names, function calls (add-in
 // functions through function 255), array constants from the data after the tokens, the
-// attribute tokens, and the memory tokens, which only wrap a sub-expression that follows. What
-// the workbook cannot hold (external workbooks, references to deleted cells or sheets, array
+// attribute tokens, and the memory tokens, which only wrap a sub-expression that follows.
+// Error constants and references to deleted cells become error literals (#N/A, #REF!). What
+// the workbook cannot hold (external workbooks, references to deleted sheets, array
 // constants, intersections and unions, names it could not define) is reported as foUnsupported
 // with a readable Detail instead of yielding a wrong formula; tokens that do not make one
 // expression are reported as foDamaged. Nothing ever reads past the given bytes.

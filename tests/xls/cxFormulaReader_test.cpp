@@ -11,9 +11,12 @@ namespace {
 
 using TBytes = std::vector<uint8_t>;
 
-TBytes operator+(TBytes a, const TBytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
+TBytes operator+(const TBytes& a, const TBytes& b) {
+  TBytes sum;
+  sum.reserve(a.size() + b.size());
+  for (uint8_t x : a) sum.push_back(x);
+  for (uint8_t x : b) sum.push_back(x);
+  return sum;
 }
 
 // Token builders (little-endian payloads as BIFF8 stores them).
@@ -34,8 +37,10 @@ TBytes Double(double x) {
 }
 TBytes Num(double x) { return TBytes{0x1F} + Double(x); }
 TBytes Str(const std::string& s) {
-  TBytes b{0x17, static_cast<uint8_t>(s.size()), 0};
-  b.insert(b.end(), s.begin(), s.end());
+  TBytes b(3 + s.size());
+  b[0] = 0x17;
+  b[1] = static_cast<uint8_t>(s.size());
+  for (size_t i = 0; i < s.size(); ++i) b[3 + i] = static_cast<uint8_t>(s[i]);
   return b;
 }
 TBytes Func(unsigned number) { return TBytes{0x41} + U16(number); }
@@ -108,7 +113,7 @@ TEST(TcxFormulaReader, DecodesOperandsAndOperators) {
            "=-(A1+B1)"},
           {"an error constant does not end the formula",
            Ref(0, 0xC000) + Int(0) + kGt + Ref(0, 0xC000) + Err(0x2A) + FuncVar(3, 1), foFormula,
-           "=IF(A1>0,A1,#N/A!)"},
+           "=IF(A1>0,A1,#N/A)"},
           {"IF with two arguments gets FALSE", Ref(0, 0xC000) + Int(0) + kGt + Int(1) + FuncVar(2, 1),
            foFormula, "=IF(A1>0,1,FALSE)"},
           {"a missing argument is 0", Ref(0, 0xC000) + kMissArg + Int(2) + FuncVar(3, 1), foFormula,
@@ -129,6 +134,26 @@ TEST(TcxFormulaReader, DecodesOperandsAndOperators) {
            foFormula, "=SUM(A1:A2)", U16(1) + U16(0) + U16(1) + U16(0) + U16(0)},
           {"a defined name", Name(1) + FuncVar(1, 4), foFormula, "=SUM(Rates)"},
           {"a name of this workbook through ptgNameX", NameX(0, 1), foFormula, "=Rates"},
+          {"every error constant as Excel writes it",
+           Err(0x00) + Err(0x07) + Err(0x0F) + Err(0x17) + Err(0x1D) + Err(0x24) + Err(0x2A) +
+               FuncVar(7, 4),
+           foFormula, "=SUM(#NULL!,#DIV/0!,#VALUE!,#REF!,#NAME?,#NUM!,#N/A)"},
+          {"references to deleted cells are #REF!",
+           TBytes{0x2A, 0, 0, 0, 0} + TBytes{0x4B, 0, 0, 0, 0, 0, 0, 0, 0} +
+               TBytes{0x3C} + U16(0) + U16(0) + U16(0) +
+               TBytes{0x7D} + U16(6) + U16(0) + U16(0) + U16(0) + U16(0) + FuncVar(4, 4),
+           foFormula, "=SUM(#REF!,#REF!,#REF!,#REF!)"},
+          {"the choose attribute's jump table is skipped",
+           Int(2) + Attr(0x04, 2) + U16(6) + U16(10) + U16(14) + Str("a") + Attr(0x08, 7) +
+               Str("b") + Attr(0x08, 3) + FuncVar(3, 100),
+           foFormula, "=CHOOSE(2,\"a\",\"b\")"},
+          {"memory error and no-memory tokens wrap what follows",
+           TBytes{0x27, 0, 0, 0, 0} + U16(3) + TBytes{0x2A, 0, 0, 0, 0} + kParen +
+               TBytes{0x28, 0, 0, 0, 0} + U16(3) + Ref(0, 0xC000) + kParen + kAdd,
+           foFormula, "=(#REF!)+(A1)"},
+          {"relative references of the name class", Ref(1, 0xC001, 0x4C) + Ref(1, 0xC001, 0x6C) +
+               TBytes{0x4D} + U16(0) + U16(1) + U16(0xC000) + U16(0xC001) + FuncVar(3, 4),
+           foFormula, "=SUM(B2,B2,A1:B2)"},
       },
       TRegionalSettings::English());
 }
@@ -164,9 +189,6 @@ TEST(TcxFormulaReader, ResolvesSheetsAndRelativeReferences) {
 TEST(TcxFormulaReader, ReportsWhatTheWorkbookCannotHold) {
   RunCases(
       {
-          {"a reference to deleted cells", TBytes{0x2A, 0, 0, 0, 0}, foUnsupported, "=#REF!"},
-          {"a 3-D reference to deleted cells", TBytes{0x3C} + U16(0) + U16(0) + U16(0), foUnsupported,
-           "=Sheet1!#REF!"},
           {"a deleted sheet", Ref3d(5, 0, 0), foUnsupported, "=#REF!$A$1"},
           {"several sheets", Ref3d(4, 0, 0), foUnsupported, "=Sheet1:Data!$A$1"},
           {"another workbook", Ref3d(6, 0, 0), foUnsupported, "=[2]!$A$1"},
