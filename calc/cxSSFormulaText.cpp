@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "calc/cxSSUtils.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
+#include "xls/cxExcelFunctions.h"
 
 // The text rebuild and the file export of the function handler.
 
@@ -125,6 +127,12 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
       case ptgBool:
         strings.emplace_back(BoolToText(t[1] != 0));
         break;
+      case ptgErr: {
+        const std::string_view literal = ErrorToLiteral(t[1]);
+        if (literal.empty()) broken = true;
+        strings.emplace_back(literal);
+        break;
+      }
       case ptgNum:
         strings.push_back(FloatToText(ReadDouble(t + 1), Settings()));
         break;
@@ -172,7 +180,36 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
   return "=" + strings.front();
 }
 
+namespace {
+
+// BIFF8 operand classes: the bits 5 and 6 of an operand or function token's identifier.
+constexpr uint8_t kClassMask = 0x60;
+constexpr uint8_t ClassBits(char operandClass) {
+  return operandClass == 'R' ? 0x20 : operandClass == 'A' ? 0x60 : 0x40;
+}
+
+// What the written bytes of one operand are, so that its consumer can give it the operand class
+// it expects: a lone reference or name token, a function call, or anything else.
+struct TcxExportOperand {
+  size_t Start = 0;       // where its bytes begin
+  size_t ClassAt = 0;     // the token whose class follows the consumer (reference or function)
+  char Kind = 'v';        // 'r' a reference token, 'f' a function call, 'v' a value
+  char ResultClass = 'V'; // of a function call
+};
+
+}  // namespace
+
 void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenString& out) {
+  ExportTokens(formula, out, {});
+}
+
+// The internal tokens become BIFF8 tokens: references with 16-bit fields and the relative flags
+// in the column field, error literals with their file codes, functions of a fixed argument count
+// as ptgFunc, add-in functions as function 255 whose first operand is the ptgNameX naming them.
+// Reference and function tokens get the operand class their consumer expects (a reference for
+// SUM's arguments, a value for an operator's), as Excel writes them.
+void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenString& out,
+                                        const TcxAddInResolver& addIns) {
   out.clear();
   const TcxTokenString& tokens = formula.Tokens;
   // BIFF8 holds 65536 rows and 16384 column indexes; a reference beyond them, or one that
@@ -184,6 +221,30 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
   };
+  std::vector<TcxExportOperand> operands;
+  auto push = [&](size_t start, char kind = 'v', size_t classAt = 0, char resultClass = 'V') {
+    operands.push_back({start, classAt, kind, resultClass});
+  };
+  // Gives the operand the class its consumer expects.
+  auto setClass = [&out](const TcxExportOperand& operand, char wanted) {
+    char given = 'V';
+    if (operand.Kind == 'r')
+      given = wanted;
+    else if (operand.Kind == 'f' && operand.ResultClass != 'V' && operand.ResultClass == wanted)
+      given = wanted;
+    else
+      return;
+    uint8_t& id = out[operand.ClassAt];
+    id = static_cast<uint8_t>((id & ~kClassMask) | ClassBits(given));
+  };
+  // Takes `count` operands off the stack; the first one's start, or the end when there are none.
+  auto take = [&](size_t count) {
+    count = std::min(count, operands.size());
+    const size_t start = count ? operands[operands.size() - count].Start : out.size();
+    operands.resize(operands.size() - count);
+    return start;
+  };
+
   size_t pos = 0;
   while (pos < tokens.size()) {
     const size_t size = TokenSizeAt(tokens, pos);
@@ -198,11 +259,13 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
     auto flags = [](bool rowAbs, bool colAbs) {
       return static_cast<int64_t>((colAbs ? 0 : 0x4000) | (rowAbs ? 0 : 0x8000));
     };
+    const size_t start = out.size();
     switch (id) {
       case ptgName:
         out.push_back(0x43);
         put16(ReadUInt16(t + 1) + 1);
         put16(0);
+        push(start, 'r', start);
         break;
       case ptgRef:
       case ptgRef3d: {
@@ -214,6 +277,7 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
         if (is3d) put16(ReadUInt16(t + 1));
         put16(ok ? row : 0);
         put16(ok ? (col | flags(p[kRefRowAbs], p[kRefColAbs])) : 0);
+        push(start, 'r', start);
         break;
       }
       case ptgArea:
@@ -223,16 +287,107 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
         const int64_t c1 = ReadInt32(p + kAreaFirstCol) + (p[kAreaFirstColAbs] ? 0 : baseCol);
         const int64_t c2 = ReadInt32(p + kAreaLastCol) + (p[kAreaLastColAbs] ? 0 : baseCol);
         const bool ok = fits(r1, c1) && fits(r2, c2);
-        out.push_back(ok ? id : (is3d ? 0x3D : 0x2B));
+        out.push_back(static_cast<uint8_t>((ok ? id : (is3d ? 0x3D : 0x2B)) + 0x20));
         if (is3d) put16(ReadUInt16(t + 1));
         put16(ok ? r1 : 0);
         put16(ok ? r2 : 0);
         put16(ok ? (c1 | flags(p[kAreaFirstRowAbs], p[kAreaFirstColAbs])) : 0);
         put16(ok ? (c2 | flags(p[kAreaLastRowAbs], p[kAreaLastColAbs])) : 0);
+        push(start, 'r', start);
         break;
       }
+      case ptgErr:
+        out.push_back(0x1C);
+        out.push_back(static_cast<uint8_t>(ErrorInternalToFileCode(t[1])));
+        push(start);
+        break;
+      case ptgStr:
+      case ptgNum:
+      case ptgBool:
+      case ptgMissArg:
+        // The same layout in both formats.
+        out.insert(out.end(), t, t + size);
+        push(start);
+        break;
+      case ptgArray:
+        // Array values exist only on the evaluation stack; a formula never stores one.
+        out.push_back(0x1C);
+        out.push_back(static_cast<uint8_t>(ErrorInternalToFileCode(ecValue)));
+        push(start);
+        break;
+      case ptgFuncVar: {
+        const size_t argCount = std::min<size_t>(t[1], operands.size());
+        const uint16_t number = ReadUInt16(t + 2);
+        const size_t first = operands.size() - argCount;
+        if (IsAddInFunction(number)) {
+          TcxFuncDefinition definition;
+          uint16_t refIndex = 0;
+          uint16_t nameIndex = 0;
+          if (!FindFunctionByIndex(number, definition) || !addIns ||
+              !addIns(definition.Name, refIndex, nameIndex) || argCount > 29) {
+            // No file form names it: the call becomes "#NAME?".
+            const size_t callStart = take(argCount);
+            out.resize(callStart);
+            out.push_back(0x1C);
+            out.push_back(static_cast<uint8_t>(ErrorInternalToFileCode(ecName)));
+            push(callStart);
+            break;
+          }
+          for (size_t i = first; i < operands.size(); ++i) setClass(operands[i], 'R');
+          const size_t callStart = take(argCount);
+          // The name goes before the arguments: function 255 takes it as its first operand.
+          const uint8_t nameX[7] = {0x39,
+                                    static_cast<uint8_t>(refIndex),
+                                    static_cast<uint8_t>(refIndex >> 8),
+                                    static_cast<uint8_t>(nameIndex),
+                                    static_cast<uint8_t>(nameIndex >> 8),
+                                    0,
+                                    0};
+          out.insert(out.begin() + static_cast<ptrdiff_t>(callStart), nameX, nameX + 7);
+          const size_t at = out.size();
+          out.push_back(0x42);
+          out.push_back(static_cast<uint8_t>(argCount + 1));
+          put16(kBiffExternalFunction);
+          push(callStart, 'f', at);
+          break;
+        }
+        const TcxBiffFunction* file = FindBiffFunction(number);
+        for (size_t i = first; i < operands.size(); ++i)
+          setClass(operands[i], file ? file->ArgClass(i - first) : 'V');
+        const size_t callStart = take(argCount);
+        const size_t at = out.size();
+        if (file && file->MinArgs == file->MaxArgs && argCount == file->MinArgs) {
+          out.push_back(0x41);
+        } else {
+          out.push_back(0x42);
+          out.push_back(static_cast<uint8_t>(argCount));
+        }
+        put16(number);
+        push(callStart, 'f', at, file ? file->ResultClass : 'V');
+        break;
+      }
+      case ptgParen:
+        // The operand keeps its kind: the parentheses only show in the text.
+        out.push_back(id);
+        break;
+      case ptgUplus:
+      case ptgUminus:
+      case ptgPercent:
+        out.push_back(id);
+        if (!operands.empty()) {
+          setClass(operands.back(), 'V');
+          operands.back() = {operands.back().Start};
+        }
+        break;
       default:
         out.insert(out.end(), t, t + size);
+        if (id >= ptgAdd && id <= ptgRange) {
+          // The range and intersection operators work on references, the others on values.
+          const char wanted = id == ptgRange || id == ptgIsect || id == ptgUnion ? 'R' : 'V';
+          for (size_t i = operands.size() >= 2 ? operands.size() - 2 : 0; i < operands.size(); ++i)
+            setClass(operands[i], wanted);
+          push(take(2), wanted == 'R' ? 'x' : 'v');
+        }
         break;
     }
   }

@@ -364,6 +364,7 @@ std::string TcxSSFormulasCache::FormulaText(TcxSSFormula& formula) {
   return handler_.FormulaText(formula);
 }
 
-void TcxSSFormulasCache::ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens) {
-  handler_.ExportTokens(formula, tokens);
+void TcxSSFormulasCache::ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens,
+                                      const TcxAddInResolver& addIns) {
+  handler_.ExportTokens(formula, tokens, addIns);
 }

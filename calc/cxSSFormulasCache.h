@@ -128,7 +128,8 @@ public:
   TcxSSFunctionHandler& Handler() { return handler_; }
   // "=" + the expression rebuilt from the formula's tokens.
   std::string FormulaText(TcxSSFormula& formula);
-  void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens);
+  void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens,
+                    const TcxAddInResolver& addIns = {});
   // A parse or calculation message: shown in the message box, or only flagged while Silent.
   void ReportError(std::string_view message);
 

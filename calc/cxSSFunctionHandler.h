@@ -31,6 +31,12 @@ struct TcxArgumentValue {
 };
 using TcxArgumentCallback = std::function<void(const TcxArgumentValue& value)>;
 
+// Where the file writer keeps the name of an add-in function: the EXTERNSHEET index of the
+// add-in's supporting book and the one-based index of its EXTERNNAME record; false when the
+// file cannot name it.
+using TcxAddInResolver =
+    std::function<bool(std::string_view name, uint16_t& refIndex, uint16_t& nameIndex)>;
+
 // A reference resolved to a sheet and an inclusive cell rectangle.
 struct TcxResolvedArea {
   int Sheet = 0;
@@ -83,8 +89,12 @@ public:
   // "=" + the expression rebuilt from the tokens; empty (after the message) when they do not
   // make one expression.
   virtual std::string FormulaText(TcxSSFormula& formula);
-  // The tokens as BIFF8 parsed-expression bytes for the file writer.
-  virtual void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens);
+  // The tokens as BIFF8 parsed-expression bytes for the file writer. An add-in function is
+  // written as a call of function 255 naming it through `addIns`; without one (or when it
+  // fails) the call is written as the error "#NAME?".
+  void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens);
+  virtual void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens,
+                            const TcxAddInResolver& addIns);
   virtual void UnknownExpression(std::string_view text);
 
   // --- Evaluation ------------------------------------------------------------------------------
@@ -116,8 +126,12 @@ public:
   // Pushes the area as an absolute sheet-qualified reference: ptgRef3d for one cell, else
   // ptgArea3d.
   void PushArea(const TcxResolvedArea& area);
-  // Sets the error code (internal codes 1..7; 0 clears it).
+  // Sets the error code (internal codes 1..7; 0 clears it); the result is then taken as a
+  // number or boolean, not as text.
   void SetError(uint8_t code);
+  // Clears the error code and leaves the kind of the last value pushed as it is, so that a
+  // text result stays text (IF choosing "").
+  void ClearError() { errorCode_ = 0; }
   uint8_t ErrorCode() const { return errorCode_; }
   void SetAccumulator(double x);
   double Accumulator() const { return accumulator_; }

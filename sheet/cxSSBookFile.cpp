@@ -297,10 +297,14 @@ void WriteCells(TcxCustomSpreadSheetBook& book, TcxExcelFileWriter& writer, int 
 
   TcxTokenString tokens;
   TcxSSFormulasCache& formulas = book.FormulasCache();
+  const TcxAddInResolver addIns = [&writer](std::string_view name, uint16_t& refIndex,
+                                            uint16_t& nameIndex) {
+    return writer.AddInFunction(name, refIndex, nameIndex);
+  };
   for (const TFormulaCell& f : formulaCells) {
     const TcxSSCellRec& cell = *f.Cell;
     tokens.clear();
-    if (cell.Formula) formulas.ExportTokens(*cell.Formula, tokens);
+    if (cell.Formula) formulas.ExportTokens(*cell.Formula, tokens, addIns);
     writer.RegisterStyle(cell.Style ? *cell.Style : defaultRec);
     if (tokens.empty()) {
       // A formula without tokens (its text did not parse) keeps its text as a text cell rather

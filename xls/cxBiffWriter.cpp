@@ -202,6 +202,31 @@ void WriteProtect(TcxBiffWriter& w, bool value) {
   w.EndRecord(at);
 }
 
+void WriteAddInSupBook(TcxBiffWriter& w) {
+  const size_t at = w.BeginRecord(brSupBook);
+  w.U16(1);       // one "sheet"
+  w.U16(0x3A01);  // the add-in marker in place of a path
+  w.EndRecord(at);
+}
+
+void WriteAddInName(TcxBiffWriter& w, std::u16string_view name) {
+  const bool wide = !FitsInBytes(name);
+  const size_t at = w.BeginRecord(brExternName);
+  w.U16(0);  // options: a plain add-in function name
+  w.U32(0);  // reserved
+  w.U8(static_cast<uint8_t>(name.size()));
+  w.U8(wide ? 1 : 0);
+  if (wide)
+    w.Chars16(name);
+  else
+    for (char16_t c : name) w.U8(static_cast<uint8_t>(c));
+  // Its formula: #REF!, as Excel writes it for add-in functions.
+  w.U16(2);
+  w.U8(0x1C);
+  w.U8(0x17);
+  w.EndRecord(at);
+}
+
 void WriteIndex(TcxBiffWriter& w) {
   const size_t at = w.BeginRecord(brIndex);
   w.Zeros(16);

@@ -19,6 +19,7 @@ enum TcxBiffRecordId : uint16_t {
   brRefMode = 0x000F,
   brProtect = 0x0012,
   brExternSheet = 0x0017,
+  brExternName = 0x0023,
   brName = 0x0018,
   brFont = 0x0031,
   brWindow1 = 0x003D,
@@ -151,6 +152,9 @@ void WriteBoundSheet(TcxBiffWriter& w, uint32_t position, uint8_t visibility, ui
 void WriteAreaName(TcxBiffWriter& w, bool hidden, std::u16string_view name, uint16_t externSheet,
                    uint16_t firstRow, uint16_t lastRow, uint16_t firstCol, uint16_t lastCol);
 void WriteProtect(TcxBiffWriter& w, bool value);
+// SUPBOOK of the add-in functions, and the EXTERNNAME of one add-in function that follows it.
+void WriteAddInSupBook(TcxBiffWriter& w);
+void WriteAddInName(TcxBiffWriter& w, std::u16string_view name);
 
 // --- Worksheets ---------------------------------------------------------------------------------
 void WriteIndex(TcxBiffWriter& w);

@@ -215,13 +215,16 @@ void TcxExcelFileWriter::UpdateLinkRecords() {
   book.EndRecord(at);
   supBook_->Record = std::move(book);
 
+  // The sheets' entries, then the add-in book's entry at the index its calls were given.
+  const auto entries = static_cast<uint16_t>(std::max<int>(count, addInRef_ + 1));
   TcxBiffWriter refs;
   at = refs.BeginRecord(brExternSheet);
-  refs.U16(count);
-  for (uint16_t i = 0; i < count; ++i) {
-    refs.U16(0);
-    refs.U16(i);
-    refs.U16(i);
+  refs.U16(entries);
+  for (uint16_t i = 0; i < entries; ++i) {
+    const bool addIn = i == addInRef_;
+    refs.U16(addIn ? 1 : 0);
+    refs.U16(addIn ? 0xFFFE : i);
+    refs.U16(addIn ? 0xFFFE : i);
   }
   refs.EndRecord(at);
   externSheet_->Record = std::move(refs);
@@ -356,9 +359,37 @@ void TcxExcelFileWriter::RegisterStyle(const TcxSSStyleRec& rec) {
   styles_.emplace(&rec, currentXf_);
 }
 
+bool TcxExcelFileWriter::AddInFunction(std::string_view name, uint16_t& refIndex,
+                                       uint16_t& nameIndex) {
+  if (addInRef_ < 0) {
+    const int index = std::max<int>(pageCount_, static_cast<int>(sheets_.size()));
+    if (index + 1 > kMaxSheets) return false;
+    addInRef_ = index;
+    TcxBiffWriter w;
+    WriteAddInSupBook(w);
+    lastAddInRecord_ = InsertAfter(supBook_, std::move(w));
+    UpdateLinkRecords();
+  }
+  const auto found = std::find(addInNames_.begin(), addInNames_.end(), name);
+  if (found == addInNames_.end()) {
+    if (addInNames_.size() >= 0xFFFF) return false;
+    TcxBiffWriter w;
+    WriteAddInName(w, Utf16(name));
+    lastAddInRecord_ = InsertAfter(lastAddInRecord_, std::move(w));
+    addInNames_.emplace_back(name);
+    nameIndex = static_cast<uint16_t>(addInNames_.size());
+  } else {
+    nameIndex = static_cast<uint16_t>(found - addInNames_.begin() + 1);
+  }
+  refIndex = static_cast<uint16_t>(addInRef_);
+  return true;
+}
+
 int TcxExcelFileWriter::BeginSheet(std::string_view caption, bool showGrid, int kind,
                                    bool visible) {
   if (static_cast<int>(sheets_.size()) >= kMaxSheets) FailStore();
+  // The add-in book's EXTERNSHEET entry follows the sheets' entries the page count promised.
+  if (addInRef_ >= 0 && static_cast<int>(sheets_.size()) >= addInRef_) FailStore();
   auto sheet = std::make_unique<TSheet>();
   sheet->Caption = std::u16string(Utf16(caption));
   sheet->Visible = visible;

@@ -31,8 +31,9 @@ using TcxCellValue = std::variant<std::monostate, std::string_view, double>;
 //
 // Layout: the workbook globals are a list of whole records that starts as a fixed template
 // (BOF, TABID, WINDOW1, four fonts, two formats, 17 XFs, SUPBOOK, EXTERNSHEET); fonts, XFs,
-// PALETTE/STYLE and BOUNDSHEET records are inserted at their places, PROTECT and NAME records
-// appended. Each sheet keeps its own records as one byte buffer, appended to in call order; its
+// PALETTE/STYLE and BOUNDSHEET records are inserted at their places, the add-in SUPBOOK and its
+// EXTERNNAME records before EXTERNSHEET when a formula calls an add-in function, PROTECT and NAME
+// records appended. Each sheet keeps its own records as one byte buffer, appended to in call order; its
 // head records (BOF, INDEX, DIMENSIONS, WINDOW2, REFMODE) are made when the file is written, from
 // the extent and options kept with the sheet. Texts go to the shared string table.
 //
@@ -85,6 +86,12 @@ public:
   // STRING record after the FORMULA record).
   void WriteFormula(int sheet, int column, std::span<const uint8_t> tokens,
                     const TcxResultValue& result, int row);
+  // Where an add-in function's name is kept (the add-in SUPBOOK and its EXTERNNAME records,
+  // made with the first name): the EXTERNSHEET index of the add-in book and the one-based index
+  // of the name, for the ptgNameX token of a call. The index follows the sheets' entries, so
+  // the page count must be set first. False when the link table has no room left.
+  bool AddInFunction(std::string_view name, uint16_t& refIndex, uint16_t& nameIndex);
+
   // Merged areas as inclusive rectangles.
   void WriteMergedCells(int sheet, std::span<const TRect> areas);
 
@@ -144,6 +151,10 @@ private:
   TGlobalList::iterator tabId_, window1_, lastFont_, defaultXf_, lastXf_, paletteRecord_, supBook_,
       externSheet_;
   bool hasPalette_ = false;
+  // Add-in functions named so far, and the EXTERNSHEET entry of their book (-1: none yet).
+  std::vector<std::string> addInNames_;
+  int addInRef_ = -1;
+  TGlobalList::iterator lastAddInRecord_;
   std::unordered_map<const TcxSSFontRec*, uint16_t> fonts_;
   std::unordered_map<const TcxSSStyleRec*, uint16_t> styles_;
   int registeredFonts_ = 0;

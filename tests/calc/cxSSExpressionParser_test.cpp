@@ -312,7 +312,7 @@ TEST_F(ParserTest, ExportTokensWritesBiff8References) {
   Cache().ExportTokens(formula, out);
   const TcxTokenString expected3d = {
       0x5A, 1, 0, 2, 0, 1, 0xC0,                    // tRef3dV Data!B3
-      0x3B, 1, 0, 0, 0, 1, 0, 0, 0, 2, 0xC0,        // tArea3d Data!$A$1:C2
+      0x5B, 1, 0, 0, 0, 1, 0, 0, 0, 2, 0xC0,        // tArea3dV Data!$A$1:C2 (an operand of +)
       ptgAdd,
   };
   EXPECT_EQ(out, expected3d);
@@ -320,6 +320,89 @@ TEST_F(ParserTest, ExportTokensWritesBiff8References) {
   formula.Tokens = Tokens().Ref(-10, 0).t;
   Cache().ExportTokens(formula, out);
   EXPECT_EQ(out, (TcxTokenString{0x4A, 0, 0, 0, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ParserTest, ErrorLiteralsAreTokensOfTheirOwn) {
+  struct Case {
+    const char* text;
+    TcxTokenString tokens;
+    const char* rebuilt;
+  } cases[] = {
+      {"=#N/A", {ptgErr, ecNA}, "=#N/A"},
+      {"=#n/a!", {ptgErr, ecNA}, "=#N/A"},  // the shown text is read too
+      {"=#NAME?", {ptgErr, ecName}, "=#NAME?"},
+      {"=IF(A1>0,A1,#DIV/0!)",
+       Tokens().Ref(0, 0).Num(0).Op(ptgGT).Ref(0, 0).Op(ptgErr).Op(ecDivZero).Func(3, 1).t,
+       "=IF(A1>0,A1,#DIV/0!)"},
+      {"=SUM(#REF!,#NULL!,#VALUE!,#NUM!)",
+       {ptgErr, ecRef, ptgErr, ecNull, ptgErr, ecValue, ptgErr, ecNum, ptgFuncVar, 4, 4, 0},
+       "=SUM(#REF!,#NULL!,#VALUE!,#NUM!)"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Parse(c.text), c.tokens) << c.text;
+    EXPECT_EQ(Rebuild(), c.rebuilt) << c.text;
+  }
+  // An unknown "#" word is still an unknown expression.
+  EXPECT_TRUE(Parse("=#FOO!").empty());
+}
+
+// Excel gives each reference the operand class its consumer expects, calls functions of a
+// fixed argument count with ptgFunc, and writes error literals with their file codes.
+TEST_F(ParserTest, ExportTokensWritesOperandClassesAndFixedFunctions) {
+  Cache().AddName("Rate", 0, true, {0, 0, 0, 0});
+  struct Case {
+    const char* text;
+    TcxTokenString biff;
+  } cases[] = {
+      // SUM takes references; ABS a value, with one fixed argument.
+      {"=SUM(A1:B2,Rate)+ABS(A1)",
+       {0x25, 0, 0, 1, 0, 0, 0xC0, 1, 0xC0, 0x23, 1, 0, 0, 0, 0x42, 2, 4, 0, 0x44, 0, 0, 0, 0xC0,
+        0x41, 24, 0, ptgAdd}},
+      // An area under an operator is a value; OFFSET's first argument and result are references.
+      {"=A1:A2*2", {0x45, 0, 0, 1, 0, 0, 0xC0, 0, 0xC0, 0x1F, 0, 0, 0, 0, 0, 0, 0, 0x40, ptgMul}},
+      {"=SUM(OFFSET(A1,1,0))",
+       {0x24, 0, 0, 0, 0xC0, 0x1F, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0x1F, 0, 0, 0, 0, 0, 0, 0, 0,
+        0x22, 3, 78, 0, 0x42, 1, 4, 0}},
+      {"=IF(A1,#N/A,#NAME?)", {0x44, 0, 0, 0, 0xC0, 0x1C, 0x2A, 0x1C, 0x1D, 0x42, 3, 1, 0}},
+  };
+  for (const auto& c : cases) {
+    Parse(c.text);
+    TcxTokenString out;
+    Cache().ExportTokens(formula, out);
+    EXPECT_EQ(out, c.biff) << c.text;
+  }
+}
+
+// An add-in function is function 255 whose first operand, placed before the arguments, is the
+// ptgNameX naming it in the add-in book's link records; without them the call is "#NAME?".
+TEST_F(ParserTest, ExportTokensCallsAddInFunctionsThroughTheirName) {
+  Parse("=1+GCD(A1,12)");
+  std::vector<std::string> asked;
+  const TcxAddInResolver addIns = [&](std::string_view name, uint16_t& refIndex, uint16_t& nameIndex) {
+    asked.emplace_back(name);
+    refIndex = 3;
+    nameIndex = 2;
+    return true;
+  };
+  TcxTokenString out;
+  Cache().ExportTokens(formula, out, addIns);
+  const TcxTokenString expected = {
+      0x1F, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F,  // 1
+      0x39, 3, 0, 2, 0, 0, 0,              // tNameX: EXTERNSHEET 3, EXTERNNAME 2
+      0x24, 0, 0, 0, 0xC0,                 // tRefR A1
+      0x1F, 0, 0, 0, 0, 0, 0, 0x28, 0x40,  // 12
+      0x42, 3, 0xFF, 0,                    // tFuncVarV 255 of the name and two arguments
+      ptgAdd,
+  };
+  EXPECT_EQ(out, expected);
+  EXPECT_EQ(asked, std::vector<std::string>{"GCD"});
+
+  Cache().ExportTokens(formula, out);
+  EXPECT_EQ(out, (TcxTokenString{0x1F, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0x1C, 0x1D, ptgAdd}));
 }
 
 }  // namespace
