@@ -80,13 +80,23 @@ TBranch PopBranch(Handler& h) {
   }
   h.PopValue(branch.Kind, branch.Text);
   branch.IsNumber = TextToNumber(h, branch.Text, branch.Number);
+  const bool fromCell = branch.Kind == ptgRef || branch.Kind == ptgRef3d || branch.Kind == ptgName;
+  if (fromCell && branch.Text.empty()) {
+    // An empty cell is the number 0, as in arithmetic.
+    branch.IsNumber = true;
+    branch.Number = 0;
+  }
+  bool b = false;
+  // TRUE and FALSE in a cell are booleans.
+  if (fromCell && !branch.IsNumber && TextToBool(h, branch.Text, b)) branch.Kind = ptgBool;
   return branch;
 }
 
 // IF(condition, then, else): every branch has been evaluated already; the chosen one is pushed
 // as a number when it is one, as a boolean when it came from one, else as text, and the error
-// code is cleared, so an error in the branch not taken does not make the IF an error. Without
-// an else branch (a typed IF of two arguments) a false condition gives FALSE.
+// code is cleared, so an error in the branch not taken does not make the IF an error. A text
+// result stays text, the empty text included (IF(A1>0,A1,"") shows nothing). Without an else
+// branch (a typed IF of two arguments) a false condition gives FALSE.
 void If(Handler& h) {
   if (h.ArgCount() < 2) {
     DropArguments(h);
@@ -111,7 +121,7 @@ void If(Handler& h) {
     h.PushBool(TextToBool(h, chosen.Text, b) && b);
   else
     h.PushText(chosen.Text);
-  h.SetError(0);
+  h.ClearError();
 }
 
 constexpr TRoutine kRoutines[] = {

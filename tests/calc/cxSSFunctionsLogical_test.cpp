@@ -70,9 +70,11 @@ TEST_F(LogicalFunctionTest, IfPushesTheChosenBranchAndClearsTheError) {
       {"=IF(A1,1,2)", rkNumber, "2"},
       {"=IF(A3,\"12\",\"x\")", rkNumber, "12"},  // a number text becomes a number
       {"=IF(TRUE,A2,0)", rkText, "x"},
-      // TRUE from a cell is pushed as its text; clearing the error marks the result as a value
-      // again, and the text TRUE so becomes a boolean.
+      // TRUE in a cell is a boolean; an empty cell is 0; an empty text stays an empty text.
       {"=IF(TRUE,A4,0)", rkBool, "TRUE"},
+      {"=IF(TRUE,A9,1)", rkNumber, "0"},
+      {"=IF(FALSE,1,\"\")", rkText, ""},
+      {"=IF(A1,1,\"\")&\"x\"", rkText, "x"},
       {"=IF(FALSE,1)", rkBool, "FALSE"},   // no else branch
       {"=IF(TRUE,1)", rkNumber, "1"},
       {"=IF(SQRT(-1)>0,1,2)", rkNumber, "2"},
