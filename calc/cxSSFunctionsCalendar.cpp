@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 #include "calc/cxSSFunctionValues.h"
 #include "calc/cxSSFunctions.h"
 #include "platform/Environment.h"
+#include "platform/RegionalSettings.h"
 
 // Calendar functions with Excel's rules: day counts, month steps, working days and weeks. Date
 // arguments are whole days (their time of day is dropped).
@@ -231,6 +233,84 @@ void WeekNum(Handler& h) {
   h.PushNumber(std::floor((dayOfYear + offset) / 7) + 1);
 }
 
+// The month a name stands for (the locale's long or short names, or English ones, without
+// regard to case), 1..12; 0 when it names none.
+int MonthOfName(std::string_view name, const TRegionalSettings& settings) {
+  static constexpr std::string_view kEnglish[] = {"january", "february", "march",     "april",
+                                                  "may",     "june",     "july",      "august",
+                                                  "september", "october", "november", "december"};
+  const auto same = [](std::string_view a, std::string_view b) {
+    if (a.size() != b.size() || a.empty()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        return false;
+    return true;
+  };
+  for (int m = 0; m < 12; ++m)
+    if (same(name, settings.LongMonthNames[m]) || same(name, settings.ShortMonthNames[m]) ||
+        same(name, kEnglish[m]) || same(name, kEnglish[m].substr(0, 3)))
+      return m + 1;
+  return 0;
+}
+
+// The forms of a date Excel reads beyond the locale's short date: "2024-01-15" and
+// "2024/01/15", and dates with a month name: "June 9, 1969", "9 June 1969", "9-Jun-1969",
+// "Jun-1969" (the first day) and "9-Jun" (this year).
+bool TryExcelDateText(std::string_view text, double now, const TRegionalSettings& settings,
+                      double& serial) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && text[i] != ' ' && text[i] != '-' && text[i] != '/' && text[i] != ',')
+      continue;
+    if (i > start) parts.push_back(text.substr(start, i - start));
+    start = i + 1;
+  }
+  const auto number = [](std::string_view part, int& value) {
+    if (part.empty() || part.size() > 4) return false;
+    value = 0;
+    for (char c : part) {
+      if (c < '0' || c > '9') return false;
+      value = value * 10 + (c - '0');
+    }
+    return true;
+  };
+  int year = 0, month = 0, day = 1;
+  int a = 0, b = 0;
+  TcxDateTimeParts today;
+  const int thisYear = TryDecodeDateTime(std::floor(now), today) ? today.Year : 1900;
+  const auto fullYear = [](std::string_view part, int value) {
+    return part.size() <= 2 ? (value < 30 ? 2000 + value : 1900 + value) : value;
+  };
+  if (parts.size() == 3 && parts[0].size() == 4 && number(parts[0], year) &&
+      number(parts[1], month) && number(parts[2], day)) {
+    // year-month-day
+  } else if (parts.size() == 3 && (month = MonthOfName(parts[0], settings)) != 0 &&
+             number(parts[1], day) && number(parts[2], a)) {
+    year = fullYear(parts[2], a);
+  } else if (parts.size() == 3 && number(parts[0], day) &&
+             (month = MonthOfName(parts[1], settings)) != 0 && number(parts[2], a)) {
+    year = fullYear(parts[2], a);
+  } else if (parts.size() == 2 && (month = MonthOfName(parts[0], settings)) != 0 &&
+             number(parts[1], a)) {
+    // "Jun-1969" is the month's first day, "Jun 9" the ninth of this year.
+    if (parts[1].size() <= 2 && a >= 1 && a <= 31) {
+      day = a;
+      year = thisYear;
+    } else {
+      year = fullYear(parts[1], a);
+    }
+  } else if (parts.size() == 2 && number(parts[0], b) &&
+             (month = MonthOfName(parts[1], settings)) != 0) {
+    day = b;
+    year = thisYear;
+  } else {
+    return false;
+  }
+  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
+  return year >= 1900 && TryEncodeDate(year, month, day, serial);
+}
+
 // DATEVALUE(text): the date a text names (its time of day dropped); TIMEVALUE(text): the time
 // of day it names.
 void DateValue(Handler& h) {
@@ -244,7 +324,8 @@ void DateValue(Handler& h) {
   const size_t blank = text.find(' ');
   if (TryTextToDate(text, serial, h.Settings(), now) ||
       (blank != std::string_view::npos && TryTextToDate(text.substr(0, blank), serial, h.Settings(), now) &&
-       TryTextToDateTime(text, serial, h.Settings(), now)))
+       TryTextToDateTime(text, serial, h.Settings(), now)) ||
+      TryExcelDateText(text, now, h.Settings(), serial))
     return h.PushNumber(std::floor(serial));
   FailWith(h, ecValue);
 }

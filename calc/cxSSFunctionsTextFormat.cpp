@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -239,7 +240,10 @@ bool IsDateSection(std::string_view section) {
       if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string_view::npos)
         return true;
       i = close == std::string_view::npos ? section.size() : close;
-    } else if (c == 'd' || c == 'y' || c == 'h' || c == 's' || c == 'm') {
+    } else if (c == 'd' || c == 'y' || c == 'h' || c == 's' || c == 'm' ||
+               (c == 'e' && (i + 1 == section.size() ||
+                             (section[i + 1] != '+' && section[i + 1] != '-')))) {
+      // "e" is the year, "E+" and "E-" an exponent.
       return true;
     } else if (section.substr(i).size() >= 3 &&
                (section.substr(i, 5) == "AM/PM" || section.substr(i, 5) == "am/pm" ||
@@ -255,6 +259,25 @@ bool IsDateSection(std::string_view section) {
 std::string FormatDate(double x, std::string_view section, const TRegionalSettings& s) {
   TcxDateTimeParts parts;
   if (!TryDecodeDateTime(x, parts)) return {};
+  // Excel's calendar counts 1900 as a leap year: its serial 1 is 1900-01-01, 60 the 29th of
+  // February 1900 and 0 the "0th" of January; from serial 61 on the calendars agree. The day of
+  // the week stays that of the serial.
+  if (x >= 0 && x < 61) {
+    TcxDateTimeParts shifted;
+    if (TryDecodeDateTime(x + 1, shifted)) {
+      shifted.DayOfWeek = parts.DayOfWeek;
+      shifted.Days = parts.Days;
+      parts = shifted;
+      if (x >= 60) {
+        parts.Month = 2;
+        parts.Day = 29;
+      } else if (x < 1) {
+        parts.Year = 1900;
+        parts.Month = 1;
+        parts.Day = 0;
+      }
+    }
+  }
   std::string pattern;
   char lastTimeLetter = 0;  // 'h', 'm' (month or minute), 's' of the previous run of letters
   const auto startsWith = [&section](size_t at, std::string_view word) {
@@ -307,6 +330,10 @@ std::string FormatDate(double x, std::string_view section, const TRegionalSettin
         pattern += std::string(length, 'm');
       lastTimeLetter = 'm';
       i = run - 1;
+    } else if (lower == 'e') {
+      // The year in full, as "yyyy".
+      pattern += "yyyy";
+      lastTimeLetter = 'y';
     } else {
       if (lower == 'h' || lower == 's' || lower == 'd' || lower == 'y') lastTimeLetter = lower;
       pattern += c;
@@ -315,8 +342,36 @@ std::string FormatDate(double x, std::string_view section, const TRegionalSettin
   return FormatDateTime(pattern, parts, s);
 }
 
+// The condition of a section, "[<10]", "[>= 5]" ...: whether the section has one, and whether x
+// meets it.
+bool SectionCondition(std::string_view section, double x, bool& met) {
+  if (section.size() < 3 || section[0] != '[') return false;
+  const size_t close = section.find(']');
+  if (close == std::string_view::npos) return false;
+  std::string_view inside = section.substr(1, close - 1);
+  std::string_view op;
+  for (std::string_view candidate : {"<=", ">=", "<>", "<", ">", "="})
+    if (inside.starts_with(candidate)) {
+      op = candidate;
+      break;
+    }
+  if (op.empty()) return false;
+  inside.remove_prefix(op.size());
+  while (!inside.empty() && inside.front() == ' ') inside.remove_prefix(1);
+  double limit = 0;
+  const auto [end, error] = std::from_chars(inside.data(), inside.data() + inside.size(), limit);
+  if (error != std::errc() || end != inside.data() + inside.size()) return false;
+  met = op == "<"    ? x < limit
+        : op == ">"  ? x > limit
+        : op == "="  ? x == limit
+        : op == "<=" ? x <= limit
+        : op == ">=" ? x >= limit
+                     : x != limit;
+  return true;
+}
+
 // TEXT(value, format): a number (or a text that reads as one) laid out by the format; any other
-// text stays as it is.
+// text stays as it is. An empty format gives an empty text.
 void Text(Handler& h) {
   TArgs args(h);
   const std::string format = args.Text();
@@ -327,10 +382,24 @@ void Text(Handler& h) {
   if (value.Kind == vkBool) return h.PushText(BoolToText(value.Number != 0));
   if (value.Kind == vkText && !ToNumber(h, value, x, error)) return h.PushText(value.Text);
   if (value.Kind == vkNumber) x = value.Number;
+  if (format.empty()) return h.PushText("");
   const std::vector<std::string_view> sections = Sections(format);
   std::string_view section = sections[0];
   bool absolute = false;
-  if (x < 0 && sections.size() >= 2) {
+  bool met = false;
+  if (SectionCondition(sections[0], x, met)) {
+    // Sections with conditions: the first whose condition x meets; else the next section
+    // without a condition; else x in the General format.
+    bool chosen = met;
+    for (size_t i = 1; i < sections.size() && !chosen; ++i) {
+      bool metHere = false;
+      if (!SectionCondition(sections[i], x, metHere) || metHere) {
+        section = sections[i];
+        chosen = true;
+      }
+    }
+    if (!chosen) return h.PushText(FloatToTextGeneral(x, 10, 0, h.Settings()));
+  } else if (x < 0 && sections.size() >= 2) {
     section = sections[1];
     absolute = true;
   } else if (x == 0 && sections.size() >= 3) {

@@ -33,6 +33,13 @@ TEST_F(CalendarFunctionTest, MonthStepsAndTexts) {
       {"=EDATE(-1,1)", rkError, "#NUM!"},
       {"=DATEVALUE(\"1/15/2024\")", rkNumber, "45306"},
       {"=DATEVALUE(\"1/15/2024 12:00\")", rkNumber, "45306"},
+      {"=DATEVALUE(\"2024-01-15\")", rkNumber, "45306"},
+      {"=DATEVALUE(\"June 9, 1969\")", rkNumber, "25363"},
+      {"=DATEVALUE(\"9-Jun-1969\")", rkNumber, "25363"},
+      {"=DATEVALUE(\"9 june 69\")", rkNumber, "25363"},
+      {"=DATEVALUE(\"Jun-1969\")", rkNumber, "25355"},
+      {"=DATEVALUE(\"9-Jun\")", rkNumber, "45452"},  // this year
+      {"=DATEVALUE(\"2024-02-30\")", rkError, "#VALUE!"},
       {"=DATEVALUE(\"x\")", rkError, "#VALUE!"},
       {"=DATEVALUE(45306)", rkError, "#VALUE!"},
       {"=TIMEVALUE(\"12:00\")", rkNumber, "0.5"},

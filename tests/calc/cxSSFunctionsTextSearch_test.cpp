@@ -138,6 +138,37 @@ TEST_F(TextSearchFunctionTest, TextLaysOutNumbersByTheFormat) {
       {"=TEXT(0.5,\"hh:mm:ss\")", rkText, "12:00:00"},
       {"=TEXT(1.25,\"[h]:mm\")", rkText, "30:00"},
       {"=TEXT(A3,\"0\")", rkError, "#DIV/0!"},
+      {"=TEXT(12,\"\")", rkText, ""},
+      {"=TEXT(28313,\"ee-mm-dd\")", rkText, "1977-07-07"},
+  };
+  Check(cases);
+}
+
+// Excel's calendar has a 29th of February 1900: its serials 1 to 60 name one day later than the
+// plain calendar, and serial 0 is the "0th" of January 1900.
+TEST_F(TextSearchFunctionTest, TextShowsDatesOfExcelsCalendar) {
+  const FunctionCase cases[] = {
+      {"=TEXT(0.25,\"yyyy-mm-dd hh:mm\")", rkText, "1900-01-00 06:00"},
+      {"=TEXT(1,\"yyyy-mm-dd\")", rkText, "1900-01-01"},
+      {"=TEXT(59,\"yyyy-mm-dd\")", rkText, "1900-02-28"},
+      {"=TEXT(60,\"yyyy-mm-dd\")", rkText, "1900-02-29"},
+      {"=TEXT(61,\"yyyy-mm-dd\")", rkText, "1900-03-01"},
+      {"=TEXT(1,\"dddd\")", rkText, "Sunday"},
+  };
+  Check(cases);
+}
+
+// A section may carry a condition; with one conditional section a number that fails it is
+// shown in the General format.
+TEST_F(TextSearchFunctionTest, TextChoosesSectionsByTheirConditions) {
+  const FunctionCase cases[] = {
+      {"=TEXT(1.5,\"[<10]#\"\" Wow\"\"\")", rkText, "2 Wow"},
+      {"=TEXT(10,\"[<10]#\"\" Wow\"\"\")", rkText, "10"},
+      {"=TEXT(10,\"[<= 10]#\"\" Wow\"\"\")", rkText, "10 Wow"},
+      {"=TEXT(11,\"[<>10]#\"\" Wow\"\"\")", rkText, "11 Wow"},
+      {"=TEXT(10,\"[=10]#\"\" Wow\"\"\")", rkText, "10 Wow"},
+      {"=TEXT(500,\"[>=1000]#,##0,\"\"K\"\";0\")", rkText, "500"},
+      {"=TEXT(2500,\"[>=1000]#,##0,\"\"K\"\";0\")", rkText, "3K"},
   };
   Check(cases);
 }
