@@ -1,0 +1,299 @@
+// Every function of the library through a file: a formula typed into a workbook is calculated,
+// saved with SaveToStream and read back with LoadFromStream, and must come back as the same
+// formula text with the same value. The add-in functions travel as calls of function 255 that
+// name them through the add-in link table, so they cover the writer's link records too.
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cmath>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "calc/cxSSFunctionTable.h"
+#include "sheet/cxSSBookFile.h"
+#include "tests/calc/FunctionTestSupport.h"
+
+namespace {
+
+struct TRoundTripCase {
+  const char* Formula;  // as the rebuilt formula text writes it
+  const char* Value;    // a number (compared within 1e-9), or the text, TRUE/FALSE or error shown
+};
+
+// clang-format off
+//  A   B   C        D            E      F
+//  1   2   apple    2024-01-15   -100   12 (text)
+//  2   4   Banana   2024-01-31   30     TRUE
+//  3   5   cherry   2024-02-29   80
+//  4   4   date                         x
+//  5   5   elder
+const TRoundTripCase kCases[] = {
+    // Lookup and reference
+    {"=VLOOKUP(3,A1:C5,3,FALSE)", "cherry"},
+    {"=HLOOKUP(2,A1:B5,3)", "5"},
+    {"=LOOKUP(4.5,A1:A5,C1:C5)", "date"},
+    {"=MATCH(4,A1:A5,0)", "4"},
+    {"=INDEX(C1:C5,2)", "Banana"},
+    {"=CHOOSE(2,\"a\",\"b\",\"c\")", "b"},
+    {"=SUM(OFFSET(A1,1,0,2,1))", "5"},
+    {"=INDIRECT(\"C\"&A3)", "cherry"},
+    {"=ROW(C4)", "4"},
+    {"=COLUMN(C4)", "3"},
+    {"=ROWS(A1:C5)", "5"},
+    {"=COLUMNS(A1:C5)", "3"},
+    {"=ADDRESS(2,3)", "$C$2"},
+    {"=INDEX(TRANSPOSE(A1:A5),1,3)", "3"},
+    {"=AREAS(A1:C5)", "1"},
+    // Conditional sums and mathematics
+    {"=SUMIF(A1:A5,\">2\",B1:B5)", "14"},
+    {"=SUMPRODUCT(A1:A5,B1:B5)", "66"},
+    {"=PRODUCT(A1:A5)", "120"},
+    {"=COMBIN(5,2)", "10"},
+    {"=PERMUT(5,2)", "20"},
+    {"=MDETERM(A2:B3)", "-2"},
+    {"=INDEX(MINVERSE(A2:B3),1,1)", "-2.5"},
+    {"=INDEX(MMULT(A1:B2,A1:B2),2,2)", "20"},
+    {"=GCD(12,18)", "6"},
+    {"=LCM(4,6)", "12"},
+    {"=QUOTIENT(7,2)", "3"},
+    {"=RANDBETWEEN(3,3)", "3"},
+    {"=SUMX2MY2(A1:A3,B1:B3)", "-31"},
+    {"=SUMX2PY2(A1:A3,B1:B3)", "59"},
+    {"=SUMXMY2(A1:A3,B1:B3)", "9"},
+    // Statistics
+    {"=MEDIAN(B1:B5)", "4"},
+    {"=MODE(B1:B5)", "4"},
+    {"=STDEV(A1:A5)", "1.5811388300841898"},
+    {"=STDEVP(A1:A5)", "1.4142135623730951"},
+    {"=STDEVA(A1:A5)", "1.5811388300841898"},
+    {"=STDEVPA(A1:A5)", "1.4142135623730951"},
+    {"=VAR(A1:A5)", "2.5"},
+    {"=VARP(A1:A5)", "2"},
+    {"=VARA(A1:A5)", "2.5"},
+    {"=VARPA(A1:A5)", "2"},
+    {"=LARGE(B1:B5,2)", "5"},
+    {"=SMALL(B1:B5,2)", "4"},
+    {"=RANK(4,B1:B5)", "3"},
+    {"=PERCENTILE(A1:A5,0.25)", "2"},
+    {"=PERCENTRANK(A1:A5,2)", "0.25"},
+    {"=QUARTILE(A1:A5,3)", "4"},
+    {"=AVEDEV(A1:A5)", "1.2"},
+    {"=DEVSQ(A1:A5)", "10"},
+    {"=SLOPE(B1:B5,A1:A5)", "0.6"},
+    {"=INTERCEPT(B1:B5,A1:A5)", "2.2"},
+    {"=CORREL(A1:A5,B1:B5)", "0.7745966692414834"},
+    {"=PEARSON(A1:A5,B1:B5)", "0.7745966692414834"},
+    {"=RSQ(B1:B5,A1:A5)", "0.6"},
+    {"=FORECAST(6,B1:B5,A1:A5)", "5.8"},
+    {"=TREND(B1:B5,A1:A5,6)", "5.8"},
+    {"=INDEX(FREQUENCY(B1:B5,A1:A5),4)", "2"},
+    {"=MAXA(F2,0.5)", "1"},
+    {"=MINA(A1:A5,F4)", "0"},
+    // Text
+    {"=TEXT(1234.5,\"#,##0.00\")", "1,234.50"},
+    {"=VALUE(\"12.5\")", "12.5"},
+    {"=FIND(\"an\",C2)", "2"},
+    {"=SEARCH(\"AN\",C2)", "2"},
+    {"=SUBSTITUTE(C2,\"a\",\"o\")", "Bonono"},
+    {"=REPLACE(C1,1,1,\"A\")", "Apple"},
+    {"=REPT(\"ab\",3)", "ababab"},
+    {"=CHAR(65)", "A"},
+    {"=CODE(\"A\")", "65"},
+    {"=CLEAN(\"a\"&CHAR(7)&\"b\")", "ab"},
+    {"=EXACT(C1,\"apple\")", "TRUE"},
+    {"=T(C1)", "apple"},
+    {"=N(A3)", "3"},
+    {"=PROPER(\"hello world\")", "Hello World"},
+    // Information
+    {"=NA()", "#N/A!"},
+    {"=ERROR.TYPE(1/0)", "2"},
+    {"=TYPE(C1)", "2"},
+    {"=ISREF(A1)", "TRUE"},
+    {"=ISEVEN(4)", "TRUE"},
+    {"=ISODD(4)", "FALSE"},
+    {"=CELL(\"address\",B2)", "$B$2"},
+    {"=CELL(\"row\",B3)", "3"},
+    {"=CELL(\"col\",C1)", "3"},
+    {"=CELL(\"contents\",C1)", "apple"},
+    {"=CELL(\"type\",C1)", "l"},
+    // Dates and times
+    {"=DAYS360(D1,D3)", "44"},
+    {"=DATEVALUE(\"2024-01-15\")", "45306"},
+    {"=TIMEVALUE(\"12:00\")", "0.5"},
+    {"=EDATE(D1,1)", "45337"},
+    {"=EOMONTH(D1,1)", "45351"},
+    {"=YEARFRAC(D1,D3)", "0.12222222222222222"},
+    {"=NETWORKDAYS(D1,D2)", "13"},
+    {"=WORKDAY(D1,5)", "45313"},
+    {"=WEEKNUM(D1)", "3"},
+    // Finance
+    {"=NPV(0.1,E2:E3)", "93.388429752066116"},
+    {"=IRR(E1:E3)", "0.056917857360852864"},
+    {"=MIRR(E1:E3,0.1,0.12)", "0.06583300755793808"},
+    {"=PMT(0.01,12,1000)", "-88.848788667556183"},
+    {"=IPMT(0.01,1,12,1000)", "-10"},
+    {"=PPMT(0.01,1,12,1000)", "-78.848788667556183"},
+    {"=FV(0.01,12,-100)", "1268.2503013196977"},
+    {"=PV(0.01,12,-100)", "1125.5077473484842"},
+    {"=NPER(0.01,-100,1000)", "10.588644459423223"},
+    {"=RATE(12,-100,1000)", "0.029228540769133716"},
+    {"=SLN(1000,100,9)", "100"},
+    {"=SYD(1000,100,9,1)", "180"},
+    {"=DDB(1000,100,5,1)", "400"},
+    {"=DB(1000,100,5,1)", "369"},
+    // Engineering
+    {"=DEC2HEX(255)", "FF"},
+    {"=DEC2BIN(5)", "101"},
+    {"=DEC2OCT(8)", "10"},
+    {"=HEX2DEC(\"FF\")", "255"},
+    {"=BIN2DEC(\"101\")", "5"},
+    {"=OCT2DEC(\"10\")", "8"},
+    // The 81 built-ins, with their own rules
+    {"=ABS(-2)", "2"}, {"=ACOS(1)", "0"}, {"=ACOSH(1)", "0"}, {"=AND(TRUE,1)", "TRUE"},
+    {"=ASIN(0)", "0"}, {"=ASINH(0)", "0"}, {"=ATAN(0)", "0"},
+    {"=ATAN2(1,1)", "0.78539816339744828"}, {"=ATANH(0)", "0"}, {"=AVERAGE(A1:A5)", "3"},
+    {"=AVERAGEA(A1:A5)", "3"}, {"=CEILING(2.5,1)", "3"}, {"=CONCATENATE(\"a\",\"b\")", "ab"},
+    {"=COS(0)", "1"}, {"=COSH(0)", "1"}, {"=COUNT(A1:C5)", "10"}, {"=COUNTA(A1:C5)", "15"},
+    {"=COUNTBLANK(A1:A6)", "1"}, {"=COUNTIF(A1:A5,\">2\")", "3"}, {"=DATE(2024,1,15)", "45306"},
+    {"=DAY(D1)", "15"}, {"=DEGREES(PI())", "180"}, {"=DOLLAR(1234.5,2)", "$1,234.50"},
+    {"=EVEN(3)", "4"}, {"=EXP(0)", "1"}, {"=FACT(5)", "120"}, {"=FALSE()", "FALSE"},
+    {"=FIXED(2.5,0)", "2"}, {"=FLOOR(2.5,1)", "2"}, {"=HOUR(0.5)", "12"},
+    {"=IF(A1>0,\"pos\",\"neg\")", "pos"}, {"=INT(2.7)", "2"}, {"=ISBLANK(A6)", "TRUE"},
+    {"=ISERR(1/0)", "TRUE"}, {"=ISERROR(1/0)", "TRUE"}, {"=ISLOGICAL(TRUE)", "TRUE"},
+    {"=ISNA(NA())", "TRUE"}, {"=ISNONTEXT(1)", "TRUE"}, {"=ISNUMBER(1)", "TRUE"},
+    {"=ISTEXT(C1)", "TRUE"}, {"=LEFT(\"abc\",2)", "ab"}, {"=LEN(\"abc\")", "3"}, {"=LN(1)", "0"},
+    {"=LOG(100)", "2"}, {"=LOG10(1000)", "3"}, {"=LOWER(\"AbC\")", "abc"}, {"=MAX(A1:A5)", "5"},
+    {"=MID(\"abcdef\",2,3)", "bcd"}, {"=MIN(A1:A5)", "1"}, {"=MINUTE(TIME(1,2,3))", "2"},
+    {"=MOD(7,3)", "1"}, {"=MONTH(D1)", "1"}, {"=NOT(FALSE)", "TRUE"}, {"=NOW()", "45306.5"},
+    {"=ODD(2)", "3"}, {"=OR(FALSE,1)", "TRUE"}, {"=PI()", "3.1415926535897931"},
+    {"=POWER(2,10)", "1024"}, {"=RADIANS(180)", "3.1415926535897931"}, {"=INT(RAND())", "0"},
+    {"=RIGHT(\"abc\",2)", "bc"}, {"=ROUND(2.5,0)", "3"}, {"=ROUNDDOWN(-1.25,1)", "-1.3"},
+    {"=ROUNDUP(1.21,1)", "1.3"}, {"=SECOND(TIME(1,2,3))", "3"}, {"=SIGN(-5)", "-1"},
+    {"=SIN(0)", "0"}, {"=SINH(0)", "0"}, {"=SQRT(16)", "4"}, {"=SUM(A1:A5)", "15"},
+    {"=SUMSQ(1,2)", "5"}, {"=TAN(0)", "0"}, {"=TANH(0)", "0"}, {"=TIME(12,0,0)", "0.5"},
+    {"=TODAY()", "45306"}, {"=TRIM(\"  a  b \")", "a b"}, {"=TRUE()", "TRUE"},
+    {"=TRUNC(2.7)", "2"}, {"=UPPER(\"abc\")", "ABC"}, {"=WEEKDAY(D1)", "2"},
+    {"=YEAR(D1)", "2024"},
+    // Error literals
+    {"=IF(A1>0,#N/A,1)", "#N/A!"},
+    {"=ISERROR(#DIV/0!)", "TRUE"},
+    {"=SUM(#REF!)", "#REF!"},
+    {"=IF(A1>5,A1,\"\")", ""},
+};
+// clang-format on
+
+class FunctionRoundTrip : public FunctionTest {
+protected:
+  void SetUp() override {
+    const char* grid[5][6] = {
+        {"1", "2", "apple", "45306", "-100", "12"},
+        {"2", "4", "Banana", "45322", "30", "TRUE"},
+        {"3", "5", "cherry", "45351", "80", ""},
+        {"4", "4", "date", "", "", "x"},
+        {"5", "5", "elder", "", "", ""},
+    };
+    for (int row = 0; row < 5; ++row)
+      for (int col = 0; col < 6; ++col)
+        if (*grid[row][col]) Put(TcxSSUtils::ColumnName(col) + std::to_string(row + 1), grid[row][col]);
+    // F1 holds the digits as text.
+    TcxSSCellObject f1(Storage(), 5, 0);
+    f1.SetText("12");
+  }
+
+  // The case's formula goes to column H, one row per case.
+  static std::string CaseCell(size_t index) { return "H" + std::to_string(index + 1); }
+  static std::string FormulaTextOf(TcxCustomSpreadSheetBook& book, const std::string& cell);
+  static TcxResultValue ResultOf(TcxCustomSpreadSheetBook& book, const std::string& cell);
+};
+
+std::string FunctionRoundTrip::FormulaTextOf(TcxCustomSpreadSheetBook& book,
+                                             const std::string& cell) {
+  const TPoint p = Cell(cell);
+  const TcxSSCellRec& rec = book.Pages(0).DataStorage().CellRef(p.X, p.Y);
+  if (rec.Kind != ckFormula) return "(not a formula: " + rec.Text + ")";
+  return rec.Text;
+}
+
+TcxResultValue FunctionRoundTrip::ResultOf(TcxCustomSpreadSheetBook& book,
+                                           const std::string& cell) {
+  const TPoint p = Cell(cell);
+  const TcxSSCellRec& rec = book.Pages(0).DataStorage().CellRef(p.X, p.Y);
+  if (rec.Kind != ckFormula || !rec.Formula) return {};
+  return book.FormulasCache().ResultValue(*rec.Formula);
+}
+
+// Whether the result is the expected value: a number within 1e-9, else the text shown.
+bool IsExpected(const TcxResultValue& result, const std::string& expected, std::string& shown) {
+  switch (result.Kind) {
+    case rkNumber: {
+      shown = std::to_string(result.Number);
+      char* end = nullptr;
+      const double x = std::strtod(expected.c_str(), &end);
+      return !expected.empty() && *end == '\0' &&
+             std::fabs(result.Number - x) <= 1e-9 * std::max(1.0, std::fabs(x));
+    }
+    case rkText: shown = result.Text; break;
+    case rkBool: shown = result.Bool ? "TRUE" : "FALSE"; break;
+    case rkError: shown = std::string(ErrorToText(result.Error)); break;
+    case rkNone: shown = "(no result)"; break;
+  }
+  return shown == expected;
+}
+
+TEST_F(FunctionRoundTrip, EveryFunctionKeepsItsFormulaAndValueThroughAFile) {
+  book_->BeginUpdate();
+  for (size_t i = 0; i < std::size(kCases); ++i) {
+    const TPoint p = Cell(CaseCell(i));
+    TcxSSCellObject(Storage(), p.X, p.Y).SetTextEx(kCases[i].Formula, true, true);
+  }
+  book_->EndUpdate();
+  EXPECT_TRUE(messages_->Messages.empty()) << messages_->Messages.front();
+
+  std::stringstream file;
+  book_->SaveToStream(file);
+  TcxSpreadSheetBook reloaded(MakeFixedEnvironment(TRegionalSettings::English(), 45306.5));
+  reloaded.LoadFromStream(file);
+
+  for (size_t i = 0; i < std::size(kCases); ++i) {
+    const TRoundTripCase& c = kCases[i];
+    SCOPED_TRACE(c.Formula);
+    const std::string cell = CaseCell(i);
+    std::string shown;
+    EXPECT_EQ(FormulaTextOf(*book_, cell), c.Formula) << "typed";
+    EXPECT_TRUE(IsExpected(ResultOf(*book_, cell), c.Value, shown))
+        << "calculated " << shown << ", expected " << c.Value;
+    EXPECT_EQ(FormulaTextOf(reloaded, cell), c.Formula) << "read back";
+    EXPECT_TRUE(IsExpected(ResultOf(reloaded, cell), c.Value, shown))
+        << "read back as " << shown << ", expected " << c.Value;
+  }
+}
+
+// The table names every function of the library, built-in and further, at least once.
+TEST(FunctionRoundTripTable, CoversEveryFunction) {
+  std::set<std::string> missing;
+  const auto check = [&](std::span<const TcxExcelFuncDefinition> functions) {
+    for (const auto& f : functions) {
+      const std::string call = std::string(f.Name) + "(";
+      bool found = false;
+      for (const auto& c : kCases) {
+        const std::string formula = c.Formula;
+        for (size_t at = formula.find(call); at != std::string::npos && !found;
+             at = formula.find(call, at + 1)) {
+          const char before = formula[at - 1];  // every formula starts with "="
+          found = !std::isalnum(static_cast<unsigned char>(before)) && before != '.';
+        }
+      }
+      if (!found) missing.insert(std::string(f.Name));
+    }
+  };
+  check(BuiltInFunctions());
+  check(FurtherFunctions());
+  std::string list;
+  for (const auto& name : missing) list += " " + name;
+  EXPECT_TRUE(missing.empty()) << "no case calls" << list;
+}
+
+}  // namespace
