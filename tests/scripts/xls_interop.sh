@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Files saved by zofmirel-cli read by independent programs: python-xlrd (the values stored in the
 # file, formula results included), Gnumeric's ssconvert and LibreOffice (which calculate the
-# formulas again from the saved tokens). Each must see the same sheet, values and formulas.
+# formulas again from the saved tokens, add-in functions included). Each must see the same
+# sheet, values and formulas.
 # Arguments: the build folder and the source folder.
 set -euo pipefail
 build=$1
@@ -26,6 +27,9 @@ trap 'rm -rf "$work"' EXIT
 # 5   =IF(B1>10,...)       =1/0             =(B1-C1)/4       =-B1^2
 # 6   =B4*B4               =D1*1000         =A2&"-"&B2       =NOT(B3)
 # 7   Ж × 5000             =LEN(A7)         =A7&""           =UPPER("ћирилица")
+# 8   =GCD(B1*2,18)        =EDATE(45306,1)  =DEC2HEX(255)    =SUM(B1:C1)+ISEVEN(B1)
+# 9   =VLOOKUP(12,B1:C1,2,FALSE)  =IF(B1>100,1,"")  =MATCH(-3.5,A1:D1,0)  =TEXT(B1,"0.00")
+# Row 8 calls add-in functions, which the file names through its add-in link records.
 long=$(printf 'Ж%.0s' $(seq 5000))
 cat > "$work/typed.csv" <<CSV
 label,12,-3.5,1E-7
@@ -35,6 +39,8 @@ TRUE,FALSE,#DIV/0!,#N/A!
 "=IF(B1>10,""big"",""small"")",=1/0,=(B1-C1)/4,=-B1^2
 =B4*B4,=D1*1000,"=A2&""-""&B2",=NOT(B3)
 $long,=LEN(A7),"=A7&""""","=UPPER(""ћирилица"")"
+"=GCD(B1*2,18)","=EDATE(45306,1)",=DEC2HEX(255),=SUM(B1:C1)+ISEVEN(B1)
+"=VLOOKUP(12,B1:C1,2,FALSE)","=IF(B1>100,1,"""")","=MATCH(-3.5,A1:D1,0)","=TEXT(B1,""0.00"")"
 CSV
 "$cli" convert "$work/typed.csv" "$work/typed.xls" || fail "convert typed.csv"
 
@@ -49,12 +55,18 @@ cells = {
   "4,0": ["s", "big"], "4,1": ["e", "#DIV/0!"], "4,2": ["n", 3.875], "4,3": ["n", 144],
   "5,0": ["n", 72.25], "5,1": ["n", 1e-7 * 1000], "5,2": ["s", "Ćevapčići ☺-a,b"], "5,3": ["b", True],
   "6,0": ["s", long], "6,1": ["n", 5000], "6,2": ["s", long], "6,3": ["s", "ЋИРИЛИЦА"],
+  "7,0": ["n", 6], "7,1": ["n", 45337], "7,2": ["s", "FF"], "7,3": ["n", 9.5],
+  "8,0": ["n", -3.5], "8,2": ["n", 3], "8,3": ["s", "12.00"],
 }
 formulas = {
   "3,0": "=B1*2", "3,1": "=B1+C1", "3,2": '=A1&"!"', "3,3": "=B1>C1",
   "4,0": '=IF(B1>10,"big","small")', "4,1": "=1/0", "4,2": "=(B1-C1)/4", "4,3": "=-B1^2",
   "5,0": "=B4*B4", "5,1": "=D1*1000", "5,2": '=A2&"-"&B2', "5,3": "=NOT(B3)",
   "6,1": "=LEN(A7)", "6,2": '=A7&""', "6,3": '=UPPER("ћирилица")',
+  "7,0": "=GCD(B1*2,18)", "7,1": "=EDATE(45306,1)", "7,2": "=DEC2HEX(255)",
+  "7,3": "=SUM(B1:C1)+ISEVEN(B1)",
+  "8,0": "=VLOOKUP(12,B1:C1,2,FALSE)", "8,1": '=IF(B1>100,1,"")', "8,2": "=MATCH(-3.5,A1:D1,0)",
+  "8,3": '=TEXT(B1,"0.00")',
 }
 json.dump({"sheets": ["Sheet1"], "cells": {"Sheet1": cells}, "formulas": {"Sheet1": formulas},
            "visible": {"Sheet1": True}, "merged": {"Sheet1": []}}, open(sys.argv[1], "w"),
