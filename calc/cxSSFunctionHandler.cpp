@@ -148,6 +148,31 @@ bool TcxSSFunctionHandler::FindPending(TcxTokenView item) {
 void TcxSSFunctionHandler::Finish() {
   TcxSSFormula& formula = *formula_;
   TScopeGuard clear([this] { stack_.Clear(); });
+  // A formula whose value is an area of one column (one row) takes the cell of that area in
+  // its own row (column), as Excel intersects it: =Data!B2:B15 in row 5 is Data!B5. Elsewhere
+  // the area stays an area, which is no value ("#VALUE!").
+  if (errorCode_ == 0 && !stack_.Empty()) {
+    const TcxTokenView top = stack_.Peek();
+    TcxResolvedArea area;
+    uint8_t error = 0;
+    if ((top.Id() == ptgArea || top.Id() == ptgArea3d || top.Id() == ptgName) &&
+        ResolveArea(top, area, error)) {
+      TRect& c = area.Cells;
+      const bool single = c.Left == c.Right && c.Top == c.Bottom;
+      bool intersected = false;
+      if (!single && c.Left == c.Right && formulaRow_ >= c.Top && formulaRow_ <= c.Bottom) {
+        c.Top = c.Bottom = formulaRow_;
+        intersected = true;
+      } else if (!single && c.Top == c.Bottom && formulaCol_ >= c.Left && formulaCol_ <= c.Right) {
+        c.Left = c.Right = formulaCol_;
+        intersected = true;
+      }
+      if (intersected) {
+        stack_.Pop();
+        PushArea(area);
+      }
+    }
+  }
   if (errorCode_ == 0 && !stack_.Empty() && numeric_) {
     // A number keeps every bit, rather than going through its 15-digit text. An array result
     // is its first value.

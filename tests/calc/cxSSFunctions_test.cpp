@@ -82,3 +82,33 @@ TEST_F(FunctionTest, FurtherFunctionNamesIgnoreCase) {
 }
 
 }  // namespace
+
+namespace {
+
+// A formula whose value is an area takes the area's cell in its own row or column, as Excel's
+// implicit intersection does; an area it does not cross stays no value.
+//  A   B          C          D
+//  1
+//  2   =A1:A3
+//  3
+//  5   x          y          z
+//  7              =B5:D5
+//  9   =A1:A3
+TEST_F(FunctionTest, AnAreaAsTheValueTakesTheCellInTheFormulasRowOrColumn) {
+  Put("A1", "1");
+  Put("A2", "2");
+  Put("A3", "3");
+  Put("B5", "x");
+  Put("C5", "y");
+  Put("D5", "z");
+  Put("B2", "=A1:A3");
+  Put("C7", "=B5:D5");
+  Put("B9", "=A1:A3");
+  Put("E1", "=SUM(A1:A3)");
+  EXPECT_EQ(Shown("B2"), "2");
+  EXPECT_EQ(Shown("C7"), "y");
+  EXPECT_EQ(Shown("B9"), "#VALUE!");  // row 9 crosses no cell of A1:A3
+  EXPECT_EQ(Shown("E1"), "6");
+}
+
+}  // namespace
