@@ -101,7 +101,6 @@ std::string ShortestNumberText(double x, const TRegionalSettings& settings) {
 
 std::string CellValueText(TcxCustomSpreadSheetBook& book, int page, int col, int row) {
   const TcxSSCellRec& cell = book.Pages(page).DataStorage().CellRef(col, row);
-  double x = 0;
   switch (cell.Kind) {
     case ckNumber:
       return ShortestNumberText(cell.Number, book.Settings());
@@ -118,8 +117,8 @@ std::string CellValueText(TcxCustomSpreadSheetBook& book, int page, int col, int
       return {};
     }
     default:
-      if (TryTextToFloat(cell.Text, x, book.Settings()))
-        return ShortestNumberText(x, book.Settings());
+      // A text is given as it is, as the cell shows it and a file stores it ("01" stays 01),
+      // also when it reads as a number.
       return cell.Text;
   }
 }

@@ -22,8 +22,9 @@ std::shared_ptr<TcxEnvironment> MakeCliEnvironment(std::string_view locale,
 // A number in its shortest round-trip form with the locale's decimal separator ("0.1", "1e+300").
 std::string ShortestNumberText(double x, const TRegionalSettings& settings);
 
-// The value of a cell as dump writes it: a number in its shortest form, a text as it is, TRUE
-// and FALSE, an error's text; a formula cell gives its result the same way.
+// The value of a cell as dump writes it: a number in its shortest form, a text as it is (also
+// one that reads as a number), TRUE and FALSE, an error's text; a formula cell gives its result
+// the same way.
 std::string CellValueText(TcxCustomSpreadSheetBook& book, int page, int col, int row);
 
 // The sheet as CSV from A1 to the last cell that holds something.

@@ -56,13 +56,13 @@ protected:
 // 1   name       1.50         =B1*2
 // 2   "a, b"     TRUE         =1/0
 // 3              10%          =A1&"!"
-// (typed numbers stay text: 1.50 is the text 1.50, whose value is 1.5; 10% stays 10%)
+// (typed numbers stay text: 1.50 is the text 1.50, whose value is 1.5 in formulas; 10% stays 10%)
 TEST_F(CliBookFixture, CsvInAndOut) {
   ReadCsvIntoSheet(book_, "name,1.50,=B1*2\n\"a, b\",TRUE,=1/0\n,10%,=A1&\"!\"\n");
   EXPECT_EQ(Csv(TCliOutputMode::Values),
-            "name,1.5,3\n\"a, b\",TRUE,#DIV/0!\n,10%,name!\n");
+            "name,1.50,3\n\"a, b\",TRUE,#DIV/0!\n,10%,name!\n");
   EXPECT_EQ(Csv(TCliOutputMode::Formulas),
-            "name,1.5,=B1*2\n\"a, b\",TRUE,=1/0\n,10%,\"=A1&\"\"!\"\"\"\n");
+            "name,1.50,=B1*2\n\"a, b\",TRUE,=1/0\n,10%,\"=A1&\"\"!\"\"\"\n");
   // Shown text: General shows TRUE as 1, as the cell itself does.
   EXPECT_EQ(Csv(TCliOutputMode::Display), "name,1.5,3\n\"a, b\",1,#DIV/0!\n,10%,name!\n");
 }
