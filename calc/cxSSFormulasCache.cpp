@@ -68,6 +68,7 @@ TcxSSFormula* TcxSSFormulasCache::Add(std::unique_ptr<TcxSSFormula> formula) {
       }
     formulas_.resize(next);
   }
+  calculatedAreas_.clear();
   formula->ListIndex = formulas_.size();
   formula->Visit = 0;
   formulas_.push_back(std::move(formula));
@@ -84,6 +85,7 @@ void TcxSSFormulasCache::RemoveFormula(TcxSSFormula* formula) {
   if (!IsRegistered(formula)) return;
   // A formula waiting on the work stack is not freed under it.
   assert(formula->Visit == 0);
+  calculatedAreas_.clear();
   formulas_[formula->ListIndex].reset();
   --count_;
 }
@@ -95,6 +97,7 @@ TcxSSFormula* TcxSSFormulasCache::CopyFormula(const TcxSSFormula& formula) {
 void TcxSSFormulasCache::Clear() {
   names_.clear();
   formulas_.clear();
+  calculatedAreas_.clear();
   count_ = 0;
   lockCount_ = 0;
 }
@@ -186,6 +189,7 @@ void TcxSSFormulasCache::Recalc() {
 void TcxSSFormulasCache::RecalcAll() {
   const bool wasCyclic = cyclicRefs_;
   cyclicRefs_ = false;
+  calculatedAreas_.clear();
   for (auto& formula : formulas_)
     if (formula) formula->Result.clear();
   TScopeGuard resetVisits([this] {
@@ -213,6 +217,14 @@ TcxSSFormula* TcxSSFormulasCache::UncalculatedFormulaAt(int sheet, int col, int 
       formula->Tokens.empty() || !IsRegistered(formula))
     return nullptr;
   return formula;
+}
+
+bool TcxSSFormulasCache::KnownCalculated(int sheet, const TRect& cells) const {
+  return calculatedAreas_.count({sheet, cells.Left, cells.Top, cells.Right, cells.Bottom}) != 0;
+}
+
+void TcxSSFormulasCache::SetKnownCalculated(int sheet, const TRect& cells) {
+  calculatedAreas_.insert({sheet, cells.Left, cells.Top, cells.Right, cells.Bottom});
 }
 
 TRect TcxSSFormulasCache::ClipToStored(int sheet, const TRect& cells) const {

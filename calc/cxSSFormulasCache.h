@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "calc/cxSSFunctionHandler.h"
@@ -123,6 +124,11 @@ public:
   TcxSSFormula* UncalculatedFormulaAt(int sheet, int col, int row) const;
   // The part of `cells` inside the sheet's stored rows and columns (empty when none).
   TRect ClipToStored(int sheet, const TRect& cells) const;
+  // Areas found to hold no formula still to calculate in this sweep: a function reading the
+  // same table again need not look through it again. Forgotten whenever formulas come, go or
+  // lose their results.
+  bool KnownCalculated(int sheet, const TRect& cells) const;
+  void SetKnownCalculated(int sheet, const TRect& cells);
 
   // --- Parsing and text -------------------------------------------------------------------------
   TcxSSFunctionHandler& Handler() { return handler_; }
@@ -184,6 +190,18 @@ protected:
   // The work stack of calculation: the formulas being calculated, each waiting for the one
   // above it, and the handlers by depth (kept for reuse).
   std::vector<TcxSSFormula*> frames_;
+  struct TAreaKey {
+    int Sheet, Left, Top, Right, Bottom;
+    bool operator==(const TAreaKey&) const = default;
+  };
+  struct TAreaKeyHash {
+    size_t operator()(const TAreaKey& k) const {
+      size_t h = static_cast<size_t>(k.Sheet);
+      for (int v : {k.Left, k.Top, k.Right, k.Bottom}) h = h * 1000003u ^ static_cast<size_t>(v);
+      return h;
+    }
+  };
+  std::unordered_set<TAreaKey, TAreaKeyHash> calculatedAreas_;
   std::vector<std::unique_ptr<TcxSSFunctionHandler>> workHandlers_;
   // The last message reported, so that one failure is not reported twice.
   std::string lastMessage_;

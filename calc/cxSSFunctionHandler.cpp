@@ -77,6 +77,7 @@ void TcxSSFunctionHandler::Start(TcxSSFormula& formula) {
   BeginFormula(formula, true);
   position_ = 0;
   pending_ = nullptr;
+  pendingScan_.Sheet = -1;
 }
 
 void TcxSSFunctionHandler::Calculate(TcxSSFormula& formula) {
@@ -135,13 +136,27 @@ bool TcxSSFunctionHandler::FindPending(TcxTokenView item) {
   if (!ResolveArea(item, area, error)) return false;
   // Cells outside the stored part of the sheet hold no formulas.
   const TRect cells = cache_.ClipToStored(area.Sheet, area.Cells);
-  for (int64_t row = cells.Top; row <= cells.Bottom; ++row)
-    for (int64_t col = cells.Left; col <= cells.Right; ++col)
+  if (cells.Left > cells.Right || cells.Top > cells.Bottom) return false;
+  // Small areas are quicker looked through than looked up.
+  const bool large = (int64_t(cells.Right) - cells.Left + 1) * (int64_t(cells.Bottom) - cells.Top + 1) > 16;
+  if (large && cache_.KnownCalculated(area.Sheet, cells)) return false;
+  // Going on with the same area, the cells before the last pending one are calculated already.
+  const bool sameArea = pendingScan_.Sheet == area.Sheet && pendingScan_.Cells.Left == cells.Left &&
+                        pendingScan_.Cells.Top == cells.Top && pendingScan_.Cells.Right == cells.Right &&
+                        pendingScan_.Cells.Bottom == cells.Bottom;
+  int64_t row = sameArea ? pendingRow_ : cells.Top;
+  int64_t col = sameArea ? pendingCol_ : cells.Left;
+  for (; row <= cells.Bottom; ++row, col = cells.Left)
+    for (; col <= cells.Right; ++col)
       if (TcxSSFormula* formula = cache_.UncalculatedFormulaAt(area.Sheet, static_cast<int>(col),
                                                                static_cast<int>(row))) {
         pending_ = formula;
+        pendingScan_ = {area.Sheet, cells};
+        pendingRow_ = row;
+        pendingCol_ = col;
         return true;
       }
+  if (large) cache_.SetKnownCalculated(area.Sheet, cells);
   return false;
 }
 

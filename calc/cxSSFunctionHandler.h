@@ -213,4 +213,8 @@ private:
   // Resumable evaluation.
   size_t position_ = 0;
   TcxSSFormula* pending_ = nullptr;
+  // Where the last search for a pending formula stopped (sheet -1: none yet).
+  TcxResolvedArea pendingScan_{-1, {}};
+  int64_t pendingRow_ = 0;
+  int64_t pendingCol_ = 0;
 };
