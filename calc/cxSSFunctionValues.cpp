@@ -23,6 +23,12 @@ TValue TextValue(const TcxSSFunctionHandler& h, std::string_view text) {
   bool b = false;
   if (TextToNumber(h, text, x)) return TValue::OfNumber(x);
   if (TextToBool(h, text, b)) return TValue::OfBool(b);
+  // An error constant (as a file's BOOLERR record or a user typed it) is that error.
+  if (text[0] == '#') {
+    const TcxErrorLiteral error = FindErrorLiteral(text);
+    if (error.Internal != 0 && error.Length == text.size())
+      return TValue::OfError(static_cast<uint8_t>(error.Internal));
+  }
   return TValue::OfText(std::string(text));
 }
 

@@ -85,7 +85,7 @@ namespace {
 
 TEST_F(InformationFunctionTest, ErrorsTypesAndReferences) {
   //  B
-  //  (the data of InformationFunctionTest: A1 empty, A2 abc, A3 =1/0, A4 5, A5 TRUE)
+  //  (the data of InformationFunctionTest: A1 empty, A2 abc, A3 =1/0, A4 5, A5 TRUE, A6 #N/A!)
   const FunctionCase cases[] = {
       {"=NA()", rkError, "#N/A!"},
       {"=ISNA(NA())", rkBool, "TRUE"},
@@ -101,6 +101,11 @@ TEST_F(InformationFunctionTest, ErrorsTypesAndReferences) {
       {"=TYPE(A1)", rkNumber, "1"},
       {"=TYPE(A2:A3)", rkNumber, "16"},
       {"=TYPE(TRANSPOSE(A4:A5))", rkNumber, "64"},
+      // An error constant in a cell (A6 holds #N/A!, as a file's error cell is read) is that
+      // error to the further functions.
+      {"=TYPE(A6)", rkNumber, "16"},
+      {"=ERROR.TYPE(A6)", rkNumber, "7"},
+      {"=ERROR.TYPE(#NULL!)", rkNumber, "1"},
       {"=ISREF(A1)", rkBool, "TRUE"},
       {"=ISREF(A1:B2)", rkBool, "TRUE"},
       {"=ISREF(OFFSET(A1,1,1))", rkBool, "TRUE"},
