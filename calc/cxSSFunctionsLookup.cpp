@@ -90,22 +90,37 @@ int FindSorted(Handler& h, const TLine& line, const TValue& wanted, bool descend
 
 // VLOOKUP and HLOOKUP: the table's first column (row) is searched, the value taken from the
 // column (row) `index` of the row (column) found.
+// As Excel does: a text as the sort flag is "#VALUE!"; an empty lookup value is 0; a text or an
+// error as the column (row) number is "#REF!", but only once the value was found ("#N/A" first).
 void TableLookup(Handler& h, bool vertical) {
   TArgs args(h);
-  const bool sorted = args.Count() >= 4 ? args.Bool() : true;
-  const double number = args.Number();
+  bool sorted = true;
+  if (args.Count() >= 4) {
+    const TValue flag = args.Single();
+    if (flag.Kind == vkText) args.SetError(ecValue);
+    if (flag.IsError()) args.SetError(flag.Error);
+    sorted = flag.Kind == vkEmpty || flag.Number != 0;
+  }
+  const TValue indexValue = PopArgument(h).Single(h);
   const TArgument table = args.Any();
-  const TValue wanted = args.Single();
+  TValue wanted = args.Single();
   if (args.Failed()) return FailWith(h, args.Error());
+  if (wanted.IsError()) return FailWith(h, wanted.Error);
   if (table.Kind == TArgument::akValue)
     return FailWith(h, table.Value.IsError() ? table.Value.Error : uint8_t(ecNA));
-  const int index = TruncToInt(number, INT32_MIN, INT32_MAX);
+  const bool indexIsText = indexValue.Kind == vkText || indexValue.IsError();
+  const int index = indexIsText ? 1 : TruncToInt(indexValue.Number, INT32_MIN, INT32_MAX);
   if (index < 1) return FailWith(h, ecValue);
   if (index > (vertical ? table.Cols() : table.Rows())) return FailWith(h, ecRef);
-  if (wanted.Kind == vkEmpty) return FailWith(h, ecNA);
+  if (wanted.Kind == vkEmpty) wanted = TValue::OfNumber(0);
   const TLine line{table, !vertical, 0};
   const int found = sorted ? FindSorted(h, line, wanted, false) : FindExact(h, line, wanted);
   if (found < 0) return FailWith(h, ecNA);
+  if (indexIsText) {
+    // The error of the column argument gives way to "#REF!".
+    h.ClearError();
+    return Fail(h, ecRef);
+  }
   PushValue(h, vertical ? table.At(h, found, index - 1) : table.At(h, index - 1, found));
 }
 

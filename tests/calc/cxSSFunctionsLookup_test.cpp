@@ -40,10 +40,29 @@ TEST_F(LookupFunctionTest, VerticalAndHorizontalTables) {
       {"=VLOOKUP(2,A1:C4,4,FALSE)", rkError, "#REF!"},
       {"=VLOOKUP(2,A1:C4,0)", rkError, "#VALUE!"},
       {"=VLOOKUP(1/0,A1:C4,2)", rkError, "#DIV/0!"},
+      {"=VLOOKUP(2,A1:C4,\"x\",FALSE)", rkError, "#REF!"},  // a text column, once found
+      {"=VLOOKUP(2,A1:C4,1/0,FALSE)", rkError, "#REF!"},
+      {"=VLOOKUP(8,A1:C4,\"x\",FALSE)", rkError, "#N/A!"},  // not found comes first
+      {"=VLOOKUP(2,A1:C4,2,\"FALSE\")", rkError, "#VALUE!"},
       {"=HLOOKUP(25,F1:I2,2)", rkText, "b"},
       {"=HLOOKUP(30,F1:I2,2,FALSE)", rkText, "c"},
       {"=HLOOKUP(5,F1:I2,2)", rkError, "#N/A!"},
       {"=HLOOKUP(10,F1:I2,3)", rkError, "#REF!"},
+  };
+  Check(cases);
+}
+
+TEST_F(LookupFunctionTest, AnEmptyLookupValueIsZero) {
+  //  K   L
+  //  0   zero
+  //  1   one
+  Put("K1", "0");
+  Put("L1", "zero");
+  Put("K2", "1");
+  Put("L2", "one");
+  const FunctionCase cases[] = {
+      {"=VLOOKUP(D1,K1:L2,2)", rkText, "zero"},
+      {"=VLOOKUP(D1,K1:L2,2,FALSE)", rkText, "zero"},
   };
   Check(cases);
 }
