@@ -145,6 +145,20 @@ void Cell(Handler& h) {
   if (ref.Kind != TArgument::akArea)
     return FailWith(h, ref.Value.IsError() ? ref.Value.Error : uint8_t(ecValue));
   info = h.TextServices().LowerCase(Trim(info));
+  // A file keeps the info text in the language of the Excel that wrote it (a French workbook
+  // asks for "adresse"): the German, French, Spanish and Italian words mean the same.
+  struct TInfoWord {
+    std::string_view Word, Info;
+  };
+  static constexpr TInfoWord kTranslations[] = {
+      {"adresse", "address"}, {"ligne", "row"},    {"colonne", "col"},   {"contenu", "contents"},
+      {"zeile", "row"},       {"spalte", "col"},   {"inhalt", "contents"}, {"typ", "type"},
+      {"direccion", "address"}, {"fila", "row"},   {"columna", "col"},   {"contenido", "contents"},
+      {"tipo", "type"},       {"indirizzo", "address"}, {"riga", "row"}, {"colonna", "col"},
+      {"contenuto", "contents"},
+  };
+  for (const TInfoWord& t : kTranslations)
+    if (info == t.Word) info = t.Info;
   const int col = ref.Area.Cells.Left;
   const int row = ref.Area.Cells.Top;
   if (info == "address") {

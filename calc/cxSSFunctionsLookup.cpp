@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSFunctionSupport.h"
 #include "calc/cxSSFunctionValues.h"
 #include "calc/cxSSFunctions.h"
@@ -35,6 +36,15 @@ struct TLine {
   bool AlongRow;  // the values run along a row (vary by column)
   int Fixed;      // the row (column) the line lies on
   int Length() const { return AlongRow ? Source.Cols() : Source.Rows(); }
+  // The positions a search looks at: the cells beyond the sheet's stored rows and columns are
+  // empty, and no search finds an empty cell (whole columns are searched quickly so).
+  int SearchLength(Handler& h) const {
+    if (Source.Kind != TArgument::akArea) return Length();
+    const TRect stored = h.Cache().ClipToStored(Source.Area.Sheet, Source.Area.Cells);
+    const int last = AlongRow ? stored.Right - Source.Area.Cells.Left
+                              : stored.Bottom - Source.Area.Cells.Top;
+    return std::clamp(last + 1, 0, Length());
+  }
   TValue At(Handler& h, int i) const {
     return AlongRow ? Source.At(h, Fixed, i) : Source.At(h, i, Fixed);
   }
@@ -53,7 +63,7 @@ bool HasWildcard(std::string_view text) {
 // when there is none.
 int FindExact(Handler& h, const TLine& line, const TValue& wanted) {
   const bool pattern = wanted.Kind == vkText && HasWildcard(wanted.Text);
-  for (int i = 0, n = line.Length(); i < n; ++i) {
+  for (int i = 0, n = line.SearchLength(h); i < n; ++i) {
     const TValue v = line.At(h, i);
     if (!SameKind(v, wanted)) continue;
     if (pattern ? WildcardMatch(h, wanted.Text, v.Text) : CompareValues(h, v, wanted) == 0)
@@ -69,7 +79,7 @@ int FindSorted(Handler& h, const TLine& line, const TValue& wanted, bool descend
   // Every value of the wanted kind at or before `low` lies on the wanted side; none at or after
   // `high` does.
   int low = -1;
-  int high = line.Length();
+  int high = line.SearchLength(h);
   while (high - low > 1) {
     const int mid = low + (high - low) / 2;
     int probe = mid;

@@ -135,6 +135,8 @@ TEST_F(InformationFunctionTest, CellDescribesTheFirstCellOfAReference) {
       {"=CELL(\"type\",A4)", rkText, "v"},
       {"=CELL(\"nothing\",A1)", rkError, "#VALUE!"},
       {"=CELL(\"row\",5)", rkError, "#VALUE!"},
+      {"=CELL(\"adresse\",B3)", rkText, "$B$3"},  // as a French workbook asks
+      {"=CELL(\"Zeile\",B3)", rkNumber, "3"},
   };
   Check(cases);
 }

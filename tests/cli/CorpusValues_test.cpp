@@ -55,8 +55,6 @@ const std::map<std::string, TShortfall> kShortfalls = {
     {"poi-15228.xls", {0.98, "to be examined: IF(LOWER(Basis)=...) over sheets"}},
     {"poi-FormulaEvalTestData.xls", {0.92, "to be examined: the test workbook of many "
                                            "functions' edge cases"}},
-    {"poi-StringContinueRecords.xls", {0.95, "to be examined: long CONCATENATE chains over "
-                                             "names"}},
 };
 
 constexpr double kDays1904 = 1462;
