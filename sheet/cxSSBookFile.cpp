@@ -251,7 +251,7 @@ void WriteColumns(TcxExcelFileWriter& writer, int page, const TcxSSHeader& heade
   }
 }
 
-// Row header items (the default height is not written to the file).
+// Row header items that differ from the default height (written before as DEFAULTROWHEIGHT).
 void WriteRows(TcxExcelFileWriter& writer, int page, const TcxSSHeader& header) {
   const int count = std::min(header.Count(), TcxExcelFileWriter::kMaxRows);
   for (int row = 0; row < count; ++row) {
@@ -383,6 +383,9 @@ void TcxCustomSpreadSheetBook::SaveToStream(std::ostream& stream) {
     const TcxSSDataStorage& storage = sheet.DataStorage();
     writer->BeginSheet(sheet.Caption(), sheet.ShowGrid(), 1, PageVisible(page));
     writer->WriteProtection(page, sheet.Protected());
+    // Unlike the file format's own default, the default row height is kept: every row without a
+    // height of its own follows it.
+    writer->WriteDefaultRowHeight(page, sheet.RowHeader().DefaultSize());
     WriteColumns(*writer, page, sheet.ColumnHeader(), defaultLocked);
     WriteRows(*writer, page, sheet.RowHeader());
     WriteCells(*this, *writer, page, storage);

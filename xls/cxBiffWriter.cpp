@@ -263,6 +263,19 @@ void WriteDefColWidth(TcxBiffWriter& w, uint16_t width) {
   w.EndRecord(at);
 }
 
+void WriteStandardWidth(TcxBiffWriter& w, uint16_t width) {
+  const size_t at = w.BeginRecord(brStandardWidth);
+  w.U16(width);
+  w.EndRecord(at);
+}
+
+void WriteDefaultRowHeight(TcxBiffWriter& w, uint16_t height) {
+  const size_t at = w.BeginRecord(brDefaultRowHeight);
+  w.U16(0);
+  w.U16(height);
+  w.EndRecord(at);
+}
+
 void WriteColInfo(TcxBiffWriter& w, uint16_t col, uint16_t width, uint16_t xf, uint16_t options) {
   const size_t at = w.BeginRecord(brColInfo);
   w.U16(col);

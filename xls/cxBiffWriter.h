@@ -26,6 +26,7 @@ enum TcxBiffRecordId : uint16_t {
   brContinue = 0x003C,
   brDefColWidth = 0x0055,
   brColInfo = 0x007D,
+  brStandardWidth = 0x0099,
   brBoundSheet = 0x0085,
   brPalette = 0x0092,
   brXf = 0x00E0,
@@ -41,6 +42,7 @@ enum TcxBiffRecordId : uint16_t {
   brBoolErr = 0x0205,
   brString = 0x0207,
   brRow = 0x0208,
+  brDefaultRowHeight = 0x0225,
   brIndex = 0x020B,
   brWindow2 = 0x023E,
   brRk = 0x027E,
@@ -162,6 +164,10 @@ void WriteDimensions(TcxBiffWriter& w, uint32_t lastRowPlus1, uint16_t lastColPl
 void WriteWindow2(TcxBiffWriter& w, uint16_t options);
 void WriteRefMode(TcxBiffWriter& w);
 void WriteDefColWidth(TcxBiffWriter& w, uint16_t width);
+// STANDARDWIDTH: the default column width in 1/256 of a character.
+void WriteStandardWidth(TcxBiffWriter& w, uint16_t width);
+// DEFAULTROWHEIGHT: the height of rows without a ROW record, in twips (option flags 0).
+void WriteDefaultRowHeight(TcxBiffWriter& w, uint16_t height);
 void WriteColInfo(TcxBiffWriter& w, uint16_t col, uint16_t width, uint16_t xf, uint16_t options);
 void WriteRowRecord(TcxBiffWriter& w, uint16_t row, uint16_t height, uint16_t options,
                     uint16_t xf);

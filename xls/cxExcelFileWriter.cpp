@@ -317,8 +317,9 @@ std::array<uint8_t, 20> TcxExcelFileWriter::XfData(const TcxSSStyleRec& rec, uin
   const TcxSSColor background = solid ? rec.ForegroundColor : rec.BackgroundColor;
   const uint32_t patternIndex = pattern == kColorAuto ? 64u : (pattern + 8u) & 0x7F;
   const uint32_t backgroundIndex = (background + 8u) & 0x7F;
-  const bool noFill = solid && (patternIndex == 64 || (patternIndex == 9 && (background == kColorNone ||
-                                                                           background == kColorAuto)));
+  // A solid fill in the automatic colour is no fill. Any other colour is written, white too:
+  // a white fill hides the grid lines, and a file that had one gets it back.
+  const bool noFill = solid && patternIndex == 64;
   if (!noFill && rec.BrushStyle < std::size(kFillPatternCodes)) {
     Put32(&data[14], Get32(&data[14]) | static_cast<uint32_t>(kFillPatternCodes[rec.BrushStyle]) << 26);
     Put16(&data[18], static_cast<uint16_t>(patternIndex | backgroundIndex << 7));
@@ -328,10 +329,11 @@ std::array<uint8_t, 20> TcxExcelFileWriter::XfData(const TcxSSStyleRec& rec, uin
 
 void TcxExcelFileWriter::WriteDefaultStyle(const TcxSSStyleRec& rec) {
   const uint16_t font = RegisterFont(rec.Font);
-  uint8_t* xf15 = defaultXf_->Record.Bytes().data() + kBiffRecordHeader;
-  Put16(xf15 + 0, font);
-  Put16(xf15 + 4, rec.Flags & kStyleLocked);
-  Put16(xf15 + 6, AlignmentWord(rec));
+  // XF 15, the format of cells without one of their own, is the default style whole: font,
+  // number format, lock, alignment, borders and fill.
+  TcxBiffWriter xf15;
+  WriteXf(xf15, XfData(rec, font));
+  defaultXf_->Record = std::move(xf15);
   // The XF for columns whose lock differs from the default style's: the default style with the
   // lock inverted. It is not the XF of the default style's own cells (RegisterStyle gives those
   // theirs), or saving would flip the lock of every unformatted cell.
@@ -405,7 +407,17 @@ int TcxExcelFileWriter::BeginSheet(std::string_view caption, bool showGrid, int 
 TcxExcelFileWriter::TSheet& TcxExcelFileWriter::Sheet(int sheet) { return *sheets_.at(sheet); }
 
 void TcxExcelFileWriter::WriteDefaultColWidth(int sheet, int width) {
-  ::WriteDefColWidth(Sheet(sheet).Records, Clamp16(std::lround(width / 8.38), 0, 255));
+  TcxBiffWriter& records = Sheet(sheet).Records;
+  const uint16_t characters = Clamp16(std::lround(width / 8.38), 0, 255);
+  ::WriteDefColWidth(records, characters);
+  // Whole characters seldom give the width back exactly; STANDARDWIDTH, read after DEFCOLWIDTH,
+  // carries it in 1/256 of a character.
+  if (std::lround(characters * 8.38 * scale_) != width)
+    ::WriteStandardWidth(records, Clamp16(std::lround(width * 262 / 8.25 / scale_), 0, 0xFFFF));
+}
+
+void TcxExcelFileWriter::WriteDefaultRowHeight(int sheet, int height) {
+  ::WriteDefaultRowHeight(Sheet(sheet).Records, Clamp16(std::lround(height * 12.7), 0, 0x7FFF));
 }
 
 void TcxExcelFileWriter::WriteColumn(int sheet, int column, bool hidden, bool lockDiffers,

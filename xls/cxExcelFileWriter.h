@@ -26,8 +26,8 @@ using TcxCellValue = std::variant<std::monostate, std::string_view, double>;
 // Collects a workbook as BIFF8 records in memory and writes the whole .xls file: the compound
 // document prefix, the "Workbook" stream and the padding. The workbook (SaveToStream) feeds it
 // in a fixed order: page count, palette, protection, defined names, the default style, then per
-// sheet BeginSheet, protection, default column width, columns, rows, the cells (each after
-// RegisterStyle) and the merged areas; then WriteWorkbook.
+// sheet BeginSheet, protection, default row height, default column width, columns, rows, the
+// cells (each after RegisterStyle) and the merged areas; then WriteWorkbook.
 //
 // Layout: the workbook globals are a list of whole records that starts as a fixed template
 // (BOF, TABID, WINDOW1, four fonts, two formats, 17 XFs, SUPBOOK, EXTERNSHEET); fonts, XFs,
@@ -69,7 +69,10 @@ public:
   // Starts the next sheet and returns its index. `kind` 1 is a worksheet. A hidden sheet is
   // written hidden; the first visible sheet is the active one.
   int BeginSheet(std::string_view caption, bool showGrid, int kind, bool visible = true);
+  // DEFCOLWIDTH (whole characters), and STANDARDWIDTH when those do not give `width` back.
   void WriteDefaultColWidth(int sheet, int width);
+  // DEFAULTROWHEIGHT: rows without a ROW record of their own.
+  void WriteDefaultRowHeight(int sheet, int height);
   void WriteColumn(int sheet, int column, bool hidden, bool lockDiffers, int width);
   void WriteRow(int sheet, int row, bool hidden, int height);
 

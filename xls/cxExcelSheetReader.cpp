@@ -151,7 +151,7 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
       if (index >= strings.size())
         Damaged("a LABELSST record names string " + std::to_string(index) + " of " +
                 std::to_string(strings.size()));
-      SetText(cell.Col, cell.Row, cell.Xf, strings[index]);
+      SetString(cell.Col, cell.Row, cell.Xf, strings[index]);
       break;
     }
     case kBiffLabel:
@@ -159,7 +159,7 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
       ReadCellHeader(record, cell);
       const std::string text = record.ReadString16();
       if (!record.Ok()) Damaged("a LABEL record is cut short");
-      SetText(cell.Col, cell.Row, cell.Xf, text);
+      SetString(cell.Col, cell.Row, cell.Xf, text);
       break;
     }
     case kBiffNumber: {
@@ -281,6 +281,18 @@ void TcxExcelSheetReader::SetText(int col, int row, int xf, const std::string& t
   if (cell && !text.empty()) cell->SetPlainText(text);
 }
 
+void TcxExcelSheetReader::SetString(int col, int row, int xf, const std::string& text) {
+  const auto cell = Cell(col, row, xf);
+  if (!cell || text.empty()) return;
+  double x = 0;
+  bool value = TryTextToFloat(text, x, *globals_.Settings) || text == kTrueText || text == kFalseText;
+  for (const TcxSSErrorValue& e : kErrorValues) value = value || text == e.Text;
+  // Excel keeps "007", "+381 11 123" or "TRUE" typed as text apart from the values they read as;
+  // the workbook tells them apart only by the text format.
+  if (value) cell->GetStyle().ApplyFormat(static_cast<TxlsDataFormat>(StoredFormatToPublished(kFormatText)));
+  cell->SetPlainText(text);
+}
+
 std::unique_ptr<IcxSheetCell> TcxExcelSheetReader::Cell(int col, int row, int xf) {
   if (col > kMaxCol || row > kMaxRow) return nullptr;
   auto cell = sheet_.GetCell(col, row);
@@ -334,7 +346,7 @@ void TcxExcelSheetReader::ReadString(TcxBiffRecord& record) {
   if (!record.Ok()) Damaged("a STRING record is cut short");
   if (awaitingString_) {
     awaitingString_ = false;
-    SetText(stringCell_.Cell.Col, stringCell_.Cell.Row, -1, text);
+    SetString(stringCell_.Cell.Col, stringCell_.Cell.Row, -1, text);
     return;
   }
   // The cached text of a formula still waiting for its shared formula.
@@ -434,7 +446,7 @@ void TcxExcelSheetReader::SetCachedValue(const TPendingFormula& pending) {
       SetNumber(c.Col, c.Row, c.Xf, r.Number);
       break;
     case frString:
-      SetText(c.Col, c.Row, c.Xf, pending.Text);
+      SetString(c.Col, c.Row, c.Xf, pending.Text);
       break;
     case frBool:
       SetText(c.Col, c.Row, c.Xf, std::string(r.Code ? kTrueText : kFalseText));

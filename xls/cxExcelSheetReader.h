@@ -109,6 +109,10 @@ private:
   void SetNumber(int col, int row, int xf, double value);
   // A text constant; an empty one only applies the XF.
   void SetText(int col, int row, int xf, const std::string& text);
+  // A string of the file (a LABEL, a shared string, a formula's text result): like SetText, and
+  // a string that the workbook would take for a number, a truth value or an error value gets
+  // the text format, so that it shows and is saved as the text it is.
+  void SetString(int col, int row, int xf, const std::string& text);
 
   void ReadFormula(TcxBiffRecord& record);
   void ReadRangeFormula(TcxBiffRecord& record, bool array);

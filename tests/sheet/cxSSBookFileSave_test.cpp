@@ -32,7 +32,8 @@ constexpr uint16_t kBof = 0x0809, kEof = 0x000A, kBoundSheet = 0x0085, kProtect 
                    kRefMode = 0x000F, kDefColWidth = 0x0055, kColInfo = 0x007D, kRow = 0x0208,
                    kBlank = 0x0201, kRk = 0x027E, kNumber = 0x0203, kLabelSst = 0x00FD,
                    kBoolErr = 0x0205, kFormula = 0x0006, kString = 0x0207,
-                   kMergedCells = 0x00E5, kXf = 0x00E0;
+                   kMergedCells = 0x00E5, kXf = 0x00E0, kDefaultRowHeight = 0x0225,
+                   kStandardWidth = 0x0099;
 
 std::vector<const TRec*> Cells(const std::vector<TRec>& records) {
   std::vector<const TRec*> cells;
@@ -85,15 +86,16 @@ protected:
 TEST_F(BookFileFixture, NewWorkbookIsOneEmptySheet) {
   Save();
   ASSERT_EQ(sheets_.size(), 1u);
-  EXPECT_EQ(Body(0), (std::vector<uint16_t>{kProtect, kDefColWidth, kEof}));
+  EXPECT_EQ(Body(0), (std::vector<uint16_t>{kProtect, kDefaultRowHeight, kDefColWidth,
+                                            kStandardWidth, kEof}));
   EXPECT_EQ(sheets_[0][2].U32(4), 0u);
   EXPECT_EQ(sheets_[0][3].U16(0), 0x06B6);
   EXPECT_EQ(OfId(globals_, kXf).size(), 18u);
   EXPECT_EQ(OfId(globals_, kProtect).size(), 1u);
 }
 
-// Per sheet: protection, default width, columns, rows, the constants column by column, then the
-// formulas, then the merged areas.
+// Per sheet: protection, default height and width, columns, rows, the constants column by column,
+// then the formulas, then the merged areas.
 TEST_F(BookFileFixture, SheetRecordsFollowTheFixedOrder) {
   //     A        B
   // 1   =B1*2    3
@@ -111,7 +113,8 @@ TEST_F(BookFileFixture, SheetRecordsFollowTheFixedOrder) {
   Storage().MergeCells({2, 0, 3, 1}, true);
   Save();
   // The merged area's cells are stored (with the Merged flag), so they are written as BLANK.
-  EXPECT_EQ(Body(0), (std::vector<uint16_t>{kProtect, kDefColWidth, kColInfo, kRow, kLabelSst,
+  EXPECT_EQ(Body(0), (std::vector<uint16_t>{kProtect, kDefaultRowHeight, kDefColWidth,
+                                            kStandardWidth, kColInfo, kRow, kLabelSst,
                                             kRk, kRk, kBlank, kBlank, kBlank, kBlank, kFormula,
                                             kFormula, kMergedCells, kEof}));
 }
@@ -187,6 +190,25 @@ TEST_F(BookFileFixture, HiddenLastColumnAndRowAreWritten) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0]->U16(0), 65535);
   EXPECT_EQ(rows[0]->U16(12), 0x0160);
+}
+
+// The default column width and row height come back from the file as they were, whatever
+// whole number of characters the width is closest to.
+TEST_F(BookFileFixture, DefaultWidthAndHeightComeBack) {
+  const struct {
+    int Width, Height;
+  } cases[] = {{64, 20}, {67, 17}, {84, 24}, {85, 13}, {100, 31}, {133, 45}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Width) + " × " + std::to_string(c.Height));
+    book_.Pages(0).ColumnHeader().SetDefaultSize(static_cast<uint16_t>(c.Width));
+    book_.Pages(0).RowHeader().SetDefaultSize(static_cast<uint16_t>(c.Height));
+    std::stringstream file;
+    book_.SaveToStream(file);
+    TcxSpreadSheetBook loaded(MakeFixedEnvironment(TRegionalSettings::English()));
+    loaded.LoadFromStream(file);
+    EXPECT_EQ(loaded.Pages(0).ColumnHeader().DefaultSize(), c.Width);
+    EXPECT_EQ(loaded.Pages(0).RowHeader().DefaultSize(), c.Height);
+  }
 }
 
 TEST_F(BookFileFixture, UnlockedColumnRefersToTheColumnXf) {

@@ -343,6 +343,48 @@ TEST(TcxBookFile, ConstantsKeepWhatTheFileStored) {
   EXPECT_EQ(CivilText(date.Number), "1904-01-02 00:00:00");
 }
 
+// Strings of the file that read as numbers or error values stay the texts they are: they show
+// as stored, and a saved copy still holds them as strings, not as numbers or errors.
+TEST(TcxBookFile, TextsThatReadAsValuesStayTexts) {
+  const struct {
+    const char* File;
+    int Page, Col, Row;
+    const char* Text;
+  } cases[] = {
+      {"poi-florida_data.ashx.xls", 0, 0, 4, "01"},
+      {"poi-46904.xls", 0, 12, 2693, "+4773597287"},
+      {"xlrd-namesdemo.xls", 2, 2, 23, "123456"},
+      {"sheetjs-ErrorTypes.xls", 0, 1, 7, "#N/A!"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.File);
+    auto book = MakeBook();
+    Load(book, CorpusDir() / c.File);
+    TcxSSDataStorage& storage = book.Pages(c.Page).DataStorage();
+    const TcxSSCellRec& cell = storage.CellRef(c.Col, c.Row);
+    EXPECT_EQ(cell.Kind, ckText);
+    EXPECT_EQ(cell.Text, c.Text);
+    ASSERT_TRUE(cell.Style);
+    EXPECT_EQ(cell.Style->Format, 49);
+    book.History().Lock();
+    EXPECT_EQ(TcxSSCellObject(storage, c.Col, c.Row).DisplayText(), c.Text);
+    book.History().Unlock();
+
+    if (!XlrdUnavailable().empty()) continue;
+    const auto saved = std::filesystem::path(ZOF_BINARY_DIR) / "texts-as-values.xls";
+    book.SaveToFile(saved.string());
+    const auto xlrd = ReadWithXlrd(saved);
+    std::filesystem::remove(saved);
+    ASSERT_TRUE(xlrd);
+    const auto found = std::find_if(xlrd->Cells.begin(), xlrd->Cells.end(), [&](const TXlrdCell& x) {
+      return x.Sheet == c.Page && x.Col == c.Col && x.Row == c.Row;
+    });
+    ASSERT_NE(found, xlrd->Cells.end());
+    EXPECT_EQ(found->Kind, 'T');
+    EXPECT_EQ(found->Value, c.Text);
+  }
+}
+
 // Defined names of cell ranges become the workbook's names, and formulas use them.
 TEST(TcxBookFile, DefinesTheNamesOfCellRanges) {
   auto book = MakeBook();

@@ -23,7 +23,7 @@ constexpr uint16_t kBof = 0x0809, kEof = 0x000A, kTabId = 0x013D, kWindow1 = 0x0
                    kRefMode = 0x000F, kDefColWidth = 0x0055, kColInfo = 0x007D, kRow = 0x0208,
                    kBlank = 0x0201, kNumber = 0x0203, kRk = 0x027E, kLabelSst = 0x00FD,
                    kBoolErr = 0x0205, kFormula = 0x0006, kString = 0x0207,
-                   kMergedCells = 0x00E5;
+                   kMergedCells = 0x00E5, kStandardWidth = 0x0099;
 
 // A writer fed as the workbook feeds it: page count, palette, workbook protection and the
 // default style (an Arial 10 record, locked unless said otherwise).
@@ -104,12 +104,14 @@ TEST_F(WriterFixture, EmptySheetIsTheTemplateAndTheSheetHead) {
   EXPECT_EQ(Ids(globals_), expected);
   ASSERT_EQ(sheets_.size(), 1u);
   EXPECT_EQ(Ids(sheets_[0]), (std::vector<uint16_t>{kBof, kIndex, kDimensions, kWindow2, kRefMode,
-                                                    kProtect, kDefColWidth, kEof}));
+                                                    kProtect, kDefColWidth, kStandardWidth, kEof}));
   const TRec& dims = sheets_[0][2];
   EXPECT_EQ(dims.U32(4), 0u);
   EXPECT_EQ(dims.U16(10), 0u);
   EXPECT_EQ(sheets_[0][3].U16(0), 0x06B6);
   EXPECT_EQ(sheets_[0][6].U16(0), 10);  // 85 pixels ÷ 8.38
+  // 10 characters read back as 84 pixels: the exact width follows in 1/256 of a character.
+  EXPECT_EQ(sheets_[0][7].U16(0), 2699);  // 85 × 262 ÷ 8.25
   // BOF of the globals and of the sheet.
   EXPECT_EQ(globals_[0].U16(0), 0x0600);
   EXPECT_EQ(globals_[0].U16(2), 0x0005);
@@ -346,7 +348,7 @@ TEST_F(WriterFixture, FillsFollowTheFilePatternTable) {
   } cases[] = {
       {fsSolid, kColorNone, kColorNone, 0, 64, 65},  // the unfilled cell
       {fsSolid, kColorNone, 2, 1, 10, 64},           // solid red
-      {fsSolid, kColorAuto, 1, 0, 64, 65},           // white on automatic: no fill
+      {fsSolid, kColorAuto, 1, 1, 9, 65},            // white on automatic: a white fill
       {fsSolid, 5, 1, 1, 9, 13},                     // white over yellow pattern colour
       {fsSolid, kColorNone, kColorAuto, 0, 64, 65},
       {fsGray50, 4, 6, 2, 12, 14},

@@ -1,0 +1,172 @@
+// Every BIFF8 workbook of the corpus, loaded, saved and loaded again, is the same workbook: the
+// same sheets (names, visibility, grid), cells (kind, value, formula text and result), cell
+// styles (compared by content, fonts included), column and row settings, merged areas, defined
+// names, palette and protection.
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+
+#include "calc/cxSSDataStorage.h"
+#include "calc/cxSSFormulasCache.h"
+#include "calc/cxSSTokens.h"
+#include "platform/FixedPlatform.h"
+#include "sheet/ScopeGuard.h"
+#include "sheet/cxSSBookFile.h"
+#include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSSCellObject.h"
+#include "sheet/cxSSHeader.h"
+#include "sheet/cxSpreadSheetBook.h"
+#include "sheet/cxSpreadSheetHistory.h"
+#include "styles/cxSSStyleCache.h"
+#include "xls/ReaderTestSupport.h"
+
+using namespace readertest;
+
+namespace {
+
+std::unique_ptr<TcxSpreadSheetBook> MakeBook() {
+  return std::make_unique<TcxSpreadSheetBook>(MakeFixedEnvironment(TRegionalSettings::English()));
+}
+
+// Loads, keeping what was read when the file names functions the library lacks.
+void LoadStream(TcxCustomSpreadSheetBook& book, std::istream& stream) {
+  try {
+    book.LoadFromStream(stream);
+  } catch (const ESpreadSheetUnknownFunctions&) {
+  }
+}
+
+std::string RectText(const TRect& r) {
+  return std::to_string(r.Left) + "," + std::to_string(r.Top) + ":" + std::to_string(r.Right) +
+         "," + std::to_string(r.Bottom);
+}
+
+std::string StyleText(const TcxSSStyleRec& s) {
+  std::ostringstream out;
+  out << "format " << int(s.Format) << " align " << int(s.HorzTextAlign) << "/"
+      << int(s.VertTextAlign) << " wrap " << s.WordBreak << " flags " << int(s.Flags & ~kStyleMerged)
+      << " brush " << int(s.BrushStyle) << " " << int(s.ForegroundColor) << "/"
+      << int(s.BackgroundColor) << " edges";
+  for (const TcxSSEdgeRec& e : s.Edges) out << " " << int(e.Style) << ":" << int(e.Color);
+  if (s.Font)
+    out << " font " << s.Font->Name << " " << int(s.Font->Size) << " style " << int(s.Font->Style)
+        << " colour " << int(s.Font->FontColor) << " charset " << int(s.Font->Charset);
+  return out.str();
+}
+
+// A cell as text: kind, value, for a formula its edit text and result, and its style.
+std::string CellText(TcxCustomSpreadSheetBook& book, int page, int col, int row,
+                     const TcxSSCellRec& cell) {
+  std::ostringstream out;
+  out.precision(17);
+  switch (cell.Kind) {
+    case ckNumber:
+      out << "number " << cell.Number;
+      break;
+    case ckFormula: {
+      out << "formula " << TcxSSCellObject(book.Pages(page).DataStorage(), col, row).GetText();
+      const TcxResultValue r = book.FormulasCache().ResultValue(*cell.Formula);
+      out << " -> " << int(r.Kind) << " " << r.Number << " " << r.Text << " " << r.Bool << " "
+          << int(r.Error);
+      break;
+    }
+    default:
+      out << "text " << cell.Text;
+      break;
+  }
+  const TcxSSStyleRec& style = cell.Style ? *cell.Style : *book.StyleCache().DefaultRecord();
+  out << " | " << StyleText(style);
+  return out.str();
+}
+
+// The workbook as lines of text, one thing a line, so that a difference names what differs.
+std::vector<std::string> Describe(TcxCustomSpreadSheetBook& book) {
+  std::vector<std::string> lines;
+  book.History().Lock();
+  TScopeGuard unlock([&] { book.History().Unlock(); });
+  lines.push_back("protected " + std::to_string(book.Protected()));
+  std::string palette = "palette";
+  for (const TColor c : book.Palette()) palette += " " + std::to_string(c);
+  lines.push_back(palette);
+  lines.push_back("default style " + StyleText(*book.StyleCache().DefaultRecord()));
+  for (const TcxSSNameDefinition& name : book.FormulasCache().Names())
+    lines.push_back("name " + name.Name + " sheet " + std::to_string(name.Sheet) + " " +
+                    RectText(name.Area) + (name.Deleted ? " deleted" : ""));
+  for (int page = 0; page < book.PageCount(); ++page) {
+    const std::string p = "sheet " + std::to_string(page) + " ";
+    TcxSSBookSheet& sheet = book.Pages(page);
+    lines.push_back(p + "caption " + sheet.Caption() + " visible " +
+                    std::to_string(book.PageVisible(page)) + " grid " +
+                    std::to_string(sheet.ShowGrid()) + " protected " +
+                    std::to_string(sheet.Protected()));
+    for (const bool columns : {true, false}) {
+      const TcxSSHeader& header = columns ? sheet.ColumnHeader() : sheet.RowHeader();
+      const int limit = columns ? 256 : 65536;
+      const std::string kind = columns ? "column " : "row ";
+      lines.push_back(p + kind + "default " + std::to_string(header.DefaultSize()));
+      for (int i = 0; i < std::min(header.Count(), limit); ++i) {
+        const TcxSSHeaderItem& item = header.GetItem(i);
+        // What a file holds of a row or column: its size and whether it is hidden (not whether
+        // the size was set by hand or fitted to the contents).
+        const bool hidden = item.Flags & kHeaderHidden;
+        const int size = (item.Flags & kHeaderDefault) ? header.DefaultSize() : item.Size;
+        if (!hidden && size == header.DefaultSize()) continue;
+        lines.push_back(p + kind + std::to_string(i) + " size " + std::to_string(size) +
+                        (hidden ? " hidden" : ""));
+      }
+    }
+    TcxSSDataStorage& storage = sheet.DataStorage();
+    storage.ForEachCell([&](int col, int row, const TcxSSCellRec& cell) {
+      lines.push_back(p + "cell " + std::to_string(col) + "," + std::to_string(row) + " " +
+                      CellText(book, page, col, row, cell));
+    });
+    for (const TRect& r : storage.MergedCells().GetAllInclusive())
+      lines.push_back(p + "merged " + RectText(r));
+  }
+  return lines;
+}
+
+// The lines found on one side only (at most a dozen of each), in their order.
+std::string Differences(const std::vector<std::string>& before,
+                        const std::vector<std::string>& after) {
+  const std::multiset<std::string> inBefore(before.begin(), before.end());
+  const std::multiset<std::string> inAfter(after.begin(), after.end());
+  std::string text;
+  const auto list = [&](const std::vector<std::string>& lines,
+                        const std::multiset<std::string>& other, const char* label) {
+    int shown = 0;
+    for (const std::string& line : lines)
+      if (!other.count(line) && shown++ < 12) text += std::string("\n  ") + label + line;
+  };
+  list(before, inAfter, "only before: ");
+  list(after, inBefore, "only after:  ");
+  return text;
+}
+
+class BookFileRoundTrip : public testing::TestWithParam<std::filesystem::path> {};
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(BookFileRoundTrip);
+
+TEST_P(BookFileRoundTrip, SavedWorkbookLoadsAsTheSameWorkbook) {
+  auto original = MakeBook();
+  {
+    std::ifstream in(GetParam(), std::ios::binary);
+    LoadStream(*original, in);
+  }
+  const std::vector<std::string> before = Describe(*original);
+
+  std::stringstream saved;
+  original->SaveToStream(saved);
+  auto reloaded = MakeBook();
+  LoadStream(*reloaded, saved);
+  const std::vector<std::string> after = Describe(*reloaded);
+
+  EXPECT_EQ(before.size(), after.size());
+  EXPECT_TRUE(before == after) << "the saved workbook differs:" << Differences(before, after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, BookFileRoundTrip, testing::ValuesIn(CorpusFiles()),
+                         [](const auto& info) { return TestName(info.param); });
+
+}  // namespace
