@@ -274,6 +274,65 @@ TEST(TcxBookFile, FilesThatCannotBeReadGiveTheDocumentedErrorAndState) {
   }
 }
 
+// Every file of the fail folders, whatever the folder holds now: encrypted workbooks and older
+// BIFF versions are refused with "Invalid stream format"; a damaged file either loads or is
+// refused the same way, and in every case the workbook is left in one of the two documented
+// states with its locks, flags and history restored.
+std::vector<std::filesystem::path> FailFolderFiles() {
+  std::vector<std::filesystem::path> files;
+  for (const char* folder : {"encrypted", "old-biff", "malformed"})
+    for (const auto& file : CorpusFiles(folder)) files.push_back(file);
+  return files;
+}
+
+class BookFileFailSet : public testing::TestWithParam<std::filesystem::path> {};
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(BookFileFailSet);
+
+TEST_P(BookFileFailSet, EndsLoadedOrWithTheDocumentedError) {
+  auto book = MakeBook();
+  Prepare(book);
+  const TLoadResult result = Load(book, GetParam());
+  const bool mayLoad = GetParam().parent_path().filename() == "malformed";
+  switch (result.Outcome) {
+    case TLoadResult::kLoaded:
+    case TLoadResult::kUnknownFunctions:
+      EXPECT_TRUE(mayLoad) << "an encrypted or old workbook was read";
+      EXPECT_GT(book.PageCount(), 0);
+      break;
+    case TLoadResult::kWorkbookError:
+      // Not accepted: the pages stay as they were.
+      EXPECT_EQ(result.Message, "Invalid stream format");
+      ASSERT_EQ(book.PageCount(), 2);
+      EXPECT_EQ(ValueOf(book, 1, 2, 3).Text, "kept");
+      break;
+    case TLoadResult::kOtherError: {
+      // Failed while reading: one empty sheet.
+      EXPECT_EQ(result.Message, "Invalid stream format");
+      ASSERT_EQ(book.PageCount(), 1);
+      EXPECT_EQ(book.Pages(0).Caption(), "Sheet1");
+      int cells = 0;
+      book.Pages(0).DataStorage().ForEachCell([&](int, int, const TcxSSCellRec&) { ++cells; });
+      EXPECT_EQ(cells, 0);
+      break;
+    }
+  }
+  for (int page = 0; page < book.PageCount(); ++page)
+    EXPECT_TRUE(book.Pages(page).DataStorage().CheckConsistency()) << "page " << page;
+  EXPECT_FALSE(book.R1C1ReferenceStyle());
+  EXPECT_FALSE(book.ReadOnly());
+  EXPECT_TRUE(book.History().UndoDescriptions().empty());
+  EXPECT_FALSE(book.History().IsLocked());
+  EXPECT_FALSE(book.Loading());
+  EXPECT_FALSE(book.Reading());
+  EXPECT_EQ(book.LockCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, BookFileFailSet, testing::ValuesIn(FailFolderFiles()),
+                         [](const auto& info) {
+                           return TestName(info.param.parent_path().filename()) + "_" +
+                                  TestName(info.param);
+                         });
+
 TEST(TcxBookFile, AMissingFileIsNamedAndChangesNothing) {
   auto book = MakeBook();
   Prepare(book);
