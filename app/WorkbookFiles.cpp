@@ -1,14 +1,16 @@
 #include "app/WorkbookFiles.h"
 
-#include "calc/cxSSStrings.h"
-#include "calc/cxSSTypes.h"
+#include "app/FeatureChildForm.h"
+#include "sheet/cxSSBookFile.h"
 
-// The workbook has no reader and writer yet: every load reports a damaged file, which the
-// shell shows as its load message, and every save reports that nothing was written.
-void TBookFiles::Load(TFeatureChildForm&, const std::string&) {
-  throw ESpreadSheetError(std::string(kInvalidStreamFormat));
+// Any error of the load, "Stream has unknown function's" included, reaches the shell, which
+// closes the new window and shows its own message naming the file.
+void TBookFiles::Load(TFeatureChildForm& window, const std::string& fileName) {
+  window.Book().LoadFromFile(fileName);
 }
 
-void TBookFiles::Save(TFeatureChildForm&, const std::string& fileName) {
-  throw ESpreadSheetError("Datoteka " + fileName + " nije sačuvana: upis .xls datoteka još ne postoji.");
+// The workbook writes beside the file and renames over it only when everything was written,
+// so a save that fails leaves the previous file as it was; its message is shown as it is.
+void TBookFiles::Save(TFeatureChildForm& window, const std::string& fileName) {
+  window.Book().SaveToFile(fileName);
 }

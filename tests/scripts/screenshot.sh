@@ -82,4 +82,13 @@ status=0
 (( status != 0 )) || fail "unwritable output gave exit status 0"
 grep -qF "cannot write" "$work/err.txt" || fail "no message for the unwritable output"
 
+# 6. A genuine workbook named on the command line opens: exit status 0 and no message.
+sample=${ZOF_CORPUS_DIR:-$2/../shared/corpus/xls}/sheetjs-merge_cells.xls
+if [[ -f $sample ]]; then
+  "$program" --screenshot "$work/book.png" "$sample" 2>"$work/err.txt" ||
+    fail "a genuine workbook gave exit status $? ($(cat "$work/err.txt"))"
+  ! grep -q "Neispravni" "$work/err.txt" || fail "a genuine workbook was refused: $(cat "$work/err.txt")"
+  [[ -s $work/book.png ]] || fail "no picture written for the workbook"
+fi
+
 echo "screenshot: all checks passed"
