@@ -11,8 +11,12 @@ ZOF_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-d
 # addresses, and the two tools that refresh the desktop's caches after "Direktno otvaranje MS
 # Excel datoteka".
 ZOF_RUN_PACKAGES=(qt6-wayland qt6-translations-l10n xdg-utils shared-mime-info desktop-file-utils)
-# Independent readers used by the interoperability tests.
-ZOF_TEST_PACKAGES=(python3 python3-xlrd python3-xlwt)
+# What ./test needs beyond the build: independent readers and writers of .xls files for the
+# interoperability tests and benchmarks (xlrd and xlwt, Gnumeric's ssconvert, LibreOffice), and
+# clang with its runtime libraries (libFuzzer and the sanitizers, which the clang package does
+# not bring) for the fuzz targets.
+ZOF_TEST_PACKAGES=(python3 python3-xlrd python3-xlwt gnumeric libreoffice-calc-nogui clang
+  libclang-rt-dev)
 
 zof_missing_packages() {
   local pkg missing=()
