@@ -66,7 +66,11 @@ std::string CellText(TcxCustomSpreadSheetBook& book, int page, int col, int row,
       out << "number " << cell.Number;
       break;
     case ckFormula: {
-      out << "formula " << TcxSSCellObject(book.Pages(page).DataStorage(), col, row).GetText();
+      const std::string text = TcxSSCellObject(book.Pages(page).DataStorage(), col, row).GetText();
+      out << "formula " << text;
+      // Volatile functions give a new value at every calculation.
+      for (const char* volatileCall : {"RAND", "NOW(", "TODAY("})
+        if (text.find(volatileCall) != std::string::npos) return out.str();
       const TcxResultValue r = book.FormulasCache().ResultValue(*cell.Formula);
       out << " -> " << int(r.Kind) << " " << r.Number << " " << r.Text << " " << r.Bool << " "
           << int(r.Error);
