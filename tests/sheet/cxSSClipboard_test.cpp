@@ -7,12 +7,14 @@
 
 #include <bit>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "calc/cxSSStrings.h"
 #include "calc/cxSSTokens.h"
 #include "sheet/SheetFixture.h"
+#include "sheet/cxSSBookFile.h"
 
 namespace {
 
@@ -244,6 +246,67 @@ TEST_F(ClipboardTest, PastingIntoAnotherWorkbook) {
   EXPECT_EQ(other.History().UndoDescriptions(), std::vector<std::string>{"Paste cells"});
   other.History().Undo(1);
   EXPECT_EQ(target.DataStorage().GetEditText(2, 1), "");
+}
+
+// Everything a cell's own record holds, as text: its value and the values of its style and font.
+std::string Look(const TcxSSDataStorage& storage, int col, int row, bool withFormulaText) {
+  const TcxSSCellRec& cell = storage.OwnCell(col, row);
+  const TcxSSStyleRec& s = *cell.Style;
+  const TcxSSFontRec& f = *s.Font;
+  std::ostringstream out;
+  out << "kind " << int(cell.Kind) << " '" << (cell.Kind != ckFormula || withFormulaText ? cell.Text : "")
+      << "' " << cell.Number << " fmt " << s.Format << " align " << int(s.HorzTextAlign) << "/"
+      << int(s.VertTextAlign) << " wrap " << s.WordBreak << " res " << int(s.Reserved) << " flags "
+      << int(s.Flags) << " brush " << int(s.BrushStyle) << "/" << s.ForegroundColor << "/"
+      << s.BackgroundColor << " edges";
+  for (const auto& e : s.Edges) out << " " << int(e.Style) << "/" << e.Color;
+  out << " font " << f.Name << "/" << int(f.Size) << "/" << int(f.Style) << "/" << f.FontColor << "/"
+      << int(f.Charset);
+  return out.str();
+}
+
+// Real workbooks copied whole from one workbook and pasted into another: at A1 every cell comes
+// over exactly (values, formulas, styles, fonts, merged areas); further down and right the
+// values and looks are the same and the formulas have moved with their cells.
+TEST_F(ClipboardTest, ACopyOfARealSheetPastesIntoAnotherWorkbookExactly) {
+  const char* const files[] = {"sheetjs-merge_cells.xls", "poi-SimpleWithColours.xls",
+                               "poi-55341_CellStyleBorder.xls", "sheetjs-formulae_test_simple.xls",
+                               "sheetjs-cell_style_simple.xls", "poi-FormatChoiceTests.xls", "xlrd-Formate.xls"};
+  for (const char* file : files) {
+    SCOPED_TRACE(file);
+    TcxSpreadSheetBook source(environment);
+    source.LoadFromFile(std::string(ZOF_CORPUS_DIR) + "/" + file);
+    TcxSSBookSheet& from = source.ActiveSheet();
+    const TcxSSDataStorage& cells = from.DataStorage();
+    ASSERT_GT(cells.ColCount(), 0);
+    const TRect used{0, 0, cells.ColCount() - 1, cells.RowCount() - 1};
+    from.CopyCells(used, false);
+
+    for (const TPoint at : {TPoint{0, 0}, TPoint{3, 2}}) {
+      SCOPED_TRACE(at.X);
+      TcxSpreadSheetBook target(environment);
+      TcxSSBookSheet& to = target.ActiveSheet();
+      to.PasteCells({at.X, at.Y, at.X, at.Y});
+      const bool exact = at.X == 0 && at.Y == 0;
+      int formulas = 0;
+      for (int col = used.Left; col <= used.Right; ++col)
+        for (int row = used.Top; row <= used.Bottom; ++row) {
+          const std::string expected = Look(cells, col, row, exact);
+          ASSERT_EQ(Look(to.DataStorage(), col + at.X, row + at.Y, exact), expected)
+              << TcxSSUtils::ColumnName(col) << row + 1;
+          if (cells.OwnCell(col, row).Kind == ckFormula) ++formulas;
+        }
+      TcxSSRectsArray moved = cells.MergedCells().GetAll();
+      for (TRect& r : moved) r = {r.Left + at.X, r.Top + at.Y, r.Right + at.X, r.Bottom + at.Y};
+      EXPECT_EQ(to.DataStorage().MergedCells().GetAll(), moved);
+      EXPECT_EQ(target.FormulasCache().Count(), formulas);
+      EXPECT_TRUE(to.DataStorage().CheckConsistency());
+      EXPECT_EQ(target.History().UndoDescriptions(), std::vector<std::string>{"Paste cells"});
+      target.History().Undo(1);
+      EXPECT_EQ(to.DataStorage().MergedCells().Count(), 0);
+      EXPECT_EQ(target.FormulasCache().Count(), 0);
+    }
+  }
 }
 
 TEST_F(ClipboardTest, PastingOntoMergedCellsIsRefused) {

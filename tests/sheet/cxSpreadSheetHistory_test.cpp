@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "calc/cxSSDataStorage.h"
 #include "platform/FixedPlatform.h"
 #include "sheet/cxSSActions.h"
+#include "sheet/cxSSBookFile.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSpreadSheetBook.h"
@@ -151,6 +153,67 @@ TEST_F(HistoryTest, ChangesAreNotifiedAndClearEmptiesBothLists) {
   EXPECT_GT(notifications_, before);
   EXPECT_EQ(UndoCount(), 0);
   EXPECT_EQ(RedoCount(), 0);
+}
+
+TEST_F(HistoryTest, UndoingManyStepsNotifiesOnce) {
+  for (int i = 0; i < 4; ++i) Type(0, i, "v");
+  for (const bool undo : {true, false}) {
+    SCOPED_TRACE(undo);
+    const int before = notifications_;
+    if (undo)
+      History().Undo(3);
+    else
+      History().Redo(3);
+    EXPECT_EQ(notifications_, before + 1);
+    EXPECT_EQ(UndoCount(), undo ? 1 : 4);
+  }
+}
+
+//  A   B
+//  2   =A1*10      with AutoRecalc off, undo still recalculates what it restored
+TEST_F(HistoryTest, UndoRecalculatesEvenWithAutoRecalcOff) {
+  Type(0, 0, "2");
+  Type(1, 0, "=A1*10");
+  book_.SetAutoRecalc(false);
+  auto shown = [this] { return TcxSSCellObject(Storage(), 1, 0).DisplayText(); };
+  Type(1, 0, "=A1*5");
+  book_.Recalc();
+  ASSERT_EQ(shown(), "10");
+  History().Undo(1);
+  EXPECT_EQ(Storage().GetEditText(1, 0), "=A1*10");
+  EXPECT_EQ(shown(), "20");
+  Type(0, 0, "7");
+  book_.Recalc();
+  ASSERT_EQ(shown(), "70");
+  History().Undo(1);
+  EXPECT_EQ(shown(), "20");
+  History().Redo(1);
+  EXPECT_EQ(shown(), "70");
+  EXPECT_FALSE(book_.AutoRecalc());
+}
+
+// Loading and saving both leave nothing to undo and nothing to redo.
+TEST_F(HistoryTest, LoadingAndSavingEmptyBothLists) {
+  for (const bool load : {true, false}) {
+    SCOPED_TRACE(load);
+    History().Clear();
+    Type(0, 0, "a");
+    Type(0, 1, "b");
+    History().Undo(1);
+    ASSERT_EQ(UndoCount(), 1);
+    ASSERT_EQ(RedoCount(), 1);
+    if (load) {
+      book_.LoadFromFile(std::string(ZOF_CORPUS_DIR) + "/poi-SimpleMultiCell.xls");
+    } else {
+      std::ostringstream out;
+      book_.SaveToStream(out);
+    }
+    EXPECT_EQ(UndoCount(), 0);
+    EXPECT_EQ(RedoCount(), 0);
+    EXPECT_FALSE(History().IsLocked());
+    Type(4, 4, load ? "after loading" : "after saving");
+    EXPECT_EQ(UndoCount(), 1);
+  }
 }
 
 // An action whose undo fails: the whole history is emptied and the error passed on.
