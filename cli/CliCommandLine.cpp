@@ -66,8 +66,10 @@ TCliCommand ParseCliCommandLine(std::span<const std::string> args) {
       command.Files.push_back(arg);
     }
   }
-  if (static_cast<int>(command.Files.size()) != spec->Files)
-    throw ECliUsageError(command.Name + " takes " + std::to_string(spec->Files) +
+  const bool noFile = command.Files.empty() && (spec->Options & coNoFile);
+  if (static_cast<int>(command.Files.size()) != spec->Files && !noFile)
+    throw ECliUsageError(command.Name + " takes " +
+                         (spec->Options & coNoFile ? "at most " : "") + std::to_string(spec->Files) +
                          (spec->Files == 1 ? " file" : " files"));
   return command;
 }

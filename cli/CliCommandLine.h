@@ -32,11 +32,12 @@ enum TCliOption : unsigned {
   coSheet = 1,     // --sheet N
   coFormulas = 2,  // --formulas
   coDisplay = 4,   // --display
+  coNoFile = 8,    // the file arguments may all be left out
 };
 
 struct TCliCommandSpec {
   std::string_view Name;
-  int Files;  // file arguments, exactly
+  int Files;  // file arguments, exactly (or none, with coNoFile)
   unsigned Options;
   std::string_view Usage;
 };
@@ -46,6 +47,7 @@ inline constexpr TCliCommandSpec kCliCommands[] = {
     {"info", 1, 0, "info FILE"},
     {"convert", 2, coSheet, "convert IN OUT [--sheet N]"},
     {"recalc", 2, 0, "recalc IN OUT"},
+    {"script", 1, coNoFile, "script [FILE.xls] < COMMANDS"},
 };
 
 // The usage text: the program line and one line per command.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <ostream>
 #include <sstream>
 
@@ -13,6 +14,7 @@
 #include "calc/cxSSTypes.h"
 #include "cli/CliBook.h"
 #include "cli/CliCommandLine.h"
+#include "cli/CliScript.h"
 #include "platform/MessageBox.h"
 #include "sheet/cxSSBookFile.h"
 #include "sheet/cxSpreadSheetBook.h"
@@ -51,8 +53,10 @@ TFileKind KindOf(const std::string& file) {
 struct TContext {
   const TCliCommand& Command;
   std::shared_ptr<TcxEnvironment> Environment;
+  std::istream& In;
   std::ostream& Out;
   std::ostream& Err;
+  int ExitCode = 0;
 };
 
 void Load(TContext& context, TcxCustomSpreadSheetBook& book, const std::string& file) {
@@ -139,6 +143,19 @@ void RunRecalc(TContext& context) {
   Save(book, context.Command.Files[1]);
 }
 
+void RunScript(TContext& context) {
+  // The formula engine's messages belong to the command that caused them.
+  auto messages = std::make_shared<TCliMessages>();
+  TcxSpreadSheetBook book(MakeCliEnvironment(context.Command.Locale, messages));
+  if (!context.Command.Files.empty()) {
+    Load(context, book, context.Command.Files[0]);
+    for (const std::string& message : messages->Take())
+      context.Err << "zofmirel-cli: warning: " << message << '\n';
+  }
+  TCliScript script(book, *messages, context.Out, context.Err);
+  if (!script.Run(context.In)) context.ExitCode = 1;
+}
+
 struct THandler {
   std::string_view Name;
   void (*Run)(TContext&);
@@ -148,21 +165,27 @@ constexpr THandler kHandlers[] = {
     {"info", RunInfo},
     {"convert", RunConvert},
     {"recalc", RunRecalc},
+    {"script", RunScript},
 };
 
 }  // namespace
 
 int RunCli(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  return RunCli(args, std::cin, out, err);
+}
+
+int RunCli(std::span<const std::string> args, std::istream& in, std::ostream& out,
+           std::ostream& err) {
   try {
     const TCliCommand command = ParseCliCommandLine(args);
     TContext context{command,
                      MakeCliEnvironment(command.Locale, std::make_shared<TWarningMessages>(err)),
-                     out, err};
+                     in, out, err};
     const auto handler = std::find_if(std::begin(kHandlers), std::end(kHandlers),
                                       [&](const THandler& h) { return h.Name == command.Name; });
     handler->Run(context);
     out.flush();
-    return 0;
+    return context.ExitCode;
   } catch (const ECliUsageError& e) {
     err << "zofmirel-cli: " << e.what() << '\n' << CliUsage();
     return 2;

@@ -19,6 +19,8 @@ TEST(ParseCliCommandLine, AcceptsEachCommandWithItsOptions) {
       {{"info", "b.xls"}, "info", {"b.xls"}, -1, TCliOutputMode::Values, "en"},
       {{"convert", "a.xls", "b.csv", "--sheet", "0"}, "convert", {"a.xls", "b.csv"}, 0, TCliOutputMode::Values, "en"},
       {{"recalc", "--locale", "en", "a.xls", "b.xls"}, "recalc", {"a.xls", "b.xls"}, -1, TCliOutputMode::Values, "en"},
+      {{"script", "a.xls"}, "script", {"a.xls"}, -1, TCliOutputMode::Values, "en"},
+      {{"script", "--locale", "sr"}, "script", {}, -1, TCliOutputMode::Values, "sr"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Args[0] + " " + c.Args[1]);
@@ -49,6 +51,9 @@ TEST(ParseCliCommandLine, RefusesWhatNoCommandTakes) {
       {{"recalc", "a.xls", "b.xls", "--formulas"}, "recalc does not take --formulas"},
       {{"dump", "a.xls", "--locale", "de"}, "--locale is en or sr, not \"de\""},
       {{"dump", "a.xls", "--verbose"}, "unknown option --verbose"},
+      {{"script", "a.xls", "b.xls"}, "script takes at most 1 file"},
+      {{"script", "--sheet", "1"}, "script does not take --sheet"},
+      {{"script", "--formulas"}, "script does not take --formulas"},
   };
   for (const auto& c : cases) {
     try {
