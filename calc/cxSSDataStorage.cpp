@@ -549,7 +549,7 @@ void TcxSSDataStorage::DeleteBlock(const TRect& r, int kind) {
         DeleteRows(col, r.Top, height);
       break;
     case 2:  // entire columns
-      for (int i = 0; i < width; ++i) Headers(0).DeleteItem(r.Left);
+      Headers(0).DeleteItems(r.Left, width);
       if (r.Left < static_cast<int>(columns_.size())) {
         const int last = std::min(r.Right + 1, static_cast<int>(columns_.size()));
         for (int col = r.Left; col < last; ++col)
@@ -560,7 +560,7 @@ void TcxSSDataStorage::DeleteBlock(const TRect& r, int kind) {
       }
       break;
     case 3:  // entire rows
-      for (int i = 0; i < height; ++i) Headers(1).DeleteItem(r.Top);
+      Headers(1).DeleteItems(r.Top, height);
       for (int col = 0; col < static_cast<int>(columns_.size()); ++col)
         DeleteRows(col, r.Top, height);
       break;
@@ -650,14 +650,12 @@ void TcxSSDataStorage::InsertBlock(const TRect& r, int kind) {
         colCount_ = std::max(colCount_ + width, static_cast<int>(columns_.size()));
         if (colCount_ > colCapacity_) colCapacity_ = colCount_ - 1 + colDelta_;
       }
-      for (int i = 0; i < width; ++i)
-        Headers(0).InsertItem(r.Left, Headers(0).DefaultSize(), true, true, false);
+      Headers(0).InsertItems(r.Left, width, Headers(0).DefaultSize(), true, true, false);
       break;
     case 3:  // entire rows
       for (int col = 0; col < static_cast<int>(columns_.size()); ++col)
         InsertRows(col, r.Top, height);
-      for (int i = 0; i < height; ++i)
-        Headers(1).InsertItem(r.Top, Headers(1).DefaultSize(), true, true, false);
+      Headers(1).InsertItems(r.Top, height, Headers(1).DefaultSize(), true, true, false);
       break;
     default:
       assert(false && "unknown insert kind");
@@ -860,36 +858,40 @@ void TcxSSDataStorage::Sort(const TRect& rect, const std::vector<bool>& descendi
   // so no column of a row is left behind.
   std::vector<int> order(static_cast<size_t>(height));
   for (int p = 0; p < height; ++p) order[static_cast<size_t>(p)] = p;
-  std::vector<std::vector<TSortKey>> keys;
-  auto keysOf = [&](int col) {
-    std::vector<TSortKey> column(static_cast<size_t>(height));
-    for (int r = 0; r < height; ++r) column[static_cast<size_t>(r)] = MakeSortKey(CellRef(col, rect.Top + r));
-    return column;
+  // Runs of positions whose rows agree in every key column so far: first the whole range. Each
+  // column sorts the runs and splits them where its own keys differ, so a column costs time in
+  // proportion to the rows still in runs, not to the columns before it; a run whose keys are all
+  // equal (an empty column) keeps its order. Keys are indexed by row (counted from rect.Top).
+  std::vector<std::pair<int, int>> runs{{0, height - 1}};
+  std::vector<std::pair<int, int>> next;
+  std::vector<TSortKey> keys(static_cast<size_t>(height));
+  auto key = [&](int p) -> const TSortKey& {
+    return keys[static_cast<size_t>(order[static_cast<size_t>(p)])];
   };
-
-  bool direction = !descending.empty() && descending[0];
-  keys.push_back(keysOf(rect.Left));
-  SortRows(order, 0, height - 1, keys[0], direction);
-  for (int k = 1; rect.Left + k <= rect.Right; ++k) {
+  bool direction = false;
+  for (int k = 0; rect.Left + k <= rect.Right && !runs.empty(); ++k) {
     if (k < static_cast<int>(descending.size())) direction = descending[static_cast<size_t>(k)];
-    // Runs of rows that agree in every key column so far are sorted by the next one.
-    auto sameKeys = [&](int p1, int p2) {
-      for (const auto& column : keys)
-        if (CompareKeys(column[static_cast<size_t>(order[static_cast<size_t>(p1)])],
-                        column[static_cast<size_t>(order[static_cast<size_t>(p2)])]) != 0)
-          return false;
-      return true;
-    };
-    std::vector<std::pair<int, int>> runs;
-    for (int start = 0; start < height - 1;) {
-      int end = start;
-      while (end < height - 1 && sameKeys(start, end + 1)) ++end;
-      if (end > start) runs.emplace_back(start, end);
-      start = end + 1;
+    next.clear();
+    for (const auto& [start, end] : runs) {
+      for (int p = start; p <= end; ++p) {
+        const int r = order[static_cast<size_t>(p)];
+        keys[static_cast<size_t>(r)] = MakeSortKey(CellRef(rect.Left + k, rect.Top + r));
+      }
+      bool allEqual = true;
+      for (int p = start + 1; p <= end && allEqual; ++p) allEqual = CompareKeys(key(start), key(p)) == 0;
+      if (allEqual) {
+        next.emplace_back(start, end);
+        continue;
+      }
+      SortRows(order, start, end, keys, direction);
+      for (int first = start; first < end;) {
+        int last = first;
+        while (last < end && CompareKeys(key(first), key(last + 1)) == 0) ++last;
+        if (last > first) next.emplace_back(first, last);
+        first = last + 1;
+      }
     }
-    if (runs.empty()) break;
-    keys.push_back(keysOf(rect.Left + k));
-    for (const auto& [start, end] : runs) SortRows(order, start, end, keys.back(), direction);
+    runs.swap(next);
   }
   bool moved = false;
   for (int p = 0; p < height && !moved; ++p) moved = order[static_cast<size_t>(p)] != p;

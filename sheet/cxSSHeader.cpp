@@ -32,6 +32,11 @@ void TcxSSHeader::DeleteItem(int index) {
   if (index >= 0 && index < Count()) items_.erase(items_.begin() + index);
 }
 
+void TcxSSHeader::DeleteItems(int index, int count) {
+  if (index < 0 || index >= Count() || count <= 0) return;
+  items_.erase(items_.begin() + index, items_.begin() + std::min(index + count, Count()));
+}
+
 const TcxSSHeaderItem& TcxSSHeader::GetItem(int index) const {
   if (index < 0 || index >= Count()) return defaultItem_;
   return items_[index];
@@ -147,6 +152,18 @@ int TcxSSHeader::InsertItem(int index, uint16_t size, bool followsDefault, bool 
   else if (!followsDefault)
     SetItem(index, item);
   return Count();
+}
+
+void TcxSSHeader::InsertItems(int index, int count, uint16_t size, bool followsDefault,
+                              bool visible, bool fixed) {
+  if (index < 0 || count <= 0) return;
+  InsertItem(index, size, followsDefault, visible, fixed);
+  // The first item is stored unless it lies beyond the stored ones and follows the default,
+  // and then none of the others would be either.
+  if (index < Count()) {
+    const TcxSSHeaderItem item = items_[index];
+    items_.insert(items_.begin() + index, static_cast<size_t>(count - 1), item);
+  }
 }
 
 void TcxSSHeader::Notify(int index) {

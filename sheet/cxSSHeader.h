@@ -45,6 +45,11 @@ public:
   virtual int64_t Distance(int first, int last) const;
   virtual int NextVisible(int index, bool forward) const;
   virtual int InsertItem(int index, uint16_t size, bool followsDefault, bool visible, bool fixed);
+  // InsertItem and DeleteItem `count` times at one index, moving the later items once rather
+  // than once per item (inserting thousands of rows would otherwise take quadratic time).
+  void InsertItems(int index, int count, uint16_t size, bool followsDefault, bool visible,
+                   bool fixed);
+  void DeleteItems(int index, int count);
   virtual void AutoSize(int index, int currentVisibleSize, int requiredHeight);
   virtual void Assign(const TcxSSHeader& source);
 

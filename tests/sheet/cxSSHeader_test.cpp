@@ -193,6 +193,43 @@ TEST_F(HeaderTest, InsertAndDeleteItemsShiftLaterItems) {
   EXPECT_EQ(cols.VisibleSize(1), 85);
 }
 
+// Many items inserted or deleted at once leave the header exactly as one at a time would.
+TEST_F(HeaderTest, ManyItemsAtOnceAreManySingleItems) {
+  const struct {
+    const char* Name;
+    bool Insert;
+    int Index, Count;
+    bool FollowsDefault;
+  } cases[] = {
+      {"insert inside", true, 1, 3, true},       {"insert at the end", true, 3, 2, true},
+      {"insert beyond, default", true, 9, 4, true}, {"insert beyond, own size", true, 6, 3, false},
+      {"insert none", true, 1, 0, false},        {"delete inside", false, 0, 2, true},
+      {"delete past the end", false, 2, 5, true}, {"delete beyond", false, 7, 2, true},
+  };
+  // The same column header in a second workbook takes the items one at a time.
+  TcxSpreadSheetBook second{MakeFixedEnvironment(TRegionalSettings::English())};
+  TcxSSHeader& one = second.ActiveSheet().ColumnHeader();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    one.Clear();
+    cols.Clear();
+    for (TcxSSHeader* header : {&cols, &one}) {
+      header->SetSize(0, 10);
+      header->SetSize(1, 20);
+      header->SetVisible(2, false);
+    }
+    if (c.Insert) {
+      cols.InsertItems(c.Index, c.Count, 44, c.FollowsDefault, false, true);
+      for (int i = 0; i < c.Count; ++i) one.InsertItem(c.Index, 44, c.FollowsDefault, false, true);
+    } else {
+      cols.DeleteItems(c.Index, c.Count);
+      for (int i = 0; i < c.Count; ++i) one.DeleteItem(c.Index);
+    }
+    ASSERT_EQ(cols.Count(), one.Count());
+    for (int i = 0; i < cols.Count(); ++i) EXPECT_EQ(cols.GetItem(i), one.GetItem(i)) << i;
+  }
+}
+
 TEST_F(HeaderTest, AssignCopiesItemsAndTheDefault) {
   cols.SetSize(1, 5);
   cols.SetDefaultSize(40);
