@@ -1,5 +1,9 @@
 #include "sheet/cxSpreadSheetHistory.h"
 
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <memory>
 #include <typeinfo>
 
 #include "calc/cxSSFormulasCache.h"
@@ -13,7 +17,14 @@ TcxCustomAction::~TcxCustomAction() = default;
 
 void TcxCustomAction::ClearChildren() { children_.clear(); }
 
-std::string TcxCustomAction::Description() const { return typeid(*this).name(); }
+std::string TcxCustomAction::Description() const {
+  // The class name: the type's name as the compiler keeps it is mangled ("13TcxActionList").
+  const char* mangled = typeid(*this).name();
+  int status = 0;
+  const std::unique_ptr<char, decltype(&std::free)> name(
+      abi::__cxa_demangle(mangled, nullptr, nullptr, &status), &std::free);
+  return status == 0 && name ? std::string(name.get()) : std::string(mangled);
+}
 
 void TcxCustomAction::Undo() {
   for (auto it = children_.rbegin(); it != children_.rend(); ++it) (*it)->Undo();

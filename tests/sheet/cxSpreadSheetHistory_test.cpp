@@ -125,6 +125,19 @@ TEST_F(HistoryTest, NothingIsRecordedWhileLocked) {
   EXPECT_EQ(UndoCount(), 0);
 }
 
+// Steps are named by their descriptions; an action that gives none is named by its class.
+TEST_F(HistoryTest, AnActionWithoutADescriptionIsNamedByItsClass) {
+  EXPECT_EQ(TcxActionList().Description(), "TcxActionList");
+  EXPECT_EQ(TcxComplexAction("Paste cells").Description(), "Paste cells");
+  EXPECT_EQ(TcxChangeDataAction().Description(), "Change cells");
+  EXPECT_EQ(TcxInsertCellsAction().Description(), "Insert cells");
+  EXPECT_EQ(TcxDeleteCellsAction().Description(), "Delete cells");
+  EXPECT_EQ(TcxMergeCellsAction().Description(), "Merge cells");
+  EXPECT_EQ(TcxSplitCellsAction().Description(), "Split cells");
+  EXPECT_EQ(TcxSortCellsAction().Description(), "Sort cells");
+  EXPECT_EQ(TcxMergedAreasAction().Description(), "TcxMergedAreasAction");
+}
+
 TEST_F(HistoryTest, EmptyNestedStepsAreDropped) {
   ASSERT_TRUE(History().BeginComplex("Paste cells"));
   ASSERT_TRUE(History().BeginComplex("Change cells"));
