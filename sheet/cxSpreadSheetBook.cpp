@@ -166,6 +166,9 @@ void TcxCustomSpreadSheetBook::SetActivePage(int index) {
 std::shared_ptr<TcxSSBookSheet> TcxCustomSpreadSheetBook::RemovePage(int index) {
   auto sheet = pages_[index];
   pages_.erase(pages_.begin() + index);
+  // Undo steps point at their sheet and keep the indexes of the sheets after it: none can be
+  // undone once a sheet has gone.
+  History().Clear();
   // Its cells leave the workbook now, also when someone else still holds the sheet: its
   // formulas must not stay registered under a sheet index that is about to change.
   sheet->DataStorage().ClearAll();
@@ -466,6 +469,9 @@ void TcxSpreadSheetBook::ExchangeSheets(int sheet1, int sheet2) {
   else if (ActivePage() == sheet2)
     SetActivePageIndex(sheet1);
   FormulasCache().ExchangeSheets(sheet1, sheet2);
+  // Undo steps keep sheet indexes (the formulas and names a deletion rewrote), which now name
+  // other sheets.
+  History().Clear();
   RefreshTabs();
   Recalc();
 }

@@ -229,6 +229,41 @@ TEST_F(HistoryTest, LoadingAndSavingEmptyBothLists) {
   }
 }
 
+// Steps point at their sheets and keep sheet indexes: deleting a sheet (which freed the sheet
+// an undo then wrote into) or exchanging two leaves nothing to undo or redo.
+TEST_F(HistoryTest, DeletingOrExchangingSheetsEmptiesTheHistory) {
+  const struct {
+    const char* Name;
+    void (*Change)(TcxSpreadSheetBook&);
+  } cases[] = {
+      {"delete the sheet of the steps", [](TcxSpreadSheetBook& book) { book.DeleteSheet(0); }},
+      {"delete another sheet", [](TcxSpreadSheetBook& book) { book.DeleteSheet(2); }},
+      {"fewer pages", [](TcxSpreadSheetBook& book) { book.SetPageCount(2); }},
+      {"exchange", [](TcxSpreadSheetBook& book) { book.ExchangeSheets(0, 1); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    book_.SetPageCount(1);
+    book_.SetPageCount(3);
+    book_.Pages(0).DataStorage().ClearAll();
+    History().Clear();
+    Type(0, 0, "a");
+    book_.Pages(0).MergeCells({1, 1, 2, 2}, true);
+    Type(0, 1, "b");
+    History().Undo(1);
+    ASSERT_EQ(UndoCount(), 2);
+    ASSERT_EQ(RedoCount(), 1);
+    c.Change(book_);
+    EXPECT_EQ(UndoCount(), 0);
+    EXPECT_EQ(RedoCount(), 0);
+    // The workbook records again.
+    Type(3, 3, c.Name);
+    EXPECT_EQ(UndoCount(), 1);
+    History().Undo(1);
+    EXPECT_EQ(Storage().GetEditText(3, 3), "");
+  }
+}
+
 // An action whose undo fails: the whole history is emptied and the error passed on.
 class TFailingAction : public TcxCustomAction {
 public:
