@@ -25,6 +25,9 @@ public:
   virtual void ActivePageChanged(int /*oldPage*/, int /*newPage*/) {}
   // Re-measures the active sheet's layout, updates the scroll bars and repaints.
   virtual void RefreshView() {}
+  // A sheet leaves the workbook (deleted, or all pages cleared); the window forgets what it
+  // kept for it. Called before the workbook drops its reference.
+  virtual void SheetRemoved(TcxSSBookSheet& /*sheet*/) {}
   // A cell of a sheet changed; the window repaints it when the sheet is shown.
   virtual void CellChanged(TcxSSBookSheet& /*sheet*/, int /*col*/, int /*row*/) {}
   // The selection of a sheet changed.

@@ -165,6 +165,7 @@ void TcxCustomSpreadSheetBook::SetActivePage(int index) {
 
 std::shared_ptr<TcxSSBookSheet> TcxCustomSpreadSheetBook::RemovePage(int index) {
   auto sheet = pages_[index];
+  if (control_) control_->SheetRemoved(*sheet);
   pages_.erase(pages_.begin() + index);
   // Undo steps point at their sheet and keep the indexes of the sheets after it: none can be
   // undone once a sheet has gone.
@@ -265,6 +266,8 @@ void TcxCustomSpreadSheetBook::Invalidate() {
 }
 
 void TcxCustomSpreadSheetBook::ClearAll() {
+  if (control_)
+    for (auto& page : pages_) control_->SheetRemoved(*page);
   // Cells go before the caches they point into; a sheet still held elsewhere keeps no cells.
   for (auto& page : pages_) page->DataStorage().ClearAll();
   pages_.clear();

@@ -11,6 +11,7 @@
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSSListener.h"
 #include "sheet/cxSpreadSheetHistory.h"
+#include "styles/cxSSStyleCache.h"
 
 namespace {
 
@@ -346,3 +347,69 @@ TEST_F(BookTest, DefaultSizesReachEverySheet) {
 }
 
 }  // namespace
+
+// The protection test, table-driven: (Excel style, workbook protected, sheet protected, the
+// cell's own record unlocked, workbook read-only, sheet read-only, cell style read-only).
+TEST_F(BookTest, CanChangeCellFollowsTheProtectionRule) {
+  struct TCase {
+    bool excel, bookProtected, sheetProtected, unlocked, bookReadOnly, sheetReadOnly, styleReadOnly;
+    bool expected;
+  };
+  const TCase cases[] = {
+      {true, false, false, false, true, true, true, true},    // unprotected: anything goes
+      {true, true, false, false, false, false, false, false},  // protected workbook, locked cell
+      {true, false, true, false, false, false, false, false},  // protected sheet, locked cell
+      {true, false, true, true, false, false, false, true},    // protected sheet, unlocked cell
+      {false, true, true, false, false, false, false, true},   // the other rule ignores protection
+      {false, false, false, true, true, false, false, false},  // read-only workbook
+      {false, false, false, true, false, true, false, false},  // read-only sheet
+      {false, false, false, true, false, false, true, false},  // read-only cell style
+  };
+  for (const TCase& c : cases) {
+    TcxSpreadSheetBook book(MakeFixedEnvironment(TRegionalSettings::English()));
+    TcxSSBookSheet& sheet = book.ActiveSheet();
+    TcxSSDataStorage& storage = sheet.DataStorage();
+    book.SetExcelProtectionStyle(c.excel);
+    book.SetProtected(c.bookProtected);
+    sheet.SetProtected(c.sheetProtected);
+    TcxSSStyleRec rec = *book.StyleCache().DefaultRecord();
+    if (c.unlocked) rec.Flags = static_cast<uint8_t>(rec.Flags & ~kStyleLocked);
+    if (c.styleReadOnly) rec.Flags |= kStyleReadOnly;
+    storage.SetCellStyle(2, 3, book.StyleCache().AddStyle(rec));
+    book.SetReadOnly(c.bookReadOnly);
+    sheet.SetReadOnly(c.sheetReadOnly);
+    EXPECT_EQ(sheet.CanChangeCell(2, 3), c.expected)
+        << c.excel << c.bookProtected << c.sheetProtected << c.unlocked << c.bookReadOnly
+        << c.sheetReadOnly << c.styleReadOnly;
+    // While a file loads every cell may change.
+    book.SetLoading(true);
+    EXPECT_TRUE(sheet.CanChangeCell(2, 3));
+    book.SetLoading(false);
+  }
+}
+
+TEST_F(BookTest, CanChangeCellOfAnUnstoredCellTakesItsColumnsLock) {
+  TcxSSBookSheet& sheet = book_.ActiveSheet();
+  sheet.SetProtected(true);
+  EXPECT_FALSE(sheet.CanChangeCell(4, 100));
+  sheet.ColumnHeader().SetLocked(4, false);
+  EXPECT_TRUE(sheet.CanChangeCell(4, 100));
+  EXPECT_FALSE(sheet.CanChangeCell(5, 100));
+}
+
+TEST_F(BookTest, TheWindowHearsOfEverySheetThatLeaves) {
+  class TRemovals : public IcxBookControl {
+  public:
+    void SheetRemoved(TcxSSBookSheet& sheet) override { Captions.push_back(sheet.Caption()); }
+    std::vector<std::string> Captions;
+  } control;
+  book_.SetControl(&control);
+  book_.SetPageCount(4);
+  book_.DeleteSheet(1);
+  EXPECT_EQ(control.Captions, (Names{"Sheet2"}));
+  book_.SetPageCount(2);
+  EXPECT_EQ(control.Captions, (Names{"Sheet2", "Sheet4"}));
+  book_.ClearAll();
+  EXPECT_EQ(control.Captions, (Names{"Sheet2", "Sheet4", "Sheet1", "Sheet3"}));
+  book_.SetControl(nullptr);
+}
