@@ -6,22 +6,11 @@
 #include "app/ShellTexts.h"
 #include "app/zofMirelGlavna.h"
 #include "styles/cxSSCellStyle.h"
+#include "view/cxSpreadSheetBookControl.h"
 
 namespace {
 
 constexpr QColor kFormColor(244, 244, 244);
-
-// Stands where the workbook's sheet view goes: a white area without a grid.
-QWidget* MakeBookArea(QWidget* parent) {
-  auto* area = new QWidget(parent);
-  area->setObjectName("cxSpreadBook");
-  area->setAutoFillBackground(true);
-  QPalette palette = area->palette();
-  palette.setColor(QPalette::Window, Qt::white);
-  area->setPalette(palette);
-  area->setFocusPolicy(Qt::StrongFocus);
-  return area;
-}
 
 }  // namespace
 
@@ -43,8 +32,14 @@ TFeatureChildForm::TFeatureChildForm(TzofMirelGlavna& owner)
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, kFormColor);
   setPalette(palette);
-  setWidget(MakeBookArea(this));
+  bookControl_ = new TcxSpreadSheetBookControl(book, this);
+  setWidget(bookControl_);
   resize(629, 422);
+}
+
+TFeatureChildForm::~TFeatureChildForm() {
+  // The control talks to the workbook until it is gone; the workbook goes with the members.
+  delete bookControl_;
 }
 
 void TFeatureChildForm::NotifySelection() {

@@ -6,11 +6,11 @@
 #include "sheet/cxSpreadSheetBook.h"
 
 class TzofMirelGlavna;
+class TcxSpreadSheetBookControl;
 
 // A document window: one workbook (TcxSpreadSheetBook, owned and destroyed with the window) in
-// a sub-window of the main window's document area. Until the sheet view exists the window
-// shows a plain white area in the workbook's place. The
-// window's caption doubles as the workbook's file name: a new workbook is captioned
+// a sub-window of the main window's document area, shown by the workbook control that fills the
+// window. The window's caption doubles as the workbook's file name: a new workbook is captioned
 // "Radna knjiga - " and a number, a loaded or saved one with its full path.
 //
 // Closing asks whether to save (always, changed or not) and goes on whatever the answer, also
@@ -21,9 +21,12 @@ class TFeatureChildForm : public QMdiSubWindow {
 
 public:
   explicit TFeatureChildForm(TzofMirelGlavna& owner);
+  ~TFeatureChildForm() override;
 
   TzofMirelGlavna& Owner() const { return owner_; }
   TcxSpreadSheetBook& Book() const { return *cxSpreadBook_; }
+  // The widget that shows the workbook.
+  TcxSpreadSheetBookControl& BookControl() const { return *bookControl_; }
   // True while a cell is being edited in the grid.
   bool Editing() const { return editing_; }
   void SetEditing(bool value) { editing_ = value; }
@@ -41,5 +44,6 @@ protected:
 private:
   TzofMirelGlavna& owner_;
   std::unique_ptr<TcxSpreadSheetBook> cxSpreadBook_;
+  TcxSpreadSheetBookControl* bookControl_ = nullptr;  // a child widget, deleted before the workbook
   bool editing_ = false;
 };
