@@ -3,7 +3,6 @@
 #include <QBitmap>
 #include <QBrush>
 #include <QPainter>
-#include <QRegion>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -337,13 +336,6 @@ void TcxCanvasWrapper::DrawLine(const std::array<TRect, 3>& rects, bool selected
   }
 }
 
-void TcxCanvasWrapper::ExcludeRect(const TRect& rect) {
-  const QRegion current = painter_->hasClipping()
-                              ? painter_->clipRegion()
-                              : QRegion(0, 0, painter_->device()->width(), painter_->device()->height());
-  painter_->setClipRegion(current.subtracted(QRegion(ToQRect(rect))));
-}
-
 void TcxCanvasWrapper::DrawCentredText(const QString& text, const TRect& rect) {
   if (!font_) return;
   const int width = font_->TextWidth(text);
@@ -381,12 +373,6 @@ const TcxScreenFont& TcxCanvasWrapper::ScreenFont(const TcxFontDesc& desc) {
              .first;
   return *it->second;
 }
-
-int TcxCanvasWrapper::TextWidth(const QString& text) const {
-  return font_ ? font_->TextWidth(text) : 0;
-}
-
-int TcxCanvasWrapper::TextHeight() const { return font_ ? font_->Height : 0; }
 
 void TcxCanvasWrapper::MeasureLine(TcxTextBrick& line) const {
   if (!font_) {

@@ -153,7 +153,6 @@ public:
   // One border line given by the rectangles of the layout (three for a double line).
   void DrawLine(const std::array<TRect, 3>& rects, bool selected, TcxSSColor colorIndex,
                 TcxSSColor backgroundIndex, bool vertical, TcxSSEdgeLineStyle style);
-  void ExcludeRect(const TRect& rect);
   // One line centred at (Left + Right) / 2, its baseline at (text height + Top + Bottom) / 2,
   // clipped to the rectangle, in the current font and text colour.
   void DrawCentredText(const QString& text, const TRect& rect);
@@ -166,8 +165,6 @@ public:
   void SetFont(const TcxScreenFont* font) { font_ = font; }
   const TcxScreenFont* Font() const { return font_; }
   void SetTextColor(TColor color) { textColor_ = color; }
-  int TextWidth(const QString& text) const;
-  int TextHeight() const;
   // Measures a line in the current font (its Width, and its Glyphs where it can).
   void MeasureLine(TcxTextBrick& line) const;
 

@@ -252,7 +252,8 @@ TcxSSheetViewInfo::TCellText TcxSSheetViewInfo::DisplayText(const TcxSSCellRec& 
   double x = 0;
   switch (cell.Kind) {
     case ckFormula:
-      if (showFormulas_ || !cell.Formula) {
+      // The formula engine gives the result, or the formula's text while formulas are shown.
+      if (!cell.Formula) {
         result.Text = cell.Text;
       } else {
         result.Text = book.FormulasCache().DisplayText(*cell.Formula, result.Color, true);
@@ -866,11 +867,4 @@ void TcxSSheetViewInfo::InvalidateCell(int colIndex, int rowIndex) {
     return;
   const TcxSSInfoBrick& brick = Brick(colIndex, rowIndex);
   sheetControl_.InvalidateRect(Inflate(Union(brick.CellRect, brick.TextRect), 3));
-}
-
-void TcxSSheetViewInfo::InvalidateHeaders() {
-  if (data_.BrickCount.X < 1 || data_.BrickCount.Y < 1) return;
-  const TRect& corner = Brick(0, 0).CellRect;
-  sheetControl_.InvalidateRect(
-      Inflate({corner.Right, corner.Bottom, data_.Bounds.Right, data_.Bounds.Bottom}, 3));
 }

@@ -156,7 +156,6 @@ public:
   // --- Invalidation (sheet coordinates, inclusive) ---------------------------------------------
   virtual void InvalidateArea(const TRect& rect);
   virtual void InvalidateCell(int colIndex, int rowIndex);
-  virtual void InvalidateHeaders();
   // Repaints the selected cells and the active cell (focus changes with hidden selection).
   void InvalidateSelection();
 

@@ -1,6 +1,7 @@
 // The document window and the workbook it holds: the workbook's settings, the Editing flag,
 // the selection handler and the current workbook of the main window.
 #include <QLabel>
+#include <QPointer>
 #include <QMdiArea>
 #include <QTest>
 
@@ -8,6 +9,9 @@
 #include "app/zofMirelGlavna.h"
 #include "sheet/cxSSBookSheet.h"
 #include "styles/cxSSCellStyle.h"
+#include "view/cxSSBookPageCaptions.h"
+#include "view/cxSheetPainter.h"
+#include "view/cxSpreadSheetBookControl.h"
 
 class TestFeatureChildForm : public QObject {
   Q_OBJECT
@@ -35,6 +39,29 @@ private slots:
     QCOMPARE(book.PageCount(), 1);
     QCOMPARE(QString::fromStdString(book.ActiveSheet().Caption()), QString("Sheet1"));
     QVERIFY(book.OnSetSelection);
+  }
+
+  void theWorkbookControlFillsTheWindow() {
+    TFeatureChildForm* form = window_->ActiveChild();
+    TcxSpreadSheetBookControl& control = form->BookControl();
+    QCOMPARE(form->widget(), &control);
+    QCOMPARE(&control.Book(), static_cast<TcxCustomSpreadSheetBook*>(&form->Book()));
+    QCOMPARE(form->Book().Control(), static_cast<IcxBookControl*>(&control));
+    QVERIFY(dynamic_cast<TcxXPPainter*>(&control.Painter()));
+    QVERIFY(control.isVisible());
+    QVERIFY(control.SheetArea().width() > 0 && control.SheetArea().height() > 0);
+    // The first sheet on screen: its tab, its column headers in the header colour.
+    QVERIFY(control.PageCaptions().Visible());
+    const QImage image = control.grab().toImage();
+    QCOMPARE(image.pixel(200, 10), QColor(240, 240, 240).rgb());
+  }
+
+  void aClosedWindowTakesItsControlAndWorkbookAlong() {
+    TFeatureChildForm& second = window_->NewWorkbookWindow();
+    QPointer<TcxSpreadSheetBookControl> control = &second.BookControl();
+    delete &second;
+    QVERIFY(control.isNull());
+    QCOMPARE(window_->DocumentWindows().size(), 1);
   }
 
   void everyWindowHasItsOwnWorkbook() {

@@ -295,6 +295,9 @@ private slots:
     QTest::newRow("red negative") << "-5" << 8 << int(haGENERAL) << int(haRIGHT) << "($5.00)" << 2;
     QTest::newRow("logical word") << "true" << 0 << int(haGENERAL) << int(haCENTER) << "true" << -1;
     QTest::newRow("own alignment") << "12" << 0 << int(haCENTER) << int(haCENTER) << "12" << -1;
+    QTest::newRow("formula") << "=2*3.5" << 0 << int(haGENERAL) << int(haRIGHT) << "7" << -1;
+    QTest::newRow("formula, formatted") << "=-2*3" << 8 << int(haGENERAL) << int(haRIGHT) << "($6.00)" << 2;
+    QTest::newRow("formula giving text") << "=\"ab\"" << 0 << int(haGENERAL) << int(haLEFT) << "ab" << -1;
   }
   void textRectanglesAndAlignment() {
     QFETCH(QString, typed);
@@ -354,6 +357,16 @@ private slots:
     // Text that fits keeps its cell.
     QCOMPARE(s.Cell(2, 2).TextRect, (TRect{257, 62, 338, 82}));
     QVERIFY(s.Cell(2, 2).TextParams.FitsRect);
+  }
+
+  void formulasShown() {
+    TSheet s;
+    s.SetText(1, 1, "=2*3");
+    QCOMPARE(s.Cell(1, 1).TextParams.Lines.at(0).Text, QString("6"));
+    s.Book->SetShowFormulas(true);
+    QVERIFY(s.ViewInfo().ShowFormulas());
+    QCOMPARE(s.Cell(1, 1).TextParams.Lines.at(0).Text, QString("=2*3"));
+    QCOMPARE(int(s.Cell(1, 1).TextParams.HorzAlign), int(haLEFT));
   }
 
   void wrappedText() {
