@@ -43,6 +43,25 @@ object() {
   echo "$object"
 }
 
+# Compiles the sources' objects, as many at a time as there are processors.
+compile_all() {
+  local parallel running=0 failed=0 source
+  parallel=$(nproc)
+  for source in "$@"; do
+    object "$source" >/dev/null &
+    running=$((running + 1))
+    if ((running >= parallel)); then
+      wait -n || failed=1
+      running=$((running - 1))
+    fi
+  done
+  while ((running > 0)); do
+    wait -n || failed=1
+    running=$((running - 1))
+  done
+  return $failed
+}
+
 build() {
   local target=$1 objects=()
   shift
@@ -54,6 +73,18 @@ seeds=()
 for dir in "$corpus_dir" "$corpus_dir"/malformed "$corpus_dir"/encrypted "$corpus_dir"/old-biff; do
   [[ -d $dir ]] && seeds+=("$dir")
 done
+
+needed=()
+for target in $targets; do
+  case $target in
+    cfb_fuzz) needed+=(fuzz/cfb_fuzz.cpp "${container_sources[@]}") ;;
+    xls_reader_fuzz | xls_load_fuzz) needed+=("fuzz/$target.cpp" "${core_sources[@]}") ;;
+  esac
+done
+if ((${#needed[@]} > 0)); then
+  mapfile -t needed < <(printf '%s\n' "${needed[@]}" | sort -u)
+  compile_all "${needed[@]}"
+fi
 
 for target in $targets; do
   case $target in
