@@ -868,3 +868,10 @@ void TcxSSheetViewInfo::InvalidateCell(int colIndex, int rowIndex) {
   const TcxSSInfoBrick& brick = Brick(colIndex, rowIndex);
   sheetControl_.InvalidateRect(Inflate(Union(brick.CellRect, brick.TextRect), 3));
 }
+
+void TcxSSheetViewInfo::ClearBrickText(int colIndex, int rowIndex) {
+  if (colIndex < 1 || rowIndex < 1 || colIndex >= data_.BrickCount.X || rowIndex >= data_.BrickCount.Y)
+    return;
+  InvalidateCell(colIndex, rowIndex);
+  Brick(colIndex, rowIndex).TextParams.Clear();
+}

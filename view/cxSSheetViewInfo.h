@@ -158,6 +158,9 @@ public:
   virtual void InvalidateCell(int colIndex, int rowIndex);
   // Repaints the selected cells and the active cell (focus changes with hidden selection).
   void InvalidateSelection();
+  // Drops the text of a cell brick and repaints it: the in-place editor covers the cell, and its
+  // text must not show around the editor's edges. The next layout brings it back.
+  void ClearBrickText(int colIndex, int rowIndex);
 
 private:
   struct TCellText {

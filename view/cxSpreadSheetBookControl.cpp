@@ -15,7 +15,9 @@
 #include "platform/Environment.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
+#include "sheet/cxSpreadSheetHistory.h"
 #include "view/cxCanvasWrapper.h"
+#include "view/cxSSInplaceTextEdit.h"
 #include "view/cxSSBookPageCaptions.h"
 #include "view/cxSSheetViewInfo.h"
 #include "view/cxSheetPainter.h"
@@ -103,6 +105,21 @@ std::unique_ptr<TcxSSheetViewInfo> TcxSpreadSheetBookControl::CreateViewInfo(Tcx
 
 std::unique_ptr<TcxPageCaptionPainter> TcxSpreadSheetBookControl::CreatePageCaptionPainter() {
   return std::make_unique<TcxPageCaptionPainter>();
+}
+
+TcxSSInplaceTextEdit* TcxSpreadSheetBookControl::CreateInplaceEdit(bool gridMode) {
+  return new TcxSSInplaceTextEdit(*this, gridMode);
+}
+
+TcxSSInplaceTextEdit& TcxSpreadSheetBookControl::InplaceEditor() {
+  if (!editor_) {
+    editor_ = CreateInplaceEdit(true);
+    editor_->OnHide = [this](TcxSSInplaceTextEdit&) {
+      for (auto& [sheet, control] : sheets_)
+        if (control->Editing()) control->EndEdit();
+    };
+  }
+  return *editor_;
 }
 
 const TcxScreenFont& TcxSpreadSheetBookControl::HeaderFont() const {
@@ -301,7 +318,12 @@ void TcxSpreadSheetBookControl::HeaderChanged(TcxSSBookSheet& sheet, int kind, i
 }
 
 bool TcxSpreadSheetBookControl::EditorHasFocus() const {
+  if (editor_ && editor_->isVisible() && editor_->hasFocus()) return true;
   return captions_->Renaming() && captions_->RenameEditor()->hasFocus();
+}
+
+void TcxSpreadSheetBookControl::HideEditor() {
+  if (editor_ && editor_->isVisible()) editor_->HideEditor();
 }
 
 void TcxSpreadSheetBookControl::FocusBook() { setFocus(); }
@@ -563,11 +585,49 @@ void TcxSpreadSheetBookControl::wheelEvent(QWheelEvent* event) {
   });
 }
 
+bool TcxSpreadSheetBookControl::ControlKey(int key, TShiftState shift) {
+  TcxSSBookSheetControl* sheet = ActiveSheetControl();
+  if (key == Qt::Key_F9) {
+    book_.Recalc();
+    book_.RefreshView();
+    return true;
+  }
+  if (!(shift.Keys & Qt::ControlModifier) || !sheet) return false;
+  TcxSSBookSheet& bookSheet = sheet->Sheet();
+  switch (key) {
+    case Qt::Key_C:
+      bookSheet.CopyCells(bookSheet.Selection(), false);
+      return true;
+    case Qt::Key_X:
+      bookSheet.CopyCells(bookSheet.Selection(), true);
+      return true;
+    case Qt::Key_V:
+      bookSheet.PasteCells(bookSheet.Selection());
+      return true;
+    case Qt::Key_Z:
+      book_.History().Undo(1);
+      return true;
+    case Qt::Key_Y:
+      book_.History().Redo(1);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TcxSpreadSheetBookControl::EditorKeyDown(int key, TShiftState shift) {
+  TcxSSBookSheetControl* sheet = ActiveSheetControl();
+  if (!sheet || captureOwner_) return;
+  if (ControlKey(key, shift)) return;
+  sheet->KeyDown(key, shift);
+}
+
 void TcxSpreadSheetBookControl::keyPressEvent(QKeyEvent* event) {
   TcxSSBookSheetControl* sheet = ActiveSheetControl();
   if (!sheet || captureOwner_) return;
   const TShiftState shift = ShiftOf(*event, QApplication::mouseButtons());
   Guarded([&] {
+    if (ControlKey(event->key(), shift)) return;
     sheet->KeyDown(event->key(), shift);
     for (const QChar ch : event->text()) sheet->KeyPress(ch);
   });

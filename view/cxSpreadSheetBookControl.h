@@ -20,6 +20,7 @@ class TcxSheetPainter;
 class TcxSSBookPageCaptions;
 class TcxSSBookSheet;
 class TcxSSheetViewInfo;
+class TcxSSInplaceTextEdit;
 struct TcxScreenFont;
 
 // What lies under a point of the workbook control.
@@ -78,6 +79,13 @@ public:
   bool GetHitTest(const QPoint& point, TcxSSHitTestRec& hitTest);
 
   TcxWorkBookSubControl* CaptureOwner() const { return captureOwner_; }
+  // The in-place cell editor, made on first use (CreateInplaceEdit) and kept; its hide
+  // notification ends the edit of the sheet that opened it.
+  TcxSSInplaceTextEdit& InplaceEditor();
+  TcxSSInplaceTextEdit* InplaceEditorIfMade() const { return editor_; }
+  // A key the in-place editor passes on (it has given up the focus already): handled as if it
+  // had been pressed on the control.
+  void EditorKeyDown(int key, TShiftState shift);
   const QTimer& AutoScrollTimer() const { return autoScrollTimer_; }
 
   // Brings the canvas wrapper's colours, palette and resolution up to the workbook's.
@@ -96,6 +104,9 @@ public:
   virtual std::unique_ptr<TcxSSheetViewInfo> CreateViewInfo(TcxSSBookSheetControl& sheet);
   virtual std::unique_ptr<TcxSheetPainter> CreatePainter();
   virtual std::unique_ptr<TcxPageCaptionPainter> CreatePageCaptionPainter();
+  // An in-place editor: the cell editor in grid mode, the tab rename editor not. The control,
+  // its parent, owns it.
+  virtual TcxSSInplaceTextEdit* CreateInplaceEdit(bool gridMode);
 
   // With PainterType ptCustom the handler may choose another painter.
   using TcxPainterFactory = std::function<std::unique_ptr<TcxSheetPainter>()>;
@@ -115,6 +126,7 @@ public:
                         const TRect& newSelection) override;
   void HeaderChanged(TcxSSBookSheet& sheet, int kind, int index) override;
   bool EditorHasFocus() const override;
+  void HideEditor() override;
   void FocusBook() override;
   void SetBusyCursor(bool busy) override;
 
@@ -144,6 +156,9 @@ private:
   void PaintContents(QPainter& painter, const QRect& dirty);
   void PaintUncovered(QPainter& painter);
   bool IsActive(const TcxSSBookSheet& sheet) const;
+  // The keys the control handles before the sheet: the clipboard and history keys with Ctrl,
+  // F9. True when the key was one of them.
+  bool ControlKey(int key, TShiftState shift);
 
   TcxCustomSpreadSheetBook& book_;
   std::unique_ptr<TcxCanvasWrapper> wrapper_;
@@ -162,4 +177,5 @@ private:
   int wheelDelta_ = 0;
   QPixmap buffer_;
   std::array<TColor, 56> paletteSeen_{};
+  TcxSSInplaceTextEdit* editor_ = nullptr;
 };
