@@ -1,11 +1,7 @@
 #include "view/cxSSBookPageCaptions.h"
 
-#include <QFocusEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPolygon>
-#include <QSignalBlocker>
 #include <algorithm>
 #include <cmath>
 
@@ -14,57 +10,8 @@
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSListener.h"
 #include "sheet/cxSpreadSheetBook.h"
+#include "view/cxSSInplaceTextEdit.h"
 #include "view/cxSpreadSheetBookControl.h"
-
-// The editor a sheet tab is renamed in: Enter, Tab and leaving it end the rename, Escape ends
-// it with the starting text.
-class TcxSSRenameEdit : public QLineEdit {
-public:
-  TcxSSRenameEdit(TcxSSBookPageCaptions& strip, QWidget* parent) : QLineEdit(parent), strip_(strip) {
-    setObjectName("cxSSRenameEdit");
-    setFrame(false);
-    hide();
-  }
-
-protected:
-  bool event(QEvent* event) override {
-    // Tab ends the rename instead of moving the focus on.
-    if (event->type() == QEvent::KeyPress) {
-      auto* key = static_cast<QKeyEvent*>(event);
-      if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-        keyPressEvent(key);
-        return true;
-      }
-    }
-    return QLineEdit::event(event);
-  }
-
-  void keyPressEvent(QKeyEvent* event) override {
-    switch (event->key()) {
-      case Qt::Key_Escape:
-        setText(strip_.startText_);
-        [[fallthrough]];
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-      case Qt::Key_Tab:
-      case Qt::Key_Backtab:
-        strip_.Owner().Guarded([this] { strip_.RenameDone(); });
-        event->accept();
-        return;
-      default:
-        QLineEdit::keyPressEvent(event);
-    }
-  }
-
-  void focusOutEvent(QFocusEvent* event) override {
-    QLineEdit::focusOutEvent(event);
-    if (isVisible() && event->reason() != Qt::PopupFocusReason)
-      strip_.Owner().Guarded([this] { strip_.RenameDone(); });
-  }
-
-private:
-  TcxSSBookPageCaptions& strip_;
-};
 
 // --- Painter ---------------------------------------------------------------------------------------
 
@@ -209,7 +156,7 @@ void TcxSSBookPageCaptions::LayoutTabs() {
   for (int k = 0; k < count; ++k) {
     TcxSSCaptionInfoBrick& tab = tabs[k];
     // While the active sheet is renamed its tab shows the editor's text.
-    tab.Caption = Renaming() && k == book.ActivePage() ? editor_->text()
+    tab.Caption = Renaming() && k == book.ActivePage() ? editor_->toPlainText()
                                                        : QString::fromStdString(book.Pages(k).Caption());
     tab.Flags = static_cast<uint8_t>((book.PageVisible(k) ? 0 : kTabHidden) |
                                      (k == book.ActivePage() ? kTabActive : 0));
@@ -409,23 +356,22 @@ void TcxSSBookPageCaptions::StartRename() {
   TcxCustomSpreadSheetBook& book = Owner().Book();
   if (book.PageCount() == 0) return;
   if (!editor_) {
-    editor_ = new TcxSSRenameEdit(*this, &Owner());
-    QObject::connect(editor_, &QLineEdit::textChanged, editor_, [this] {
+    // Not in grid mode: Enter ends the rename, and Tab too (KeepTab) without reaching the sheet.
+    editor_ = Owner().CreateInplaceEdit(false);
+    editor_->KeepTab = true;
+    editor_->OnHide = [this](TcxSSInplaceTextEdit&) { RenameDone(); };
+    editor_->OnChange = [this](TcxSSInplaceTextEdit&) {
       if (Renaming()) RenameTextChanged();
-    });
+    };
   }
   const int active = book.ActivePage();
   const TRect& tab = viewInfo_.Tabs[active].Rect;
   editor_->setFont(Owner().HeaderFont().Font);
   editor_->setGeometry(tab.Left + 13 + 2, tab.Top + 2, std::max(tab.Right - tab.Left - 2, 0),
                        std::max(tab.Bottom - tab.Top - 2, 0));
-  startText_ = QString::fromStdString(book.ActiveSheet().Caption());
-  {
-    const QSignalBlocker quiet(editor_);
-    editor_->setText(startText_);
-  }
+  const std::string caption = book.ActiveSheet().Caption();
+  editor_->ShowEditor(caption, caption);
   editor_->selectAll();
-  editor_->show();
   editor_->raise();
 }
 
@@ -440,7 +386,7 @@ void TcxSSBookPageCaptions::RenameActiveSheet() {
 void TcxSSBookPageCaptions::RenameTextChanged() {
   const int active = Owner().Book().ActivePage();
   if (active < 0 || active >= static_cast<int>(viewInfo_.Tabs.size())) return;
-  viewInfo_.Tabs[active].Caption = editor_->text();
+  viewInfo_.Tabs[active].Caption = editor_->toPlainText();
   LayoutTabs();
   Invalidate();
 }
@@ -452,7 +398,7 @@ void TcxSSBookPageCaptions::RenameDone() {
   if (editor_->hasFocus()) Owner().setFocus();
   editor_->hide();
   TcxCustomSpreadSheetBook& book = Owner().Book();
-  const std::string caption = editor_->text().toStdString();
+  const std::string caption = editor_->GetEditText();
   TScopeGuard relayout([this, &book] {
     Calculate();
     const int active = book.ActivePage();

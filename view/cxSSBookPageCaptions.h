@@ -10,7 +10,7 @@
 #include "view/cxCanvasWrapper.h"
 #include "view/cxWorkBookSubControl.h"
 
-class QLineEdit;
+class TcxSSInplaceTextEdit;
 
 // Tab flag bits.
 inline constexpr uint8_t kTabActive = 1;
@@ -88,7 +88,7 @@ public:
   // Starts renaming the active sheet in place, the editor holding the focus.
   virtual void RenameActiveSheet();
   // The in-place rename editor, made with the first rename.
-  QLineEdit* RenameEditor() const { return editor_; }
+  TcxSSInplaceTextEdit* RenameEditor() const { return editor_; }
   bool Renaming() const;
 
   void DblClick() override;
@@ -105,8 +105,6 @@ protected:
   virtual void RenameDone();
 
 private:
-  friend class TcxSSRenameEdit;
-
   void StartRename();
   void LayoutTabs();
   void MeasureHeight();
@@ -117,8 +115,7 @@ private:
   std::unique_ptr<TcxPageCaptionPainter> painter_;
   TcxSSBookCaptionViewInfo viewInfo_;
   int stripHeight_ = 0;
-  QLineEdit* editor_ = nullptr;
-  QString startText_;
+  TcxSSInplaceTextEdit* editor_ = nullptr;
   bool renameStarting_ = false;
   bool finishing_ = false;
   TPoint pressPoint_{-1, -1};

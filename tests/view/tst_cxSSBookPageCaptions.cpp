@@ -2,11 +2,11 @@
 // the slanted tabs, activating sheets and scrolling the tabs with real mouse events, renaming a
 // sheet in place, the tab pop-up request and hiding the strip.
 #include <QApplication>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
 
 #include "ViewTestSupport.h"
+#include "view/cxSSInplaceTextEdit.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ struct TStrip : TViewFixture {
     const int kind = Captions().HitTest(point.x() - Captions().Left(), point.y() - Top(), index);
     return kind == 1 ? index : -1 - kind;
   }
-  QLineEdit* Editor() const { return Captions().RenameEditor(); }
+  TcxSSInplaceTextEdit* Editor() const { return Captions().RenameEditor(); }
   // As the system delivers a double-click: press, release, double-click (the second press),
   // release.
   void DoubleClickTab(int index) const {
@@ -206,10 +206,14 @@ private slots:
     s.DoubleClickTab(0);
     QVERIFY(s.Editor());
     QVERIFY(s.Editor()->isVisible());
-    QCOMPARE(s.Editor()->text(), QString("Sheet1"));
-    QCOMPARE(s.Editor()->geometry(),
-             QRect(s.Tab(0).Left + 15, s.Tab(0).Top + 2, s.Tab(0).Right - s.Tab(0).Left - 2,
-                   s.Tab(0).Bottom - s.Tab(0).Top - 2));
+    QCOMPARE(s.Editor()->toPlainText(), QString("Sheet1"));
+    QVERIFY(!s.Editor()->GridMode());
+    // Placed over the tab's caption and sized to the text, as the cell editor is.
+    QCOMPARE(s.Editor()->pos(), QPoint(s.Tab(0).Left + 15, s.Tab(0).Top + 2));
+    const QFontMetrics metrics(s.Editor()->font());
+    QCOMPARE(s.Editor()->width(),
+             metrics.horizontalAdvance("Sheet1") + metrics.horizontalAdvance("W") / 2 + 2);
+    QCOMPARE(s.Editor()->height(), s.Editor()->LineHeight());
     s.Editor()->selectAll();
     QTest::keyClicks(s.Editor(), "A much longer name");
     // The tab grows with the text.
