@@ -24,6 +24,7 @@
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
+#include "styles/cxSSStyleCache.h"
 #include "view/cxSSBookSheetControl.h"
 #include "view/cxSSInplaceTextEdit.h"
 #include "view/cxSpreadSheetBookControl.h"
@@ -37,6 +38,8 @@ constexpr int kRows = 10000;
 void Fill(TcxSpreadSheetBook& book) {
   TcxSSDataStorage& storage = book.ActiveSheet().DataStorage();
   const TRegionalSettings& settings = book.Settings();
+  TcxSSStyleCache& cache = book.StyleCache();
+  const TcxSSStyleRec plain = *cache.DefaultRecord();
   book.History().Lock();
   book.BeginUpdate();
   for (int col = 0; col < kCols - 1; ++col) {
@@ -45,6 +48,7 @@ void Fill(TcxSpreadSheetBook& book) {
       cell.Kind = ckNumber;
       cell.Number = row * 10 + col;
       cell.Text = FloatToText(cell.Number, settings);
+      cell.Style = cache.AddStyle(plain);
       storage.SetCell(col, row, cell);
     }
   }
