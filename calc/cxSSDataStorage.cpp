@@ -500,29 +500,7 @@ void TcxSSDataStorage::PlaceFormula(TcxSSCellRec& cell, int col, int row) {
 }
 
 void TcxSSDataStorage::DeleteCells(const TRect& rect, int kind) {
-  TRect r = rect;
-  r.Left = std::max(r.Left, 0);
-  r.Top = std::max(r.Top, 0);
-  if (r.Right < r.Left || r.Bottom < r.Top) return;
-  if ((kind == 0 || kind == 1) && mergedCells_->IsBandMerged(r, kind == 1))
-    throw ESpreadSheetError(std::string(kSomeCellsMerged));
-  if (kind == 3) {
-    r.Left = 0;
-    r.Right = std::max(colCount_ - 1, 0);
-  } else if (kind == 2) {
-    r.Top = 0;
-    r.Bottom = std::max(rowCount_ - 1, 0);
-  }
-
-  TcxCustomSpreadSheetBook& book = Book();
-  TcxSpreadSheetHistory& history = book.History();
-  RecordInsertDeleteAction(r, kind, true);
-  history.Lock();
-  TryFinally([&] { DeleteBlock(r, kind); },
-             [&] {
-               history.Unlock();
-               book.RefreshView();
-             });
+  InsertOrDeleteCells(rect, kind, true);
 }
 
 void TcxSSDataStorage::DeleteBlock(const TRect& r, int kind) {
@@ -597,6 +575,12 @@ void TcxSSDataStorage::InsertRows(int col, int top, int height) {
 }
 
 void TcxSSDataStorage::InsertCells(const TRect& rect, int kind) {
+  InsertOrDeleteCells(rect, kind, false);
+}
+
+// Inserts or deletes a block of cells (kind 0 shifting left/right, 1 up/down, 2 entire columns,
+// 3 entire rows) as one recorded step: a band that would cut a merged area is refused.
+void TcxSSDataStorage::InsertOrDeleteCells(const TRect& rect, int kind, bool deleting) {
   TRect r = rect;
   r.Left = std::max(r.Left, 0);
   r.Top = std::max(r.Top, 0);
@@ -613,9 +597,9 @@ void TcxSSDataStorage::InsertCells(const TRect& rect, int kind) {
 
   TcxCustomSpreadSheetBook& book = Book();
   TcxSpreadSheetHistory& history = book.History();
-  RecordInsertDeleteAction(r, kind, false);
+  RecordInsertDeleteAction(r, kind, deleting);
   history.Lock();
-  TryFinally([&] { InsertBlock(r, kind); },
+  TryFinally([&] { deleting ? DeleteBlock(r, kind) : InsertBlock(r, kind); },
              [&] {
                history.Unlock();
                book.RefreshView();

@@ -199,6 +199,7 @@ private:
   void PlaceFormula(TcxSSCellRec& cell, int col, int row);
   void DeleteRows(int col, int top, int height);
   void InsertRows(int col, int top, int height);
+  void InsertOrDeleteCells(const TRect& rect, int kind, bool deleting);
   void DeleteBlock(const TRect& rect, int kind);
   void InsertBlock(const TRect& rect, int kind);
   bool HasRecords() const;
