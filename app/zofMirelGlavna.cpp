@@ -284,6 +284,8 @@ void TzofMirelGlavna::OpenWorkbookFile(const QString& fileName) {
   TFeatureChildForm& window = NewWorkbookWindow(fileName);
   try {
     files_->Load(window, fileName.toStdString());
+    // Loading announces no selection; the reference panel shows the one the file stored.
+    window.NotifySelection();
   } catch (...) {
     window.close();
     std::string message = kLoadError;

@@ -3,6 +3,7 @@
 // them, the messages of failed loads and saves, and the file named on the command line.
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMdiArea>
 #include <QTemporaryDir>
 #include <QTest>
@@ -135,6 +136,17 @@ private slots:
     QVERIFY(!book.Modified());
     QVERIFY(book.History().UndoDescriptions().empty());
     NoUnansweredDialogs();
+  }
+
+  // The reference panel shows the active cell the file stored, not the new window's A1.
+  void openShowsTheStoredSelectionInTheReferencePanel() {
+    Open(Copy("poi-SimpleWithColours.xls"));
+    TcxSpreadSheetBook& book = Active()->Book();
+    const TRect selection = book.ActiveSheet().Selection();
+    QVERIFY(selection.Top > 0);
+    QCOMPARE(window_->pnCellRect->text(),
+             QString::fromStdString(book.CellReferenceText(0, selection, 1)));
+    QCOMPARE(window_->pnCellRect->text(), QString("A5"));
   }
 
   // Save as writes a file that loads as the same workbook; the caption becomes its path and the
