@@ -65,6 +65,13 @@ TcxSpreadSheetBookControl::TcxSpreadSheetBookControl(TcxCustomSpreadSheetBook& b
 
 TcxSpreadSheetBookControl::~TcxSpreadSheetBookControl() {
   autoScrollTimer_.stop();
+  // An open edit ends with the control without writing: hiding the focused editor later, while
+  // the widget is torn down, would reach sheets that are gone already.
+  if (editor_) {
+    editor_->OnHide = nullptr;
+    delete editor_;
+    editor_ = nullptr;
+  }
   if (book_.Control() == this) book_.SetControl(nullptr);
 }
 

@@ -644,6 +644,17 @@ private slots:
     QCOMPARE(f.Selection(), (TRect{2, 1, 2, 1}));
   }
 
+  // A control closed while its editor is open and focused goes without writing the edit.
+  void closingWhileEditing() {
+    TSheetFixture f;
+    f.Click(1, 1);
+    f.Type("unsaved");
+    QVERIFY(f.Editor()->hasFocus());
+    f.Control.reset();
+    QCOMPARE(f.Text(1, 1), std::string());
+    QVERIFY(f.Book->Control() == nullptr);
+  }
+
   // Typing into a real workbook: the edit is written through a cell object and undone whole.
   void editOnACorpusWorkbook() {
     TSheetFixture f;
