@@ -644,6 +644,37 @@ private slots:
     QCOMPARE(f.Selection(), (TRect{2, 1, 2, 1}));
   }
 
+  // The editor takes the cell's font and fill colour; a cell without a fill shows the control's
+  // background.
+  void editorTakesTheCellsLook() {
+    TSheetFixture f;
+    f.Style(1, 1, [](TcxSSCellStyle& st) {
+      st.Brush().SetBackgroundColor(5);
+      st.Font().SetSize(14);
+      st.Font().SetStyle(kFontBold);
+    });
+    f.Click(1, 1);
+    f.Key(Qt::Key_F2);
+    QVERIFY(f.EditorShown());
+    QCOMPARE(f.Editor()->palette().color(QPalette::Base).rgb(), Rgb(f.Book->Palette()[5]));
+    QVERIFY(f.Editor()->font().bold());
+    const TcxSSStyleRec& style = *f.Storage().CellRef(1, 1).Style;
+    QCOMPARE(f.Editor()->font(), f.Control->CanvasWrapper().ScreenFont(ScreenFontDesc(*style.Font)).Font);
+    f.Key(Qt::Key_Escape);
+    f.Click(2, 1);
+    f.Key(Qt::Key_F2);
+    QCOMPARE(f.Editor()->palette().color(QPalette::Base).rgb(), Rgb(f.Book->BackgroundColor()));
+    QVERIFY(!f.Editor()->font().bold());
+    // Painted over the cell in that colour.
+    f.Key(Qt::Key_Escape);
+    f.Click(1, 1);
+    f.Key(Qt::Key_F2);
+    const QImage image = f.Grab();
+    QCOMPARE(image.pixel(f.Editor()->geometry().center() + QPoint(0, f.Editor()->height() / 2 - 1)),
+             Rgb(f.Book->Palette()[5]));
+    f.Key(Qt::Key_Escape);
+  }
+
   // A control closed while its editor is open and focused goes without writing the edit.
   void closingWhileEditing() {
     TSheetFixture f;
