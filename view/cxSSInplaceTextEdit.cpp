@@ -165,9 +165,25 @@ void TcxSSInplaceTextEdit::PassToOwner(int key, TShiftState shift) {
 }
 
 void TcxSSInplaceTextEdit::keyPressEvent(QKeyEvent* event) {
-  const int key = event->key();
+  int key = event->key();
   const Qt::KeyboardModifiers modifiers = event->modifiers();
   const TShiftState shift{modifiers, QApplication::mouseButtons()};
+  // The owner's key events see the key first and may consume it.
+  if (owner_.OnKeyDown) {
+    owner_.Guarded([&] { owner_.OnKeyDown(owner_, key, shift); });
+    if (key == 0) {
+      event->accept();
+      return;
+    }
+  }
+  if (owner_.OnKeyPress && !event->text().isEmpty()) {
+    QChar ch = event->text().front();
+    owner_.Guarded([&] { owner_.OnKeyPress(owner_, ch); });
+    if (ch.isNull()) {
+      event->accept();
+      return;
+    }
+  }
   const QTextCursor cursor = textCursor();
   const bool noSelection = !cursor.hasSelection();
   event->accept();
@@ -230,6 +246,11 @@ void TcxSSInplaceTextEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void TcxSSInplaceTextEdit::keyReleaseEvent(QKeyEvent* event) {
+  if (owner_.OnKeyUp) {
+    int key = event->key();
+    const TShiftState shift{event->modifiers(), QApplication::mouseButtons()};
+    owner_.Guarded([&] { owner_.OnKeyUp(owner_, key, shift); });
+  }
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
       (event->modifiers() & Qt::AltModifier)) {
     event->accept();

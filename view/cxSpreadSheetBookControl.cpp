@@ -506,20 +506,29 @@ void TcxSpreadSheetBookControl::RoutePress(Qt::MouseButton button, const QPoint&
 
 void TcxSpreadSheetBookControl::mousePressEvent(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();
-  Guarded([&] { RoutePress(event->button(), point, ShiftOf(*event, event->buttons())); });
+  const TShiftState shift = ShiftOf(*event, event->buttons());
+  Guarded([&] {
+    if (OnMouseDown) OnMouseDown(*this, event->button(), shift, point.x(), point.y());
+    RoutePress(event->button(), point, shift);
+  });
 }
 
 void TcxSpreadSheetBookControl::mouseDoubleClickEvent(QMouseEvent* event) {
   // The double-click first, then the press of the second click, as the sheet and the tab strip
   // expect them.
   const QPoint point = event->position().toPoint();
+  const TShiftState shift = ShiftOf(*event, event->buttons());
   Guarded([&] {
+    if (OnDblClick) OnDblClick(*this);
     if (IsOverCaptions(point))
       captions_->DblClick();
     else if (TcxSSBookSheetControl* sheet = ActiveSheetControl())
       sheet->DblClick();
   });
-  Guarded([&] { RoutePress(event->button(), point, ShiftOf(*event, event->buttons())); });
+  Guarded([&] {
+    if (OnMouseDown) OnMouseDown(*this, event->button(), shift, point.x(), point.y());
+    RoutePress(event->button(), point, shift);
+  });
 }
 
 void TcxSpreadSheetBookControl::RouteMove(const QPoint& point, TShiftState shift) {
@@ -546,7 +555,10 @@ void TcxSpreadSheetBookControl::RouteMove(const QPoint& point, TShiftState shift
 void TcxSpreadSheetBookControl::mouseMoveEvent(QMouseEvent* event) {
   lastMousePoint_ = event->position().toPoint();
   lastShift_ = ShiftOf(*event, event->buttons());
-  Guarded([&] { RouteMove(lastMousePoint_, lastShift_); });
+  Guarded([&] {
+    RouteMove(lastMousePoint_, lastShift_);
+    if (OnMouseMove) OnMouseMove(*this, lastShift_, lastMousePoint_.x(), lastMousePoint_.y());
+  });
 }
 
 void TcxSpreadSheetBookControl::TimerTick() {
@@ -564,10 +576,11 @@ void TcxSpreadSheetBookControl::mouseReleaseEvent(QMouseEvent* event) {
   if (!target) target = IsOverCaptions(point) ? static_cast<TcxWorkBookSubControl*>(captions_.get())
                                               : ActiveSheetControl();
   captureOwner_ = nullptr;
-  if (target)
-    Guarded([&] {
+  Guarded([&] {
+    if (OnMouseUp) OnMouseUp(*this, event->button(), shift, point.x(), point.y());
+    if (target)
       target->MouseUp(event->button(), shift, point.x() - target->Left(), point.y() - target->Top());
-    });
+  });
 }
 
 void TcxSpreadSheetBookControl::wheelEvent(QWheelEvent* event) {
@@ -624,27 +637,34 @@ bool TcxSpreadSheetBookControl::ControlKey(int key, TShiftState shift) {
 
 void TcxSpreadSheetBookControl::EditorKeyDown(int key, TShiftState shift) {
   TcxSSBookSheetControl* sheet = ActiveSheetControl();
-  if (!sheet || captureOwner_) return;
-  if (ControlKey(key, shift)) return;
-  sheet->KeyDown(key, shift);
+  if (sheet && !captureOwner_ && !ControlKey(key, shift)) sheet->KeyDown(key, shift);
+  if (OnKeyDown) OnKeyDown(*this, key, shift);
 }
 
 void TcxSpreadSheetBookControl::keyPressEvent(QKeyEvent* event) {
   TcxSSBookSheetControl* sheet = ActiveSheetControl();
-  if (!sheet || captureOwner_) return;
+  const bool toSheet = sheet && !captureOwner_;
   const TShiftState shift = ShiftOf(*event, QApplication::mouseButtons());
   Guarded([&] {
-    if (ControlKey(event->key(), shift)) return;
-    sheet->KeyDown(event->key(), shift);
-    for (const QChar ch : event->text()) sheet->KeyPress(ch);
+    int key = event->key();
+    if (toSheet && !ControlKey(key, shift)) sheet->KeyDown(key, shift);
+    if (OnKeyDown) OnKeyDown(*this, key, shift);
+    for (QChar ch : event->text()) {
+      if (toSheet) sheet->KeyPress(ch);
+      if (OnKeyPress) OnKeyPress(*this, ch);
+    }
   });
 }
 
 void TcxSpreadSheetBookControl::keyReleaseEvent(QKeyEvent* event) {
   TcxSSBookSheetControl* sheet = ActiveSheetControl();
-  if (!sheet || captureOwner_) return;
+  const bool toSheet = sheet && !captureOwner_;
   const TShiftState shift = ShiftOf(*event, QApplication::mouseButtons());
-  Guarded([&] { sheet->KeyUp(event->key(), shift); });
+  Guarded([&] {
+    int key = event->key();
+    if (toSheet) sheet->KeyUp(key, shift);
+    if (OnKeyUp) OnKeyUp(*this, key, shift);
+  });
 }
 
 void TcxSpreadSheetBookControl::focusInEvent(QFocusEvent* event) {

@@ -112,6 +112,22 @@ public:
   using TcxPainterFactory = std::function<std::unique_ptr<TcxSheetPainter>()>;
   std::function<void(TcxSpreadSheetBookControl& sender, TcxPainterFactory& painterClass)> OnCustomPaint;
 
+  // The standard input events, fired as the control's own handlers do: the mouse press, the
+  // release and the double-click before the control acts on them, the keys and the mouse move
+  // after. A key handler that sets the key to 0 (or the character to none) in the in-place
+  // editor's key down or key press consumes it there.
+  std::function<void(TcxSpreadSheetBookControl& sender, int& key, TShiftState shift)> OnKeyDown;
+  std::function<void(TcxSpreadSheetBookControl& sender, QChar& key)> OnKeyPress;
+  std::function<void(TcxSpreadSheetBookControl& sender, int& key, TShiftState shift)> OnKeyUp;
+  std::function<void(TcxSpreadSheetBookControl& sender, Qt::MouseButton button, TShiftState shift,
+                     int x, int y)>
+      OnMouseDown;
+  std::function<void(TcxSpreadSheetBookControl& sender, TShiftState shift, int x, int y)> OnMouseMove;
+  std::function<void(TcxSpreadSheetBookControl& sender, Qt::MouseButton button, TShiftState shift,
+                     int x, int y)>
+      OnMouseUp;
+  std::function<void(TcxSpreadSheetBookControl& sender)> OnDblClick;
+
   // --- IcxBookControl ------------------------------------------------------------------------
   void Invalidate() override;
   void UpdateLayout() override;

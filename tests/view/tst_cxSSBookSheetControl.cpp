@@ -675,6 +675,52 @@ private slots:
     f.Key(Qt::Key_Escape);
   }
 
+  // The standard events: press, release and double-click before the control acts, keys and
+  // moves after; in the editor the owner's key events come first and may consume the key.
+  void standardInputEvents() {
+    TSheetFixture f;
+    QStringList log;
+    const auto at = [&](const char* what) {
+      const TRect s = f.Selection();
+      log.append(QString("%1 %2,%3 %4").arg(what).arg(s.Left).arg(s.Top).arg(f.EditorShown()));
+    };
+    f.Control->OnMouseDown = [&](TcxSpreadSheetBookControl&, Qt::MouseButton, TShiftState, int, int) { at("down"); };
+    f.Control->OnMouseMove = [&](TcxSpreadSheetBookControl&, TShiftState s, int, int) {
+      if (s.Buttons) at("move");
+    };
+    f.Control->OnMouseUp = [&](TcxSpreadSheetBookControl&, Qt::MouseButton, TShiftState, int, int) {
+      at(f.SheetControl().State() ? "up selecting" : "up idle");
+    };
+    f.Control->OnDblClick = [&](TcxSpreadSheetBookControl&) { at("double"); };
+    f.Control->OnKeyDown = [&](TcxSpreadSheetBookControl&, int& key, TShiftState) {
+      if (key == Qt::Key_Right || key == Qt::Key_X) at("key");
+      if (key == Qt::Key_Escape && f.EditorShown()) key = 0;
+    };
+    f.Control->OnKeyPress = [&](TcxSpreadSheetBookControl&, QChar& ch) {
+      if (ch == 'x') at("char");
+      if (ch == 'q') ch = QChar();
+    };
+    QTest::mousePress(f.Control.get(), Qt::LeftButton, {}, f.CellPoint(2, 2));
+    f.Move(f.CellPoint(3, 3), Qt::LeftButton);
+    QTest::mouseRelease(f.Control.get(), Qt::LeftButton, {}, f.CellPoint(3, 3));
+    QTest::keyClick(f.Control.get(), Qt::Key_Right);
+    QTest::keyClick(f.Control.get(), Qt::Key_X);
+    QCOMPARE(log, QStringList({"down 0,0 0", "move 2,2 0", "up selecting 2,2 0", "key 4,2 0", "key 4,2 0",
+                               "char 4,2 1"}));
+    // In the editor: the owner's handler consumes Escape and 'q'.
+    f.Key(Qt::Key_Escape);
+    QVERIFY(f.EditorShown());
+    f.Type("qy");
+    QCOMPARE(f.Editor()->toPlainText(), QString("xy"));
+    f.Key(Qt::Key_Return);
+    QCOMPARE(f.Text(4, 2), std::string("xy"));
+    log.clear();
+    QTest::mouseClick(f.Control.get(), Qt::LeftButton, {}, f.CellPoint(1, 1));
+    QTest::mouseDClick(f.Control.get(), Qt::LeftButton, {}, f.CellPoint(1, 1));
+    QTest::mouseRelease(f.Control.get(), Qt::LeftButton, {}, f.CellPoint(1, 1));
+    QCOMPARE(log.mid(0, 4), QStringList({"down 4,3 0", "up selecting 1,1 0", "double 1,1 0", "down 1,1 1"}));
+  }
+
   // A control closed while its editor is open and focused goes without writing the edit.
   void closingWhileEditing() {
     TSheetFixture f;
