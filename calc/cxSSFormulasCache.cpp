@@ -131,6 +131,15 @@ void TcxSSFormulasCache::CalculateChain(TcxSSFormula& root) {
   // Each frame is a formula with its own handler (the one at the same depth), suspended while
   // it waits for the formula above it. A chain started while another runs (a formula read
   // outside the operands seen in advance) stacks its frames above that one's.
+  // Beyond this nesting the formula reads as empty, as inside a cycle, rather than exhaust the
+  // machine stack (a chain of lookups, each finding the row that the next one's table holds).
+  constexpr int kMaxNestedChains = 200;
+  if (nestedChains_ >= kMaxNestedChains) {
+    cyclicRefs_ = true;
+    return;
+  }
+  ++nestedChains_;
+  TScopeGuard leave([this] { --nestedChains_; });
   const size_t base = frames_.size();
   auto handlerAt = [this](size_t depth) -> TcxSSFunctionHandler& {
     while (workHandlers_.size() <= depth)

@@ -190,6 +190,9 @@ protected:
   // The work stack of calculation: the formulas being calculated, each waiting for the one
   // above it, and the handlers by depth (kept for reuse).
   std::vector<TcxSSFormula*> frames_;
+  // Chains started while another runs, one inside the other (a lookup reading its table's
+  // formulas as it goes); each nesting takes machine stack, so their depth is bounded.
+  int nestedChains_ = 0;
   struct TAreaKey {
     int Sheet, Left, Top, Right, Bottom;
     bool operator==(const TAreaKey&) const = default;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -6,49 +7,19 @@
 #include "calc/cxSSConvert.h"
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSFunctionHandler.h"
+#include "calc/cxSSFunctionValues.h"
 #include "calc/cxSSTokens.h"
+#include "xls/cxExcelFunctions.h"
 
 // Arrays as values on the evaluation stack: an array item (ptgArray, cxSSTokens.h) holds its
 // values row by row. Functions hand arrays back (TRANSPOSE, MMULT, FREQUENCY); an operator with
 // an array operand works value by value and gives an array, and so does an operator with an
-// area operand inside an argument that takes arrays (SUMPRODUCT((A1:A9>5)*B1:B9)). Where one
-// value is wanted, an array stands for its first value.
+// area operand where Excel evaluates it as an array (SUMPRODUCT((A1:A9>5)*B1:B9)). A function
+// given an array where it takes a single value works value by value as well and gives an array
+// (COUNT(ABS(FREQUENCY(...))) counts every value). Where one value is wanted, an array stands
+// for its first value.
 
 namespace {
-
-// The arguments that take arrays (class A in the file format) of the functions that have such
-// arguments; the last class repeats.
-struct TArrayArguments {
-  uint16_t Function;
-  std::string_view Classes;
-};
-
-constexpr TArrayArguments kArrayArguments[] = {
-    {83, "A"},     // TRANSPOSE
-    {163, "A"},    // MDETERM
-    {164, "A"},    // MINVERSE
-    {165, "AA"},   // MMULT
-    {228, "A"},    // SUMPRODUCT
-    {303, "AA"},   // SUMXMY2
-    {304, "AA"},   // SUMX2MY2
-    {305, "AA"},   // SUMX2PY2
-    {307, "AA"},   // CORREL
-    {309, "VAA"},  // FORECAST
-    {311, "AA"},   // INTERCEPT
-    {312, "AA"},   // PEARSON
-    {313, "AA"},   // RSQ
-    {315, "AA"},   // SLOPE
-    {330, "A"},    // MODE
-};
-
-bool TakesArray(uint16_t function, size_t argument) {
-  for (const TArrayArguments& entry : kArrayArguments)
-    if (entry.Function == function) {
-      const std::string_view classes = entry.Classes;
-      return classes[std::min(argument, classes.size() - 1)] == 'A';
-    }
-  return false;
-}
 
 // The operands an operator takes from the stack.
 int OperatorOperands(uint8_t id) {
@@ -114,6 +85,122 @@ bool ArrayElements(TcxTokenView array, int& rows, int& cols, std::vector<TcxToke
 
 bool IsAreaToken(uint8_t id) { return id == ptgArea || id == ptgArea3d || id == ptgName; }
 
+inline constexpr uint16_t kIfFunction = 1;
+inline constexpr uint16_t kTypeFunction = 86;
+
+// A function the file format does not list (an add-in) takes and gives values.
+constexpr TcxBiffFunction kValueFunction{0, "", 0, 30, 'V', "V"};
+
+// The file format's entry of a function number, through an index made once.
+const TcxBiffFunction& BiffFunction(uint16_t number) {
+  static const auto index = [] {
+    std::array<const TcxBiffFunction*, 512> table{};
+    for (const TcxBiffFunction& f : kBiffFunctions)
+      if (f.Number < table.size() && !table[f.Number]) table[f.Number] = &f;
+    return table;
+  }();
+  const TcxBiffFunction* f = number < index.size() ? index[number] : nullptr;
+  return f ? *f : kValueFunction;
+}
+
+// Whether the argument of a function takes its values one by one when it is given several:
+// the parameters of class V, and the branches of IF, which Excel picks value by value along
+// with the condition.
+bool TakesSingleValue(uint16_t function, int argument) {
+  return BiffFunction(function).ArgClass(static_cast<size_t>(argument)) == 'V' ||
+         (function == kIfFunction && argument > 0);
+}
+
+// Excel's operand classes over a formula's expression tree, as Excel gives them to a formula
+// typed into a cell. The formula is wanted as a value; each argument of a function is wanted in
+// its parameter's class ('V' a value, 'R' a reference, 'A' an array, cxExcelFunctions.h); an
+// operator wants its operands as values, or as arrays where it is itself wanted as an array. A
+// function that returns a value where an array is wanted is evaluated as an array and forces
+// everything beneath it to arrays too (MMULT(IF(A1:A2>0,...),...)); a function whose result and
+// parameters are all values passes on the class it is wanted in. Gives, per token (at the
+// offsets listed), whether it is evaluated as an array (such an operator or function takes the
+// areas among its value operands cell by cell) and the class it is wanted in.
+//
+// Unlike the rest, a function of values only wants its operands as values unless it is itself
+// wanted as an array: Excel's results show it (AVERAGE(IF(FREQUENCY(...)>0,1,0)) takes IF value
+// by value, AVERAGE(ABS(IF(...))) takes IF's first value).
+std::vector<TcxOperandClass> ArrayNodes(const TcxTokenString& tokens, std::vector<size_t>& offsets) {
+  offsets.clear();
+  std::vector<int> parent;
+  std::vector<int> operand;
+  std::vector<int> open;
+  for (size_t pos = 0; pos < tokens.size();) {
+    const size_t size = TokenSizeAt(tokens, pos);
+    if (size == 0) break;
+    const int index = static_cast<int>(offsets.size());
+    offsets.push_back(pos);
+    parent.push_back(-1);
+    operand.push_back(0);
+    const int n = std::min(TreeOperands(tokens.data() + pos), static_cast<int>(open.size()));
+    for (int k = 0; k < n; ++k) {
+      const int child = open[open.size() - static_cast<size_t>(n - k)];
+      parent[static_cast<size_t>(child)] = index;
+      operand[static_cast<size_t>(child)] = k;
+    }
+    open.resize(open.size() - static_cast<size_t>(n));
+    open.push_back(index);
+    pos += size;
+  }
+  // A token's operands come before it, so walking backwards meets every parent first.
+  const size_t count = offsets.size();
+  std::vector<char> wanted(count, 'V');
+  std::vector<bool> forced(count, false);
+  std::vector<bool> array(count, false);
+  // What a token asks of its operands: the parameter classes of a function (when `function` is
+  // set), else one class for all; and whether it forces them to arrays.
+  std::vector<const TcxBiffFunction*> function(count, nullptr);
+  std::vector<char> operandsWanted(count, 'V');
+  std::vector<bool> operandsForced(count, false);
+  for (size_t i = count; i-- > 0;) {
+    if (parent[i] >= 0) {
+      const size_t p = static_cast<size_t>(parent[i]);
+      wanted[i] = function[p] ? function[p]->ArgClass(static_cast<size_t>(operand[i]))
+                              : operandsWanted[p];
+      forced[i] = operandsForced[p];
+    }
+    const uint8_t* token = tokens.data() + offsets[i];
+    const uint8_t id = token[0];
+    if (id == ptgFuncVar) {
+      const TcxBiffFunction& f = BiffFunction(ReadUInt16(token + 2));
+      bool simple = f.ResultClass == 'V';
+      for (size_t k = 0; k < token[1] && simple; ++k) simple = f.ArgClass(k) == 'V';
+      if (simple) {
+        array[i] = forced[i] || wanted[i] == 'A';
+        operandsWanted[i] = wanted[i] == 'A' ? 'A' : 'V';
+        operandsForced[i] = array[i];
+        continue;
+      }
+      function[i] = &f;
+      const char result = f.ResultClass;
+      if (forced[i]) {
+        array[i] = !(result == 'R' && wanted[i] == 'R');
+        operandsForced[i] = result == 'V';
+      } else if (wanted[i] == 'A') {
+        array[i] = result != 'R';
+        operandsForced[i] = result == 'V';
+      } else {
+        array[i] = result == 'A' && wanted[i] == 'R';
+      }
+    } else if (id == ptgParen) {
+      operandsWanted[i] = wanted[i];
+      operandsForced[i] = forced[i];
+    } else if (OperatorOperands(id) > 0) {
+      const char operands = wanted[i] == 'R' ? 'V' : wanted[i];
+      array[i] = forced[i] || operands == 'A';
+      operandsWanted[i] = operands;
+      operandsForced[i] = forced[i];
+    }
+  }
+  std::vector<TcxOperandClass> classes(count);
+  for (size_t i = 0; i < count; ++i) classes[i] = {array[i], wanted[i]};
+  return classes;
+}
+
 }  // namespace
 
 bool TcxSSFunctionHandler::ArrayOperands(uint8_t id) {
@@ -129,46 +216,7 @@ bool TcxSSFunctionHandler::ArrayOperands(uint8_t id) {
         (area.Cells.Left != area.Cells.Right || area.Cells.Top != area.Cells.Bottom))
       areas = true;
   }
-  return areas && InArrayContext();
-}
-
-bool TcxSSFunctionHandler::InArrayContext() const {
-  // The formula's expression tree: for each token, the token that takes it and as which
-  // operand.
-  const TcxTokenString& tokens = formula_->Tokens;
-  std::vector<size_t> offsets;
-  std::vector<int> parent;
-  std::vector<int> operand;
-  std::vector<int> open;
-  int current = -1;
-  for (size_t pos = 0; pos < tokens.size();) {
-    const size_t size = TokenSizeAt(tokens, pos);
-    if (size == 0) break;
-    const int index = static_cast<int>(offsets.size());
-    if (pos == position_) current = index;
-    offsets.push_back(pos);
-    parent.push_back(-1);
-    operand.push_back(0);
-    const int n = std::min(TreeOperands(tokens.data() + pos), static_cast<int>(open.size()));
-    for (int k = 0; k < n; ++k) {
-      const int child = open[open.size() - static_cast<size_t>(n - k)];
-      parent[static_cast<size_t>(child)] = index;
-      operand[static_cast<size_t>(child)] = k;
-    }
-    open.resize(open.size() - static_cast<size_t>(n));
-    open.push_back(index);
-    pos += size;
-  }
-  // Up through operators and parentheses to the function argument the operator lies in.
-  for (int node = current; node >= 0;) {
-    const int up = parent[static_cast<size_t>(node)];
-    if (up < 0) return false;
-    const uint8_t* token = tokens.data() + offsets[static_cast<size_t>(up)];
-    if (token[0] == ptgFuncVar)
-      return TakesArray(ReadUInt16(token + 2), static_cast<size_t>(operand[static_cast<size_t>(node)]));
-    node = up;
-  }
-  return false;
+  return areas && IsArrayNode(position_);
 }
 
 void TcxSSFunctionHandler::ApplyArrayOperator(uint8_t id) {
@@ -222,6 +270,111 @@ void TcxSSFunctionHandler::ApplyArrayOperator(uint8_t id) {
   WriteInt32(result.data() + 1, static_cast<int32_t>(result.size() - kArrayHeaderSize));
   stack_.Push(result);
   numeric_ = true;
+}
+
+TcxOperandClass TcxSSFunctionHandler::NodeClass(size_t offset) {
+  if (!arrayNodesKnown_) {
+    arrayNodes_ = ArrayNodes(formula_->Tokens, nodeOffsets_);
+    arrayNodesKnown_ = true;
+  }
+  const auto at = std::lower_bound(nodeOffsets_.begin(), nodeOffsets_.end(), offset);
+  if (at == nodeOffsets_.end() || *at != offset) return {};
+  return arrayNodes_[static_cast<size_t>(at - nodeOffsets_.begin())];
+}
+
+bool TcxSSFunctionHandler::IsArrayNode(size_t offset) { return NodeClass(offset).Array; }
+
+bool TcxSSFunctionHandler::CallLifted(uint16_t function, TcxFunctionProc proc) {
+  const int argCount = argCount_;
+  if (IsAddInFunction(function) || function == kTypeFunction || argCount > stack_.Count())
+    return false;
+  // Arrays in single-value arguments always go value by value; areas only where Excel
+  // evaluates the call as an array.
+  const auto lifted = [&](int k, TcxTokenView item, bool arrayNode) {
+    if (!TakesSingleValue(function, k)) return false;
+    if (item.Id() == ptgArray) return true;
+    TcxResolvedArea area;
+    uint8_t error = 0;
+    return arrayNode && IsAreaToken(item.Id()) && ResolveArea(item, area, error) &&
+           (area.Cells.Left != area.Cells.Right || area.Cells.Top != area.Cells.Bottom);
+  };
+  // IF goes value by value for its condition; its branches follow.
+  const int single = function == kIfFunction ? std::min(argCount, 1) : argCount;
+  bool arrays = false;
+  bool areas = false;
+  for (int k = 0; k < single; ++k) {
+    const uint8_t id = stack_.Peek(argCount - 1 - k).Id();
+    if (!TakesSingleValue(function, k)) continue;
+    arrays = arrays || id == ptgArray;
+    areas = areas || IsAreaToken(id);
+  }
+  if (!arrays && !areas) return false;
+  const TcxOperandClass node = NodeClass(position_);
+  const bool arrayNode = areas && node.Array;
+  // IF wanted as a single value takes its condition's first value.
+  if (function == kIfFunction && !node.Array && node.Wanted == 'V') return false;
+  bool any = false;
+  for (int k = 0; k < single && !any; ++k) any = lifted(k, stack_.Peek(argCount - 1 - k), arrayNode);
+  if (!any) return false;
+
+  std::vector<TOperand> operands(static_cast<size_t>(argCount));
+  std::vector<bool> byValue(static_cast<size_t>(argCount), false);
+  for (int k = argCount - 1; k >= 0; --k) {
+    TOperand& op = operands[static_cast<size_t>(k)];
+    op.Item = stack_.PopToken();
+    const TcxTokenView view{op.Item.data(), op.Item.size()};
+    if (!lifted(k, view, arrayNode || (function == kIfFunction && k > 0))) continue;
+    uint8_t error = 0;
+    if (view.Id() == ptgArray) {
+      if (!ArrayElements(view, op.Rows, op.Cols, op.Elements)) continue;
+    } else if (ResolveArea(view, op.Area, error)) {
+      op.IsArea = true;
+      op.Rows = op.Area.Cells.Bottom - op.Area.Cells.Top + 1;
+      op.Cols = op.Area.Cells.Right - op.Area.Cells.Left + 1;
+    }
+    byValue[static_cast<size_t>(k)] = true;
+  }
+  int rows = 1, cols = 1;
+  for (size_t k = 0; k < operands.size(); ++k)
+    if (byValue[k]) {
+      rows = std::max(rows, operands[k].Rows);
+      cols = std::max(cols, operands[k].Cols);
+    }
+  // Each position is one call of the routine; its error is that value's alone.
+  const uint8_t pending = errorCode_;
+  const size_t depth = static_cast<size_t>(stack_.Count());
+  cxfunctions::TArray result(rows, cols);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) {
+      bool outside = false;
+      for (size_t k = 0; k < operands.size(); ++k) {
+        TcxTokenString item = byValue[k] ? operands[k].At(r, c) : operands[k].Item;
+        if (item.empty()) outside = true;
+        stack_.Push(item);
+      }
+      cxfunctions::TValue& value = result.At(r, c);
+      if (outside) {
+        while (static_cast<size_t>(stack_.Count()) > depth) stack_.Pop();
+        value = cxfunctions::TValue::OfError(ecNA);
+        continue;
+      }
+      errorCode_ = 0;
+      argCount_ = argCount;
+      resultSet_ = false;
+      accumulatorSet_ = false;
+      proc(*this);
+      if (errorCode_ != 0 || !resultSet_ || static_cast<size_t>(stack_.Count()) <= depth)
+        value = cxfunctions::TValue::OfError(errorCode_ != 0 ? errorCode_ : uint8_t(ecValue));
+      else
+        value = cxfunctions::PopArgument(*this).Single(*this);
+      while (static_cast<size_t>(stack_.Count()) > depth) stack_.Pop();
+    }
+  errorCode_ = pending;
+  argCount_ = argCount;
+  const TcxTokenString token = cxfunctions::MakeArrayToken(result);
+  PushToken({token.data(), token.size()});
+  numeric_ = true;
+  return true;
 }
 
 void TcxSSFunctionHandler::ForEachArrayValue(const TcxArgumentCallback& callback, int mode,

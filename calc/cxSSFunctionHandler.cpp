@@ -31,6 +31,34 @@ int ValueOperands(const uint8_t* token) {
   return 0;
 }
 
+// The arguments whose formulas are not calculated before the call: those whose cells the
+// function never reads, only their place (OFFSET's starting reference, the reference of ROW,
+// COLUMN, ROWS, COLUMNS and AREAS), and the tables that a lookup reads only in part (it
+// calculates the cells it reads as it goes). So =OFFSET(J9,-3,0,3,1) in a cell that J9 depends
+// on is no cycle, nor is a VLOOKUP into a table whose other rows depend on the cell, as in
+// Excel.
+bool ReadOnDemand(uint16_t function, int argument) {
+  switch (function) {
+    case 8:   // ROW
+    case 9:   // COLUMN
+    case 75:  // AREAS
+    case 76:  // ROWS
+    case 77:  // COLUMNS
+      return true;
+    case 28:  // LOOKUP
+      return argument >= 1;
+    case 29:  // INDEX
+    case 78:  // OFFSET
+      return argument == 0;
+    case 64:   // MATCH
+    case 101:  // HLOOKUP
+    case 102:  // VLOOKUP
+      return argument == 1;
+    default:
+      return false;
+  }
+}
+
 // An array where a single value is wanted stands for its first value.
 TcxTokenView FirstValue(TcxTokenView item) {
   if (item.Id() != ptgArray || item.Size <= kArrayValues) return item;
@@ -67,6 +95,7 @@ void TcxSSFunctionHandler::BeginFormula(TcxSSFormula& formula, bool clearResult)
   if (clearResult) formula.Result.clear();
   BuildDelimiters();
   formula_ = &formula;
+  arrayNodesKnown_ = false;
   formulaCol_ = formula.Col;
   formulaRow_ = formula.Row;
   formulaSheet_ = formula.Sheet;
@@ -124,8 +153,10 @@ bool TcxSSFunctionHandler::NeedsPending(size_t offset) {
   const uint8_t* token = formula_->Tokens.data() + offset;
   const int operands = std::min(ValueOperands(token), stack_.Count());
   // In the order the operands will be popped: the last one first.
-  for (int depth = 0; depth < operands; ++depth)
+  for (int depth = 0; depth < operands; ++depth) {
+    if (token[0] == ptgFuncVar && ReadOnDemand(ReadUInt16(token + 2), token[1] - 1 - depth)) continue;
     if (FindPending(stack_.Peek(depth))) return true;
+  }
   return false;
 }
 
@@ -653,6 +684,7 @@ void TcxSSFunctionHandler::CallFunction(TcxTokenView token) {
     for (int i = 0; i < argCount_ && !stack_.Empty(); ++i) stack_.Pop();
     return;
   }
+  if (CallLifted(definition.Index, definition.Proc)) return;
   resultSet_ = false;
   definition.Proc(*this);
   if (!resultSet_) throw ECalculationError(std::string(kFunctionNeedResult));

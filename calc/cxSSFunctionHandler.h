@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "calc/cxSSFunctionTable.h"
 #include "calc/cxSSTokensStack.h"
 #include "calc/cxSSTypes.h"
 #include "platform/Types.h"
@@ -36,6 +37,14 @@ using TcxArgumentCallback = std::function<void(const TcxArgumentValue& value)>;
 // file cannot name it.
 using TcxAddInResolver =
     std::function<bool(std::string_view name, uint16_t& refIndex, uint16_t& nameIndex)>;
+
+// How Excel evaluates an operator or function call of a formula: as an array (value by value
+// over the areas among its operands) or not, and the operand class its consumer wants of it
+// ('V' a value, 'R' a reference, 'A' an array).
+struct TcxOperandClass {
+  bool Array = false;
+  char Wanted = 'V';
+};
 
 // A reference resolved to a sheet and an inclusive cell rectangle.
 struct TcxResolvedArea {
@@ -170,7 +179,14 @@ private:
   // Arrays as values (cxSSFunctionArrays.cpp).
   bool ArrayOperands(uint8_t id);
   void ApplyArrayOperator(uint8_t id);
-  bool InArrayContext() const;
+  // Whether the operator or function at this offset of the formula's tokens is evaluated as an
+  // array (Excel's operand classes, worked out once per formula).
+  bool IsArrayNode(size_t offset);
+  TcxOperandClass NodeClass(size_t offset);
+  // Calls the routine value by value when the call's single-value arguments hold arrays (or
+  // areas, where the call is evaluated as an array) and pushes the array of results; false
+  // (nothing done) otherwise.
+  bool CallLifted(uint16_t function, TcxFunctionProc proc);
   void ForEachArrayValue(const TcxArgumentCallback& callback, int mode, TcxTokenView array);
   bool PopCellText(TcxTokenView item, std::string& text);
   bool NeedsPending(size_t offset);
@@ -217,4 +233,8 @@ private:
   TcxResolvedArea pendingScan_{-1, {}};
   int64_t pendingRow_ = 0;
   int64_t pendingCol_ = 0;
+  // Operand classes of the formula's tokens (IsArrayNode).
+  bool arrayNodesKnown_ = false;
+  std::vector<size_t> nodeOffsets_;
+  std::vector<TcxOperandClass> arrayNodes_;
 };

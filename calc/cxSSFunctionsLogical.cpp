@@ -51,14 +51,15 @@ void Or(Handler& h) {
 }
 
 // A branch of IF as popped. A number item is taken as it is, so a number result passes through
-// IF without going through text; an array (which only the further functions make) passes
-// whole.
+// IF without going through text; an array (which only the further functions make) and an area
+// of several cells (which has no single value) pass whole, as in Excel, so that
+// MMULT(IF(C1,A1:B1,A2:A3),...) multiplies the chosen area.
 struct TBranch {
   uint8_t Kind = 0;
   bool IsNumber = false;
   double Number = 0;
   std::string Text;
-  TcxTokenString Array;
+  TcxTokenString Whole;  // Kind ptgArray or ptgArea: the item itself
 };
 
 TBranch PopBranch(Handler& h) {
@@ -67,7 +68,16 @@ TBranch PopBranch(Handler& h) {
     const TcxTokenView top = h.Stack().Peek();
     if (top.Id() == ptgArray) {
       branch.Kind = ptgArray;
-      branch.Array = h.Stack().PopToken();
+      branch.Whole = h.Stack().PopToken();
+      return branch;
+    }
+    TcxResolvedArea area;
+    uint8_t error = 0;
+    if ((top.Id() == ptgArea || top.Id() == ptgArea3d || top.Id() == ptgName) &&
+        h.ResolveArea(top, area, error) &&
+        (area.Cells.Left != area.Cells.Right || area.Cells.Top != area.Cells.Bottom)) {
+      branch.Kind = ptgArea;
+      branch.Whole = h.Stack().PopToken();
       return branch;
     }
     if (top.Id() == ptgNum && top.Size == 9) {
@@ -113,8 +123,8 @@ void If(Handler& h) {
   const TBranch then = PopBranch(h);
   const TBranch& chosen = h.PopBoolean() ? then : otherwise;
   bool b = false;
-  if (chosen.Kind == ptgArray)
-    h.PushToken({chosen.Array.data(), chosen.Array.size()});
+  if (chosen.Kind == ptgArray || chosen.Kind == ptgArea)
+    h.PushToken({chosen.Whole.data(), chosen.Whole.size()});
   else if (chosen.IsNumber)
     h.PushNumber(chosen.Number);
   else if (chosen.Kind == ptgBool)

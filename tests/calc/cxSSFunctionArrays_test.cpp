@@ -64,4 +64,39 @@ TEST_F(ArrayValueTest, AggregatesAndBranchesTakeArrays) {
   Check(cases);
 }
 
+TEST_F(ArrayValueTest, FunctionsOfSingleValuesGoValueByValueOverArrays) {
+  const FunctionCase cases[] = {
+      {"=COUNT(ABS(-TRANSPOSE(A1:A3)))", rkNumber, "3"},
+      {"=SUM(ABS(-TRANSPOSE(A1:A3)))", rkNumber, "6"},
+      {"=SUM(ROUND(TRANSPOSE(A1:A3)/2,0))", rkNumber, "4"},
+      {"=SUM(COUNTIF(A1:B3,TRANSPOSE(A1:A3)*2))", rkNumber, "3"},
+      // An error stays with its value.
+      {"=INDEX(SQRT(TRANSPOSE(A1:A3)-2),1,1)", rkError, "#NUM!"},
+      {"=INDEX(SQRT(TRANSPOSE(A1:A3)-2),1,3)", rkNumber, "1"},
+      {"=INDEX(MID(\"abc\",TRANSPOSE(A1:A3),1),1,2)", rkText, "b"},
+      {"=ABS(-TRANSPOSE(B1:B3))", rkNumber, "4"},  // one cell shows the first value
+      {"=TYPE(TRANSPOSE(A1:A3))", rkNumber, "64"},  // TYPE tells the array itself
+      // IF wanted as a reference or an array picks value by value; wanted as a single value
+      // (beneath ABS) it takes the condition's first value.
+      {"=SUM(IF(TRANSPOSE(A1:A3)>1,1,0))", rkNumber, "2"},
+      {"=SUM(IF(TRANSPOSE(A1:A3)>1,TRANSPOSE(B1:B3),0))", rkNumber, "11"},
+      {"=SUM(ABS(IF(TRANSPOSE(A1:A3)>1,1,0)))", rkNumber, "0"},
+      {"=SUM(IF(TRANSPOSE(A1:A3)>1,1,0)+TRANSPOSE(A1:A3))", rkNumber, "6"},
+  };
+  Check(cases);
+}
+
+TEST_F(ArrayValueTest, AreasGoValueByValueWhereTheCallIsAnArray) {
+  const FunctionCase cases[] = {
+      {"=SUMPRODUCT(IF(A1:A3>1,B1:B3,0))", rkNumber, "11"},
+      {"=SUMPRODUCT(ABS(A1:A3-4))", rkNumber, "6"},
+      {"=MDETERM(IF(TRUE,A1:B2*1,0))", rkNumber, "-3"},
+      // A branch of several cells passes whole.
+      {"=SUM(IF(A1>0,A1:A3,B1:B3))", rkNumber, "6"},
+      {"=SUM(IF(A1>5,A1:A3,B1:B3))", rkNumber, "15"},
+      {"=SUMPRODUCT(MMULT(IF(A1>0,A1:A3,B1:B3),TRANSPOSE(B1:B3)))", rkNumber, "90"},
+  };
+  Check(cases);
+}
+
 }  // namespace

@@ -376,6 +376,62 @@ TEST_F(EvaluationTest, CyclesAreReportedOnceAndReadAsEmpty) {
   EXPECT_EQ(messages->Messages.size(), 1u);
 }
 
+TEST_F(EvaluationTest, PlacesAndLookupTablesAreNoCycle) {
+  //  A  B                            C  D
+  //  1  =A1*10                          =VLOOKUP(1,A1:B3,2,FALSE)
+  //  2  =SUM(OFFSET(B2,-1,0,1,1))+A2
+  //  3  =D1+1
+  // B2 names itself only as OFFSET's starting place; D1's table holds B3, which depends on
+  // D1, but the row D1 finds does not. Registered first, D1 and B2 wait for what they read.
+  Set("D1", "=VLOOKUP(1,A1:B3,2,FALSE)");
+  Set("B2", "=SUM(OFFSET(B2,-1,0,1,1))+A2");
+  for (const char* cell : {"A1", "A2", "A3"}) Set(cell, std::string(1, cell[1]));
+  Set("B1", "=A1*10");
+  Set("B3", "=D1+1");
+  Set("C1", "=ROWS(B1:B3)+COLUMN(C1)");
+  Recalc();
+  EXPECT_EQ(Show("B2"), "12");
+  EXPECT_EQ(Show("D1"), "10");
+  EXPECT_EQ(Show("B3"), "11");
+  EXPECT_EQ(Show("C1"), "6");
+  EXPECT_FALSE(Cache().CyclicRefs());
+  EXPECT_TRUE(messages->Messages.empty());
+}
+
+TEST_F(EvaluationTest, LookupsReadingLookupsEndWithoutExhaustingTheStack) {
+  //  A  B
+  //  1  1
+  //  2  =VLOOKUP(A2-1,$A$1:$B$3000,2,FALSE)+1
+  //  ...
+  // Entered bottom up, the last row is calculated first and each lookup finds the row above
+  // only while reading its table: the lookups nest inside each other.
+  constexpr int kRows = 3000;
+  for (int row = kRows; row >= 2; --row) {
+    const std::string r = std::to_string(row);
+    Set("A" + r, r);
+    Set("B" + r, "=VLOOKUP(A" + r + "-1,$A$1:$B$3000,2,FALSE)+1");
+  }
+  Set("A1", "1");
+  Set("B1", "1");
+  Recalc();
+  // Too deep a nesting reads as a cycle would; every formula still ends with a result.
+  EXPECT_TRUE(Cache().CyclicRefs());
+  for (int row = 2; row <= kRows; ++row)
+    EXPECT_FALSE(FormulaOf("B" + std::to_string(row)).Result.empty()) << row;
+  // Entered top down, each lookup finds a row calculated already.
+  MakeBook(TRegionalSettings::English());
+  Set("A1", "1");
+  Set("B1", "1");
+  for (int row = 2; row <= kRows; ++row) {
+    const std::string r = std::to_string(row);
+    Set("A" + r, r);
+    Set("B" + r, "=VLOOKUP(A" + r + "-1,$A$1:$B$3000,2,FALSE)+1");
+  }
+  Recalc();
+  EXPECT_EQ(Show("B3000"), "3000");
+  EXPECT_FALSE(Cache().CyclicRefs());
+}
+
 TEST_F(EvaluationTest, EvaluationOrderIsDepthFirstInPopOrder) {
   // The right operand is popped first, so B1 is calculated before A1.
   Set("C1", "=A1&B1");

@@ -51,8 +51,6 @@ const std::map<std::string, TShortfall> kShortfalls = {
                                       "error, not an error constant in a cell"}},
     {"xlrd-namesdemo.xls", {0.94, "comparisons take a text that reads as a number as that "
                                   "number (\"2\">2 is FALSE)"}},
-    {"poi-testRVA.xls", {0.96, "FREQUENCY and IF evaluated as arrays inside other functions"}},
-    {"poi-15228.xls", {0.98, "to be examined: IF(LOWER(Basis)=...) over sheets"}},
     {"poi-FormulaEvalTestData.xls", {0.92, "to be examined: the test workbook of many "
                                            "functions' edge cases"}},
 };
