@@ -1,6 +1,8 @@
 // Loading and saving .xls workbooks on the benchmark workbook of make_big.py (two sheets of
 // 50,000 rows × 10 columns: numbers, short texts and 10% formulas, 17 MB), and loading the
-// corpus's largest formula workbook; the reader alone is measured too. Peers work on the same
+// corpus's largest formula workbook (poi-57231_MixedGasReport.xls: 16,702 formulas, many of them
+// VLOOKUPs; its load recalculates them all, target under 0.5 s together; the recalculation is
+// also measured alone); the reader alone is measured too. Peers work on the same
 // file in the same run: python3-xlrd reads it (against our load), Gnumeric's ssconvert and
 // LibreOffice convert it to .xls (against our load plus save). The summary at the end gives the
 // best wall-clock times, the peak memory of each, the targets (load and save under 0.25 s, peak
@@ -174,6 +176,25 @@ void Load(benchmark::State& state, const fs::path& file, const std::string& name
   RecordPeak(name, peak);
 }
 
+// --- Recalculating a loaded workbook ------------------------------------------------------------
+
+void Recalc(benchmark::State& state, const fs::path& file, const std::string& name) {
+  if (!fs::exists(file)) {
+    state.SkipWithError("the workbook is missing");
+    return;
+  }
+  auto book = std::make_unique<TcxSpreadSheetBook>(MakeFixedEnvironment(TRegionalSettings::English()));
+  try {
+    book->LoadFromFile(file.string());
+  } catch (const ESpreadSheetUnknownFunctions&) {
+  }
+  for (auto _ : state) {
+    const double start = Now();
+    book->Recalc();
+    Record(name, Now() - start);
+  }
+}
+
 // --- Saving the loaded workbook ---------------------------------------------------------------------
 
 void Save(benchmark::State& state, const fs::path& file, const std::string& name) {
@@ -254,6 +275,9 @@ void BM_SaveBigWorkbook(benchmark::State& state) { Save(state, BigWorkbook(), "s
 void BM_LoadMixedGasReport(benchmark::State& state) {
   Load(state, kCorpus / "poi-57231_MixedGasReport.xls", "MixedGasReport");
 }
+void BM_RecalcMixedGasReport(benchmark::State& state) {
+  Recalc(state, kCorpus / "poi-57231_MixedGasReport.xls", "MixedGasReport recalc");
+}
 void BM_PeerXlrd(benchmark::State& state) {
   Peer(state, "/usr/bin/python3",
        "/usr/bin/python3 -c 'import sys, xlrd; xlrd.open_workbook(sys.argv[1])' " + Quoted(BigWorkbook()),
@@ -286,6 +310,7 @@ BENCHMARK(BM_ReadBigWorkbookOnly)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_LoadBigWorkbook)->Unit(benchmark::kMillisecond)->MinTime(3)->UseRealTime();
 BENCHMARK(BM_SaveBigWorkbook)->Unit(benchmark::kMillisecond)->MinTime(3)->UseRealTime();
 BENCHMARK(BM_LoadMixedGasReport)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
+BENCHMARK(BM_RecalcMixedGasReport)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
 BENCHMARK(BM_PeerXlrd)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(BM_PeerGnumeric)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_PeerLibreOffice)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
@@ -332,5 +357,12 @@ int main(int argc, char** argv) {
       std::printf("  memory %.3f (%.1f MB, %.1f MB)", peak / theirPeak, peak, theirPeak);
     std::printf("\n");
   }
+  const double gas = value(seconds, "MixedGasReport");
+  const double gasRecalc = value(seconds, "MixedGasReport recalc");
+  if (gas >= 0)
+    std::printf("poi-57231_MixedGasReport.xls (16,702 formulas): load with its recalculation "
+                "%.3f s  (target 0.5 s: %s)\n",
+                gas, gas < 0.5 ? "met" : "MISSED");
+  if (gasRecalc >= 0) std::printf("  a whole recalculation of the loaded workbook alone %.3f s\n", gasRecalc);
   return 0;
 }
