@@ -212,7 +212,8 @@ void Irr(Handler& h) {
   FailWith(h, ecNum);
 }
 
-// MIRR(values, finance_rate, reinvest_rate).
+// MIRR(values, finance_rate, reinvest_rate): the rate at which the payments out, discounted at
+// the finance rate, grow to the payments in compounded at the reinvestment rate.
 void Mirr(Handler& h) {
   TArgs args(h);
   const double reinvest = args.Number();
@@ -230,7 +231,9 @@ void Mirr(Handler& h) {
   }
   const double futurePositives = PresentValue(positives, reinvest) * std::pow(1 + reinvest, n - 1);
   const double presentNegatives = PresentValue(negatives, finance);
-  if (futurePositives == 0 || presentNegatives == 0 || n < 2) return FailWith(h, ecDivZero);
+  // Without payments out the rate has no base; without payments in the money is all lost,
+  // which Excel gives as -1 (poi-FormulaEvalTestData.xls, MIRR of four payments out).
+  if (presentNegatives == 0 || n < 2) return FailWith(h, ecDivZero);
   PushResult(h, std::pow(-futurePositives / presentNegatives, 1 / (n - 1)) - 1);
 }
 

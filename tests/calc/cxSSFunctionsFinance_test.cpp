@@ -53,6 +53,8 @@ TEST_F(FinanceFunctionTest, CashFlows) {
       {"=IRR(B11:B16)", rkNumber, "0.086630948"},
       {"=IRR(B12:B16)", rkError, "#NUM!"},  // no payment out
       {"=MIRR(B11:B16,0.1,0.12)", rkNumber, "0.098669107"},
+      {"=MIRR(B12:B16,0.1,0.12)", rkError, "#DIV/0!"},            // no payment out
+      {"=MIRR(TRANSPOSE(-B12:B16),0.1,0.12)", rkNumber, "-1"},  // no payment in
   };
   Check(cases);
 }
