@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/FrameStats.h"
 #include "calc/cxSSConvert.h"
 #include "calc/cxSSDataStorage.h"
 #include "platform/FixedPlatform.h"
@@ -59,33 +60,11 @@ void Fill(TcxSpreadSheetBook& book) {
   book.History().Unlock();
 }
 
-double ProcessMilliseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
 void SendKey(QWidget* target, int key, const QString& text) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
   QApplication::sendEvent(target, &press);
   QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
   QApplication::sendEvent(target, &release);
-}
-
-struct TStats {
-  double Mean = 0;
-  double Median = 0;
-  double Max = 0;
-};
-
-TStats Stats(std::vector<double> values) {
-  TStats stats;
-  if (values.empty()) return stats;
-  std::sort(values.begin(), values.end());
-  stats.Mean = std::accumulate(values.begin(), values.end(), 0.0) / values.size();
-  stats.Median = values[values.size() / 2];
-  stats.Max = values.back();
-  return stats;
 }
 
 }  // namespace

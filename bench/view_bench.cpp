@@ -14,6 +14,7 @@
 #include <numeric>
 #include <vector>
 
+#include "bench/FrameStats.h"
 #include "calc/cxSSConvert.h"
 #include "calc/cxSSDataStorage.h"
 #include "platform/FixedPlatform.h"
@@ -74,29 +75,6 @@ void Fill(TcxSpreadSheetBook& book) {
   book.History().Unlock();
 }
 
-// Processor time of the process (Qt fills large areas on helper threads): the machine may be
-// shared, and a frame's cost is what it computes, not how long it waited for a processor.
-double ProcessMilliseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-struct TStats {
-  double Mean = 0;
-  double Median = 0;
-  double Max = 0;
-};
-
-TStats Stats(std::vector<double> values) {
-  TStats stats;
-  if (values.empty()) return stats;
-  std::sort(values.begin(), values.end());
-  stats.Mean = std::accumulate(values.begin(), values.end(), 0.0) / values.size();
-  stats.Median = values[values.size() / 2];
-  stats.Max = values.back();
-  return stats;
-}
 
 }  // namespace
 
