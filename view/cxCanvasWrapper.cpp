@@ -404,17 +404,24 @@ TcxTextBrick& TcxCanvasWrapper::SingleLine(TcxTextParameters& params, std::strin
   return line;
 }
 
+// The alignment, font and anchor x of a text laid out in `rect`: the centre, or 3 pixels in
+// from the right or left edge.
+void TcxCanvasWrapper::StartLayout(const TRect& rect, TcxTextParameters& params, bool wordBreak,
+                                   TcxVertTextAlign vertAlign, TcxHorzTextAlign horzAlign) const {
+  params.HorzAlign = horzAlign;
+  params.VertAlign = vertAlign;
+  params.WordBreak = wordBreak;
+  params.Font = font_;
+  params.X = horzAlign == haCENTER ? (rect.Left + rect.Right) / 2
+             : horzAlign == haRIGHT ? rect.Right - 3
+                                    : rect.Left + 3;
+}
+
 void TcxCanvasWrapper::LayoutText(std::string_view text, const TRect& rect,
                                   TcxTextParameters& params, bool wordBreak,
                                   TcxVertTextAlign vertAlign, TcxHorzTextAlign horzAlign) {
   if (wordBreak && horzAlign != haFILL) {
-    params.HorzAlign = horzAlign;
-    params.VertAlign = vertAlign;
-    params.WordBreak = wordBreak;
-    params.Font = font_;
-    params.X = horzAlign == haCENTER ? (rect.Left + rect.Right) / 2
-               : horzAlign == haRIGHT ? rect.Right - 3
-                                      : rect.Left + 3;
+    StartLayout(rect, params, true, vertAlign, horzAlign);
     params.Clear();
     WrapText(text, rect, params, vertAlign, horzAlign);
     return;
@@ -426,13 +433,7 @@ void TcxCanvasWrapper::LayoutText(std::string_view text, const TRect& rect,
 
 void TcxCanvasWrapper::PlaceLine(const TRect& rect, TcxTextParameters& params,
                                  TcxVertTextAlign vertAlign, TcxHorzTextAlign horzAlign) {
-  params.HorzAlign = horzAlign;
-  params.VertAlign = vertAlign;
-  params.WordBreak = false;
-  params.Font = font_;
-  params.X = horzAlign == haCENTER ? (rect.Left + rect.Right) / 2
-             : horzAlign == haRIGHT ? rect.Right - 3
-                                    : rect.Left + 3;
+  StartLayout(rect, params, false, vertAlign, horzAlign);
   params.FitsRect = false;
   if (!font_ || params.Lines.size() != 1) return;
   TcxTextBrick& line = params.Lines.front();

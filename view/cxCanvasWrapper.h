@@ -193,6 +193,8 @@ public:
   void FlushGridBatch();
 
 private:
+  void StartLayout(const TRect& rect, TcxTextParameters& params, bool wordBreak,
+                   TcxVertTextAlign vertAlign, TcxHorzTextAlign horzAlign) const;
   struct TTextBatch {
     const TcxScreenFont* Font = nullptr;
     TColor Color = 0;

@@ -658,16 +658,8 @@ void TcxSSheetViewInfo::UpdateSelection() {
   // The frame moves with the selection: repaint where it was and where it goes.
   const auto invalidateFrame = [this](const TRect& bricks, bool inView) {
     if (!inView) return;
-    const int last = data_.BrickCount.X - 1;
-    const int lastRow = data_.BrickCount.Y - 1;
-    const int l = std::clamp(bricks.Left, 0, last);
-    const int t = std::clamp(bricks.Top, 0, lastRow);
-    const int r = bricks.Right < 0 || bricks.Right > last ? last : bricks.Right;
-    const int b = bricks.Bottom < 0 || bricks.Bottom > lastRow ? lastRow : bricks.Bottom;
-    const int x0 = Brick(l, 0).CellRect.Left;
-    const int x1 = Brick(r, 0).CellRect.Right;
-    const int y0 = Brick(0, t).CellRect.Top;
-    const int y1 = Brick(0, b).CellRect.Bottom;
+    const TRect frame = data_.FramePixels(bricks);
+    const int x0 = frame.Left, y0 = frame.Top, x1 = frame.Right, y1 = frame.Bottom;
     InvalidateArea({x0, y0, x0, y1});
     InvalidateArea({x1, y0, x1, y1});
     InvalidateArea({x0, y0, x1, y0});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <unordered_map>
@@ -74,6 +75,20 @@ struct TcxSSViewInfoData {
   bool SelectionInView = false;
   std::vector<TcxSSUnionInfoBrick> Unions;
   std::vector<std::vector<TcxSSInfoBrick>> Bricks;
+
+  // The pixel edges (Left, Top, Right, Bottom: the outer grid lines) of a block of bricks, its
+  // indexes clamped to the laid-out bricks (-1 or past the end reaching to the last one), for
+  // the selection frame. Needs at least one brick column and row.
+  TRect FramePixels(const TRect& bricks) const {
+    const int lastCol = BrickCount.X - 1;
+    const int lastRow = BrickCount.Y - 1;
+    const int left = std::clamp(bricks.Left, 0, lastCol);
+    const int top = std::clamp(bricks.Top, 0, lastRow);
+    const int right = bricks.Right < 0 || bricks.Right > lastCol ? lastCol : bricks.Right;
+    const int bottom = bricks.Bottom < 0 || bricks.Bottom > lastRow ? lastRow : bricks.Bottom;
+    return {Bricks[left][0].CellRect.Left, Bricks[0][top].CellRect.Top,
+            Bricks[right][0].CellRect.Right, Bricks[0][bottom].CellRect.Bottom};
+  }
 };
 
 // Hit-test flags of TcxSSheetViewInfo::HitTest.

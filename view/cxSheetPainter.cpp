@@ -154,18 +154,9 @@ void TcxXPPainter::DrawHeader(int colIndex, int rowIndex) {
 void TcxSheetPainter::DrawSelectionFrame() {
   const TcxSSViewInfoData& data = Data();
   if (HideSelection || !data.SelectionInView) return;
-  const int lastCol = data.BrickCount.X - 1;
-  const int lastRow = data.BrickCount.Y - 1;
-  if (lastCol < 0 || lastRow < 0) return;
-  const TRect& bricks = data.SelectionBricks;
-  const int left = std::max(bricks.Left, 0);
-  const int top = std::max(bricks.Top, 0);
-  const int right = bricks.Right < 0 || bricks.Right > lastCol ? lastCol : bricks.Right;
-  const int bottom = bricks.Bottom < 0 || bricks.Bottom > lastRow ? lastRow : bricks.Bottom;
-  const int x0 = Brick(left, 0).CellRect.Left;
-  const int x1 = Brick(right, 0).CellRect.Right;
-  const int y0 = Brick(0, top).CellRect.Top;
-  const int y1 = Brick(0, bottom).CellRect.Bottom;
+  if (data.BrickCount.X < 1 || data.BrickCount.Y < 1) return;
+  const TRect frame = data.FramePixels(data.SelectionBricks);
+  const int x0 = frame.Left, y0 = frame.Top, x1 = frame.Right, y1 = frame.Bottom;
   const TRect& corner = Brick(0, 0).CellRect;
   // The selection's outer grid line, one pixel outside it and two inside it.
   const TRect sides[4] = {

@@ -244,6 +244,26 @@ const TFailCase kFailSet[] = {
      TFailCase::kReadError},
 };
 
+// A read that failed part-way leaves exactly one empty sheet, "Sheet1".
+void ExpectOneEmptySheet(const TcxCustomSpreadSheetBook& book) {
+  ASSERT_EQ(book.PageCount(), 1);
+  EXPECT_EQ(book.Pages(0).Caption(), "Sheet1");
+  int cells = 0;
+  book.Pages(0).DataStorage().ForEachCell([&](int, int, const TcxSSCellRec&) { ++cells; });
+  EXPECT_EQ(cells, 0);
+}
+
+// Whatever a load ended with, its locks, flags and history are restored.
+void ExpectRestoredAfterLoad(const TcxCustomSpreadSheetBook& book) {
+  EXPECT_FALSE(book.R1C1ReferenceStyle());
+  EXPECT_FALSE(book.ReadOnly());
+  EXPECT_TRUE(book.History().UndoDescriptions().empty());
+  EXPECT_FALSE(book.History().IsLocked());
+  EXPECT_FALSE(book.Loading());
+  EXPECT_FALSE(book.Reading());
+  EXPECT_EQ(book.LockCount(), 0);
+}
+
 TEST(TcxBookFile, FilesThatCannotBeReadGiveTheDocumentedErrorAndState) {
   for (const TFailCase& c : kFailSet) {
     SCOPED_TRACE(c.File);
@@ -258,19 +278,9 @@ TEST(TcxBookFile, FilesThatCannotBeReadGiveTheDocumentedErrorAndState) {
       EXPECT_EQ(ValueOf(book, 1, 2, 3).Text, "kept");
     } else {
       EXPECT_EQ(result.Outcome, TLoadResult::kOtherError);
-      ASSERT_EQ(book.PageCount(), 1);
-      EXPECT_EQ(book.Pages(0).Caption(), "Sheet1");
-      int cells = 0;
-      book.Pages(0).DataStorage().ForEachCell([&](int, int, const TcxSSCellRec&) { ++cells; });
-      EXPECT_EQ(cells, 0);
+      ExpectOneEmptySheet(book);
     }
-    EXPECT_FALSE(book.R1C1ReferenceStyle());
-    EXPECT_FALSE(book.ReadOnly());
-    EXPECT_TRUE(book.History().UndoDescriptions().empty());
-    EXPECT_FALSE(book.History().IsLocked());
-    EXPECT_FALSE(book.Loading());
-    EXPECT_FALSE(book.Reading());
-    EXPECT_EQ(book.LockCount(), 0);
+    ExpectRestoredAfterLoad(book);
   }
 }
 
@@ -308,23 +318,13 @@ TEST_P(BookFileFailSet, EndsLoadedOrWithTheDocumentedError) {
     case TLoadResult::kOtherError: {
       // Failed while reading: one empty sheet.
       EXPECT_EQ(result.Message, "Invalid stream format");
-      ASSERT_EQ(book.PageCount(), 1);
-      EXPECT_EQ(book.Pages(0).Caption(), "Sheet1");
-      int cells = 0;
-      book.Pages(0).DataStorage().ForEachCell([&](int, int, const TcxSSCellRec&) { ++cells; });
-      EXPECT_EQ(cells, 0);
+      ExpectOneEmptySheet(book);
       break;
     }
   }
   for (int page = 0; page < book.PageCount(); ++page)
     EXPECT_TRUE(book.Pages(page).DataStorage().CheckConsistency()) << "page " << page;
-  EXPECT_FALSE(book.R1C1ReferenceStyle());
-  EXPECT_FALSE(book.ReadOnly());
-  EXPECT_TRUE(book.History().UndoDescriptions().empty());
-  EXPECT_FALSE(book.History().IsLocked());
-  EXPECT_FALSE(book.Loading());
-  EXPECT_FALSE(book.Reading());
-  EXPECT_EQ(book.LockCount(), 0);
+  ExpectRestoredAfterLoad(book);
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, BookFileFailSet, testing::ValuesIn(FailFolderFiles()),
