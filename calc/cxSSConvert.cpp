@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "calc/cxSSDateTime.h"
@@ -271,9 +272,11 @@ TcxDecimalDigits ToDecimalDigits(double x, int significant) {
   const char* p = buffer;
   for (; *p != 'e'; ++p)
     if (*p != '.') d.Digits[d.Count++] = *p;
+  // The exponent is "e", a sign and two or three digits.
+  const bool negativeExponent = p[1] == '-';
   int exponent = 0;
-  std::from_chars(p + 1 + (p[1] == '+'), result.ptr, exponent);
-  d.Exponent = exponent + 1;
+  for (const char* q = p + 2; q < result.ptr; ++q) exponent = exponent * 10 + (*q - '0');
+  d.Exponent = (negativeExponent ? -exponent : exponent) + 1;
   while (d.Count > 0 && d.Digits[d.Count - 1] == '0') --d.Count;
   RoundDecimalDigits(d, significant);
   return d;
@@ -307,41 +310,65 @@ std::string FloatToTextGeneral(double x, int precision, int minExponentDigits,
   if (std::isnan(x)) return "NAN";
   if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
   precision = std::clamp(precision, 1, 17);
+  // Whole numbers of up to `precision` digits are their own digits: no rounding, no exponent.
+  constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+                                     1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+  constexpr double kExactIntegers = 9007199254740992.0;  // 2^53
+  if (x == std::trunc(x) && std::fabs(x) < std::min(kExactIntegers, kPowersOfTen[precision])) {
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(x)).ptr;
+    // -0 is "0".
+    return x == 0 ? std::string("0") : std::string(buffer, end);
+  }
   const TcxDecimalDigits d = ToDecimalDigits(x, precision);
   if (d.Count == 0) return "0";
   const int exponent = d.Exponent - 1;  // of the leading digit
 
-  std::string out;
-  out.reserve(static_cast<size_t>(d.Count) + 12 + settings.DecimalSeparator.size());
-  if (x < 0) out += '-';
+  // Built in a buffer and copied once, so that a short text stays inside the string object.
+  const std::string_view separator = settings.DecimalSeparator;
+  std::string heap;
+  char local[64];
+  char* out = local;
+  const size_t longest = static_cast<size_t>(precision) + 30 + separator.size() +
+                         static_cast<size_t>(std::max(minExponentDigits, 0));
+  if (longest > sizeof local) {
+    heap.resize(longest);
+    out = heap.data();
+  }
+  char* p = out;
+  auto put = [&p](std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    p += text.size();
+  };
+  if (x < 0) *p++ = '-';
   if (exponent >= precision || exponent < -5) {
-    out += d.Digits[0];
+    *p++ = d.Digits[0];
     if (d.Count > 1) {
-      out += settings.DecimalSeparator;
-      out.append(d.Digits + 1, static_cast<size_t>(d.Count - 1));
+      put(separator);
+      put({d.Digits + 1, static_cast<size_t>(d.Count - 1)});
     }
-    out += 'E';
-    if (exponent < 0) out += '-';
-    else if (minExponentDigits > 0) out += '+';
+    *p++ = 'E';
+    if (exponent < 0) *p++ = '-';
+    else if (minExponentDigits > 0) *p++ = '+';
     char expDigits[8];
     const auto e = std::to_chars(expDigits, expDigits + sizeof expDigits, std::abs(exponent));
-    for (long k = e.ptr - expDigits; k < minExponentDigits; ++k) out += '0';
-    out.append(expDigits, e.ptr);
+    for (long k = e.ptr - expDigits; k < minExponentDigits; ++k) *p++ = '0';
+    put({expDigits, static_cast<size_t>(e.ptr - expDigits)});
   } else if (exponent >= 0) {
     const int integerDigits = exponent + 1;
-    out.append(d.Digits, static_cast<size_t>(std::min(d.Count, integerDigits)));
-    for (int k = d.Count; k < integerDigits; ++k) out += '0';
+    put({d.Digits, static_cast<size_t>(std::min(d.Count, integerDigits))});
+    for (int k = d.Count; k < integerDigits; ++k) *p++ = '0';
     if (d.Count > integerDigits) {
-      out += settings.DecimalSeparator;
-      out.append(d.Digits + integerDigits, static_cast<size_t>(d.Count - integerDigits));
+      put(separator);
+      put({d.Digits + integerDigits, static_cast<size_t>(d.Count - integerDigits)});
     }
   } else {
-    out += '0';
-    out += settings.DecimalSeparator;
-    out.append(static_cast<size_t>(-exponent - 1), '0');
-    out.append(d.Digits, static_cast<size_t>(d.Count));
+    *p++ = '0';
+    put(separator);
+    for (int k = 0; k < -exponent - 1; ++k) *p++ = '0';
+    put({d.Digits, static_cast<size_t>(d.Count)});
   }
-  return out;
+  return std::string(out, p);
 }
 
 std::string FloatToText(double x, const TRegionalSettings& settings) {

@@ -240,6 +240,16 @@ void TcxSSDataStorage::SetCellNumber(int col, int row, double value) {
   RemoveFormulaIfDropped(col, row, oldFormula);
 }
 
+bool TcxSSDataStorage::SetCellFormula(int col, int row, const TcxTokenString& tokens) {
+  if (!CanWrite(col, row) || col < 0 || row < 0) return false;
+  TcxSSFormula* oldFormula = nullptr;
+  if (const TcxSSCellRec* own = FindCell(col, row); own && own->Kind == ckFormula)
+    oldFormula = own->Formula;
+  if (!Book().FormulasCache().AddFormulaTokens(*this, col, row, tokens)) return false;
+  RemoveFormulaIfDropped(col, row, oldFormula);
+  return true;
+}
+
 void TcxSSDataStorage::SetCellStyle(int col, int row, TcxSSStyleRec* style) {
   TcxSSCellRec cell = OwnCell(col, row);
   cell.Style = style;

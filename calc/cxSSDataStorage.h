@@ -83,6 +83,10 @@ public:
   static bool IsFormulaText(std::string_view text, bool allowFormula, bool forceFormula,
                             TxlsDataFormat format);
   void SetCellNumber(int col, int row, double value);
+  // Makes the cell the formula of already parsed tokens (references relative to the cell), as
+  // SetCellText with a forced formula would from the formula's text. False when nothing was
+  // stored: the tokens do not make a formula text, or the cell cannot be written.
+  bool SetCellFormula(int col, int row, const TcxTokenString& tokens);
   void SetCellStyle(int col, int row, TcxSSStyleRec* style);
   // Frees the cell's own record (its style reference and formula go with it), recorded and
   // notified as SetCell does; the cell then reads as the default cell, or inside a merged area

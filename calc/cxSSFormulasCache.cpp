@@ -56,6 +56,29 @@ bool TcxSSFormulasCache::AddFormula(TcxSSDataStorage& storage, int col, int row)
   return ok;
 }
 
+bool TcxSSFormulasCache::AddFormulaTokens(TcxSSDataStorage& storage, int col, int row,
+                                          const TcxTokenString& tokens) {
+  if (tokens.empty()) return false;
+  auto formula = std::make_unique<TcxSSFormula>();
+  formula->Sheet = static_cast<uint16_t>(storage.GetSheetIndex());
+  formula->Col = col;
+  formula->Row = row;
+  formula->State = 2;
+  formula->Tokens = tokens;
+  lastMessage_.clear();
+  errorFlag_ = false;
+  std::string text = handler_.FormulaText(*formula);
+  errorFlag_ = false;
+  if (text.empty()) return false;
+  TcxSSCellRec cell;
+  cell.Style = storage.OwnCell(col, row).Style;
+  cell.Kind = ckFormula;
+  cell.Text = std::move(text);
+  cell.Formula = Add(std::move(formula));
+  storage.SetCell(col, row, cell);
+  return true;
+}
+
 TcxSSFormula* TcxSSFormulasCache::Add(std::unique_ptr<TcxSSFormula> formula) {
   // Compact when more than half of the slots are empty, so that the list stays proportional to
   // the number of formulas while removal stays constant time.

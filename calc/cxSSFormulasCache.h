@@ -73,6 +73,9 @@ public:
   // Parses the text of the cell and makes it a formula cell; false (the cell stays text) when the
   // text does not parse.
   virtual bool AddFormula(TcxSSDataStorage& storage, int col, int row);
+  // Makes the cell a formula of tokens parsed before (references relative to the cell) and
+  // gives it the formula's text; false, and the cell untouched, when the tokens make no text.
+  bool AddFormulaTokens(TcxSSDataStorage& storage, int col, int row, const TcxTokenString& tokens);
   virtual TcxSSFormula* Add(std::unique_ptr<TcxSSFormula> formula);
   // Unregisters and frees a registered formula; an unknown pointer is left alone.
   virtual void RemoveFormula(TcxSSFormula* formula);

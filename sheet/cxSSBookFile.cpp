@@ -124,6 +124,7 @@ TcxLoadReport TcxCustomSpreadSheetBook::LoadFromStream(std::istream& stream) {
   const int suspension = formulas.LockCount();
   TcxBookTarget target(*this);
   auto reader = std::make_unique<TcxExcelFileReader>(target, Settings(), Environment().PixelsPerInch);
+  reader->ReuseFormulaShapes = reuseFormulaShapes_;
 
   SetReadOnly(false);
   History().Clear();

@@ -84,6 +84,19 @@ bool TcxSSCellObject::IsFormula() const {
   return cell && cell->Kind == ckFormula;
 }
 
+bool TcxSSCellObject::SetFormulaTokens(const TcxTokenString& tokens) {
+  if (!storage_.SetCellFormula(col_, row_, tokens)) return false;
+  AutoHeight();
+  storage_.Book().UpdateControl();
+  return true;
+}
+
+TcxTokenString TcxSSCellObject::FormulaTokens() const {
+  const TcxSSCellRec* cell = storage_.FindCell(col_, row_);
+  if (!cell || cell->Kind != ckFormula || !cell->Formula) return {};
+  return cell->Formula->Tokens;
+}
+
 void TcxSSCellObject::SetDateTime(double value) {
   storage_.SetCellNumber(col_, row_, value);
   if (Format() != 0) return;

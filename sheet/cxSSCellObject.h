@@ -24,6 +24,12 @@ public:
   virtual void SetPlainText(const std::string& text) = 0;
   // True when the cell holds a formula (formula text that did not parse leaves a text cell).
   virtual bool IsFormula() const = 0;
+  // Makes the cell the formula of `tokens`, as the workbook's parser made them for a formula of
+  // the same shape at another cell (see TcxFormulaReader::ShapeKey). False when the cell cannot
+  // take parsed tokens; the caller then gives the formula's text.
+  virtual bool SetFormulaTokens(const TcxTokenString& /*tokens*/) { return false; }
+  // The parsed tokens of the cell's formula; empty when it holds none or cannot give them.
+  virtual TcxTokenString FormulaTokens() const { return {}; }
 };
 
 // A short-lived handle through which everything outside the cell storage reads and writes one
@@ -52,6 +58,8 @@ public:
   void SetNumber(double value) override;
   void SetPlainText(const std::string& text) override;
   bool IsFormula() const override;
+  bool SetFormulaTokens(const TcxTokenString& tokens) override;
+  TcxTokenString FormulaTokens() const override;
   void SetDateTime(double value);
 
   // The edit text: what the cell-text box and the in-place editor show.

@@ -88,6 +88,11 @@ public:
   // (ESpreadSheetUnknownFunctions) when it was read but uses functions outside the library.
   TcxLoadReport LoadFromFile(const std::string& fileName);
   TcxLoadReport LoadFromStream(std::istream& stream);
+  // Loading parses a formula of each shape once and gives later formulas of that shape (the same
+  // formula filled down or across) the parsed tokens; off, every formula is parsed from its
+  // text. On by default.
+  bool ReuseFormulaShapes() const { return reuseFormulaShapes_; }
+  void SetReuseFormulaShapes(bool value) { reuseFormulaShapes_ = value; }
   // Saves the workbook as an .xls file. The file is written beside the target under a temporary
   // name and renamed over it only when complete: a failed save leaves the old file as it was.
   void SaveToFile(const std::string& fileName);
@@ -262,6 +267,7 @@ private:
   TPalette palette_{};
   bool loading_ = false;
   bool reading_ = false;
+  bool reuseFormulaShapes_ = true;
   bool modified_ = false;
 
   TColor backgroundColor_ = kclWindow;

@@ -54,6 +54,10 @@ public:
   // TcxExcelReadError when the stream cannot be read.
   void ReadAll();
 
+  // Parses a formula of each shape once and gives later formulas of that shape its tokens
+  // (TcxFormulaReader::ShapeKey); off, every formula is handed to its cell as text.
+  bool ReuseFormulaShapes = true;
+
   bool HasUnknownFunctions() const { return report_.UnknownFunctions; }
   const std::vector<TcxFormulaProblem>& FormulaProblems() const { return report_.Problems; }
 

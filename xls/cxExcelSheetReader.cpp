@@ -311,6 +311,8 @@ void TcxExcelSheetReader::ReadFormula(TcxBiffRecord& record) {
   TPendingFormula pending;
   pending.Cell = formula.Cell;
   pending.Result = formula.Result;
+  const std::string shape = ShapeOf(formula.Cell, formula.Tokens, formula.Extra);
+  if (ReuseShape(pending, shape)) return;
   const TcxDecodedFormula decoded =
       globals_.Formulas->Decode(formula.Cell.Col, formula.Cell.Row, formula.Tokens, formula.Extra);
   switch (decoded.Outcome) {
@@ -327,9 +329,24 @@ void TcxExcelSheetReader::ReadFormula(TcxBiffRecord& record) {
       KeepValue(pending, fpDataTable, "part of a data table");
       break;
     default:
-      SettleFormula(pending, decoded);
+      SettleFormula(pending, decoded, shape);
       break;
   }
+}
+
+std::string TcxExcelSheetReader::ShapeOf(const TcxCellHeader& cell, std::span<const uint8_t> tokens,
+                                         std::span<const uint8_t> extra) const {
+  if (!globals_.ParsedShapes) return {};
+  return globals_.Formulas->ShapeKey(cell.Col, cell.Row, tokens, extra);
+}
+
+bool TcxExcelSheetReader::ReuseShape(const TPendingFormula& pending, const std::string& shape) {
+  if (shape.empty()) return false;
+  const auto found = globals_.ParsedShapes->find(shape);
+  if (found == globals_.ParsedShapes->end()) return false;
+  const auto cell = Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
+  // A cell beyond the sheet's columns is dropped, as the formula text would be.
+  return !cell || cell->SetFormulaTokens(found->second);
 }
 
 void TcxExcelSheetReader::ReadRangeFormula(TcxBiffRecord& record, bool array) {
@@ -389,25 +406,38 @@ void TcxExcelSheetReader::ResolvePending(bool atEnd) {
     } else if (range->Array) {
       KeepValue(settled, fpArrayFormula, "part of an array formula");
     } else {
+      const std::string shape = ShapeOf(settled.Cell, range->Record.Tokens, range->Record.Extra);
+      if (ReuseShape(settled, shape)) continue;
       TcxDecodedFormula decoded = globals_.Formulas->Decode(
           settled.Cell.Col, settled.Cell.Row, range->Record.Tokens, range->Record.Extra);
       if (decoded.Outcome == foShared || decoded.Outcome == foTable) {
         decoded.Outcome = foDamaged;
         decoded.Detail = "a shared formula that points at another";
       }
-      SettleFormula(settled, decoded);
+      SettleFormula(settled, decoded, shape);
     }
   }
 }
 
-void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded) {
+void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded,
+                                        const std::string& shape) {
+  // Enough for every formula of a sheet filled down; a file of distinct formulas cannot make the
+  // table grow without bound.
+  constexpr size_t kMaxShapes = 65536;
   switch (decoded.Outcome) {
     case foFormula: {
       const auto cell = Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
       if (!cell) return;
       cell->SetTextEx(decoded.Text, true, false);
       // The workbook's parser may not read everything a file's formula can say.
-      if (!cell->IsFormula()) KeepValue(pending, fpUnsupported, "the workbook cannot parse " + decoded.Text);
+      if (!cell->IsFormula()) {
+        KeepValue(pending, fpUnsupported, "the workbook cannot parse " + decoded.Text);
+        return;
+      }
+      if (!shape.empty() && globals_.ParsedShapes->size() < kMaxShapes) {
+        TcxTokenString tokens = cell->FormulaTokens();
+        if (!tokens.empty()) globals_.ParsedShapes->emplace(shape, std::move(tokens));
+      }
       return;
     }
     case foUnknownFunction:

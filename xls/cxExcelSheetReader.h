@@ -7,8 +7,10 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "calc/cxSSTypes.h"
 #include "platform/RegionalSettings.h"
 #include "xls/cxBiffRecords.h"
 #include "xls/cxFormulaReader.h"
@@ -51,6 +53,9 @@ struct TcxExcelGlobals {
   const TcxExcelStyleTable* Styles = nullptr;
   const std::vector<std::string>* SharedStrings = nullptr;
   const TcxFormulaReader* Formulas = nullptr;
+  // The tokens parsed for each formula shape seen (TcxFormulaReader::ShapeKey), so that a
+  // formula filled down a column is parsed once; null when every formula is parsed from text.
+  std::unordered_map<std::string, TcxTokenString>* ParsedShapes = nullptr;
   // The screen's pixels per logical inch divided by 96.
   double Scale = 1;
   // DATEMODE: the file counts days from 1904-01-01.
@@ -67,7 +72,8 @@ struct TcxExcelReadReport {
 // formats, formulas (with their shared and array formulas), column and row sizes, merged
 // areas, window options and protection.
 //
-// A formula is handed to the cell as formula text. Where the workbook cannot hold the formula
+// A formula is handed to the cell as formula text; a later formula of the same shape (the same
+// formula at another cell, references moved with it) takes the tokens parsed for the first. Where the workbook cannot hold the formula
 // (see TcxFormulaProblemKind) the cell gets Excel's cached result as a constant and the cell is
 // listed in the report: nothing is silently truncated or replaced by a wrong formula.
 //
@@ -117,8 +123,15 @@ private:
   void ReadFormula(TcxBiffRecord& record);
   void ReadRangeFormula(TcxBiffRecord& record, bool array);
   void ReadString(TcxBiffRecord& record);
-  // Settles a formula cell from its decoded formula.
-  void SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded);
+  // The shape of a formula's tokens at the cell, or empty when shapes are not reused.
+  std::string ShapeOf(const TcxCellHeader& cell, std::span<const uint8_t> tokens,
+                      std::span<const uint8_t> extra) const;
+  // Makes the cell the formula parsed before for the same shape; false when there is none.
+  bool ReuseShape(const TPendingFormula& pending, const std::string& shape);
+  // Settles a formula cell from its decoded formula; a formula the cell parsed is kept for
+  // later cells of the same `shape`.
+  void SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded,
+                     const std::string& shape = {});
   // The cell keeps its cached result; the reason goes to the report.
   void KeepValue(TPendingFormula& pending, TcxFormulaProblemKind kind, const std::string& detail);
   void SetCachedValue(const TPendingFormula& pending);

@@ -70,18 +70,21 @@ class TcxFormulaDecoder {
 public:
   TcxFormulaDecoder(const TcxFormulaContext& context, const std::string& listSeparator, int col,
                     int row, std::span<const uint8_t> tokens, std::span<const uint8_t> extra,
-                    std::vector<TcxOperand>& stack)
+                    std::vector<TcxOperand>& stack, bool shape = false)
       : context_(context),
         listSeparator_(listSeparator),
         col_(col),
         row_(row),
         in_(TcxBiffRecord::OfData(tokens)),
         extra_(TcxBiffRecord::OfData(extra)),
-        stack_(stack) {
+        stack_(stack),
+        shape_(shape) {
     stack_.clear();
   }
 
   TcxDecodedFormula Run();
+  // In shape mode: false when a reference's meaning could change with the cell's place.
+  bool ShapeReusable() const { return shapeReusable_; }
 
 private:
   bool Stopped() const { return damaged_ || unknownFunction_ || aborted_; }
@@ -111,6 +114,10 @@ private:
 
   void AppendCell(std::string& text, uint16_t row, uint16_t colField) const;
   void AppendCellRelative(std::string& text, uint16_t row, uint16_t colField) const;
+  // The cell a reference part names: its row and column field with the column resolved.
+  void ResolveCell(uint16_t& row, uint16_t& colField, bool relative) const;
+  // A cell of a sheet-local reference in shape mode: relative parts as offsets from the cell.
+  void AppendShapeCell(std::string& text, uint16_t row, uint16_t colField);
   // Pushes a cell reference, or an area when `area` (the second cell from `row2`, `col2`).
   void PushReference(const std::string& prefix, uint16_t row1, uint16_t col1, bool area,
                      uint16_t row2, uint16_t col2, bool relative);
@@ -126,6 +133,9 @@ private:
   TcxBiffRecord in_;
   TcxBiffRecord extra_;
   std::vector<TcxOperand>& stack_;  // the reader's, reused from formula to formula
+  // Shape mode writes sheet-local references as offsets from the cell (see ShapeKey).
+  bool shape_ = false;
+  bool shapeReusable_ = true;
   bool damaged_ = false;
   bool unknownFunction_ = false;
   bool aborted_ = false;  // a token the workbook cannot express ends the decoding
@@ -224,19 +234,55 @@ void TcxFormulaDecoder::AppendCell(std::string& text, uint16_t row, uint16_t col
 
 // Shared formulas (and defined names) store relative parts as offsets from the cell that uses
 // them; as in Excel, columns wrap around at 256 and rows at 65536.
-void TcxFormulaDecoder::AppendCellRelative(std::string& text, uint16_t row,
-                                           uint16_t colField) const {
+void TcxFormulaDecoder::ResolveCell(uint16_t& row, uint16_t& colField, bool relative) const {
+  if (!relative) return;
   uint16_t col = colField & kColumnMask;
   if (colField & kColumnRelative)
     col = static_cast<uint16_t>((col_ + static_cast<int8_t>(colField & 0xFF)) & 0xFF);
   if (colField & kRowRelative) row = static_cast<uint16_t>(row_ + static_cast<int16_t>(row));
-  AppendCell(text, row, static_cast<uint16_t>(col | (colField & ~kColumnMask)));
+  colField = static_cast<uint16_t>(col | (colField & ~kColumnMask));
+}
+
+void TcxFormulaDecoder::AppendCellRelative(std::string& text, uint16_t row,
+                                           uint16_t colField) const {
+  ResolveCell(row, colField, true);
+  AppendCell(text, row, colField);
+}
+
+void TcxFormulaDecoder::AppendShapeCell(std::string& text, uint16_t row, uint16_t colField) {
+  // A control character no formula text holds outside a string constant marks the reference.
+  text += '\x01';
+  const int col = colField & kColumnMask;
+  // Beyond the sheet's 256 columns the parser's verdict may depend on the place.
+  if (col > 0xFF) shapeReusable_ = false;
+  const bool rowRelative = (colField & kRowRelative) != 0;
+  const bool colRelative = (colField & kColumnRelative) != 0;
+  text += rowRelative ? 'r' : 'R';
+  text += std::to_string(rowRelative ? int(row) - row_ : int(row));
+  text += colRelative ? 'c' : 'C';
+  text += std::to_string(colRelative ? col - col_ : col);
 }
 
 void TcxFormulaDecoder::PushReference(const std::string& prefix, uint16_t row1, uint16_t col1,
                                       bool area, uint16_t row2, uint16_t col2, bool relative) {
   if (!in_.Ok()) return;
   std::string text = prefix;
+  if (shape_ && prefix.empty()) {
+    ResolveCell(row1, col1, relative);
+    AppendShapeCell(text, row1, col1);
+    if (area) {
+      ResolveCell(row2, col2, relative);
+      // The parser orders an area's corners by where they are; with one corner relative and
+      // the other absolute that order depends on the cell's place.
+      const uint16_t flags1 = col1 & (kRowRelative | kColumnRelative);
+      const uint16_t flags2 = col2 & (kRowRelative | kColumnRelative);
+      if (flags1 != flags2) shapeReusable_ = false;
+      text += ':';
+      AppendShapeCell(text, row2, col2);
+    }
+    Push(std::move(text));
+    return;
+  }
   const auto append = [&](uint16_t row, uint16_t col) {
     if (relative)
       AppendCellRelative(text, row, col);
@@ -687,6 +733,15 @@ TcxFormulaReader::~TcxFormulaReader() = default;
 TcxDecodedFormula TcxFormulaReader::Decode(int col, int row, std::span<const uint8_t> tokens,
                                            std::span<const uint8_t> extra) const {
   return TcxFormulaDecoder(context_, listSeparator_, col, row, tokens, extra, scratch_->Stack).Run();
+}
+
+std::string TcxFormulaReader::ShapeKey(int col, int row, std::span<const uint8_t> tokens,
+                                       std::span<const uint8_t> extra) const {
+  TcxFormulaDecoder decoder(context_, listSeparator_, col, row, tokens, extra, scratch_->Stack,
+                            true);
+  TcxDecodedFormula decoded = decoder.Run();
+  if (decoded.Outcome != foFormula || !decoder.ShapeReusable()) return {};
+  return std::move(decoded.Text);
 }
 
 std::string TcxFormulaReader::SheetText(std::string_view name) {

@@ -89,6 +89,15 @@ public:
   TcxDecodedFormula Decode(int col, int row, std::span<const uint8_t> tokens,
                            std::span<const uint8_t> extra = {}) const;
 
+  // The formula's shape: the same decoding with every reference to the cell's own sheet written
+  // as offsets from the cell for its relative parts. Two cells whose formulas have the same
+  // shape parse to the same tokens (the workbook stores such references relative to the cell),
+  // so the tokens parsed for one can serve the other. Empty when the tokens do not decode to a
+  // formula, or when an area mixes relative and absolute corners (the parser orders corners by
+  // where they are).
+  std::string ShapeKey(int col, int row, std::span<const uint8_t> tokens,
+                       std::span<const uint8_t> extra = {}) const;
+
   // The argument separator of formula text: the locale list separator, or ";" when the list
   // and decimal separators are both ",".
   const std::string& ListSeparator() const { return listSeparator_; }

@@ -170,6 +170,32 @@ TEST_P(BookFileRoundTrip, SavedWorkbookLoadsAsTheSameWorkbook) {
   EXPECT_TRUE(before == after) << "the saved workbook differs:" << Differences(before, after);
 }
 
+// Formulas of one shape (a formula filled down or across) are parsed once while loading and
+// later cells take the parsed tokens: the workbook is the one that parsing every formula from
+// its text gives, down to each formula's tokens and stored text.
+TEST_P(BookFileRoundTrip, FormulaShapesParsedOnceLoadAsEveryFormulaParsed) {
+  const auto load = [](bool reuse) {
+    auto book = MakeBook();
+    book->SetReuseFormulaShapes(reuse);
+    std::ifstream in(GetParam(), std::ios::binary);
+    LoadStream(*book, in);
+    std::vector<std::string> lines = Describe(*book);
+    for (int page = 0; page < book->PageCount(); ++page)
+      book->Pages(page).DataStorage().ForEachCell([&](int col, int row, const TcxSSCellRec& cell) {
+        if (cell.Kind != ckFormula) return;
+        std::string tokens;
+        for (const uint8_t b : cell.Formula->Tokens) tokens += std::to_string(b) + " ";
+        lines.push_back(std::to_string(page) + " " + std::to_string(col) + "," +
+                        std::to_string(row) + " stored " + cell.Text + " tokens " + tokens);
+      });
+    return lines;
+  };
+  const std::vector<std::string> reused = load(true);
+  const std::vector<std::string> parsed = load(false);
+  EXPECT_TRUE(reused == parsed) << "reusing parsed shapes changed the workbook:"
+                                << Differences(parsed, reused);
+}
+
 INSTANTIATE_TEST_SUITE_P(Corpus, BookFileRoundTrip, testing::ValuesIn(CorpusFiles()),
                          [](const auto& info) { return TestName(info.param); });
 

@@ -186,6 +186,49 @@ TEST(TcxFormulaReader, ResolvesSheetsAndRelativeReferences) {
       TRegionalSettings::English());
 }
 
+// Two cells share a shape exactly when the workbook's parser gives their formulas the same
+// tokens: references of the cell's own sheet relative to the cell, other sheets' absolute.
+TEST(TcxFormulaReader, ShapeKeysMatchFormulasMovedWithTheirCell) {
+  const TcxFormulaContext context = MakeContext(TRegionalSettings::English());
+  const TcxFormulaReader reader(context);
+  const unsigned rel = 0xC000;  // row and column relative
+  const struct {
+    const char* What;
+    TBytes A;
+    int ColA, RowA;
+    TBytes B;
+    int ColB, RowB;
+    bool Same;
+  } cases[] = {
+      {"A5*2+B5 in J5 and A6*2+B6 in J6",
+       Ref(4, rel) + Int(2) + kMul + Ref(4, rel | 1) + kAdd, 9, 4,
+       Ref(5, rel) + Int(2) + kMul + Ref(5, rel | 1) + kAdd, 9, 5, true},
+      {"a relative reference one row further away", Ref(4, rel), 9, 4, Ref(4, rel), 9, 5, false},
+      {"an absolute reference stays put", Ref(4, 0), 9, 4, Ref(4, 0), 9, 5, true},
+      {"an absolute reference elsewhere", Ref(4, 0), 9, 4, Ref(5, 0), 9, 5, false},
+      {"a shared formula's offsets and a plain formula's cells",
+       RefN(0xFFFF, 0xC0FF), 2, 3, Ref(2, rel | 1), 2, 3, true},
+      {"another sheet's cell is absolute", Ref3d(2, 4, rel), 9, 4, Ref3d(2, 5, rel), 9, 5, false},
+      {"the same cell of another sheet", Ref3d(2, 4, rel), 9, 4, Ref3d(2, 4, rel), 9, 5, true},
+      {"different constants", Ref(4, rel) + Int(2) + kMul, 9, 4, Ref(5, rel) + Int(3) + kMul, 9,
+       5, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    const std::string a = reader.ShapeKey(c.ColA, c.RowA, c.A);
+    const std::string b = reader.ShapeKey(c.ColB, c.RowB, c.B);
+    ASSERT_FALSE(a.empty());
+    ASSERT_FALSE(b.empty());
+    EXPECT_EQ(a == b, c.Same) << a << " / " << b;
+  }
+  // No shape where the parse could depend on the place: an area with one relative and one
+  // absolute corner, tokens that make no formula, a cell of a shared formula.
+  EXPECT_EQ(reader.ShapeKey(0, 9, Area(0, 4, 0, 0 | rel)), "");
+  EXPECT_EQ(reader.ShapeKey(0, 9, Ref(4, rel) + kAdd), "");
+  EXPECT_EQ(reader.ShapeKey(0, 9, TBytes{0x01} + U16(0) + U16(0)), "");
+  EXPECT_NE(reader.ShapeKey(0, 9, Area(0, 4, rel, rel | 1)), "");
+}
+
 TEST(TcxFormulaReader, ReportsWhatTheWorkbookCannotHold) {
   RunCases(
       {
