@@ -320,6 +320,44 @@ std::string FloatToTextGeneral(double x, int precision, int minExponentDigits,
     // -0 is "0".
     return x == 0 ? std::string("0") : std::string(buffer, end);
   }
+  // A number of up to four decimals (12.5, 0.05) is a whole number scaled: its digits are that
+  // whole number's. The scaled value lies within a few units of the last place of the decimal
+  // it stands for, far inside the rounding to `precision` digits, so the text is the same.
+  if (std::fabs(x) >= 1e-4) {
+    double scale = 1;
+    for (int decimals = 1; decimals <= 4; ++decimals) {
+      scale *= 10;
+      const double scaled = x * scale;
+      if (std::fabs(scaled) >= kPowersOfTen[precision]) break;
+      if (scaled != std::trunc(scaled)) continue;
+      char digits[24];
+      const int64_t whole = static_cast<int64_t>(std::fabs(scaled));
+      const char* end = std::to_chars(digits, digits + sizeof digits, whole).ptr;
+      const int count = static_cast<int>(end - digits);
+      const int integerDigits = count - decimals;
+      // The fraction's digits, trailing zeros dropped (a product rounded onto a multiple of ten).
+      const char* first = digits + std::max(integerDigits, 0);
+      while (end > first && end[-1] == '0') --end;
+      if (end == first) break;
+      char text[64];
+      char* p = text;
+      if (x < 0) *p++ = '-';
+      if (integerDigits > 0) {
+        std::memcpy(p, digits, static_cast<size_t>(integerDigits));
+        p += integerDigits;
+      } else {
+        *p++ = '0';
+      }
+      const std::string_view separator = settings.DecimalSeparator;
+      if (separator.size() > 16) break;
+      std::memcpy(p, separator.data(), separator.size());
+      p += separator.size();
+      for (int k = integerDigits; k < 0; ++k) *p++ = '0';
+      std::memcpy(p, first, static_cast<size_t>(end - first));
+      p += end - first;
+      return std::string(text, p);
+    }
+  }
   const TcxDecimalDigits d = ToDecimalDigits(x, precision);
   if (d.Count == 0) return "0";
   const int exponent = d.Exponent - 1;  // of the leading digit

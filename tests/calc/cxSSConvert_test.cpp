@@ -4,6 +4,10 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "calc/cxSSDateTime.h"
 #include "platform/FixedPlatform.h"
@@ -116,6 +120,53 @@ TEST(FloatToText, RoundTripsThroughTryTextToFloatToFifteenDigits) {
       ASSERT_TRUE(TryTextToFloat(FloatToText(v, *s), back, *s)) << v;
       EXPECT_NEAR(back, v, std::fabs(v) * 1e-14) << v;
     }
+  }
+}
+
+// The value rounded to fifteen significant digits from its exact binary value (the C library
+// rounds exactly), written by the general form's rules: what FloatToText must give for every
+// number whose shortest form has at most fifteen digits.
+std::string FifteenDigitsReference(double x, const std::string& separator) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(x));
+  std::string digits;
+  const char* p = buffer;
+  for (; *p != 'e'; ++p)
+    if (*p != '.') digits += *p;
+  const int exponent = std::atoi(p + 1);
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  if (digits.empty()) return "0";
+  std::string out = x < 0 ? "-" : "";
+  if (exponent >= 15 || exponent < -5) {
+    out += digits.substr(0, 1);
+    if (digits.size() > 1) out += separator + digits.substr(1);
+    return out + "E" + std::to_string(exponent);
+  }
+  if (exponent < 0) return out + "0" + separator + std::string(-exponent - 1, '0') + digits;
+  const size_t integer = static_cast<size_t>(exponent) + 1;
+  if (digits.size() <= integer) return out + digits + std::string(integer - digits.size(), '0');
+  return out + digits.substr(0, integer) + separator + digits.substr(integer);
+}
+
+TEST(FloatToText, DecimalsOfEveryScaleMatchTheExactRounding) {
+  // Whole numbers and numbers of one to six decimals, of every size up to fifteen digits, and
+  // sums whose binary value lies beside the decimal (0.1 + 0.2).
+  std::vector<double> values = {0.1 + 0.2, 0.1 + 0.7, 1.1 * 1.1, 2.675, 1.005, 0.0001, 0.00015,
+                                0.0009999, 1e-4 * 3, 4.35, 8.675, 1234567.891, 99999999999.9999};
+  uint64_t seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 6364136223846793005u + 1442695040888963407u;
+    return seed >> 11;
+  };
+  for (int i = 0; i < 4000; ++i) {
+    const int decimals = static_cast<int>(next() % 7);
+    const int digits = 1 + static_cast<int>(next() % 15);
+    const double whole = static_cast<double>(next() % static_cast<uint64_t>(std::pow(10.0, digits)));
+    values.push_back(whole / std::pow(10.0, decimals) * (i % 2 ? -1 : 1));
+  }
+  for (const double x : values) {
+    EXPECT_EQ(FloatToText(x, kEnglish), FifteenDigitsReference(x, ".")) << x;
+    EXPECT_EQ(FloatToText(x, kSerbian), FifteenDigitsReference(x, ",")) << x;
   }
 }
 
