@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -51,31 +52,60 @@ std::string TcxSSFunctionHandler::ReferenceText(const uint8_t* token, int baseRo
     baseCol = 0;
   }
   const bool r1c1 = cache_.R1C1();
-  auto part = [&](bool absolute, int32_t stored, int base, bool isRow) -> std::string {
+  // The parts are appended to the one text: a formula's text is rebuilt for every formula cell
+  // a file loads.
+  auto number = [&text](int64_t n) {
+    char digits[24];
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+  };
+  auto part = [&](bool absolute, int32_t stored, int base, bool isRow) {
     if (r1c1) {
-      const std::string head = isRow ? "R" : "C";
-      if (absolute) return head + std::to_string(int64_t(stored) + 1);
-      return stored == 0 ? head : head + "[" + std::to_string(stored) + "]";
+      text += isRow ? 'R' : 'C';
+      if (absolute) {
+        number(int64_t(stored) + 1);
+      } else if (stored != 0) {
+        text += '[';
+        number(stored);
+        text += ']';
+      }
+      return;
     }
     const int64_t index = absolute ? stored : int64_t(stored) + base;
-    if (index < 0 || index > INT32_MAX) return std::string(ErrorToText(ecRef));
-    const std::string mark = absolute ? "$" : "";
-    return mark + (isRow ? std::to_string(index + 1)
-                         : TcxSSUtils::ColumnName(static_cast<int>(index)));
+    if (index < 0 || index > INT32_MAX) {
+      text += ErrorToText(ecRef);
+      return;
+    }
+    if (absolute) text += '$';
+    if (isRow) {
+      number(index + 1);
+    } else {
+      // Bijective base 26: every letter is a digit 1..26.
+      char letters[8];
+      int count = 0;
+      for (int64_t n = index + 1; n > 0; n = (n - 1) / 26)
+        letters[count++] = static_cast<char>('A' + (n - 1) % 26);
+      while (count > 0) text += letters[--count];
+    }
   };
   auto cell = [&](bool rowAbs, bool colAbs, int32_t row, int32_t col) {
-    const std::string r = part(rowAbs, row, baseRow, true);
-    const std::string c = part(colAbs, col, baseCol, false);
-    return r1c1 ? r + c : c + r;
+    if (r1c1) {
+      part(rowAbs, row, baseRow, true);
+      part(colAbs, col, baseCol, false);
+    } else {
+      part(colAbs, col, baseCol, false);
+      part(rowAbs, row, baseRow, true);
+    }
   };
-  if (id == ptgRef || id == ptgRef3d)
-    return text + cell(p[kRefRowAbs], p[kRefColAbs], ReadInt32(p + kRefRow), ReadInt32(p + kRefCol));
-  return text +
-         cell(p[kAreaFirstRowAbs], p[kAreaFirstColAbs], ReadInt32(p + kAreaFirstRow),
-              ReadInt32(p + kAreaFirstCol)) +
-         ":" +
-         cell(p[kAreaLastRowAbs], p[kAreaLastColAbs], ReadInt32(p + kAreaLastRow),
-              ReadInt32(p + kAreaLastCol));
+  if (id == ptgRef || id == ptgRef3d) {
+    cell(p[kRefRowAbs], p[kRefColAbs], ReadInt32(p + kRefRow), ReadInt32(p + kRefCol));
+    return text;
+  }
+  cell(p[kAreaFirstRowAbs], p[kAreaFirstColAbs], ReadInt32(p + kAreaFirstRow),
+       ReadInt32(p + kAreaFirstCol));
+  text += ':';
+  cell(p[kAreaLastRowAbs], p[kAreaLastColAbs], ReadInt32(p + kAreaLastRow),
+       ReadInt32(p + kAreaLastCol));
+  return text;
 }
 
 std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
