@@ -165,6 +165,16 @@ bool TcxSSFunctionHandler::FindPending(TcxTokenView item) {
   TcxResolvedArea area;
   uint8_t error = 0;
   if (!ResolveArea(item, area, error)) return false;
+  if (area.Cells.Left == area.Cells.Right && area.Cells.Top == area.Cells.Bottom) {
+    // One cell, the most common operand: looked at directly.
+    TcxSSFormula* formula = cache_.UncalculatedFormulaAt(area.Sheet, area.Cells.Left, area.Cells.Top);
+    if (!formula) return false;
+    pending_ = formula;
+    pendingScan_ = {area.Sheet, area.Cells};
+    pendingRow_ = area.Cells.Top;
+    pendingCol_ = area.Cells.Left;
+    return true;
+  }
   // Cells outside the stored part of the sheet hold no formulas.
   const TRect cells = cache_.ClipToStored(area.Sheet, area.Cells);
   if (cells.Left > cells.Right || cells.Top > cells.Bottom) return false;
@@ -224,11 +234,11 @@ void TcxSSFunctionHandler::Finish() {
     // is its first value.
     const TcxTokenView top = FirstValue(stack_.Peek());
     if (top.Id() == ptgNum && top.Size == 9) {
-      formula.Result = MakeNumberResult(ReadDouble(top.Data + 1));
+      SetNumberResult(formula.Result, ReadDouble(top.Data + 1));
       return;
     }
     if (top.Id() == ptgBool && top.Size == 2) {
-      formula.Result = MakeBoolResult(top.Data[1] != 0);
+      SetBoolResult(formula.Result, top.Data[1] != 0);
       return;
     }
     if (IsCellToken(top.Id())) {
@@ -238,7 +248,7 @@ void TcxSSFunctionHandler::Finish() {
       if (ResolveArea(top, area, error) && area.Cells.Left == area.Cells.Right &&
           area.Cells.Top == area.Cells.Bottom &&
           cache_.CellNumberValue(area.Sheet, area.Cells.Left, area.Cells.Top, x)) {
-        formula.Result = MakeNumberResult(x);
+        SetNumberResult(formula.Result, x);
         return;
       }
     }
@@ -255,11 +265,11 @@ void TcxSSFunctionHandler::Finish() {
   if (!numeric_)
     formula.Result = MakeTextResult(text);
   else if (text.empty())
-    formula.Result = MakeNumberResult(0);
+    SetNumberResult(formula.Result, 0);
   else if (TryTextToFloat(text, x, Settings()))
-    formula.Result = MakeNumberResult(x);
+    SetNumberResult(formula.Result, x);
   else if (TryTextToBool(text, b, TextServices()))
-    formula.Result = MakeBoolResult(b);
+    SetBoolResult(formula.Result, b);
   else
     formula.Result = MakeTextResult(text);
 }

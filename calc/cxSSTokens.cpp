@@ -138,6 +138,16 @@ TcxTokenString MakeNumberResult(double x) {
   return result;
 }
 
+void SetNumberResult(TcxTokenString& result, double x) {
+  result.clear();
+  AppendNumber(result, x);
+}
+
+void SetBoolResult(TcxTokenString& result, bool b) {
+  result.clear();
+  AppendBool(result, b);
+}
+
 TcxTokenString MakeBoolResult(bool b) {
   TcxTokenString result;
   AppendBool(result, b);

@@ -179,6 +179,10 @@ struct TcxResultValue {
 };
 TcxTokenString MakeTextResult(std::string_view utf8);
 TcxTokenString MakeNumberResult(double x);
+// Replace `result` by a number (a truth value) result in its own storage, which a formula
+// calculated again then reuses.
+void SetNumberResult(TcxTokenString& result, double x);
+void SetBoolResult(TcxTokenString& result, bool b);
 TcxTokenString MakeBoolResult(bool b);
 TcxTokenString MakeErrorResult(uint8_t code);
 TcxResultValue ReadResult(const TcxTokenString& result);
