@@ -110,18 +110,19 @@ void TcxSSDataStorage::ClearLoadLimit() { loadLimitSet_ = false; }
 // --- Writing --------------------------------------------------------------------------------
 
 TcxSSCellRec* TcxSSDataStorage::TRecordPool::New(const TcxSSCellRec& value) {
-  TcxSSCellRec* record;
   if (!free_.empty()) {
-    record = free_.back();
+    TcxSSCellRec* record = free_.back();
     free_.pop_back();
-  } else {
-    if (usedInLastChunk_ == kChunkSize) {
-      chunks_.push_back(std::make_unique<TcxSSCellRec[]>(kChunkSize));
-      usedInLastChunk_ = 0;
-    }
-    record = &chunks_.back()[usedInLastChunk_++];
+    *record = value;
+    return record;
   }
-  *record = value;
+  if (usedInLastChunk_ == kChunkSize) {
+    chunks_.reserve(chunks_.size() + 1);
+    chunks_.emplace_back(std::allocator<TcxSSCellRec>().allocate(kChunkSize));
+    usedInLastChunk_ = 0;
+  }
+  TcxSSCellRec* record = std::construct_at(chunks_.back().get() + usedInLastChunk_, value);
+  ++usedInLastChunk_;
   return record;
 }
 
@@ -132,6 +133,8 @@ void TcxSSDataStorage::TRecordPool::Delete(TcxSSCellRec* record) {
 }
 
 void TcxSSDataStorage::TRecordPool::Clear() {
+  for (size_t i = 0; i < chunks_.size(); ++i)
+    std::destroy_n(chunks_[i].get(), i + 1 == chunks_.size() ? usedInLastChunk_ : kChunkSize);
   chunks_.clear();
   free_.clear();
   free_.shrink_to_fit();

@@ -171,16 +171,27 @@ private:
   // Records live in chunks of a pool rather than one heap block each: filling a sheet then
   // costs one allocation per few thousand cells, and freed records are reused. A slot points
   // at a record of the pool or is null.
+  // A chunk is raw storage: a record is constructed when it is first handed out, so that
+  // filling a sheet writes each record's memory once.
   class TRecordPool {
   public:
+    TRecordPool() = default;
+    ~TRecordPool() { Clear(); }
+    TRecordPool(const TRecordPool&) = delete;
+    TRecordPool& operator=(const TRecordPool&) = delete;
     TcxSSCellRec* New(const TcxSSCellRec& value);
     void Delete(TcxSSCellRec* record);
     void Clear();
 
   private:
     static constexpr size_t kChunkSize = 4096;
-    std::vector<std::unique_ptr<TcxSSCellRec[]>> chunks_;
-    size_t usedInLastChunk_ = kChunkSize;
+    struct TChunkDeleter {
+      void operator()(TcxSSCellRec* chunk) const {
+        std::allocator<TcxSSCellRec>().deallocate(chunk, kChunkSize);
+      }
+    };
+    std::vector<std::unique_ptr<TcxSSCellRec, TChunkDeleter>> chunks_;
+    size_t usedInLastChunk_ = kChunkSize;  // records constructed in the last chunk
     std::vector<TcxSSCellRec*> free_;
   };
 
