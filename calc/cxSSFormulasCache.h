@@ -172,6 +172,8 @@ public:
   int FindName(std::string_view name) const;
 
 protected:
+  // Asks the processor to fetch the cells the formula's one-cell references name (a hint only).
+  void PrefetchCells(const TcxSSFormula& formula) const;
   // Calculates `root` and, first, every formula it waits for.
   void CalculateChain(TcxSSFormula& root);
   // The cell as the storage reads it, or nullptr for a sheet that does not exist.
