@@ -68,9 +68,17 @@ public:
   std::unique_ptr<IcxSheetCell> GetCell(int col, int row) override {
     return std::make_unique<TcxSSCellObject>(sheet_.DataStorage(), col, row);
   }
+  IcxSheetCell& CellAt(int col, int row) override {
+    if (cell_)
+      cell_->MoveTo(col, row);
+    else
+      cell_ = std::make_unique<TcxSSCellObject>(sheet_.DataStorage(), col, row);
+    return *cell_;
+  }
 
 private:
   TcxSSBookSheet& sheet_;
+  std::unique_ptr<TcxSSCellObject> cell_;
 };
 
 // The workbook as the file reader sees it.

@@ -23,6 +23,15 @@ TcxSSCellObject::~TcxSSCellObject() {
   if (stepOpened_) storage_.Book().History().EndComplex();
 }
 
+void TcxSSCellObject::MoveTo(int col, int row) {
+  style_.reset();
+  auto& history = storage_.Book().History();
+  if (stepOpened_) history.EndComplex();
+  col_ = col;
+  row_ = row;
+  stepOpened_ = history.BeginComplex(kChangeCells);
+}
+
 TcxSSBookSheet& TcxSSCellObject::Sheet() const { return storage_.Sheet(); }
 
 TxlsDataFormat TcxSSCellObject::Format() const {

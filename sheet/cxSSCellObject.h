@@ -45,6 +45,10 @@ public:
   TcxSSCellObject(const TcxSSCellObject&) = delete;
   TcxSSCellObject& operator=(const TcxSSCellObject&) = delete;
 
+  // Makes the handle one of cell (col, row): as destroying it and making a new one (the step
+  // of the changes made so far closes, a new one opens), without a new object.
+  void MoveTo(int col, int row);
+
   int Col() const { return col_; }
   int Row() const { return row_; }
   TcxSSBookSheet& Sheet() const;

@@ -29,6 +29,16 @@ public:
   virtual void SetOptions(const TRect& selection, bool showFormulas, bool showGrid,
                           bool showHeaders, bool ignored) = 0;
   virtual std::unique_ptr<IcxSheetCell> GetCell(int col, int row) = 0;
+  // The cell (col, row) for the writes that follow, good until the next call: a reader writing
+  // cell after cell then needs no cell object of its own for each. By default a cell from
+  // GetCell, held until the next call.
+  virtual IcxSheetCell& CellAt(int col, int row) {
+    heldCell_ = GetCell(col, row);
+    return *heldCell_;
+  }
+
+private:
+  std::unique_ptr<IcxSheetCell> heldCell_;
 };
 
 // The workbook being filled.

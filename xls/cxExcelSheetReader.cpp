@@ -273,16 +273,16 @@ void TcxExcelSheetReader::SetNumber(int col, int row, int xf, double value) {
   if (!std::isfinite(value)) Damaged("a number that is not finite");
   if (globals_.Date1904 && xf >= 0 && ShowsDate(globals_.Styles->Format(static_cast<size_t>(xf))))
     value += k1904Offset;
-  if (const auto cell = Cell(col, row, xf)) cell->SetNumber(value);
+  if (IcxSheetCell* const cell = Cell(col, row, xf)) cell->SetNumber(value);
 }
 
 void TcxExcelSheetReader::SetText(int col, int row, int xf, const std::string& text) {
-  const auto cell = Cell(col, row, xf);
+  IcxSheetCell* const cell = Cell(col, row, xf);
   if (cell && !text.empty()) cell->SetPlainText(text);
 }
 
 void TcxExcelSheetReader::SetString(int col, int row, int xf, const std::string& text) {
-  const auto cell = Cell(col, row, xf);
+  IcxSheetCell* const cell = Cell(col, row, xf);
   if (!cell || text.empty()) return;
   double x = 0;
   bool value = TryTextToFloat(text, x, *globals_.Settings) || text == kTrueText || text == kFalseText;
@@ -293,9 +293,9 @@ void TcxExcelSheetReader::SetString(int col, int row, int xf, const std::string&
   cell->SetPlainText(text);
 }
 
-std::unique_ptr<IcxSheetCell> TcxExcelSheetReader::Cell(int col, int row, int xf) {
+IcxSheetCell* TcxExcelSheetReader::Cell(int col, int row, int xf) {
   if (col > kMaxCol || row > kMaxRow) return nullptr;
-  auto cell = sheet_.GetCell(col, row);
+  IcxSheetCell* cell = &sheet_.CellAt(col, row);
   const TcxExcelStyleTable& styles = *globals_.Styles;
   if (xf >= 0 && static_cast<size_t>(xf) < styles.XfCount() &&
       !styles.IsDefault(static_cast<size_t>(xf)))
@@ -344,7 +344,7 @@ bool TcxExcelSheetReader::ReuseShape(const TPendingFormula& pending, const std::
   if (shape.empty()) return false;
   const auto found = globals_.ParsedShapes->find(shape);
   if (found == globals_.ParsedShapes->end()) return false;
-  const auto cell = Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
+  IcxSheetCell* const cell = Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
   // A cell beyond the sheet's columns is dropped, as the formula text would be.
   return !cell || cell->SetFormulaTokens(found->second);
 }
@@ -426,7 +426,7 @@ void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecod
   constexpr size_t kMaxShapes = 65536;
   switch (decoded.Outcome) {
     case foFormula: {
-      const auto cell = Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
+      IcxSheetCell* const cell = Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
       if (!cell) return;
       cell->SetTextEx(decoded.Text, true, false);
       // The workbook's parser may not read everything a file's formula can say.

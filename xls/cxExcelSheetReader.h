@@ -110,8 +110,9 @@ private:
   void Dispatch(TcxBiffRecord& record);
   void Finish();
 
-  // The cell with XF `xf` applied (none beyond the sheet's 256 columns).
-  std::unique_ptr<IcxSheetCell> Cell(int col, int row, int xf);
+  // The cell with XF `xf` applied (none beyond the sheet's 256 columns), good until the next
+  // call.
+  IcxSheetCell* Cell(int col, int row, int xf);
   void SetNumber(int col, int row, int xf, double value);
   // A text constant; an empty one only applies the XF.
   void SetText(int col, int row, int xf, const std::string& text);

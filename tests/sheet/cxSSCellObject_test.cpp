@@ -10,6 +10,7 @@
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSpreadSheetBook.h"
+#include "sheet/cxSpreadSheetHistory.h"
 #include "styles/cxSSCellStyle.h"
 
 namespace {
@@ -167,6 +168,28 @@ TEST_F(CellObjectTest, HandlesForTheSameCellSeeEachOthersWrites) {
   second->Style().SetWordBreak(true);
   EXPECT_TRUE(Cell(1, 1)->HasStyle());
   EXPECT_EQ(first->ValueText(), "shared");
+}
+
+// A handle moved to another cell is a new handle there: its writes and style go to that cell,
+// and the changes made before the move are their own undo step.
+TEST_F(CellObjectTest, MovedHandleWritesItsNewCellInItsOwnStep) {
+  book_.History().Clear();
+  auto cell = Cell(0, 0);
+  cell->Style().SetStoredFormat(10);
+  cell->SetNumber(0.01);
+  cell->MoveTo(1, 2);
+  cell->SetNumber(2);
+  cell->Style().SetStoredFormat(4);
+  cell.reset();
+  EXPECT_EQ(Storage().CellRef(0, 0).Number, 0.01);
+  EXPECT_EQ(Storage().CellRef(0, 0).Style->Format, 10);
+  EXPECT_EQ(Storage().CellRef(1, 2).Number, 2);
+  EXPECT_EQ(Storage().CellRef(1, 2).Style->Format, 4);
+  EXPECT_EQ(book_.History().UndoDescriptions().size(), 2u);
+  book_.History().Undo(1);
+  EXPECT_NE(Storage().CellRef(1, 2).Kind, ckNumber);
+  EXPECT_EQ(Storage().CellRef(1, 2).Text, "");
+  EXPECT_EQ(Storage().CellRef(0, 0).Number, 0.01);
 }
 
 TEST_F(CellObjectTest, AssignCopiesTextAndStyle) {
