@@ -112,7 +112,8 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
   BeginFormula(formula, false);
   const std::string separator = ListSeparator();
   const TcxTokenString& tokens = formula.Tokens;
-  std::vector<std::string> strings;
+  std::vector<std::string>& strings = textParts_;
+  strings.clear();
   bool broken = false;
   const std::string missing(kMissingTokens);
   size_t pos = 0;
@@ -204,10 +205,16 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
     }
   }
   if (broken || strings.size() != 1) {
+    strings.clear();
     cache_.ReportError(kConstructingError);
     return {};
   }
-  return "=" + strings.front();
+  std::string text;
+  text.reserve(strings.front().size() + 1);
+  text += '=';
+  text += strings.front();
+  strings.clear();
+  return text;
 }
 
 namespace {

@@ -226,6 +226,8 @@ private:
   std::vector<uint8_t> operators_;
   TcxTokenString scratch_;
   std::string body_;
+  // Rebuilding text: the operands' texts, kept from formula to formula for their storage.
+  std::vector<std::string> textParts_;
   // Resumable evaluation.
   size_t position_ = 0;
   TcxSSFormula* pending_ = nullptr;
