@@ -299,7 +299,7 @@ void TcxExcelFileReader::ReadSheets(size_t globalsEnd) {
   globals.Formulas = formulas_.get();
   globals.Scale = scale_;
   globals.Date1904 = date1904_;
-  std::unordered_map<std::string, TcxTokenString> parsedShapes;
+  TcxParsedShapes parsedShapes;
   if (ReuseFormulaShapes) globals.ParsedShapes = &parsedShapes;
   const std::function<void(size_t)> progress = [this](size_t position) { Progress(position); };
   size_t end = globalsEnd;

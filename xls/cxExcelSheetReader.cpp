@@ -336,14 +336,20 @@ void TcxExcelSheetReader::ReadFormula(TcxBiffRecord& record) {
 
 std::string TcxExcelSheetReader::ShapeOf(const TcxCellHeader& cell, std::span<const uint8_t> tokens,
                                          std::span<const uint8_t> extra) const {
-  if (!globals_.ParsedShapes) return {};
+  if (!globals_.ParsedShapes || globals_.ParsedShapes->Off) return {};
   return globals_.Formulas->ShapeKey(cell.Col, cell.Row, tokens, extra);
 }
 
 bool TcxExcelSheetReader::ReuseShape(const TPendingFormula& pending, const std::string& shape) {
   if (shape.empty()) return false;
-  const auto found = globals_.ParsedShapes->find(shape);
-  if (found == globals_.ParsedShapes->end()) return false;
+  TcxParsedShapes& shapes = *globals_.ParsedShapes;
+  // Fewer than one formula in eight of a shape seen before: working shapes out costs more than
+  // it saves.
+  constexpr size_t kTrialLookups = 1024;
+  if (++shapes.Lookups == kTrialLookups && shapes.Hits * 8 < shapes.Lookups) shapes.Off = true;
+  const auto found = shapes.Tokens.find(shape);
+  if (found == shapes.Tokens.end()) return false;
+  ++shapes.Hits;
   IcxSheetCell* const cell = Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
   // A cell beyond the sheet's columns is dropped, as the formula text would be.
   return !cell || cell->SetFormulaTokens(found->second);
@@ -434,9 +440,12 @@ void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecod
         KeepValue(pending, fpUnsupported, "the workbook cannot parse " + decoded.Text);
         return;
       }
-      if (!shape.empty() && globals_.ParsedShapes->size() < kMaxShapes) {
+      if (!shape.empty() && globals_.ParsedShapes->Tokens.size() < kMaxShapes) {
         TcxTokenString tokens = cell->FormulaTokens();
-        if (!tokens.empty()) globals_.ParsedShapes->emplace(shape, std::move(tokens));
+        if (tokens.empty())
+          globals_.ParsedShapes->Off = true;  // the workbook cannot give parsed tokens
+        else
+          globals_.ParsedShapes->Tokens.emplace(shape, std::move(tokens));
       }
       return;
     }

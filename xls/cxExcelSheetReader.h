@@ -46,6 +46,16 @@ struct TcxFormulaProblem {
   std::string Detail;
 };
 
+// The tokens parsed for each formula shape seen (TcxFormulaReader::ShapeKey), so that a formula
+// filled down a column is parsed once. Shapes stop being worked out where they do not pay: when
+// the workbook gives no parsed tokens back, or when few formulas repeat a shape seen before.
+struct TcxParsedShapes {
+  std::unordered_map<std::string, TcxTokenString> Tokens;
+  size_t Lookups = 0;
+  size_t Hits = 0;
+  bool Off = false;
+};
+
 // What the sheets of a workbook share while they are read: the cell formats, the shared
 // strings, the formula decoder and the settings, all complete once the globals are read.
 struct TcxExcelGlobals {
@@ -53,9 +63,8 @@ struct TcxExcelGlobals {
   const TcxExcelStyleTable* Styles = nullptr;
   const std::vector<std::string>* SharedStrings = nullptr;
   const TcxFormulaReader* Formulas = nullptr;
-  // The tokens parsed for each formula shape seen (TcxFormulaReader::ShapeKey), so that a
-  // formula filled down a column is parsed once; null when every formula is parsed from text.
-  std::unordered_map<std::string, TcxTokenString>* ParsedShapes = nullptr;
+  // Null when every formula is parsed from its text.
+  TcxParsedShapes* ParsedShapes = nullptr;
   // The screen's pixels per logical inch divided by 96.
   double Scale = 1;
   // DATEMODE: the file counts days from 1904-01-01.
