@@ -261,9 +261,45 @@ bool TryTextToCurrency(std::string_view text, int64_t& amount, const TRegionalSe
   return true;
 }
 
+namespace {
+
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+                                   1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+
+// The digits of a whole number below 2^53, or of one with up to four decimals (12.5, 0.05), that
+// has at most `significant` digits: the digits of the whole number it is once scaled, found
+// without converting the double. A scaled product lies within a few units of the last place of
+// the decimal it stands for, far inside a rounding to 15 digits; beyond 15 significant digits
+// only whole numbers, which are exact, are taken. False for any other number.
+bool ScaledWholeDigits(double x, int significant, TcxDecimalDigits& d) {
+  if (significant < 1 || significant > 17) return false;
+  constexpr double kExactIntegers = 9007199254740992.0;  // 2^53
+  const double limit = std::min(kExactIntegers, kPowersOfTen[significant]);
+  const double magnitude = std::fabs(x);
+  const int maxDecimals = significant <= 15 ? 4 : 0;
+  for (int decimals = 0; decimals <= maxDecimals; ++decimals) {
+    const double scaled = magnitude * kPowersOfTen[decimals];
+    if (scaled >= limit) return false;
+    if (scaled != std::trunc(scaled)) continue;
+    char digits[24];
+    const char* end =
+        std::to_chars(digits, digits + sizeof digits, static_cast<int64_t>(scaled)).ptr;
+    const int count = static_cast<int>(end - digits);
+    while (end > digits && end[-1] == '0') --end;
+    d.Count = static_cast<int>(end - digits);
+    std::memcpy(d.Digits, digits, static_cast<size_t>(d.Count));
+    d.Exponent = count - decimals;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 TcxDecimalDigits ToDecimalDigits(double x, int significant) {
   TcxDecimalDigits d;
   if (x == 0 || !std::isfinite(x)) return d;
+  if (ScaledWholeDigits(x, significant, d)) return d;
   // The shortest round-trip form has at most 17 digits; when it has 15 or fewer it is also the
   // exact value rounded to 15, so rounding it further agrees with rounding the exact value.
   char buffer[32];
@@ -310,54 +346,6 @@ std::string FloatToTextGeneral(double x, int precision, int minExponentDigits,
   if (std::isnan(x)) return "NAN";
   if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
   precision = std::clamp(precision, 1, 17);
-  // Whole numbers of up to `precision` digits are their own digits: no rounding, no exponent.
-  constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
-                                     1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
-  constexpr double kExactIntegers = 9007199254740992.0;  // 2^53
-  if (x == std::trunc(x) && std::fabs(x) < std::min(kExactIntegers, kPowersOfTen[precision])) {
-    char buffer[24];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(x)).ptr;
-    // -0 is "0".
-    return x == 0 ? std::string("0") : std::string(buffer, end);
-  }
-  // A number of up to four decimals (12.5, 0.05) is a whole number scaled: its digits are that
-  // whole number's. The scaled value lies within a few units of the last place of the decimal
-  // it stands for, far inside the rounding to `precision` digits, so the text is the same.
-  if (std::fabs(x) >= 1e-4) {
-    double scale = 1;
-    for (int decimals = 1; decimals <= 4; ++decimals) {
-      scale *= 10;
-      const double scaled = x * scale;
-      if (std::fabs(scaled) >= kPowersOfTen[precision]) break;
-      if (scaled != std::trunc(scaled)) continue;
-      char digits[24];
-      const int64_t whole = static_cast<int64_t>(std::fabs(scaled));
-      const char* end = std::to_chars(digits, digits + sizeof digits, whole).ptr;
-      const int count = static_cast<int>(end - digits);
-      const int integerDigits = count - decimals;
-      // The fraction's digits, trailing zeros dropped (a product rounded onto a multiple of ten).
-      const char* first = digits + std::max(integerDigits, 0);
-      while (end > first && end[-1] == '0') --end;
-      if (end == first) break;
-      char text[64];
-      char* p = text;
-      if (x < 0) *p++ = '-';
-      if (integerDigits > 0) {
-        std::memcpy(p, digits, static_cast<size_t>(integerDigits));
-        p += integerDigits;
-      } else {
-        *p++ = '0';
-      }
-      const std::string_view separator = settings.DecimalSeparator;
-      if (separator.size() > 16) break;
-      std::memcpy(p, separator.data(), separator.size());
-      p += separator.size();
-      for (int k = integerDigits; k < 0; ++k) *p++ = '0';
-      std::memcpy(p, first, static_cast<size_t>(end - first));
-      p += end - first;
-      return std::string(text, p);
-    }
-  }
   const TcxDecimalDigits d = ToDecimalDigits(x, precision);
   if (d.Count == 0) return "0";
   const int exponent = d.Exponent - 1;  // of the leading digit

@@ -21,13 +21,19 @@ TcxSSFormulasCache::~TcxSSFormulasCache() = default;
 
 // --- Registration -------------------------------------------------------------------------------
 
-bool TcxSSFormulasCache::AddFormula(TcxSSDataStorage& storage, int col, int row) {
-  TcxSSCellRec cell = storage.GetCell(col, row);
+std::unique_ptr<TcxSSFormula> TcxSSFormulasCache::NewFormula(const TcxSSDataStorage& storage,
+                                                             int col, int row) {
   auto formula = std::make_unique<TcxSSFormula>();
   formula->Sheet = static_cast<uint16_t>(storage.GetSheetIndex());
   formula->Col = col;
   formula->Row = row;
   formula->State = 2;
+  return formula;
+}
+
+bool TcxSSFormulasCache::AddFormula(TcxSSDataStorage& storage, int col, int row) {
+  TcxSSCellRec cell = storage.GetCell(col, row);
+  auto formula = NewFormula(storage, col, row);
   const bool wasCyclic = cyclicRefs_;
   lastMessage_.clear();
   errorFlag_ = false;
@@ -60,11 +66,7 @@ bool TcxSSFormulasCache::AddFormula(TcxSSDataStorage& storage, int col, int row)
 bool TcxSSFormulasCache::AddFormulaTokens(TcxSSDataStorage& storage, int col, int row,
                                           const TcxTokenString& tokens) {
   if (tokens.empty()) return false;
-  auto formula = std::make_unique<TcxSSFormula>();
-  formula->Sheet = static_cast<uint16_t>(storage.GetSheetIndex());
-  formula->Col = col;
-  formula->Row = row;
-  formula->State = 2;
+  auto formula = NewFormula(storage, col, row);
   formula->Tokens = tokens;
   lastMessage_.clear();
   errorFlag_ = false;
@@ -252,19 +254,12 @@ void TcxSSFormulasCache::PrefetchCells(const TcxSSFormula& formula) const {
     const uint8_t* t = tokens.data() + pos;
     pos += size;
     if (t[0] != ptgRef && t[0] != ptgRef3d) continue;
-    // A 3-D reference holds its sheet and absolute coordinates; a sheet-local one is relative
-    // to the formula's cell in its relative parts.
-    const bool is3d = t[0] == ptgRef3d;
-    const int sheet = is3d ? ReadUInt16(t + 1) : formula.Sheet;
-    const uint8_t* p = is3d ? t + k3dShift : t;
-    int64_t row = ReadInt32(p + kRefRow);
-    int64_t col = ReadInt32(p + kRefCol);
-    if (!is3d && !p[kRefRowAbs]) row += formula.Row;
-    if (!is3d && !p[kRefColAbs]) col += formula.Col;
-    if (sheet >= book_.PageCount() || row < 0 || col < 0 || row > INT32_MAX || col > INT32_MAX)
+    const TcxReferenceCells cells = ReferenceCells(t, formula.Sheet, formula.Col, formula.Row);
+    if (cells.Sheet >= book_.PageCount() || cells.FirstRow < 0 || cells.FirstCol < 0 ||
+        cells.FirstRow > INT32_MAX || cells.FirstCol > INT32_MAX)
       continue;
-    if (const TcxSSCellRec* cell =
-            book_.Pages(sheet).DataStorage().FindCell(static_cast<int>(col), static_cast<int>(row)))
+    if (const TcxSSCellRec* cell = book_.Pages(cells.Sheet).DataStorage().FindCell(
+            static_cast<int>(cells.FirstCol), static_cast<int>(cells.FirstRow)))
       __builtin_prefetch(cell);
   }
 #else

@@ -172,6 +172,8 @@ public:
   int FindName(std::string_view name) const;
 
 protected:
+  // A formula record for the cell, not yet registered.
+  static std::unique_ptr<TcxSSFormula> NewFormula(const TcxSSDataStorage& storage, int col, int row);
   // Asks the processor to fetch the cells the formula's one-cell references name (a hint only).
   void PrefetchCells(const TcxSSFormula& formula) const;
   // Calculates `root` and, first, every formula it waits for.

@@ -165,18 +165,11 @@ bool TcxSSFunctionHandler::FindPending(TcxTokenView item) {
   TcxResolvedArea area;
   uint8_t error = 0;
   if (!ResolveArea(item, area, error)) return false;
-  if (area.Cells.Left == area.Cells.Right && area.Cells.Top == area.Cells.Bottom) {
-    // One cell, the most common operand: looked at directly.
-    TcxSSFormula* formula = cache_.UncalculatedFormulaAt(area.Sheet, area.Cells.Left, area.Cells.Top);
-    if (!formula) return false;
-    pending_ = formula;
-    pendingScan_ = {area.Sheet, area.Cells};
-    pendingRow_ = area.Cells.Top;
-    pendingCol_ = area.Cells.Left;
-    return true;
-  }
-  // Cells outside the stored part of the sheet hold no formulas.
-  const TRect cells = cache_.ClipToStored(area.Sheet, area.Cells);
+  // One cell, the most common operand, is looked at directly; an area only within the stored
+  // part of the sheet (cells outside it hold no formulas).
+  TRect cells = area.Cells;
+  const bool single = cells.Left == cells.Right && cells.Top == cells.Bottom;
+  if (!single) cells = cache_.ClipToStored(area.Sheet, area.Cells);
   if (cells.Left > cells.Right || cells.Top > cells.Bottom) return false;
   // Small areas are quicker looked through than looked up.
   const bool large = (int64_t(cells.Right) - cells.Left + 1) * (int64_t(cells.Bottom) - cells.Top + 1) > 16;
@@ -363,22 +356,12 @@ bool TcxSSFunctionHandler::ResolveArea(TcxTokenView item, TcxResolvedArea& area,
     lastCol = name.Area.Right;
     lastRow = name.Area.Bottom;
   } else {
-    const bool is3d = id == ptgRef3d || id == ptgArea3d;
-    if (is3d) {
-      area.Sheet = ReadUInt16(p + 1);
-      p += k3dShift;
-    }
-    const int64_t baseRow = is3d ? 0 : formulaRow_;
-    const int64_t baseCol = is3d ? 0 : formulaCol_;
-    if (id == ptgRef || id == ptgRef3d) {
-      firstRow = lastRow = ReadInt32(p + kRefRow) + (p[kRefRowAbs] ? 0 : baseRow);
-      firstCol = lastCol = ReadInt32(p + kRefCol) + (p[kRefColAbs] ? 0 : baseCol);
-    } else {
-      firstRow = ReadInt32(p + kAreaFirstRow) + (p[kAreaFirstRowAbs] ? 0 : baseRow);
-      lastRow = ReadInt32(p + kAreaLastRow) + (p[kAreaLastRowAbs] ? 0 : baseRow);
-      firstCol = ReadInt32(p + kAreaFirstCol) + (p[kAreaFirstColAbs] ? 0 : baseCol);
-      lastCol = ReadInt32(p + kAreaLastCol) + (p[kAreaLastColAbs] ? 0 : baseCol);
-    }
+    const TcxReferenceCells cells = ReferenceCells(p, formulaSheet_, formulaCol_, formulaRow_);
+    area.Sheet = cells.Sheet;
+    firstRow = cells.FirstRow;
+    lastRow = cells.LastRow;
+    firstCol = cells.FirstCol;
+    lastCol = cells.LastCol;
   }
   if (area.Sheet < 0 || area.Sheet >= Book().PageCount()) {
     error = ecRef;

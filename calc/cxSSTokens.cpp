@@ -138,6 +138,30 @@ TcxTokenString MakeNumberResult(double x) {
   return result;
 }
 
+TcxReferenceCells ReferenceCells(const uint8_t* token, int sheet, int col, int row) {
+  TcxReferenceCells cells;
+  const uint8_t id = token[0];
+  const bool is3d = id == ptgRef3d || id == ptgArea3d;
+  const uint8_t* p = token;
+  cells.Sheet = sheet;
+  if (is3d) {
+    cells.Sheet = ReadUInt16(token + 1);
+    p += k3dShift;
+  }
+  const int64_t baseRow = is3d ? 0 : row;
+  const int64_t baseCol = is3d ? 0 : col;
+  if (id == ptgRef || id == ptgRef3d) {
+    cells.FirstRow = cells.LastRow = ReadInt32(p + kRefRow) + (p[kRefRowAbs] ? 0 : baseRow);
+    cells.FirstCol = cells.LastCol = ReadInt32(p + kRefCol) + (p[kRefColAbs] ? 0 : baseCol);
+  } else {
+    cells.FirstRow = ReadInt32(p + kAreaFirstRow) + (p[kAreaFirstRowAbs] ? 0 : baseRow);
+    cells.LastRow = ReadInt32(p + kAreaLastRow) + (p[kAreaLastRowAbs] ? 0 : baseRow);
+    cells.FirstCol = ReadInt32(p + kAreaFirstCol) + (p[kAreaFirstColAbs] ? 0 : baseCol);
+    cells.LastCol = ReadInt32(p + kAreaLastCol) + (p[kAreaLastColAbs] ? 0 : baseCol);
+  }
+  return cells;
+}
+
 void SetNumberResult(TcxTokenString& result, double x) {
   result.clear();
   AppendNumber(result, x);

@@ -145,6 +145,15 @@ inline size_t TokenSizeAt(const TcxTokenString& tokens, size_t offset) {
   return TokenSizeAt(tokens.data(), tokens.size(), offset);
 }
 
+// The cells a reference token (ptgRef, ptgArea, ptgRef3d or ptgArea3d) names in a formula of
+// cell (col, row) of sheet `sheet`: relative parts count from that cell; a 3-D reference names
+// its own sheet, by absolute rows and columns. Corners as written (not ordered), not checked.
+struct TcxReferenceCells {
+  int Sheet = 0;
+  int64_t FirstCol = 0, FirstRow = 0, LastCol = 0, LastRow = 0;
+};
+TcxReferenceCells ReferenceCells(const uint8_t* token, int sheet, int col, int row);
+
 // Appending tokens to a token string.
 void AppendNumber(TcxTokenString& tokens, double x);
 void AppendBool(TcxTokenString& tokens, bool b);

@@ -113,7 +113,6 @@ private:
   void SkipMemAreaList();
 
   void AppendCell(std::string& text, uint16_t row, uint16_t colField) const;
-  void AppendCellRelative(std::string& text, uint16_t row, uint16_t colField) const;
   // The cell a reference part names: its row and column field with the column resolved.
   void ResolveCell(uint16_t& row, uint16_t& colField, bool relative) const;
   // A cell of a sheet-local reference in shape mode: relative parts as offsets from the cell.
@@ -243,12 +242,6 @@ void TcxFormulaDecoder::ResolveCell(uint16_t& row, uint16_t& colField, bool rela
   colField = static_cast<uint16_t>(col | (colField & ~kColumnMask));
 }
 
-void TcxFormulaDecoder::AppendCellRelative(std::string& text, uint16_t row,
-                                           uint16_t colField) const {
-  ResolveCell(row, colField, true);
-  AppendCell(text, row, colField);
-}
-
 void TcxFormulaDecoder::AppendShapeCell(std::string& text, uint16_t row, uint16_t colField) {
   // A control character no formula text holds outside a string constant marks the reference.
   text += '\x01';
@@ -267,30 +260,21 @@ void TcxFormulaDecoder::PushReference(const std::string& prefix, uint16_t row1, 
                                       bool area, uint16_t row2, uint16_t col2, bool relative) {
   if (!in_.Ok()) return;
   std::string text = prefix;
-  if (shape_ && prefix.empty()) {
-    ResolveCell(row1, col1, relative);
-    AppendShapeCell(text, row1, col1);
-    if (area) {
-      ResolveCell(row2, col2, relative);
-      // The parser orders an area's corners by where they are; with one corner relative and
-      // the other absolute that order depends on the cell's place.
-      const uint16_t flags1 = col1 & (kRowRelative | kColumnRelative);
-      const uint16_t flags2 = col2 & (kRowRelative | kColumnRelative);
-      if (flags1 != flags2) shapeReusable_ = false;
-      text += ':';
-      AppendShapeCell(text, row2, col2);
-    }
-    Push(std::move(text));
-    return;
-  }
+  // In shape mode a reference of the cell's own sheet is written as offsets from the cell.
+  const bool shape = shape_ && prefix.empty();
   const auto append = [&](uint16_t row, uint16_t col) {
-    if (relative)
-      AppendCellRelative(text, row, col);
+    ResolveCell(row, col, relative);
+    if (shape)
+      AppendShapeCell(text, row, col);
     else
       AppendCell(text, row, col);
   };
   append(row1, col1);
   if (area) {
+    // The parser orders an area's corners by where they are; with one corner relative and the
+    // other absolute that order depends on the cell's place.
+    const uint16_t relativeFlags = kRowRelative | kColumnRelative;
+    if (shape && (col1 & relativeFlags) != (col2 & relativeFlags)) shapeReusable_ = false;
     text += ':';
     append(row2, col2);
   }
