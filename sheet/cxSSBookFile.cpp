@@ -160,19 +160,20 @@ TcxLoadReport TcxCustomSpreadSheetBook::LoadFromStream(std::istream& stream) {
       SetActivePageIndex(-1);
       SetActivePage(0);
       SetReading(false);
+      // ClearAll emptied the formula engine, its suspension counter included. It stays suspended
+      // (the update bracket's count and the loading mode's) through EndUpdate and UpdateLayout,
+      // so that neither of them calculates the workbook: it is calculated once, below.
+      formulas.SetLockCount(suspension + 2);
       EndUpdate();
       reader.reset();
       UpdateLayout();
       History().Unlock();
       History().Clear();
-      // The formula engine leaves its loading mode only now, so that the workbook is calculated
-      // once, by the UpdateControl below, rather than by EndUpdate and UpdateLayout as well.
-      if (loadingMode) {
-        formulas.SetSilent(false);
-        formulas.Lock(false);
-      }
+      if (loadingMode) formulas.SetSilent(false);
       formulas.SetLockCount(suspension);
-      UpdateControl();
+      // The one calculation, also with AutoRecalc off: no loaded formula holds a result yet.
+      Recalc();
+      if (formulas.Count() == 0) RefreshView();
     });
 
     if (!reader->AcceptStream(stream)) {

@@ -361,15 +361,24 @@ TEST(TcxBookFile, TheFirstVisibleSheetIsActive) {
   }
 }
 
+// A load calculates the workbook exactly once, with AutoRecalc on or off: its formulas come
+// with no results of their own.
 TEST(TcxBookFile, LoadingKeepsAutoRecalcAndSwitchesToA1References) {
   for (const bool autoRecalc : {true, false}) {
     auto book = MakeBook();
     book.SetAutoRecalc(autoRecalc);
     book.SetR1C1ReferenceStyle(true);
+    int calculations = 0;
+    book.OnAfterCalculation = [&](TcxCustomSpreadSheetBook&) { ++calculations; };
     Load(book, CorpusDir() / "sheetjs-cell_style_simple.xls");
     EXPECT_EQ(book.AutoRecalc(), autoRecalc);
     EXPECT_FALSE(book.R1C1ReferenceStyle());
-    EXPECT_TRUE(ValueOf(book, 0, 1, 0).IsFormula);  // B1 =A1+1
+    EXPECT_EQ(calculations, 1) << "AutoRecalc " << autoRecalc;
+    // B1 =A1+1, calculated by the load itself.
+    const TcxSSCellRec* b1 = book.Pages(0).DataStorage().FindCell(1, 0);
+    ASSERT_TRUE(b1 && b1->Kind == ckFormula);
+    EXPECT_FALSE(b1->Formula->Result.empty()) << "AutoRecalc " << autoRecalc;
+    EXPECT_EQ(ValueOf(book, 0, 1, 0).Number, 2);
   }
 }
 
