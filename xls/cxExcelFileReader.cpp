@@ -57,9 +57,14 @@ bool TcxExcelFileReader::AcceptWorkbookStream(std::vector<uint8_t> stream) {
 }
 
 void TcxExcelFileReader::Progress(size_t position) {
-  if (!OnProgress || stream_.empty()) return;
+  if (!OnProgress || stream_.empty() || position < nextProgress_) return;
+  const size_t size = stream_.size();
   const int percent = static_cast<int>(std::lround(100.0 * static_cast<double>(position) /
-                                                   static_cast<double>(stream_.size())));
+                                                   static_cast<double>(size)));
+  // The rounded percentage reaches percent + 1 at (percent + 0.5) hundredths of the stream;
+  // rounded down, so that the boundary itself is never skipped.
+  nextProgress_ = static_cast<size_t>((static_cast<double>(percent) + 0.5) / 100.0 *
+                                      static_cast<double>(size));
   if (percent == lastPercent_) return;
   lastPercent_ = percent;
   OnProgress(*this, percent);

@@ -99,4 +99,7 @@ private:
   bool date1904_ = false;
   TcxExcelReadReport report_;
   int lastPercent_ = -1;
+  // The first position whose percentage can differ from lastPercent_: records before it are
+  // not worth a division each.
+  size_t nextProgress_ = 0;
 };
