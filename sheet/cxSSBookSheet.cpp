@@ -92,11 +92,12 @@ int RequiredHeight(const TcxSSBookSheet& sheet, int col, int row) {
   const TcxCustomSpreadSheetBook& book = sheet.Owner();
   if (!style.WordBreak && !book.FormulasCache().Silent()) return 0;
 
+  // The font record holds the extent of "Wg" in its screen font, measured when it was made.
   const TcxSSFontRec& fontRec = *style.Font;
-  const TcxFontDesc font{fontRec.Name, fontRec.Size, fontRec.Style, fontRec.Charset};
-  const ITextMeasurer& measurer = *book.Environment().Measurer;
-  const int lineHeight = measurer.TextExtent(font, "Wg").cy + 2;
+  const int lineHeight = fontRec.TextExtent.cy + 2;
   if (!style.WordBreak) return lineHeight;
+  const TcxFontDesc font = ScreenFontDesc(fontRec);
+  const ITextMeasurer& measurer = *book.Environment().Measurer;
   const std::string text = DisplayText(cell->Text, style.Format, book.Precision(), book.Settings(), *book.Environment().Text);
   // Wrapped lines keep 2 pixels of the box free, as the sheet view draws them.
   const auto lines = WrapText(measurer, font, text, width - 2);
