@@ -311,8 +311,13 @@ void TcxExcelSheetReader::ReadFormula(TcxBiffRecord& record) {
   TPendingFormula pending;
   pending.Cell = formula.Cell;
   pending.Result = formula.Result;
+  const std::string tokenKey = TokenKeyOf(formula.Cell, formula.Tokens, formula.Extra);
+  if (ReuseTokenKey(pending, tokenKey)) return;
   const std::string shape = ShapeOf(formula.Cell, formula.Tokens, formula.Extra);
-  if (ReuseShape(pending, shape)) return;
+  if (ReuseShape(pending, shape)) {
+    KeepTokenKey(tokenKey, shape);
+    return;
+  }
   const TcxDecodedFormula decoded =
       globals_.Formulas->Decode(formula.Cell.Col, formula.Cell.Row, formula.Tokens, formula.Extra);
   switch (decoded.Outcome) {
@@ -330,6 +335,7 @@ void TcxExcelSheetReader::ReadFormula(TcxBiffRecord& record) {
       break;
     default:
       SettleFormula(pending, decoded, shape);
+      KeepTokenKey(tokenKey, shape);
       break;
   }
 }
@@ -340,19 +346,47 @@ std::string TcxExcelSheetReader::ShapeOf(const TcxCellHeader& cell, std::span<co
   return globals_.Formulas->ShapeKey(cell.Col, cell.Row, tokens, extra);
 }
 
+std::string TcxExcelSheetReader::TokenKeyOf(const TcxCellHeader& cell,
+                                            std::span<const uint8_t> tokens,
+                                            std::span<const uint8_t> extra) const {
+  if (!globals_.ParsedShapes || globals_.ParsedShapes->Off || !extra.empty()) return {};
+  return TcxFormulaReader::TokenKey(cell.Col, cell.Row, tokens);
+}
+
 bool TcxExcelSheetReader::ReuseShape(const TPendingFormula& pending, const std::string& shape) {
   if (shape.empty()) return false;
+  const auto found = globals_.ParsedShapes->Tokens.find(shape);
+  return ReuseParsed(pending,
+                     found == globals_.ParsedShapes->Tokens.end() ? nullptr : &found->second);
+}
+
+bool TcxExcelSheetReader::ReuseTokenKey(const TPendingFormula& pending,
+                                        const std::string& tokenKey) {
+  if (tokenKey.empty()) return false;
+  const auto found = globals_.ParsedShapes->ByTokenKey.find(tokenKey);
+  // A miss is not counted: the shape is looked up next.
+  return found != globals_.ParsedShapes->ByTokenKey.end() && ReuseParsed(pending, found->second);
+}
+
+void TcxExcelSheetReader::KeepTokenKey(const std::string& tokenKey, const std::string& shape) {
+  if (tokenKey.empty() || shape.empty()) return;
+  TcxParsedShapes& shapes = *globals_.ParsedShapes;
+  const auto found = shapes.Tokens.find(shape);
+  if (found != shapes.Tokens.end() && shapes.ByTokenKey.size() < TcxParsedShapes::kMaxShapes)
+    shapes.ByTokenKey.emplace(tokenKey, &found->second);
+}
+
+bool TcxExcelSheetReader::ReuseParsed(const TPendingFormula& pending, const TcxTokenString* parsed) {
   TcxParsedShapes& shapes = *globals_.ParsedShapes;
   // Fewer than one formula in eight of a shape seen before: working shapes out costs more than
   // it saves.
   constexpr size_t kTrialLookups = 1024;
   if (++shapes.Lookups == kTrialLookups && shapes.Hits * 8 < shapes.Lookups) shapes.Off = true;
-  const auto found = shapes.Tokens.find(shape);
-  if (found == shapes.Tokens.end()) return false;
+  if (!parsed) return false;
   ++shapes.Hits;
   IcxSheetCell* const cell = Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
   // A cell beyond the sheet's columns is dropped, as the formula text would be.
-  return !cell || cell->SetFormulaTokens(found->second);
+  return !cell || cell->SetFormulaTokens(*parsed);
 }
 
 void TcxExcelSheetReader::ReadRangeFormula(TcxBiffRecord& record, bool array) {
@@ -427,9 +461,6 @@ void TcxExcelSheetReader::ResolvePending(bool atEnd) {
 
 void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded,
                                         const std::string& shape) {
-  // Enough for every formula of a sheet filled down; a file of distinct formulas cannot make the
-  // table grow without bound.
-  constexpr size_t kMaxShapes = 65536;
   switch (decoded.Outcome) {
     case foFormula: {
       IcxSheetCell* const cell = Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
@@ -440,7 +471,7 @@ void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecod
         KeepValue(pending, fpUnsupported, "the workbook cannot parse " + decoded.Text);
         return;
       }
-      if (!shape.empty() && globals_.ParsedShapes->Tokens.size() < kMaxShapes) {
+      if (!shape.empty() && globals_.ParsedShapes->Tokens.size() < TcxParsedShapes::kMaxShapes) {
         TcxTokenString tokens = cell->FormulaTokens();
         if (tokens.empty())
           globals_.ParsedShapes->Off = true;  // the workbook cannot give parsed tokens

@@ -50,7 +50,13 @@ struct TcxFormulaProblem {
 // filled down a column is parsed once. Shapes stop being worked out where they do not pay: when
 // the workbook gives no parsed tokens back, or when few formulas repeat a shape seen before.
 struct TcxParsedShapes {
+  // Enough for every formula of a sheet filled down; a file of distinct formulas cannot make the
+  // tables grow without bound.
+  static constexpr size_t kMaxShapes = 65536;
   std::unordered_map<std::string, TcxTokenString> Tokens;
+  // The same tokens by the formulas' token keys (TcxFormulaReader::TokenKey), which are quicker
+  // to work out than shapes; the entries point into Tokens.
+  std::unordered_map<std::string, const TcxTokenString*> ByTokenKey;
   size_t Lookups = 0;
   size_t Hits = 0;
   bool Off = false;
@@ -136,8 +142,17 @@ private:
   // The shape of a formula's tokens at the cell, or empty when shapes are not reused.
   std::string ShapeOf(const TcxCellHeader& cell, std::span<const uint8_t> tokens,
                       std::span<const uint8_t> extra) const;
-  // Makes the cell the formula parsed before for the same shape; false when there is none.
+  // The formula's token key (TcxFormulaReader::TokenKey), or empty when shapes are not reused.
+  std::string TokenKeyOf(const TcxCellHeader& cell, std::span<const uint8_t> tokens,
+                         std::span<const uint8_t> extra) const;
+  // Makes the cell the formula parsed before for the same shape, found by the shape or by the
+  // token key; false when there is none.
   bool ReuseShape(const TPendingFormula& pending, const std::string& shape);
+  bool ReuseTokenKey(const TPendingFormula& pending, const std::string& tokenKey);
+  // Once tokens are parsed for the shape, later formulas with this token key find them.
+  void KeepTokenKey(const std::string& tokenKey, const std::string& shape);
+  // Counts one lookup of a parsed shape and gives the cell its tokens when one was found.
+  bool ReuseParsed(const TPendingFormula& pending, const TcxTokenString* parsed);
   // Settles a formula cell from its decoded formula; a formula the cell parsed is kept for
   // later cells of the same `shape`.
   void SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded,

@@ -728,6 +728,87 @@ std::string TcxFormulaReader::ShapeKey(int col, int row, std::span<const uint8_t
   return std::move(decoded.Text);
 }
 
+namespace {
+
+// Appends the cell of an own-sheet reference to a token key: its relative flags, then row and
+// column, relative parts as offsets from the formula's cell. False beyond the 256th column.
+bool AppendKeyCell(std::string& key, int col, int row, uint16_t rowField, uint16_t colField) {
+  const int refCol = colField & kColumnMask;
+  if (refCol > 0xFF) return false;
+  const auto append32 = [&key](int value) {
+    const auto bits = static_cast<uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8) key += static_cast<char>((bits >> shift) & 0xFF);
+  };
+  key += static_cast<char>(colField >> 14);
+  append32(colField & kRowRelative ? int(rowField) - row : int(rowField));
+  append32(colField & kColumnRelative ? refCol - col : refCol);
+  return true;
+}
+
+}  // namespace
+
+std::string TcxFormulaReader::TokenKey(int col, int row, std::span<const uint8_t> tokens) {
+  const auto u16 = [&tokens](size_t at) {
+    return static_cast<uint16_t>(tokens[at] | (tokens[at + 1] << 8));
+  };
+  // A mark no shape key starts with.
+  std::string key(1, '\x02');
+  size_t at = 0;
+  while (at < tokens.size()) {
+    const uint8_t id = tokens[at];
+    const uint8_t base = PtgBase(id);
+    size_t size = 0;  // the token's data after its identifier
+    switch (base) {
+      case kPtgRef:
+      case kPtgArea: {
+        const bool area = base == kPtgArea;
+        if (tokens.size() - at < (area ? 9u : 5u)) return {};
+        key += static_cast<char>(id);
+        const uint16_t row1 = u16(at + 1);
+        const uint16_t row2 = area ? u16(at + 3) : 0;
+        const uint16_t col1 = u16(at + (area ? 5 : 3));
+        const uint16_t col2 = area ? u16(at + 7) : 0;
+        if (!AppendKeyCell(key, col, row, row1, col1)) return {};
+        if (area) {
+          // The parser orders an area's corners by where they are: with one corner relative
+          // and the other absolute that order depends on the cell's place.
+          if ((col1 & (kRowRelative | kColumnRelative)) != (col2 & (kRowRelative | kColumnRelative)))
+            return {};
+          if (!AppendKeyCell(key, col, row, row2, col2)) return {};
+        }
+        at += area ? 9 : 5;
+        continue;
+      }
+      case kPtgStr: {
+        if (tokens.size() - at < 3) return {};
+        const uint8_t flags = tokens[at + 2];
+        if (flags & ~1) return {};
+        size = 2 + size_t{tokens[at + 1]} * (flags & 1 ? 2 : 1);
+        break;
+      }
+      case kPtgAttr:
+        if (tokens.size() - at < 2 || (tokens[at + 1] & kAttrChoose)) return {};
+        size = 3;
+        break;
+      case kPtgErr:
+      case kPtgBool: size = 1; break;
+      case kPtgInt:
+      case kPtgFunc: size = 2; break;
+      case kPtgFuncVar: size = 3; break;
+      case kPtgName: size = 4; break;
+      case kPtgNum: size = 8; break;
+      default:
+        // Operators, parentheses and the missing argument are the identifier alone.
+        if (base < kPtgAdd || base > kPtgMissArg) return {};
+        break;
+    }
+    if (tokens.size() - at - 1 < size) return {};
+    key.append(reinterpret_cast<const char*>(tokens.data() + at), size + 1);
+    at += size + 1;
+  }
+  return key;
+}
+
 std::string TcxFormulaReader::SheetText(std::string_view name) {
   if (name.find(' ') == std::string_view::npos) return std::string(name);
   return "'" + std::string(name) + "'";

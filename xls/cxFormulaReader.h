@@ -98,6 +98,15 @@ public:
   std::string ShapeKey(int col, int row, std::span<const uint8_t> tokens,
                        std::span<const uint8_t> extra = {}) const;
 
+  // A quicker stand-in for the shape of plain formulas, worked out from the bytes alone: the
+  // tokens as they are, with the relative parts of references to the cell's own sheet written
+  // as offsets from the cell. Two cells with the same token key have formulas of the same shape
+  // (the decoding depends on nothing else), though formulas of one shape may differ in their
+  // token keys. Empty when the tokens hold anything else than operators, constants, functions,
+  // defined names and own-sheet references within the sheet's 256 columns, or an area mixes
+  // relative and absolute corners.
+  static std::string TokenKey(int col, int row, std::span<const uint8_t> tokens);
+
   // The argument separator of formula text: the locale list separator, or ";" when the list
   // and decimal separators are both ",".
   const std::string& ListSeparator() const { return listSeparator_; }

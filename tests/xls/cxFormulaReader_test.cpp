@@ -229,6 +229,73 @@ TEST(TcxFormulaReader, ShapeKeysMatchFormulasMovedWithTheirCell) {
   EXPECT_NE(reader.ShapeKey(0, 9, Area(0, 4, rel, rel | 1)), "");
 }
 
+// Token keys stand in for shapes of plain formulas: two cells with the same token key always have
+// the same shape, so that the tokens parsed for one can serve the other.
+TEST(TcxFormulaReader, TokenKeysMatchOnlyFormulasOfOneShape) {
+  const TcxFormulaContext context = MakeContext(TRegionalSettings::English());
+  const TcxFormulaReader reader(context);
+  const unsigned rel = 0xC000;  // row and column relative
+  const struct {
+    const char* What;
+    TBytes A;
+    int ColA, RowA;
+    TBytes B;
+    int ColB, RowB;
+    bool Same;
+  } cases[] = {
+      {"A5*2+B5 in J5 and A6*2+B6 in J6",
+       Ref(4, rel) + Int(2) + kMul + Ref(4, rel | 1) + kAdd, 9, 4,
+       Ref(5, rel) + Int(2) + kMul + Ref(5, rel | 1) + kAdd, 9, 5, true},
+      {"filled across: B1 in C1, C1 in D1", Ref(0, rel | 1), 2, 0, Ref(0, rel | 2), 3, 0, true},
+      {"a relative reference one row further away", Ref(4, rel), 9, 4, Ref(4, rel), 9, 5, false},
+      {"an absolute reference stays put", Ref(4, 0), 9, 4, Ref(4, 0), 9, 5, true},
+      {"an absolute reference elsewhere", Ref(4, 0), 9, 4, Ref(5, 0), 9, 5, false},
+      {"a relative row and an absolute one", Ref(4, 0x8000), 9, 4, Ref(5, 0x4000), 9, 5, false},
+      {"a relative area filled down", Area(0, 9, rel, rel | 1) + FuncVar(1, 4), 5, 10,
+       Area(1, 10, rel, rel | 1) + FuncVar(1, 4), 5, 11, true},
+      {"different constants", Ref(4, rel) + Int(2) + kMul, 9, 4, Ref(5, rel) + Int(3) + kMul, 9,
+       5, false},
+      {"different numbers", Num(0.5), 0, 0, Num(0.25), 0, 1, false},
+      {"the same text", Str("a\"b") + Ref(0, rel) + kConcat, 1, 0, Str("a\"b") + Ref(1, rel) + kConcat,
+       1, 1, true},
+      {"different texts", Str("ab"), 1, 0, Str("ac"), 1, 1, false},
+      {"different functions", Ref(0, rel) + Func(24), 1, 0, Ref(1, rel) + Func(25), 1, 1, false},
+      {"different names", Name(1), 0, 0, Name(2), 0, 1, false},
+      {"SUM as an attribute and a function", Ref(0, rel) + Attr(0x10, 0), 1, 0,
+       Ref(1, rel) + FuncVar(1, 4), 1, 1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    const std::string a = TcxFormulaReader::TokenKey(c.ColA, c.RowA, c.A);
+    const std::string b = TcxFormulaReader::TokenKey(c.ColB, c.RowB, c.B);
+    ASSERT_FALSE(a.empty());
+    ASSERT_FALSE(b.empty());
+    EXPECT_EQ(a == b, c.Same);
+    // A token key never joins what the shape tells apart.
+    if (a == b) {
+      EXPECT_EQ(reader.ShapeKey(c.ColA, c.RowA, c.A), reader.ShapeKey(c.ColB, c.RowB, c.B));
+    }
+  }
+  // No token key for what only the full decoding can tell: an area with one relative and one
+  // absolute corner, a column beyond the 256th, a cell of a shared formula, shared-formula
+  // offsets, other sheets, CHOOSE's jump table, a token cut short.
+  const struct {
+    const char* What;
+    TBytes Tokens;
+  } refused[] = {
+      {"mixed corners", Area(0, 4, 0, 0 | rel)},
+      {"column 300", Ref(0, rel | 300)},
+      {"a shared formula's cell", TBytes{0x01} + U16(0) + U16(0)},
+      {"shared-formula offsets", RefN(0xFFFF, 0xC0FF)},
+      {"another sheet", Ref3d(2, 4, rel)},
+      {"CHOOSE", Int(1) + Attr(0x04, 1) + U16(4) + U16(8)},
+      {"a reference cut short", TBytes{0x24, 0, 0, 0}},
+      {"a text cut short", TBytes{0x17, 5, 0, 'a'}},
+  };
+  for (const auto& r : refused)
+    EXPECT_EQ(TcxFormulaReader::TokenKey(0, 9, r.Tokens), "") << r.What;
+}
+
 TEST(TcxFormulaReader, ReportsWhatTheWorkbookCannotHold) {
   RunCases(
       {
