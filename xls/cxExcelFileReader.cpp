@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <istream>
+#include <limits>
 
 #include "sheet/ScopeGuard.h"
 #include "sheet/cxSSIntf.h"
@@ -56,8 +57,9 @@ bool TcxExcelFileReader::AcceptWorkbookStream(std::vector<uint8_t> stream) {
   return accepted_;
 }
 
-void TcxExcelFileReader::Progress(size_t position) {
-  if (!OnProgress || stream_.empty() || position < nextProgress_) return;
+size_t TcxExcelFileReader::Progress(size_t position) {
+  if (!OnProgress || stream_.empty()) return std::numeric_limits<size_t>::max();
+  if (position < nextProgress_) return nextProgress_;
   const size_t size = stream_.size();
   const int percent = static_cast<int>(std::lround(100.0 * static_cast<double>(position) /
                                                    static_cast<double>(size)));
@@ -65,9 +67,11 @@ void TcxExcelFileReader::Progress(size_t position) {
   // rounded down, so that the boundary itself is never skipped.
   nextProgress_ = static_cast<size_t>((static_cast<double>(percent) + 0.5) / 100.0 *
                                       static_cast<double>(size));
-  if (percent == lastPercent_) return;
-  lastPercent_ = percent;
-  OnProgress(*this, percent);
+  if (percent != lastPercent_) {
+    lastPercent_ = percent;
+    OnProgress(*this, percent);
+  }
+  return nextProgress_;
 }
 
 void TcxExcelFileReader::ReadAll() {
@@ -301,12 +305,18 @@ void TcxExcelFileReader::ReadSheets(size_t globalsEnd) {
   globals.Settings = &settings_;
   globals.Styles = &styles_;
   globals.SharedStrings = &sharedStrings_;
+  std::vector<bool> sharedStringValues(sharedStrings_.size());
+  for (size_t i = 0; i < sharedStrings_.size(); ++i)
+    sharedStringValues[i] = TcxExcelSheetReader::ReadsAsValue(sharedStrings_[i], settings_);
+  globals.SharedStringValues = &sharedStringValues;
   globals.Formulas = formulas_.get();
   globals.Scale = scale_;
   globals.Date1904 = date1904_;
   TcxParsedShapes parsedShapes;
   if (ReuseFormulaShapes) globals.ParsedShapes = &parsedShapes;
-  const std::function<void(size_t)> progress = [this](size_t position) { Progress(position); };
+  const std::function<size_t(size_t)> progress = [this](size_t position) {
+    return Progress(position);
+  };
   size_t end = globalsEnd;
   for (const TSheetEntry* sheet : order) {
     if (sheet->Record.Offset < end) Damaged("two sheets share their records");

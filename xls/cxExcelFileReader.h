@@ -79,7 +79,9 @@ private:
   bool NameArea(const TcxNameRecord& name, int& page, TRect& area) const;
   int PageOfSheet(size_t sheetIndex) const;
   void ReadSheets(size_t globalsEnd);
-  void Progress(size_t position);
+  // Reports the percentage read when it changed; answers the first position whose percentage
+  // can differ.
+  size_t Progress(size_t position);
 
   IcxSpreadSheetBook& book_;
   TRegionalSettings settings_;

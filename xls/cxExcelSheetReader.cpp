@@ -83,7 +83,7 @@ void TcxExcelSheetReader::Prescan(std::span<const uint8_t> stream, size_t offset
 }
 
 size_t TcxExcelSheetReader::Read(std::span<const uint8_t> stream, size_t offset,
-                                 const std::function<void(size_t)>& progress) {
+                                 const std::function<size_t(size_t)>& progress) {
   TcxBiffRecord bof(stream, offset);
   TcxBofRecord bofRecord;
   if (bof.Truncated() || bof.Id() != kBiffBof || !ReadBof(bof, bofRecord))
@@ -99,12 +99,13 @@ size_t TcxExcelSheetReader::Read(std::span<const uint8_t> stream, size_t offset,
   sheet_.SetDimensions(std::min(maxCol_ + 1, kMaxCol), std::min(maxRow_ + 1, kMaxRow));
 
   size_t position = bof.End();
+  size_t progressFrom = 0;
   int depth = 0;
   for (;;) {
     if (position >= stream.size()) Damaged("a sheet ends without an EOF record");
     TcxBiffRecord record(stream, position);
     if (!record.Ok() || record.Truncated()) Damaged("a record runs past the end of the stream");
-    if (progress) progress(position);
+    if (progress && position >= progressFrom) progressFrom = progress(position);
     position = record.End();
     const uint16_t id = record.Id();
     if (id == kBiffBof) {
@@ -151,7 +152,11 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
       if (index >= strings.size())
         Damaged("a LABELSST record names string " + std::to_string(index) + " of " +
                 std::to_string(strings.size()));
-      SetString(cell.Col, cell.Row, cell.Xf, strings[index]);
+      const std::vector<bool>* values = globals_.SharedStringValues;
+      if (values && index < values->size())
+        SetString(cell.Col, cell.Row, cell.Xf, strings[index], (*values)[index]);
+      else
+        SetString(cell.Col, cell.Row, cell.Xf, strings[index]);
       break;
     }
     case kBiffLabel:
@@ -281,15 +286,25 @@ void TcxExcelSheetReader::SetText(int col, int row, int xf, const std::string& t
   if (cell && !text.empty()) cell->SetPlainText(text);
 }
 
+bool TcxExcelSheetReader::ReadsAsValue(const std::string& text, const TRegionalSettings& settings) {
+  double x = 0;
+  bool value = TryTextToFloat(text, x, settings) || text == kTrueText || text == kFalseText;
+  for (const TcxSSErrorValue& e : kErrorValues) value = value || text == e.Text;
+  return value;
+}
+
 void TcxExcelSheetReader::SetString(int col, int row, int xf, const std::string& text) {
+  SetString(col, row, xf, text, !text.empty() && ReadsAsValue(text, *globals_.Settings));
+}
+
+void TcxExcelSheetReader::SetString(int col, int row, int xf, const std::string& text,
+                                    bool readsAsValue) {
   IcxSheetCell* const cell = Cell(col, row, xf);
   if (!cell || text.empty()) return;
-  double x = 0;
-  bool value = TryTextToFloat(text, x, *globals_.Settings) || text == kTrueText || text == kFalseText;
-  for (const TcxSSErrorValue& e : kErrorValues) value = value || text == e.Text;
   // Excel keeps "007", "+381 11 123" or "TRUE" typed as text apart from the values they read as;
   // the workbook tells them apart only by the text format.
-  if (value) cell->GetStyle().ApplyFormat(static_cast<TxlsDataFormat>(StoredFormatToPublished(kFormatText)));
+  if (readsAsValue)
+    cell->GetStyle().ApplyFormat(static_cast<TxlsDataFormat>(StoredFormatToPublished(kFormatText)));
   cell->SetPlainText(text);
 }
 

@@ -68,6 +68,9 @@ struct TcxExcelGlobals {
   const TRegionalSettings* Settings = nullptr;
   const TcxExcelStyleTable* Styles = nullptr;
   const std::vector<std::string>* SharedStrings = nullptr;
+  // For each shared string, whether the workbook would take it for a value
+  // (TcxExcelSheetReader::ReadsAsValue): worked out once per string, not once per cell.
+  const std::vector<bool>* SharedStringValues = nullptr;
   const TcxFormulaReader* Formulas = nullptr;
   // Null when every formula is parsed from its text.
   TcxParsedShapes* ParsedShapes = nullptr;
@@ -100,10 +103,13 @@ public:
                       TcxExcelReadReport& report);
 
   // Reads the substream whose BOF record starts at `offset`; answers the offset after its EOF.
-  // `progress` is told the offset of every record read. Throws TcxExcelReadError for a damaged
-  // substream.
+  // `progress` is told the offset of a record read and answers the offset from which on it wants
+  // to be told again. Throws TcxExcelReadError for a damaged substream.
   size_t Read(std::span<const uint8_t> stream, size_t offset,
-              const std::function<void(size_t)>& progress);
+              const std::function<size_t(size_t)>& progress);
+
+  // Whether the workbook would take the text for a number, a truth value or an error value.
+  static bool ReadsAsValue(const std::string& text, const TRegionalSettings& settings);
 
 private:
   // A formula cell whose value is not settled yet: it waits for its shared or array formula, or
@@ -135,6 +141,7 @@ private:
   // a string that the workbook would take for a number, a truth value or an error value gets
   // the text format, so that it shows and is saved as the text it is.
   void SetString(int col, int row, int xf, const std::string& text);
+  void SetString(int col, int row, int xf, const std::string& text, bool readsAsValue);
 
   void ReadFormula(TcxBiffRecord& record);
   void ReadRangeFormula(TcxBiffRecord& record, bool array);
