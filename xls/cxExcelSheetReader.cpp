@@ -391,7 +391,8 @@ void TcxExcelSheetReader::KeepTokenKey(const std::string& tokenKey, const std::s
     shapes.ByTokenKey.emplace(tokenKey, &found->second);
 }
 
-bool TcxExcelSheetReader::ReuseParsed(const TPendingFormula& pending, const TcxTokenString* parsed) {
+bool TcxExcelSheetReader::ReuseParsed(const TPendingFormula& pending,
+                                      const TcxTokenString* parsed) {
   TcxParsedShapes& shapes = *globals_.ParsedShapes;
   // Fewer than one formula in eight of a shape seen before: working shapes out costs more than
   // it saves.

@@ -751,8 +751,8 @@ std::string TcxFormulaReader::TokenKey(int col, int row, std::span<const uint8_t
   const auto u16 = [&tokens](size_t at) {
     return static_cast<uint16_t>(tokens[at] | (tokens[at + 1] << 8));
   };
-  // A mark no shape key starts with.
-  std::string key(1, '\x02');
+  std::string key;
+  key.reserve(tokens.size() + 16);
   size_t at = 0;
   while (at < tokens.size()) {
     const uint8_t id = tokens[at];
@@ -772,8 +772,8 @@ std::string TcxFormulaReader::TokenKey(int col, int row, std::span<const uint8_t
         if (area) {
           // The parser orders an area's corners by where they are: with one corner relative
           // and the other absolute that order depends on the cell's place.
-          if ((col1 & (kRowRelative | kColumnRelative)) != (col2 & (kRowRelative | kColumnRelative)))
-            return {};
+          constexpr uint16_t kRelative = kRowRelative | kColumnRelative;
+          if ((col1 & kRelative) != (col2 & kRelative)) return {};
           if (!AppendKeyCell(key, col, row, row2, col2)) return {};
         }
         at += area ? 9 : 5;
