@@ -76,16 +76,10 @@ std::string TcxSSFunctionHandler::ReferenceText(const uint8_t* token, int baseRo
       return;
     }
     if (absolute) text += '$';
-    if (isRow) {
+    if (isRow)
       number(index + 1);
-    } else {
-      // Bijective base 26: every letter is a digit 1..26.
-      char letters[8];
-      int count = 0;
-      for (int64_t n = index + 1; n > 0; n = (n - 1) / 26)
-        letters[count++] = static_cast<char>('A' + (n - 1) % 26);
-      while (count > 0) text += letters[--count];
-    }
+    else
+      TcxSSUtils::AppendColumnName(text, index);
   };
   auto cell = [&](bool rowAbs, bool colAbs, int32_t row, int32_t col) {
     if (r1c1) {
@@ -110,12 +104,12 @@ std::string TcxSSFunctionHandler::ReferenceText(const uint8_t* token, int baseRo
 
 std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
   BeginFormula(formula, false);
-  const std::string separator = ListSeparator();
+  // BeginFormula has worked out the list separator for the delimiters.
+  const std::string& separator = listSeparator_;
   const TcxTokenString& tokens = formula.Tokens;
   std::vector<std::string>& strings = textParts_;
   strings.clear();
   bool broken = false;
-  const std::string missing(kMissingTokens);
   size_t pos = 0;
   while (pos < tokens.size() && !broken) {
     const size_t size = TokenSizeAt(tokens, pos);
@@ -133,7 +127,7 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
         strings.back() += (id == ptgUnion ? std::string_view(separator) : kOperatorTexts[id - ptgAdd]);
         strings.back() += right;
       } else if (!strings.empty()) {
-        strings.back() = missing;
+        strings.back() = kMissingTokens;
       }
       continue;
     }
@@ -144,7 +138,7 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
       case ptgPercent:
       case ptgParen:
         if (strings.empty())
-          strings.push_back(missing);
+          strings.emplace_back(kMissingTokens);
         else if (id == ptgUminus)
           strings.back().insert(0, "-");
         else if (id == ptgPercent)
@@ -205,7 +199,6 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
     }
   }
   if (broken || strings.size() != 1) {
-    strings.clear();
     cache_.ReportError(kConstructingError);
     return {};
   }
@@ -213,7 +206,6 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
   text.reserve(strings.front().size() + 1);
   text += '=';
   text += strings.front();
-  strings.clear();
   return text;
 }
 

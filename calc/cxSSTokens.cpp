@@ -138,6 +138,24 @@ TcxTokenString MakeNumberResult(double x) {
   return result;
 }
 
+void SetNumberResult(TcxTokenString& result, double x) {
+  result.clear();
+  AppendNumber(result, x);
+}
+
+void SetBoolResult(TcxTokenString& result, bool b) {
+  result.clear();
+  AppendBool(result, b);
+}
+
+TcxTokenString MakeBoolResult(bool b) {
+  TcxTokenString result;
+  AppendBool(result, b);
+  return result;
+}
+
+TcxTokenString MakeErrorResult(uint8_t code) { return TcxTokenString{code}; }
+
 TcxReferenceCells ReferenceCells(const uint8_t* token, int sheet, int col, int row) {
   TcxReferenceCells cells;
   const uint8_t id = token[0];
@@ -161,24 +179,6 @@ TcxReferenceCells ReferenceCells(const uint8_t* token, int sheet, int col, int r
   }
   return cells;
 }
-
-void SetNumberResult(TcxTokenString& result, double x) {
-  result.clear();
-  AppendNumber(result, x);
-}
-
-void SetBoolResult(TcxTokenString& result, bool b) {
-  result.clear();
-  AppendBool(result, b);
-}
-
-TcxTokenString MakeBoolResult(bool b) {
-  TcxTokenString result;
-  AppendBool(result, b);
-  return result;
-}
-
-TcxTokenString MakeErrorResult(uint8_t code) { return TcxTokenString{code}; }
 
 TcxResultValue ReadResult(const TcxTokenString& result) {
   TcxResultValue value;

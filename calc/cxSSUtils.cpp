@@ -15,18 +15,19 @@ int TcxSSUtils::Clamp(int value, int low, int high) {
 std::string TcxSSUtils::ColumnName(int index, bool r1c1) {
   assert(index >= 0);
   if (r1c1) return std::to_string(static_cast<int64_t>(index) + 1);
-  // Bijective base 26: every letter is a digit 1..26, so there is no zero digit to skip.
-  char letters[8];
-  int count = 0;
-  int64_t n = static_cast<int64_t>(index) + 1;
-  while (n > 0) {
-    const int64_t digit = (n - 1) % 26;
-    letters[count++] = static_cast<char>('A' + digit);
-    n = (n - 1) / 26;
-  }
-  std::string name(letters, static_cast<size_t>(count));
-  std::reverse(name.begin(), name.end());
+  std::string name;
+  AppendColumnName(name, index);
   return name;
+}
+
+void TcxSSUtils::AppendColumnName(std::string& text, int64_t index) {
+  assert(index >= 0);
+  // Bijective base 26: every letter is a digit 1..26, so there is no zero digit to skip.
+  char letters[16];
+  int count = 0;
+  for (int64_t n = index + 1; n > 0; n = (n - 1) / 26)
+    letters[count++] = static_cast<char>('A' + (n - 1) % 26);
+  while (count > 0) text += letters[--count];
 }
 
 int TcxSSUtils::ColumnIndex(std::string_view letters) {

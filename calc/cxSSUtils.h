@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,8 @@ public:
   static int Clamp(int value, int low, int high);
   // "A".."Z", "AA".."ZZ", "AAA"... (bijective base 26), or the one-based number in R1C1 style.
   static std::string ColumnName(int index, bool r1c1 = false);
+  // Appends the letters of column `index` (>= 0) to `text`, as ColumnName gives them.
+  static void AppendColumnName(std::string& text, int64_t index);
   // The inverse of ColumnName for upper-case letters; -1 for empty text, any character outside
   // "A".."Z", or letters naming a column beyond the int range.
   static int ColumnIndex(std::string_view letters);

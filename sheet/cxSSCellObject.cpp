@@ -15,21 +15,26 @@
 
 TcxSSCellObject::TcxSSCellObject(TcxSSDataStorage& storage, int col, int row)
     : storage_(storage), col_(col), row_(row) {
+  OpenStep();
+}
+
+TcxSSCellObject::~TcxSSCellObject() { CloseStep(); }
+
+void TcxSSCellObject::MoveTo(int col, int row) {
+  CloseStep();
+  col_ = col;
+  row_ = row;
+  OpenStep();
+}
+
+void TcxSSCellObject::OpenStep() {
   stepOpened_ = storage_.Book().History().BeginComplex(kChangeCells);
 }
 
-TcxSSCellObject::~TcxSSCellObject() {
+void TcxSSCellObject::CloseStep() {
   style_.reset();
   if (stepOpened_) storage_.Book().History().EndComplex();
-}
-
-void TcxSSCellObject::MoveTo(int col, int row) {
-  style_.reset();
-  auto& history = storage_.Book().History();
-  if (stepOpened_) history.EndComplex();
-  col_ = col;
-  row_ = row;
-  stepOpened_ = history.BeginComplex(kChangeCells);
+  stepOpened_ = false;
 }
 
 TcxSSBookSheet& TcxSSCellObject::Sheet() const { return storage_.Sheet(); }

@@ -84,6 +84,10 @@ public:
   void Assign(TcxSSCellObject& source);
 
 private:
+  // The undo step the handle's changes make: opened when the handle is made or moved, closed
+  // (with the style object let go) when it is moved or destroyed.
+  void OpenStep();
+  void CloseStep();
   TxlsDataFormat Format() const;
   // The value text as the alignment and display rules read it: a formula's unformatted result.
   std::string RawValueText() const;

@@ -152,11 +152,7 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
       if (index >= strings.size())
         Damaged("a LABELSST record names string " + std::to_string(index) + " of " +
                 std::to_string(strings.size()));
-      const std::vector<bool>* values = globals_.SharedStringValues;
-      if (values && index < values->size())
-        SetString(cell.Col, cell.Row, cell.Xf, strings[index], (*values)[index]);
-      else
-        SetString(cell.Col, cell.Row, cell.Xf, strings[index]);
+      SetString(cell.Col, cell.Row, cell.Xf, strings[index], (*globals_.SharedStringValues)[index]);
       break;
     }
     case kBiffLabel:

@@ -68,7 +68,7 @@ struct TcxExcelGlobals {
   const TRegionalSettings* Settings = nullptr;
   const TcxExcelStyleTable* Styles = nullptr;
   const std::vector<std::string>* SharedStrings = nullptr;
-  // For each shared string, whether the workbook would take it for a value
+  // For each of SharedStrings, whether the workbook would take it for a value
   // (TcxExcelSheetReader::ReadsAsValue): worked out once per string, not once per cell.
   const std::vector<bool>* SharedStringValues = nullptr;
   const TcxFormulaReader* Formulas = nullptr;
@@ -91,9 +91,10 @@ struct TcxExcelReadReport {
 // areas, window options and protection.
 //
 // A formula is handed to the cell as formula text; a later formula of the same shape (the same
-// formula at another cell, references moved with it) takes the tokens parsed for the first. Where the workbook cannot hold the formula
-// (see TcxFormulaProblemKind) the cell gets Excel's cached result as a constant and the cell is
-// listed in the report: nothing is silently truncated or replaced by a wrong formula.
+// formula at another cell, references moved with it) takes the tokens parsed for the first.
+// Where the workbook cannot hold the formula (see TcxFormulaProblemKind) the cell gets Excel's
+// cached result as a constant and the cell is listed in the report: nothing is silently
+// truncated or replaced by a wrong formula.
 //
 // Cost: two passes over the substream's record headers (the first finds the cells' extent,
 // which presizes the sheet) and one cell object per cell record.

@@ -224,7 +224,7 @@ TcxDecodedFormula TcxFormulaDecoder::Run() {
 
 void TcxFormulaDecoder::AppendCell(std::string& text, uint16_t row, uint16_t colField) const {
   if (!(colField & kColumnRelative)) text += '$';
-  text += TcxSSUtils::ColumnName(colField & kColumnMask);
+  TcxSSUtils::AppendColumnName(text, colField & kColumnMask);
   if (!(colField & kRowRelative)) text += '$';
   char digits[8];
   const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<int>(row) + 1).ptr;
