@@ -50,18 +50,24 @@ void TFeatureChildForm::NotifySelection() {
 bool TFeatureChildForm::FormCloseQuery() {
   const QString question = QString::fromUtf8(kCloseQuestion).arg(windowTitle());
   if (!owner_.Prompts().Confirm(&owner_, question)) return true;
-  return owner_.Guarded([&] { owner_.SaveWorkbookAs(*this); });
+  bool saved = false;
+  return owner_.Guarded([&] { saved = owner_.SaveWorkbookAs(*this); }) && saved;
+}
+
+void TFeatureChildForm::Discard() {
+  discarding_ = true;
+  close();
 }
 
 void TFeatureChildForm::closeEvent(QCloseEvent* event) {
-  if (!FormCloseQuery()) {
+  if (!discarding_ && !FormCloseQuery()) {
     event->ignore();
     return;
   }
   QMdiArea* area = mdiArea();
   const auto windows = area ? area->subWindowList(QMdiArea::ActivationHistoryOrder)
                             : QList<QMdiSubWindow*>{};
-  if (windows.size() < 2) {
+  if (windows.size() < 2 && !discarding_) {
     event->ignore();
     showMinimized();
     return;

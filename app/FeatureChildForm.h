@@ -13,8 +13,9 @@ class TcxSpreadSheetBookControl;
 // window. The window's caption doubles as the workbook's file name: a new workbook is captioned
 // "Radna knjiga - " and a number, a loaded or saved one with its full path.
 //
-// Closing asks whether to save (always, changed or not) and goes on whatever the answer, also
-// when the save dialog is cancelled; only a save that fails keeps the window. The last
+// Closing asks whether to save (always, changed or not). No closes it without saving; Yes
+// saves it first, and when the save dialog is cancelled or the save fails the window stays
+// open with its workbook, so nothing the user chose to keep is thrown away. The last
 // document window of the main window is minimised instead of closed, so one always stays open.
 class TFeatureChildForm : public QMdiSubWindow {
   Q_OBJECT
@@ -32,9 +33,13 @@ public:
   void SetEditing(bool value) { editing_ = value; }
 
   // Asks "Sačuvaj izmene na [*** caption ***]"; Yes saves this window with the save-as dialog.
-  // False only when that save failed (the error has been shown): the workbook is then kept
-  // open rather than thrown away unsaved.
+  // False when the window must stay: the save dialog was cancelled or the save failed (its
+  // error has been shown).
   bool FormCloseQuery();
+  // Closes and destroys the window without the close question, also when it is the last one:
+  // for a window whose workbook holds nothing of the user's (a file that failed to load into
+  // it), which must not offer to save an empty workbook over that file.
+  void Discard();
   // Lets the workbook's selection handler refresh the main window for this workbook.
   void NotifySelection();
 
@@ -46,4 +51,5 @@ private:
   std::unique_ptr<TcxSpreadSheetBook> cxSpreadBook_;
   TcxSpreadSheetBookControl* bookControl_ = nullptr;  // a child widget, deleted before the workbook
   bool editing_ = false;
+  bool discarding_ = false;
 };

@@ -15,6 +15,15 @@ inline constexpr const char* kExcelExtension = ".xls";
 
 inline constexpr const char* kCloseQuestion = "Sačuvaj izmene na [*** %1 ***]";
 inline constexpr const char* kLoadError = "Neispravni ili nečitljivi podaci u datoteci %s";
+// Told once when a file opens whose formulas call functions outside the library; one line per
+// function follows ("NAME: 3 ćelije"), at most kUnknownFunctionsListed of them.
+inline constexpr const char* kUnknownFunctionsMessage =
+    "Datoteka %1 sadrži formule sa funkcijama koje program ne poznaje. Te ćelije zadržavaju "
+    "vrednosti sačuvane u datoteci.\n";
+inline constexpr int kUnknownFunctionsListed = 10;
+inline constexpr const char* kUnknownFunctionsMore = "… i još %1 funkcija";
+inline constexpr const char* kCellsFew = "ćelije";
+inline constexpr const char* kCellsMany = "ćelija";
 inline constexpr const char* kOverwriteQuestion =
     "Datoteka %1 već postoji.\nDa li želite da je zamenite?";
 inline constexpr const char* kWrongMail = "Pogrešna EMail adresa";

@@ -1,16 +1,60 @@
 #include "app/WorkbookFiles.h"
 
-#include "app/FeatureChildForm.h"
-#include "sheet/cxSSBookFile.h"
+#include <QStringList>
+#include <map>
+#include <string_view>
 
-// Any error of the load, "Stream has unknown function's" included, reaches the shell, which
-// closes the new window and shows its own message naming the file.
-void TBookFiles::Load(TFeatureChildForm& window, const std::string& fileName) {
-  window.Book().LoadFromFile(fileName);
+#include "app/FeatureChildForm.h"
+#include "app/ShellTexts.h"
+
+// A workbook read whole but with functions the library lacks raises "Stream has unknown
+// function's" after the load; the window keeps it open and the shell reports those functions.
+TcxLoadReport TBookFiles::Load(TFeatureChildForm& window, const std::string& fileName) {
+  try {
+    return window.Book().LoadFromFile(fileName);
+  } catch (const ESpreadSheetUnknownFunctions& error) {
+    return error.Report();
+  }
 }
 
 // The workbook writes beside the file and renames over it only when everything was written,
 // so a save that fails leaves the previous file as it was; its message is shown as it is.
 void TBookFiles::Save(TFeatureChildForm& window, const std::string& fileName) {
   window.Book().SaveToFile(fileName);
+}
+
+namespace {
+
+// "ćelija" after 1, 21, 31 … and after 5 … 20, 25 …; "ćelije" after 2 … 4, 22 … 24 ….
+const char* CellsWord(int count) {
+  const int lastTwo = count % 100;
+  const int last = count % 10;
+  return last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14) ? kCellsFew : kCellsMany;
+}
+
+}  // namespace
+
+QString UnknownFunctionsMessage(const QString& fileName, const TcxLoadReport& report) {
+  std::map<std::string, int> cells;
+  // Functions newer than the format are stored as "_xlfn." and the name the user typed.
+  constexpr std::string_view kFutureFunction = "_xlfn.";
+  for (const TcxFormulaProblem& problem : report.FormulaProblems) {
+    if (problem.Kind != fpUnknownFunction) continue;
+    std::string_view name = problem.Detail;
+    if (name.starts_with(kFutureFunction)) name.remove_prefix(kFutureFunction.size());
+    ++cells[std::string(name)];
+  }
+  if (cells.empty()) return {};
+  QStringList lines{QString::fromUtf8(kUnknownFunctionsMessage).arg(fileName)};
+  int listed = 0;
+  for (const auto& [name, count] : cells) {
+    if (listed++ == kUnknownFunctionsListed) {
+      lines << QString::fromUtf8(kUnknownFunctionsMore)
+                   .arg(static_cast<int>(cells.size()) - kUnknownFunctionsListed);
+      break;
+    }
+    lines << QString("%1: %2 %3").arg(QString::fromStdString(name)).arg(count).arg(
+                 QString::fromUtf8(CellsWord(count)));
+  }
+  return lines.join('\n');
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QString>
 #include <string>
+
+#include "sheet/cxSSBookFile.h"
 
 class TFeatureChildForm;
 
@@ -9,8 +12,10 @@ class TFeatureChildForm;
 class IWorkbookFiles {
 public:
   virtual ~IWorkbookFiles() = default;
-  // Raises on any failure; the shell turns it into its own load message.
-  virtual void Load(TFeatureChildForm& window, const std::string& fileName) = 0;
+  // Raises on any failure; the shell turns it into its own load message. A workbook that was
+  // read whole answers what it could not bring in as it was (formulas with functions outside
+  // the library keep the values the file stored).
+  virtual TcxLoadReport Load(TFeatureChildForm& window, const std::string& fileName) = 0;
   // Raises with the message the user is to see.
   virtual void Save(TFeatureChildForm& window, const std::string& fileName) = 0;
 };
@@ -18,6 +23,10 @@ public:
 // The workbook's own LoadFromFile and SaveToFile.
 class TBookFiles : public IWorkbookFiles {
 public:
-  void Load(TFeatureChildForm& window, const std::string& fileName) override;
+  TcxLoadReport Load(TFeatureChildForm& window, const std::string& fileName) override;
   void Save(TFeatureChildForm& window, const std::string& fileName) override;
 };
+
+// What the user is told once a file with formulas calling functions outside the library has
+// opened: each such function with the number of cells that use it. Empty when there are none.
+QString UnknownFunctionsMessage(const QString& fileName, const TcxLoadReport& report);

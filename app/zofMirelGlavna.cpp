@@ -282,16 +282,19 @@ void TzofMirelGlavna::OpenWorkbook() {
 
 void TzofMirelGlavna::OpenWorkbookFile(const QString& fileName) {
   TFeatureChildForm& window = NewWorkbookWindow(fileName);
+  TcxLoadReport report;
   try {
-    files_->Load(window, fileName.toStdString());
+    report = files_->Load(window, fileName.toStdString());
     // Loading announces no selection; the reference panel shows the one the file stored.
     window.NotifySelection();
   } catch (...) {
-    window.close();
+    window.Discard();
     std::string message = kLoadError;
     message.replace(message.find("%s"), 2, fileName.toStdString());
     throw ESpreadSheetError(message);
   }
+  const QString unknownFunctions = UnknownFunctionsMessage(fileName, report);
+  if (!unknownFunctions.isEmpty()) prompts_->ShowMessage(this, unknownFunctions);
 }
 
 void TzofMirelGlavna::SaveWorkbook() {
@@ -310,10 +313,12 @@ void TzofMirelGlavna::SaveWorkbookAs() {
   if (TFeatureChildForm* window = ActiveChild()) SaveWorkbookAs(*window);
 }
 
-void TzofMirelGlavna::SaveWorkbookAs(TFeatureChildForm& window) {
+bool TzofMirelGlavna::SaveWorkbookAs(TFeatureChildForm& window) {
   SaveDialog->selectFile(window.windowTitle());
   const QString fileName = RunSaveDialog();
-  if (!fileName.isEmpty()) SaveAndRename(window, fileName);
+  if (fileName.isEmpty()) return false;
+  SaveAndRename(window, fileName);
+  return true;
 }
 
 QString TzofMirelGlavna::RunSaveDialog() {
@@ -463,8 +468,11 @@ void TzofMirelGlavna::FormShow() {
 }
 
 void TzofMirelGlavna::closeEvent(QCloseEvent* event) {
+  // The exit stops at the first window the user kept open (the save was cancelled or failed),
+  // and shows it.
   for (TFeatureChildForm* window : DocumentWindows()) {
     if (!window->FormCloseQuery()) {
+      MdiArea->setActiveSubWindow(window);
       event->ignore();
       return;
     }

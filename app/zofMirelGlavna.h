@@ -47,14 +47,16 @@ public:
   // The open dialog, then OpenWorkbookFile with the chosen file.
   void OpenWorkbook();
   // Loads a file into a new document window captioned with its path. On failure that window
-  // is closed the ordinary way and ESpreadSheetError "Neispravni ili nečitljivi podaci u
+  // is closed without the close question (it holds nothing to save, and saving would put an
+  // empty workbook over the file) and ESpreadSheetError "Neispravni ili nečitljivi podaci u
   // datoteci <file>" is raised.
   void OpenWorkbookFile(const QString& fileName);
   // "Sač&uvaj": saves silently to the caption when it is a file path, else asks for a name.
   void SaveWorkbook();
   // "&Sačuvaj kao...": the save dialog prefilled with the caption.
   void SaveWorkbookAs();
-  void SaveWorkbookAs(TFeatureChildForm& window);
+  // True when the window was saved; false when the dialog was cancelled.
+  bool SaveWorkbookAs(TFeatureChildForm& window);
   // Makes the desktop open *.<extension> with `programPath`.
   void RegisterFileAssociation(const QString& extension, const QString& programPath);
   // Hands a web or mail address to the desktop.

@@ -21,10 +21,11 @@ struct TFileLog {
 class TFakeWorkbookFiles : public IWorkbookFiles {
 public:
   explicit TFakeWorkbookFiles(std::shared_ptr<TFileLog> log) : log_(std::move(log)) {}
-  void Load(TFeatureChildForm& window, const std::string& fileName) override {
+  TcxLoadReport Load(TFeatureChildForm& window, const std::string& fileName) override {
     const QString file = QString::fromStdString(fileName);
     log_->Loads << window.windowTitle() + " <- " + file;
     if (log_->FailingLoads.contains(file)) throw std::runtime_error("reader: bad record");
+    return {};
   }
   void Save(TFeatureChildForm& window, const std::string& fileName) override {
     const QString file = QString::fromStdString(fileName);

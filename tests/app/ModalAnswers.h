@@ -40,6 +40,15 @@ public:
   static TAnswer Cancel() {
     return [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); };
   }
+  // Presses a file dialog's Cancel button with the mouse.
+  static TAnswer ClickCancel() {
+    return [](QWidget* dialog) {
+      auto* files = qobject_cast<QFileDialog*>(dialog);
+      QVERIFY2(files, "a file dialog was expected");
+      QTest::mouseClick(files->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel),
+                        Qt::LeftButton);
+    };
+  }
   // Types a file name into a file dialog and presses its accept button.
   static TAnswer ChooseFile(const QString& fileName) {
     return [fileName](QWidget* dialog) {

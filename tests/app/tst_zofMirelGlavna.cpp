@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "FakeWorkbookFiles.h"
+#include "GridInput.h"
 #include "ModalAnswers.h"
 #include "app/FeatureChildForm.h"
 #include "app/frmAbout.h"
@@ -293,13 +294,24 @@ private slots:
     NoUnansweredDialogs();
   }
 
-  void closeYesWithCancelledDialogStillCloses() {
+  // Yes to the close question, then Cancel in the save dialog: the user chose to keep the
+  // edits, so the window stays with its workbook as it was.
+  void closeYesWithCancelledDialogKeepsTheWindow() {
     window_->actNew->trigger();
+    QPointer<TFeatureChildForm> second = Active();
+    TypeInGrid(*second, "izmena");
+    QVERIFY(second->Book().Modified());
     answers_->Then(TModalAnswers::Click(QMessageBox::Yes));
-    answers_->Then(TModalAnswers::Cancel());
-    Active()->close();
+    answers_->Then(TModalAnswers::ClickCancel());
+    QTest::keyClick(second.data(), Qt::Key_F4, Qt::ControlModifier);
     QCOMPARE(answers_->Shown, (QStringList{CloseQuestion("Radna knjiga - 2"), kSaveShown}));
-    QCOMPARE(Titles(), QStringList{"Radna knjiga - 1"});
+    QCoreApplication::processEvents();
+    QVERIFY(!second.isNull());
+    QCOMPARE(Titles(), (QStringList{"Radna knjiga - 1", "Radna knjiga - 2"}));
+    QCOMPARE(Active(), second.data());
+    QVERIFY(!second->isMinimized());
+    QVERIFY(second->Book().Modified());
+    QCOMPARE(CellText(*second, 0, 0), std::string("izmena"));
     QVERIFY(files_->Saves.isEmpty());
     NoUnansweredDialogs();
   }
@@ -356,13 +368,14 @@ private slots:
     QFile(file).open(QIODevice::WriteOnly);
     files_->FailingLoads << file;
     answers_->Then(TModalAnswers::ChooseFile(file));
-    answers_->Then(TModalAnswers::Click(QMessageBox::No));
     answers_->Then(TModalAnswers::Click(QMessageBox::Ok));
     window_->actOpenSpreadSheet->trigger();
+    // The window that failed to load goes without a question about saving it.
     QCOMPARE(answers_->Shown,
-             (QStringList{kOpenShown, CloseQuestion(file),
+             (QStringList{kOpenShown,
                           QString::fromUtf8("Zof Mirel | Neispravni ili nečitljivi podaci u datoteci ") + file}));
     QCOMPARE(Titles(), (QStringList{"Radna knjiga - 1", "Radna knjiga - 2"}));
+    QVERIFY(files_->Saves.isEmpty());
     NoUnansweredDialogs();
   }
 
@@ -459,6 +472,51 @@ private slots:
     // Yes to the first window's question saves that window, not the active one.
     QCOMPARE(files_->Saves, QStringList{"Radna knjiga - 1 -> " + Path("prvi.xls")});
     QVERIFY(!window_->isVisible());
+    NoUnansweredDialogs();
+  }
+
+  // Exit with three modified windows: No for the first, Yes and then Cancel in the save dialog
+  // for the second. The exit stops there: the program stays, every window keeps its edits, the
+  // second is shown and the third is not asked.
+  void exitStopsAtTheWindowWhoseSaveWasCancelled() {
+    window_->actNew->trigger();
+    window_->actNew->trigger();
+    for (TFeatureChildForm* w : Windows()) {
+      window_->MdiArea->setActiveSubWindow(w);
+      TypeInGrid(*w, "7");
+    }
+    answers_->Then(TModalAnswers::Click(QMessageBox::No));
+    answers_->Then(TModalAnswers::Click(QMessageBox::Yes));
+    answers_->Then(TModalAnswers::ClickCancel());
+    QTest::keyClick(window_.get(), Qt::Key_X, Qt::AltModifier);
+    QCOMPARE(answers_->Shown, (QStringList{CloseQuestion("Radna knjiga - 1"),
+                                           CloseQuestion("Radna knjiga - 2"), kSaveShown}));
+    QCoreApplication::processEvents();
+    QVERIFY(window_->isVisible());
+    QCOMPARE(Titles(), (QStringList{"Radna knjiga - 1", "Radna knjiga - 2", "Radna knjiga - 3"}));
+    QCOMPARE(Active()->windowTitle(), QString("Radna knjiga - 2"));
+    for (TFeatureChildForm* w : Windows()) {
+      QVERIFY(w->Book().Modified());
+      QCOMPARE(CellText(*w, 0, 0), std::string("7"));
+    }
+    QVERIFY(files_->Saves.isEmpty());
+    NoUnansweredDialogs();
+  }
+
+  // The same when the save itself fails: its message is shown and the exit stops.
+  void exitStopsAtTheWindowWhoseSaveFailed() {
+    window_->actNew->trigger();
+    files_->FailingSaves << Path("prvi.xls");
+    answers_->Then(TModalAnswers::Click(QMessageBox::Yes));
+    answers_->Then(TModalAnswers::ChooseFile(Path("prvi.xls")));
+    answers_->Then(TModalAnswers::Click(QMessageBox::Ok));
+    QTest::keyClick(window_.get(), Qt::Key_X, Qt::AltModifier);
+    QCOMPARE(answers_->Shown.last(), "Zof Mirel | Invalid file " + Path("prvi.xls") + " name");
+    QCOMPARE(answers_->Shown.size(), 3);
+    QCoreApplication::processEvents();
+    QVERIFY(window_->isVisible());
+    QCOMPARE(Titles(), (QStringList{"Radna knjiga - 1", "Radna knjiga - 2"}));
+    QCOMPARE(Active()->windowTitle(), QString("Radna knjiga - 1"));
     NoUnansweredDialogs();
   }
 
