@@ -30,34 +30,20 @@ inline constexpr const char* kWrongMail = "Pogrešna EMail adresa";
 
 // Menus.
 inline constexpr const char* kMenuZofMirel = "&Zof Mirel";
+inline constexpr const char* kMenuEdit = "Iz&mene";
+inline constexpr const char* kMenuCells = "Ć&elije";
+inline constexpr const char* kMenuColumns = "K&oline";
+inline constexpr const char* kMenuRows = "Re&dovi";
+inline constexpr const char* kMenuInsert = "&Unos";
+inline constexpr const char* kMenuConfiguration = "&Konfiguracija";
 inline constexpr const char* kMenuWindows = "&Prozori";
 inline constexpr const char* kMenuHelp = "&Pomoć";
 inline constexpr const char* kMenuPrintArea = "&Erija";
 inline constexpr const char* kAssociationItem = "Direktno otvaranje MS Excel datoteka";
 inline constexpr const char* kAssociationExtension = "mls";
-
-// File actions: caption, hint.
-inline constexpr const char* kNewCaption = "&Nova datoteka";
-inline constexpr const char* kNewHint = "Nova lista";
-inline constexpr const char* kOpenCaption = "&Otvori";
-inline constexpr const char* kOpenHint = "Otvaranje postojeće liste";
-inline constexpr const char* kSaveAsCaption = "&Sačuvaj kao...";
-inline constexpr const char* kSaveAsHint =
-    "Čuvanje novoformirane ili izmenjene postojeće tabelarne liste";
-inline constexpr const char* kSaveCaption = "Sač&uvaj";
-inline constexpr const char* kExitCaption = "I&zlaz";
-inline constexpr const char* kExitHint = "Izlaz iz Mirel-a";
-
-// Print actions (built with printing).
-inline constexpr const char* kPageSetupCaption = "Priprema štampe";
-inline constexpr const char* kPageSetupHint = "Priprema stranice za štampu";
-inline constexpr const char* kPreviewCaption = "Pregled";
-inline constexpr const char* kPreviewHint = "Pregled pre štampe";
-inline constexpr const char* kClearPrintAreaCaption = "Očisti eriju";
-inline constexpr const char* kPrintAreaCaption = "Štampani deo";
-inline constexpr const char* kPrintAreaHint = "Sređivanje štampanog dela lista";
-inline constexpr const char* kPrintCaption = "Štampa";
-inline constexpr const char* kPrintHint = "Štampa";
+// The sub-menus of the sheet pop-up menu: hiding and showing columns, and rows.
+inline constexpr const char* kPopupColumns = "Kolone";
+inline constexpr const char* kPopupRows = "Ćelije";
 
 // Help menu.
 inline constexpr const char* kAboutCaption = "O...";
@@ -76,3 +62,15 @@ inline constexpr const char* kToolBarStandard = "Standard";
 inline constexpr const char* kToolBarFormatting = "Formatting";
 inline constexpr const char* kToolBarHistory = "History";
 inline constexpr const char* kCellTextCaption = "Tekst ćelije = ";
+// The pictures of tool buttons and menu items, in pixels.
+inline constexpr int kToolBarPicture = 16;
+inline constexpr const char* kSummaryHint = "Ukupno";
+inline constexpr const char* kBordersHint = "Ivice";
+// The summary lines of the undo and redo lists; %1 is the number of steps.
+inline constexpr const char* kUndoSummary = "Poništi %1 operaciju";
+inline constexpr const char* kRedoSummary = "Vrati %1 operaciju";
+// The font boxes: the font shown at start and the sizes offered (the ninth with a trailing blank,
+// as the list was designed).
+inline constexpr const char* kDefaultFontName = "Tahoma";
+inline constexpr const char* kFontSizes[] = {"8",  "9",  "10", "11", "12", "14", "16", "18",
+                                             "20 ", "22", "24", "26", "28", "36", "48", "72"};

@@ -1,31 +1,47 @@
 #include "app/zofMirelGlavna.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHBoxLayout>
+#include <QFontComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QStyle>
+#include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
+#include <tuple>
 
+#include "app/BookCommands.h"
+#include "app/BordersMenu.h"
+#include "app/CellBar.h"
 #include "app/FeatureChildForm.h"
+#include "app/HistoryMenu.h"
+#include "app/MainActions.h"
 #include "app/ShellFileNames.h"
+#include "app/ShellIcons.h"
 #include "app/ShellTexts.h"
 #include "app/frmAbout.h"
 #include "calc/cxSSTypes.h"
 #include "platform/FileAssociation.h"
 #include "sheet/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSSCellObject.h"
 #include "sheet/cxSpreadSheetBook.h"
+#include "sheet/cxSpreadSheetHistory.h"
+#include "styles/cxSSCellStyle.h"
+#include "view/cxSpreadSheetBookControl.h"
 
 namespace {
 
@@ -70,7 +86,11 @@ TzofMirelGlavna::TzofMirelGlavna(QWidget* parent)
   auto* layout = new QVBoxLayout(client);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(CreateCellBar());
+  CellBar = new TCellBar(*this);
+  pnCellRect = CellBar->pnCellRect;
+  pnCellText = CellBar->pnCellText;
+  edtCellEdit = CellBar->edtCellEdit;
+  layout->addWidget(CellBar);
   layout->addWidget(MdiArea, 1);
   setCentralWidget(client);
 
@@ -89,49 +109,23 @@ TzofMirelGlavna::TzofMirelGlavna(QWidget* parent)
   OpenDialog = CreateFileDialog(kOpenDialogTitle, false);
   SaveDialog = CreateFileDialog(kSaveDialogTitle, true);
 
-  pmSheetPopup = new QMenu(this);
-  pmSheetPopup->setObjectName("pmSheetPopup");
-
   connect(MdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
-    AlwaysEnabled();
+    UpdateActions();
     if (auto* child = qobject_cast<TFeatureChildForm*>(window)) child->NotifySelection();
   });
+  // The enabling rules are applied whenever the application is about to wait for input.
+  if (auto* dispatcher = QAbstractEventDispatcher::instance())
+    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TzofMirelGlavna::UpdateActions);
+  UpdateActions();
 }
 
 TzofMirelGlavna::~TzofMirelGlavna() = default;
 
 void TzofMirelGlavna::CreateActions() {
-  actNew = MakeAction(this, "actNew", kNewCaption, kNewHint);
-  actOpenSpreadSheet = MakeAction(this, "actOpenSpreadSheet", kOpenCaption, kOpenHint,
-                                  QKeySequence(Qt::CTRL | Qt::Key_O));
-  // Ctrl+S belongs to "save as", not to the plain save.
-  actSaveSpeadSheet = MakeAction(this, "actSaveSpeadSheet", kSaveAsCaption, kSaveAsHint,
-                                 QKeySequence(Qt::CTRL | Qt::Key_S));
-  actSaveAs = MakeAction(this, "actSaveAs", kSaveCaption, nullptr);
-  actExit = MakeAction(this, "actExit", kExitCaption, kExitHint, QKeySequence(Qt::ALT | Qt::Key_X));
-
-  actNew->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
-  actOpenSpreadSheet->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-  actSaveAs->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-
-  connect(actNew, &QAction::triggered, this, [this] { Guarded([this] { NewWorkbookWindow(); }); });
-  connect(actOpenSpreadSheet, &QAction::triggered, this,
-          [this] { Guarded([this] { OpenWorkbook(); }); });
-  connect(actSaveSpeadSheet, &QAction::triggered, this,
-          [this] { Guarded([this] { SaveWorkbookAs(); }); });
-  connect(actSaveAs, &QAction::triggered, this, [this] { Guarded([this] { SaveWorkbook(); }); });
-  connect(actExit, &QAction::triggered, this, &QWidget::close);
-
-  // Printing comes with the report link; until then its commands are shown disabled.
-  actStampaPriprema = MakeAction(this, "actStampaPriprema", kPageSetupCaption, kPageSetupHint);
-  acStampaPregled = MakeAction(this, "acStampaPregled", kPreviewCaption, kPreviewHint);
-  actKlijentErija = MakeAction(this, "actKlijentErija", kClearPrintAreaCaption, nullptr);
-  actErija = MakeAction(this, "actErija", kPrintAreaCaption, kPrintAreaHint);
-  actStampa = MakeAction(this, "actStampa", kPrintCaption, kPrintHint);
-  for (QAction* action : {actStampaPriprema, acStampaPregled, actKlijentErija, actErija, actStampa})
-    action->setEnabled(false);
+  CreateMainActions(*this);
 
   miAssociation = MakeAction(this, "DirektnootvaranjeMSExceldatoteka1", kAssociationItem, nullptr);
+  miAssociation->setIcon(ShellIcon("association"));
   connect(miAssociation, &QAction::triggered, this, [this] {
     Guarded([this] {
       RegisterFileAssociation(Text(kAssociationExtension), QCoreApplication::applicationFilePath());
@@ -144,6 +138,10 @@ void TzofMirelGlavna::CreateActions() {
   miWebSite->setStatusTip(Text(kWebSiteHint));
   miWriteToMaker = MakeAction(this, "miWriteToMaker", kWriteCaption, kWriteHint);
   miAskQuestion = MakeAction(this, "miAskQuestion", kAskCaption, kAskHint);
+  O1->setIcon(ShellIcon("about", "help-about"));
+  miWebSite->setIcon(ShellIcon("web-site", "internet-web-browser"));
+  miWriteToMaker->setIcon(ShellIcon("write", "mail-message-new"));
+  miAskQuestion->setIcon(ShellIcon("ask", "help-faq"));
   connect(O1, &QAction::triggered, this, &TzofMirelGlavna::ShowAbout);
   connect(miWebSite, &QAction::triggered, this, [this] { OpenShellTarget(maker_.WebSite); });
   connect(miWriteToMaker, &QAction::triggered, this, &TzofMirelGlavna::WriteToMaker);
@@ -151,83 +149,208 @@ void TzofMirelGlavna::CreateActions() {
 }
 
 void TzofMirelGlavna::CreateMenus() {
-  mnuZofMirel = menuBar()->addMenu(Text(kMenuZofMirel));
-  mnuZofMirel->setObjectName("mnuZofMirel");
-  mnuZofMirel->addAction(actNew);
-  mnuZofMirel->addSeparator();
-  mnuZofMirel->addAction(actOpenSpreadSheet);
-  mnuZofMirel->addAction(actSaveSpeadSheet);
-  mnuZofMirel->addAction(actSaveAs);
-  mnuZofMirel->addSeparator();
-  mnuZofMirel->addAction(actStampaPriprema);
-  mnuZofMirel->addAction(acStampaPregled);
-  mnuErija = mnuZofMirel->addMenu(Text(kMenuPrintArea));
-  mnuErija->setObjectName("Erija1");
-  mnuErija->addAction(actKlijentErija);
-  mnuErija->addAction(actErija);
-  mnuZofMirel->addAction(actStampa);
-  mnuZofMirel->addSeparator();
-  mnuZofMirel->addAction(actExit);
-  mnuZofMirel->addSeparator();
-  mnuZofMirel->addAction(miAssociation);
+  // Fills a menu with actions; nullptr stands for a separator.
+  const auto fill = [](QMenu* menu, std::initializer_list<QAction*> actions) {
+    for (QAction* action : actions) {
+      if (action)
+        menu->addAction(action);
+      else
+        menu->addSeparator();
+    }
+  };
+  const auto subMenu = [](QMenu* parent, const char* name, const char* title) {
+    QMenu* menu = parent->addMenu(Text(title));
+    menu->setObjectName(name);
+    return menu;
+  };
+  const auto barMenu = [this](const char* name, const char* title) {
+    QMenu* menu = menuBar()->addMenu(Text(title));
+    menu->setObjectName(name);
+    return menu;
+  };
 
-  mnuProzori = menuBar()->addMenu(Text(kMenuWindows));
-  mnuProzori->setObjectName("mnuProzori");
+  mnuZofMirel = barMenu("mnuZofMirel", kMenuZofMirel);
+  fill(mnuZofMirel, {actNew, nullptr, actOpenSpreadSheet, actSaveSpeadSheet, actSaveAs, nullptr,
+                     actStampaPriprema, acStampaPregled});
+  mnuErija = subMenu(mnuZofMirel, "Erija1", kMenuPrintArea);
+  fill(mnuErija, {actKlijentErija, actErija});
+  fill(mnuZofMirel, {actStampa, nullptr, actExit, nullptr, miAssociation});
+
+  mnuIzmene = barMenu("mnuIzmene", kMenuEdit);
+  fill(mnuIzmene, {actCut, actCopy, actPaste, nullptr});
+  mnuCelije = subMenu(mnuIzmene, "mnuCelije", kMenuCells);
+  fill(mnuCelije, {actFormatCells, actHideCells, actShowCells, actDeleteCells, actInsertCells});
+  mnuKoline = subMenu(mnuIzmene, "mnuKoline", kMenuColumns);
+  fill(mnuKoline, {actHideCol, actShowCol});
+  mnuRedovi = subMenu(mnuIzmene, "mnuRedovi", kMenuRows);
+  fill(mnuRedovi, {actHideRow, actShowRow});
+
+  mnuUnos = barMenu("mnuUnos", kMenuInsert);
+  fill(mnuUnos, {actCells, actRow, actColumn, actSheet});
+
+  mnuKonfiguracija = barMenu("mnuKonfiguracija", kMenuConfiguration);
+  fill(mnuKonfiguracija, {actBeveledLookandFeel, actBufferedpaint, actShowcaptions, actShowgrid,
+                          actShowheaders, actShowformulas, actR1C1Referencestyle, nullptr,
+                          actAutomaticCalc, actRecalcFormulas});
+
+  mnuProzori = barMenu("mnuProzori", kMenuWindows);
+  fill(mnuProzori, {actWindowCascade, actWindowTileHorizontal, actWindowTileVertical,
+                    actWindowMinimizeAll, actWindowArrange, actWindowClose});
   connect(mnuProzori, &QMenu::aboutToShow, this, &TzofMirelGlavna::RefreshWindowMenu);
 
-  mnuPomoc = menuBar()->addMenu(Text(kMenuHelp));
-  mnuPomoc->setObjectName("mnuPomoc");
-  mnuPomoc->addAction(O1);
-  mnuPomoc->addAction(miWebSite);
-  mnuPomoc->addAction(miWriteToMaker);
-  mnuPomoc->addAction(miAskQuestion);
+  mnuPomoc = barMenu("mnuPomoc", kMenuHelp);
+  fill(mnuPomoc, {O1, miWebSite, miWriteToMaker, miAskQuestion});
+
+  pmSheetPopup = new QMenu(this);
+  pmSheetPopup->setObjectName("pmSheetPopup");
+  fill(pmSheetPopup, {actCut, actCopy, actPaste, nullptr, actMergeCells, actSplitCells, nullptr,
+                      actDeleteCells, actInsertCells, nullptr});
+  pmSheetKolone = subMenu(pmSheetPopup, "pmSheetKolone", kPopupColumns);
+  fill(pmSheetKolone, {actHideCol, actShowCol});
+  pmSheetCelije = subMenu(pmSheetPopup, "pmSheetCelije", kPopupRows);
+  fill(pmSheetCelije, {actHideRow, actShowRow});
+  fill(pmSheetPopup, {actShowCells, actHideCells, actFormatCells});
 }
 
 void TzofMirelGlavna::CreateToolBars() {
   auto makeBar = [this](const char* title) {
-    auto* bar = addToolBar(Text(title));
+    auto* bar = new QToolBar(Text(title), this);
     bar->setObjectName(title);
+    bar->setIconSize(QSize(kToolBarPicture, kToolBarPicture));
     return bar;
   };
+  // The button a tool bar made for `action`, named after the tool button of the design.
+  const auto button = [](QToolBar* bar, QAction* action, const char* name) {
+    auto* made = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+    made->setObjectName(name);
+    return made;
+  };
+
   tbStandard = makeBar(kToolBarStandard);
-  tbStandard->addAction(actNew);
-  tbStandard->addAction(actOpenSpreadSheet);
-  tbStandard->addAction(actSaveAs);
+  for (QAction* action : {actNew, actOpenSpreadSheet, actSaveAs}) tbStandard->addAction(action);
   tbStandard->addSeparator();
+  for (QAction* action : {actCut, actCopy, actPaste}) tbStandard->addAction(action);
+
   tbFormatting = makeBar(kToolBarFormatting);
+  CreateFontBoxes();
+  tbFormatting->addWidget(cbxFont);
+  tbFormatting->addWidget(cbxSize);
+  tbFormatting->addSeparator();
+  for (QAction* action : {actCellLeftAlign, actCellCenterAlign, actCellRightAlign, actBold,
+                          actItalic, actUnderline, actStrikeOut})
+    tbFormatting->addAction(action);
+  button(tbFormatting, actCellLeftAlign, "tbLeftAlign");
+  button(tbFormatting, actCellCenterAlign, "tbCenterAlign");
+  button(tbFormatting, actCellRightAlign, "tbRightAlign");
+  button(tbFormatting, actBold, "tbBold");
+  button(tbFormatting, actItalic, "tbItalic");
+  button(tbFormatting, actUnderline, "tbUnderline");
+  button(tbFormatting, actStrikeOut, "tbStrikeOut");
+  tbFormatting->addSeparator();
+  tbFormatting->addAction(actMergeCells);
+  tbFormatting->addAction(actSplitCells);
+  tbFormatting->addSeparator();
+
+  // The summary button: a click writes the sum, its arrow drops the five summary commands down.
+  pmSummary = new QMenu(this);
+  pmSummary->setObjectName("pmSummary");
+  for (QAction* action : {actSum, actAverage, actCount, actMax, actMin}) pmSummary->addAction(action);
+  tbSummary = new QToolButton;
+  tbSummary->setObjectName("tbSummary");
+  tbSummary->setIcon(ShellIcon("sum"));
+  tbSummary->setToolTip(Text(kSummaryHint));
+  tbSummary->setStatusTip(Text(kSummaryHint));
+  tbSummary->setAutoRaise(true);
+  tbSummary->setMenu(pmSummary);
+  tbSummary->setPopupMode(QToolButton::MenuButtonPopup);
+  connect(tbSummary, &QToolButton::clicked, actSum, &QAction::trigger);
+  tbFormatting->addWidget(tbSummary);
+  tbFormatting->addAction(actSortAscending);
+  tbFormatting->addAction(actSortDescending);
+  tbFormatting->addSeparator();
+
+  // The borders button: pressed while its menu of presets is down.
+  pmBorders = new TBordersMenu(this);
+  pmBorders->setObjectName("pmBorders");
+  connect(pmBorders, &TBordersMenu::PresetChosen, this, [this](int index) {
+    Guarded([&] {
+      if (TcxSpreadSheetBook* book = ActiveBook()) ApplyBorderPreset(*book, index);
+    });
+  });
+  tbBorderStyle = new QToolButton;
+  tbBorderStyle->setObjectName("tbBorderStyle");
+  tbBorderStyle->setIcon(ShellIcon("borders"));
+  tbBorderStyle->setToolTip(Text(kBordersHint));
+  tbBorderStyle->setStatusTip(Text(kBordersHint));
+  tbBorderStyle->setAutoRaise(true);
+  tbBorderStyle->setMenu(pmBorders);
+  tbBorderStyle->setPopupMode(QToolButton::InstantPopup);
+  tbFormatting->addWidget(tbBorderStyle);
+
+  // The history buttons: a click undoes (redoes) one step, the arrow lists the steps.
   tbHistory = makeBar(kToolBarHistory);
+  pmUndo = new THistoryMenu(Text(kUndoSummary), this);
+  pmUndo->setObjectName("pmUndo");
+  pmRedo = new THistoryMenu(Text(kRedoSummary), this);
+  pmRedo->setObjectName("pmRedo");
+  for (auto [menu, action, name, undo] :
+       {std::tuple{pmUndo, actUndo, "tbUndo", true}, std::tuple{pmRedo, actRedo, "tbRedo", false}}) {
+    tbHistory->addAction(action);
+    QToolButton* made = button(tbHistory, action, name);
+    made->setMenu(menu);
+    made->setPopupMode(QToolButton::MenuButtonPopup);
+    connect(menu, &QMenu::aboutToShow, this, [this, menu, undo] {
+      TcxSpreadSheetBook* book = ActiveBook();
+      if (!book)
+        menu->SetSteps({});
+      else
+        menu->SetSteps(undo ? book->History().UndoDescriptions() : book->History().RedoDescriptions());
+    });
+    connect(menu, &THistoryMenu::StepsChosen, this, [this, undo](int count) {
+      Guarded([&] {
+        if (TcxSpreadSheetBook* book = ActiveBook()) {
+          if (undo)
+            book->History().Undo(count);
+          else
+            book->History().Redo(count);
+        }
+      });
+    });
+  }
+
+  // The formatting bar is the long one: it gets a row of its own below the other two.
+  addToolBar(tbStandard);
+  addToolBar(tbHistory);
+  addToolBarBreak();
+  addToolBar(tbFormatting);
 }
 
-QWidget* TzofMirelGlavna::CreateCellBar() {
-  auto* bar = new QWidget;
-  bar->setObjectName("pnCellBar");
-  auto* layout = new QHBoxLayout(bar);
-  layout->setContentsMargins(2, 2, 2, 2);
-  layout->setSpacing(2);
+// The font box lists the screen's fonts and shows "Tahoma"; the size box offers the usual sizes
+// and shows "10". A font is applied when it is chosen from the list or confirmed with Enter; a
+// size with every change of the size box (which takes only digits).
+void TzofMirelGlavna::CreateFontBoxes() {
+  cbxFont = new QFontComboBox;
+  cbxFont->setObjectName("cbxFont");
+  cbxFont->setFixedWidth(132);
+  cbxFont->setInsertPolicy(QComboBox::NoInsert);
+  cbxFont->setEditText(Text(kDefaultFontName));
+  cbxFont->setToolTip(actFont->toolTip());
+  cbxFont->setStatusTip(actFont->statusTip());
+  connect(cbxFont, &QComboBox::textActivated, actFont, &QAction::trigger);
+  cbxFont->lineEdit()->installEventFilter(this);
 
-  pnCellRect = new QLabel("A1");
-  pnCellRect->setObjectName("pnCellRect");
-  pnCellRect->setFixedWidth(81);
-  pnCellRect->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  pnCellRect->setAlignment(Qt::AlignCenter);
-  pnCellRect->setAutoFillBackground(true);
-  QPalette palette = pnCellRect->palette();
-  palette.setColor(QPalette::Window, palette.color(QPalette::Highlight));
-  palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
-  pnCellRect->setPalette(palette);
-
-  pnCellText = new QLabel(Text(kCellTextCaption));
-  pnCellText->setObjectName("pnCellText");
-  pnCellText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
-  edtCellEdit = new QLineEdit;
-  edtCellEdit->setObjectName("edtCellEdit");
-  edtCellEdit->setFocusPolicy(Qt::ClickFocus);
-
-  layout->addWidget(pnCellRect);
-  layout->addWidget(pnCellText);
-  layout->addWidget(edtCellEdit, 1);
-  return bar;
+  cbxSize = new QComboBox;
+  cbxSize->setObjectName("cbxSize");
+  cbxSize->setEditable(true);
+  cbxSize->setInsertPolicy(QComboBox::NoInsert);
+  cbxSize->setFixedWidth(44);
+  for (const char* size : kFontSizes) cbxSize->addItem(Text(size));
+  cbxSize->setEditText("10");
+  cbxSize->setToolTip(actFontSize->toolTip());
+  cbxSize->setStatusTip(actFontSize->statusTip());
+  connect(cbxSize, &QComboBox::textActivated, actFontSize, &QAction::trigger);
+  connect(cbxSize->lineEdit(), &QLineEdit::textEdited, actFontSize, &QAction::trigger);
+  cbxSize->lineEdit()->installEventFilter(this);
 }
 
 QFileDialog* TzofMirelGlavna::CreateFileDialog(const char* title, bool save) {
@@ -265,6 +388,7 @@ TFeatureChildForm& TzofMirelGlavna::NewWorkbookWindow(const QString& caption) {
   window->Book().OnSetSelection = [this](TcxCustomSpreadSheetBook& sender, TcxSSBookSheet& sheet) {
     cxSpreadBookSetSelection(sender, sheet);
   };
+  window->Book().OnHistoryChanged = [this](TcxCustomSpreadSheetBook&) { ScheduleRefresh(); };
   MdiArea->addSubWindow(window);
   window->setWindowTitle(caption.isEmpty()
                              ? Text(kNewWorkbookCaption) + QString::number(DocumentWindows().size())
@@ -404,9 +528,101 @@ void TzofMirelGlavna::cxSpreadBookSetSelection(TcxCustomSpreadSheetBook& sender,
                                                TcxSSBookSheet& sheet) {
   UpdatingFromBook = true;
   TScopeGuard done([this] { UpdatingFromBook = false; });
+  RefreshToolBars();
   const int page = sender.IndexOfSheet(sheet);
   pnCellRect->setText(
       QString::fromStdString(sender.CellReferenceText(page, sheet.Selection(), 1)));
+}
+
+void TzofMirelGlavna::RefreshToolBars() {
+  TcxSpreadSheetBook* book = ActiveBook();
+  if (!book || book->PageCount() == 0) return;
+  TcxSSBookSheet& sheet = book->ActiveSheet();
+  const TRect selection = sheet.Selection();
+  const QSignalBlocker quietFont(cbxFont);
+  const QSignalBlocker quietSize(cbxSize);
+  {
+    TcxSSCellObject cell(sheet.DataStorage(), selection.Left, selection.Top);
+    switch (cell.HorzAlignIndex()) {
+      case 1:
+        actCellCenterAlign->setChecked(true);
+        break;
+      case 2:
+        actCellRightAlign->setChecked(true);
+        break;
+      default:  // left, fill, justify
+        actCellLeftAlign->setChecked(true);
+        break;
+    }
+    const TcxSSFont& font = cell.Style().Font();
+    const uint8_t styles = font.Style();
+    actBold->setChecked(styles & kFontBold);
+    actItalic->setChecked(styles & kFontItalic);
+    actUnderline->setChecked(styles & kFontUnderline);
+    actStrikeOut->setChecked(styles & kFontStrikeOut);
+    edtCellEdit->setText(QString::fromStdString(cell.GetText()));
+    edtCellEdit->setCursorPosition(0);
+    cbxFont->setEditText(QString::fromStdString(font.Name()));
+    cbxSize->setEditText(QString::number(font.Size()));
+  }
+  actBeveledLookandFeel->setChecked(book->PainterType() == ptOfficeXPStyle);
+  actBufferedpaint->setChecked(book->BufferedPaint());
+  actShowcaptions->setChecked(book->ShowCaptionBar());
+  actShowgrid->setChecked(book->ShowGrid());
+  actShowheaders->setChecked(book->ShowHeaders());
+  actShowformulas->setChecked(book->ShowFormulas());
+  actR1C1Referencestyle->setChecked(book->R1C1ReferenceStyle());
+  actAutomaticCalc->setChecked(book->AutoRecalc());
+}
+
+void TzofMirelGlavna::ScheduleRefresh() {
+  // Reading the active cell opens and closes an empty history step, which is no change to
+  // follow.
+  if (UpdatingFromBook || refreshScheduled_) return;
+  refreshScheduled_ = true;
+  QTimer::singleShot(0, this, [this] {
+    refreshScheduled_ = false;
+    UpdateActions();
+    // Not while the user types into the cell text box: the box is the source then.
+    if (edtCellEdit->hasFocus()) return;
+    if (TFeatureChildForm* child = ActiveChild()) child->NotifySelection();
+  });
+}
+
+void TzofMirelGlavna::TileWindows(Qt::Orientation stacking) {
+  QList<QMdiSubWindow*> windows;
+  for (QMdiSubWindow* window : MdiArea->subWindowList(QMdiArea::CreationOrder))
+    if (!window->isMinimized() && !window->isHidden()) windows << window;
+  if (windows.isEmpty()) return;
+  const QRect area = MdiArea->viewport()->rect();
+  const int count = static_cast<int>(windows.size());
+  for (int k = 0; k < count; ++k) {
+    QMdiSubWindow* window = windows[k];
+    if (window->isMaximized()) window->showNormal();
+    if (stacking == Qt::Vertical) {
+      const int top = area.height() * k / count;
+      window->setGeometry(0, top, area.width(), area.height() * (k + 1) / count - top);
+    } else {
+      const int left = area.width() * k / count;
+      window->setGeometry(left, 0, area.width() * (k + 1) / count - left, area.height());
+    }
+  }
+}
+
+void TzofMirelGlavna::ArrangeMinimizedWindows() {
+  const QRect area = MdiArea->viewport()->rect();
+  int x = 0;
+  int bottom = area.bottom() + 1;
+  for (QMdiSubWindow* window : MdiArea->subWindowList(QMdiArea::CreationOrder)) {
+    if (!window->isMinimized()) continue;
+    const QSize size = window->size();
+    if (x > 0 && x + size.width() > area.width()) {
+      x = 0;
+      bottom -= size.height();
+    }
+    window->move(x, bottom - size.height());
+    x += size.width();
+  }
 }
 
 void TzofMirelGlavna::ShowSheetPopup(const QPoint& screenPoint) {
@@ -415,10 +631,7 @@ void TzofMirelGlavna::ShowSheetPopup(const QPoint& screenPoint) {
 
 void TzofMirelGlavna::ShowHint(const QString& hint) { sbPanel->setText(" " + hint); }
 
-void TzofMirelGlavna::AlwaysEnabled() {
-  for (QAction* action : {actNew, actOpenSpreadSheet, actSaveSpeadSheet, actExit})
-    action->setEnabled(true);
-}
+void TzofMirelGlavna::UpdateActions() { UpdateMainActions(*this); }
 
 void TzofMirelGlavna::RefreshWindowMenu() {
   for (QAction* action : windowListActions_) {
@@ -444,6 +657,30 @@ void TzofMirelGlavna::RefreshWindowMenu() {
     });
     windowListActions_ << action;
   }
+}
+
+// Enter in the font boxes gives the focus back to the workbook (a font name confirmed with it is
+// applied first); the size box takes nothing but digits.
+bool TzofMirelGlavna::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+  const bool fontBox = watched == cbxFont->lineEdit();
+  const bool sizeBox = watched == cbxSize->lineEdit();
+  if (!fontBox && !sizeBox) return QMainWindow::eventFilter(watched, event);
+  if (enter) {
+    if (fontBox) actFont->trigger();
+    if (TFeatureChildForm* child = ActiveChild()) child->BookControl().setFocus(Qt::OtherFocusReason);
+    return true;
+  }
+  if (sizeBox) {
+    // Keys that type a character: only digits pass (Backspace is one of the others).
+    const QString text = key->text();
+    if (!text.isEmpty() && !(key->modifiers() & Qt::ControlModifier) &&
+        !(text.size() == 1 && text[0] >= '0' && text[0] <= '9'))
+      return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 bool TzofMirelGlavna::event(QEvent* event) {

@@ -11,22 +11,33 @@
 #include "app/WorkbookFiles.h"
 
 class IFileAssociation;
+class QComboBox;
 class QFileDialog;
+class QFontComboBox;
 class QLabel;
 class QLineEdit;
 class QMdiArea;
 class QMenu;
 class QToolBar;
+class QToolButton;
+class TBordersMenu;
+class TCellBar;
 class TFeatureChildForm;
+class THistoryMenu;
 class TfrmAbout;
 class TcxCustomSpreadSheetBook;
 class TcxSpreadSheetBook;
 class TcxSSBookSheet;
 
 // The main window: a multi-document frame whose document area holds one TFeatureChildForm per
-// open workbook, with the "Zof Mirel", "Prozori" and "Pomoć" menus, the tool bars, the cell
+// open workbook, with the menus, the "Standard", "Formatting" and "History" tool bars, the cell
 // bar and a status bar that shows the hint of the item under the mouse. Every command acts on
 // the current document window, which stays current while the main window is inactive.
+//
+// The commands are the actions of one table (MainActions.cpp); the menus, the tool bars and the
+// sheet pop-up menu only place them. Their enabling is worked out whenever the application is
+// idle, and the formatting buttons, the font boxes and the check marks follow the active cell
+// (RefreshToolBars).
 class TzofMirelGlavna : public QMainWindow {
   Q_OBJECT
 
@@ -67,10 +78,21 @@ public:
   void CreateAboutBox();
 
   // The OnSetSelection handler of every workbook: the reference panel shows the selection (or
-  // the defined name covering exactly it).
+  // the defined name covering exactly it), and the tool bars and the cell text box follow the
+  // active cell.
   void cxSpreadBookSetSelection(TcxCustomSpreadSheetBook& sender, TcxSSBookSheet& sheet);
+  // The formatting buttons, the font boxes, the cell text box and the check marks of the
+  // configuration commands from the active cell of the active workbook.
+  void RefreshToolBars();
+  // The enabling rules of the actions, as the idle handler applies them.
+  void UpdateActions();
   // True while the window copies state from a workbook.
   bool UpdatingFromBook = false;
+  // The document windows that are not minimised, one above another (Qt::Vertical) or side by
+  // side (Qt::Horizontal), filling the document area.
+  void TileWindows(Qt::Orientation stacking);
+  // The minimised document windows in rows along the bottom of the document area.
+  void ArrangeMinimizedWindows();
   // The workbook's request for the sheet pop-up menu at a screen point.
   void ShowSheetPopup(const QPoint& screenPoint);
 
@@ -94,9 +116,23 @@ public:
   QMdiArea* MdiArea = nullptr;
   QMenu* mnuZofMirel = nullptr;
   QMenu* mnuErija = nullptr;
+  QMenu* mnuIzmene = nullptr;
+  QMenu* mnuCelije = nullptr;
+  QMenu* mnuKoline = nullptr;
+  QMenu* mnuRedovi = nullptr;
+  QMenu* mnuUnos = nullptr;
+  QMenu* mnuKonfiguracija = nullptr;
   QMenu* mnuProzori = nullptr;
   QMenu* mnuPomoc = nullptr;
   QMenu* pmSheetPopup = nullptr;
+  QMenu* pmSheetKolone = nullptr;
+  QMenu* pmSheetCelije = nullptr;
+  QMenu* pmSummary = nullptr;
+  TBordersMenu* pmBorders = nullptr;
+  THistoryMenu* pmUndo = nullptr;
+  THistoryMenu* pmRedo = nullptr;
+
+  // The action list alMain (MainActions.cpp), by category.
   QAction* actNew = nullptr;
   QAction* actOpenSpreadSheet = nullptr;
   QAction* actSaveSpeadSheet = nullptr;
@@ -107,6 +143,61 @@ public:
   QAction* actKlijentErija = nullptr;
   QAction* actErija = nullptr;
   QAction* actStampa = nullptr;
+  QAction* actCut = nullptr;
+  QAction* actCopy = nullptr;
+  QAction* actPaste = nullptr;
+  QAction* actFormatCells = nullptr;
+  QAction* actHideCells = nullptr;
+  QAction* actShowCells = nullptr;
+  QAction* actDeleteCells = nullptr;
+  QAction* actInsertCells = nullptr;
+  QAction* actHideCol = nullptr;
+  QAction* actShowCol = nullptr;
+  QAction* actHideRow = nullptr;
+  QAction* actShowRow = nullptr;
+  QAction* actCells = nullptr;
+  QAction* actRow = nullptr;
+  QAction* actColumn = nullptr;
+  QAction* actSheet = nullptr;
+  QAction* actBeveledLookandFeel = nullptr;
+  QAction* actBufferedpaint = nullptr;
+  QAction* actShowcaptions = nullptr;
+  QAction* actShowgrid = nullptr;
+  QAction* actShowheaders = nullptr;
+  QAction* actShowformulas = nullptr;
+  QAction* actR1C1Referencestyle = nullptr;
+  QAction* actAutomaticCalc = nullptr;
+  QAction* actRecalcFormulas = nullptr;
+  QAction* actCellLeftAlign = nullptr;
+  QAction* actCellCenterAlign = nullptr;
+  QAction* actCellRightAlign = nullptr;
+  QAction* actBold = nullptr;
+  QAction* actItalic = nullptr;
+  QAction* actUnderline = nullptr;
+  QAction* actStrikeOut = nullptr;
+  QAction* actMergeCells = nullptr;
+  QAction* actSplitCells = nullptr;
+  QAction* actSortAscending = nullptr;
+  QAction* actSortDescending = nullptr;
+  QAction* actSum = nullptr;
+  QAction* actAverage = nullptr;
+  QAction* actCount = nullptr;
+  QAction* actMax = nullptr;
+  QAction* actMin = nullptr;
+  QAction* actFont = nullptr;
+  QAction* actFontSize = nullptr;
+  QAction* actUndo = nullptr;
+  QAction* actRedo = nullptr;
+  QAction* actWindowCascade = nullptr;
+  QAction* actWindowTileHorizontal = nullptr;
+  QAction* actWindowTileVertical = nullptr;
+  QAction* actWindowMinimizeAll = nullptr;
+  QAction* actWindowArrange = nullptr;
+  QAction* actWindowClose = nullptr;
+  QAction* actNextSheet = nullptr;
+  QAction* actPreviousSheet = nullptr;
+  QAction* actSelectAll = nullptr;
+
   QAction* miAssociation = nullptr;
   QAction* O1 = nullptr;
   QAction* miWebSite = nullptr;
@@ -115,6 +206,11 @@ public:
   QToolBar* tbStandard = nullptr;
   QToolBar* tbFormatting = nullptr;
   QToolBar* tbHistory = nullptr;
+  QFontComboBox* cbxFont = nullptr;
+  QComboBox* cbxSize = nullptr;
+  QToolButton* tbSummary = nullptr;
+  QToolButton* tbBorderStyle = nullptr;
+  TCellBar* CellBar = nullptr;
   QLabel* pnCellRect = nullptr;
   QLabel* pnCellText = nullptr;
   QLineEdit* edtCellEdit = nullptr;
@@ -125,6 +221,7 @@ public:
 
 protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -132,11 +229,13 @@ private:
   void CreateActions();
   void CreateMenus();
   void CreateToolBars();
-  QWidget* CreateCellBar();
+  void CreateFontBoxes();
   QFileDialog* CreateFileDialog(const char* title, bool save);
   void ShowHint(const QString& hint);
-  void AlwaysEnabled();
   void RefreshWindowMenu();
+  // The tool bars and the cell bar follow the workbook after a change of its history (an undo,
+  // a paste) once the change is complete.
+  void ScheduleRefresh();
   void FormShow();
   // The save dialog; the chosen name with its extension replaced by ".xls", or an empty
   // string when cancelled.
@@ -149,5 +248,6 @@ private:
   TMakerInfo maker_;
   QString commandLineFile_;
   bool shown_ = false;
+  bool refreshScheduled_ = false;
   QList<QAction*> windowListActions_;
 };

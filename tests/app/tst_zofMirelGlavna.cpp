@@ -1,6 +1,8 @@
 // The main window and its document windows: menus, hints, shortcuts, the file commands, the
 // close question, the numbering of windows and the Help items.
 #include <QAction>
+#include <QComboBox>
+#include <QFontComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -28,6 +30,22 @@ const QString kSaveShown = QString::fromUtf8("Sačuvaj datoteku | ") + kFilter;
 
 QString CloseQuestion(const QString& caption) {
   return QString::fromUtf8("Zof Mirel | Sačuvaj izmene na [*** %1 ***]").arg(caption);
+}
+
+// A tool bar's items by name, "-" for a separator.
+QStringList Items(const QToolBar* bar) {
+  QStringList items;
+  for (QAction* action : bar->actions()) {
+    if (action->isSeparator())
+      items << "-";
+    else if (QWidget* widget = bar->widgetForAction(action); widget && !qobject_cast<QToolButton*>(widget))
+      items << widget->objectName();
+    else if (action->objectName().isEmpty())
+      items << bar->widgetForAction(action)->objectName();
+    else
+      items << action->objectName();
+  }
+  return items;
 }
 
 // The menu's items as captions, "-" for a separator and "caption >" for a sub-menu.
@@ -129,18 +147,78 @@ private slots:
     QStringList titles;
     for (const QToolBar* bar : window_->findChildren<QToolBar*>()) titles << bar->windowTitle();
     QCOMPARE(titles, (QStringList{"Standard", "Formatting", "History"}));
-    const QList<QAction*> standard = window_->tbStandard->actions();
-    QCOMPARE(standard.size(), 4);
-    QCOMPARE(standard[0], window_->actNew);
-    QCOMPARE(standard[1], window_->actOpenSpreadSheet);
-    QCOMPARE(standard[2], window_->actSaveAs);
-    QVERIFY(standard[3]->isSeparator());
+    QCOMPARE(Items(window_->tbStandard),
+             (QStringList{"actNew", "actOpenSpreadSheet", "actSaveAs", "-", "actCut", "actCopy", "actPaste"}));
+    QCOMPARE(Items(window_->tbFormatting),
+             (QStringList{"cbxFont", "cbxSize", "-", "actCellLeftAlign", "actCellCenterAlign",
+                          "actCellRightAlign", "actBold", "actItalic", "actUnderline", "actStrikeOut", "-",
+                          "actMergeCells", "actSplitCells", "-", "tbSummary", "actSortAscending",
+                          "actSortDescending", "-", "tbBorderStyle"}));
+    QCOMPARE(Items(window_->tbHistory), (QStringList{"actUndo", "actRedo"}));
+    QCOMPARE(window_->cbxFont->width(), 132);
+    QCOMPARE(window_->cbxSize->width(), 44);
+    // Docking, flat, with hints.
+    for (QToolBar* bar : {window_->tbStandard, window_->tbFormatting, window_->tbHistory}) {
+      QVERIFY(bar->isMovable());
+      QVERIFY(bar->isFloatable());
+      QCOMPARE(window_->toolBarArea(bar), Qt::TopToolBarArea);
+      for (const QToolButton* button : bar->findChildren<QToolButton*>()) {
+        if (!button->isVisible()) continue;
+        QVERIFY2(button->autoRaise(), qPrintable(button->objectName()));
+        QVERIFY2(!button->toolTip().isEmpty(), qPrintable(button->objectName()));
+        QVERIFY2(!button->icon().isNull(), qPrintable(button->objectName()));
+      }
+    }
+    QCOMPARE(window_->tbSummary->toolTip(), QString("Ukupno"));
+    QCOMPARE(window_->tbSummary->menu(), window_->pmSummary);
+    QCOMPARE(Items(window_->pmSummary), (QStringList{"Suma", "Prosek", "Brojanje", "Maksimum", "Minimum"}));
+    QCOMPARE(window_->tbBorderStyle->toolTip(), QString("Ivice"));
+    QCOMPARE(window_->tbBorderStyle->popupMode(), QToolButton::InstantPopup);
+    for (const char* name : {"tbUndo", "tbRedo"}) {
+      auto* button = window_->tbHistory->findChild<QToolButton*>(name);
+      QVERIFY(button);
+      QCOMPARE(button->popupMode(), QToolButton::MenuButtonPopup);
+    }
+    // The size box offers the designed sizes, the ninth with its trailing blank.
+    QStringList sizes;
+    for (int k = 0; k < window_->cbxSize->count(); ++k) sizes << window_->cbxSize->itemText(k);
+    QCOMPARE(sizes, (QStringList{"8", "9", "10", "11", "12", "14", "16", "18", "20 ", "22", "24", "26",
+                                 "28", "36", "48", "72"}));
   }
 
   void menus_data() {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("menu bar") << "" << QStringList{"&Zof Mirel", "&Prozori", QString::fromUtf8("&Pomoć")};
+    QTest::newRow("menu bar") << ""
+                              << QStringList{"&Zof Mirel", "Iz&mene", "&Unos", "&Konfiguracija", "&Prozori",
+                                             QString::fromUtf8("&Pomoć")};
+    QTest::newRow("Izmene") << "mnuIzmene"
+                            << QStringList{"Is&eci", "&Kopiraj", "&Prenesi", "-", QString::fromUtf8("Ć&elije >"),
+                                           "K&oline >", "Re&dovi >"};
+    QTest::newRow("Ćelije") << "mnuCelije"
+                            << QStringList{QString::fromUtf8("Format ćelija..."), "Sakrivanje", QString::fromUtf8("Pokaži"),
+                                           QString::fromUtf8("Briši..."), "Ubaci..."};
+    QTest::newRow("Koline") << "mnuKoline" << QStringList{"Sakrivanje", QString::fromUtf8("Pokaži")};
+    QTest::newRow("Redovi") << "mnuRedovi" << QStringList{"Sakrivanje", QString::fromUtf8("Prikaži")};
+    QTest::newRow("Unos") << "mnuUnos" << QStringList{QString::fromUtf8("Će&lije..."), "&Red", "&Kolona", "&List"};
+    QTest::newRow("Konfiguracija")
+        << "mnuKonfiguracija"
+        << QStringList{"&Izgled", "P&otpuno bojenje", QString::fromUtf8("Pokaži &naslove"),
+                       QString::fromUtf8("Pokaži &grid"), QString::fromUtf8("Pokaži &zaglavlja"),
+                       QString::fromUtf8("Pokaži &formule"), "R1C1 &Referentni stil", "-",
+                       QString::fromUtf8("&Automatsko izračunavanje"), "&Rekalkulacija formula"};
+    QTest::newRow("Prozori") << "mnuProzori"
+                             << QStringList{"&Kaskadni prikaz", QString::fromUtf8("Pločasto &horizontalno"),
+                                            QString::fromUtf8("&Vertikalno pločasto"), "&Minimiziraj sve",
+                                            QString::fromUtf8("&Aranžiranje prozora"), "Z&atvori"};
+    QTest::newRow("sheet pop-up")
+        << "pmSheetPopup"
+        << QStringList{"Is&eci", "&Kopiraj", "&Prenesi", "-", QString::fromUtf8("Spajanje ćelija"),
+                       QString::fromUtf8("Deljenje ćelija"), "-", QString::fromUtf8("Briši..."), "Ubaci...", "-",
+                       "Kolone >", QString::fromUtf8("Ćelije >"), QString::fromUtf8("Pokaži"), "Sakrivanje",
+                       QString::fromUtf8("Format ćelija...")};
+    QTest::newRow("pop-up Kolone") << "pmSheetKolone" << QStringList{"Sakrivanje", QString::fromUtf8("Pokaži")};
+    QTest::newRow("pop-up Ćelije") << "pmSheetCelije" << QStringList{"Sakrivanje", QString::fromUtf8("Prikaži")};
     QTest::newRow("Zof Mirel")
         << "mnuZofMirel"
         << QStringList{"&Nova datoteka", "-", "&Otvori", QString::fromUtf8("&Sačuvaj kao..."),
@@ -175,10 +253,12 @@ private slots:
     QTest::addColumn<QString>("hint");
     QTest::addColumn<QKeySequence>("shortcut");
     QTest::addColumn<bool>("enabled");
-    auto row = [](const char* name, const char* caption, const char* hint, QKeySequence key,
-                  bool enabled) {
+    QTest::addColumn<QString>("category");
+    QString category = "File";
+    auto row = [&category](const char* name, const char* caption, const char* hint, QKeySequence key,
+                           bool enabled) {
       QTest::newRow(name) << name << QString::fromUtf8(caption) << QString::fromUtf8(hint) << key
-                          << enabled;
+                          << enabled << category;
     };
     row("actNew", "&Nova datoteka", "Nova lista", {}, true);
     row("actOpenSpreadSheet", "&Otvori", "Otvaranje postojeće liste", QKeySequence("Ctrl+O"), true);
@@ -192,6 +272,78 @@ private slots:
     row("actKlijentErija", "Očisti eriju", "", {}, false);
     row("actErija", "Štampani deo", "Sređivanje štampanog dela lista", {}, false);
     row("actStampa", "Štampa", "Štampa", {}, false);
+    category = "Edit";
+    row("actCut", "Is&eci", "Iseci deo za prenos", QKeySequence("Ctrl+X"), true);
+    row("actCopy", "&Kopiraj", "Kopiraj", QKeySequence("Ctrl+C"), true);
+    row("actPaste", "&Prenesi", "Prenesi", QKeySequence("Ctrl+V"), true);
+    category = "Cells";
+    row("actFormatCells", "Format ćelija...", "", {}, true);
+    row("actHideCells", "Sakrivanje", "", {}, true);
+    row("actShowCells", "Pokaži", "", {}, true);
+    row("actDeleteCells", "Briši...", "", {}, true);
+    row("actInsertCells", "Ubaci...", "", {}, true);
+    category = "Cols";
+    row("actHideCol", "Sakrivanje", "Sakrivanje kolona", {}, true);
+    row("actShowCol", "Pokaži", "Prikaz kolona", {}, true);
+    category = "Rows";
+    row("actHideRow", "Sakrivanje", "", {}, true);
+    row("actShowRow", "Prikaži", "", {}, true);
+    category = "Insert";
+    row("actCells", "Će&lije...", "", {}, true);
+    row("actRow", "&Red", "", {}, true);
+    row("actColumn", "&Kolona", "", {}, true);
+    row("actSheet", "&List", "", {}, true);
+    category = "Configuration";
+    row("actBeveledLookandFeel", "&Izgled", "", {}, true);
+    row("actBufferedpaint", "P&otpuno bojenje", "", {}, true);
+    row("actShowcaptions", "Pokaži &naslove", "", {}, true);
+    row("actShowgrid", "Pokaži &grid", "", {}, true);
+    row("actShowheaders", "Pokaži &zaglavlja", "", {}, true);
+    row("actShowformulas", "Pokaži &formule", "", {}, true);
+    row("actR1C1Referencestyle", "R1C1 &Referentni stil", "", {}, true);
+    row("actAutomaticCalc", "&Automatsko izračunavanje", "Automatsko izračunavanje", {}, true);
+    row("actRecalcFormulas", "&Rekalkulacija formula", "Rekalkulacija formula", {}, true);
+    category = "CellAlign";
+    row("actCellLeftAlign", "Levo pozicioniranje", "Pozicioniranje teksta uz levu marginu", {}, true);
+    row("actCellCenterAlign", "Centralno pozicioniranje", "Centar", {}, true);
+    row("actCellRightAlign", "Desno pozicioniranje", "Pozicioniranje teksta uz desnu marginu", {}, true);
+    category = "TokenStyle";
+    row("actBold", "actBold", "Bold", QKeySequence("Ctrl+B"), true);
+    row("actItalic", "actItalic", "Italika", QKeySequence("Ctrl+I"), true);
+    row("actUnderline", "actUnderline", "Podvučeno", QKeySequence("Ctrl+U"), true);
+    row("actStrikeOut", "actStrikeOut", "Precrtano", {}, true);
+    category = "Merge";
+    row("actMergeCells", "Spajanje ćelija", "Spajanje ćelija", {}, true);
+    row("actSplitCells", "Deljenje ćelija", "Deljenje ćelija", {}, true);
+    category = "Sort";
+    row("actSortAscending", "actSortAscending", "Sortiranje - uzlazno", {}, true);
+    row("actSortDescending", "actSortDescending", "Sortiranje - nizlazno", {}, true);
+    category = "Summary";
+    row("actSum", "Suma", "", {}, true);
+    row("actAverage", "Prosek", "", {}, true);
+    row("actCount", "Brojanje", "", {}, true);
+    row("actMax", "Maksimum", "", {}, true);
+    row("actMin", "Minimum", "", {}, true);
+    category = "Others";
+    row("actFont", "Karakter", "Karakter", {}, true);
+    row("actFontSize", "Veličina karaktera", "Veličina karaktera", {}, true);
+    row("actNextSheet", "Sledeći list", "Sledeći list", QKeySequence("Ctrl+PgDown"), true);
+    row("actPreviousSheet", "Prethodni list", "Prethodni list", QKeySequence("Ctrl+PgUp"), true);
+    row("actSelectAll", "Izaberi sve", "Izaberi sve", QKeySequence("Ctrl+A"), true);
+    category = "History";
+    // Nothing to undo or redo yet.
+    row("actUndo", "Poništi", "Poništi napravljene izmene", {}, false);
+    row("actRedo", "Vrati", "Vrati pre poslednjih izmena", {}, false);
+    category = "Window";
+    row("actWindowCascade", "&Kaskadni prikaz", "Kaskadni prikaz prozora", {}, true);
+    row("actWindowTileHorizontal", "Pločasto &horizontalno",
+        "Prikaz otvorenih prozora u vidu horizontalno poređanih pločica", {}, true);
+    row("actWindowTileVertical", "&Vertikalno pločasto",
+        "Prikaz otvorenih prozora u vidu vertikalno poređanih pločica", {}, true);
+    row("actWindowMinimizeAll", "&Minimiziraj sve", "Minimiziraj sve otvorene prozore", {}, true);
+    row("actWindowArrange", "&Aranžiranje prozora", "", {}, true);
+    row("actWindowClose", "Z&atvori", "Zatvori aktivni prozor", {}, true);
+    category = "";
     row("O1", "O...", "", {}, true);
     row("miWebSite", "www.orbeka.example", "Posetite nas...", {}, true);
     row("miWriteToMaker", "Pišite...", "email proizvođača", {}, true);
@@ -203,12 +355,16 @@ private slots:
     QFETCH(QString, hint);
     QFETCH(QKeySequence, shortcut);
     QFETCH(bool, enabled);
+    QFETCH(QString, category);
     const auto* action = window_->findChild<QAction*>(name);
     QVERIFY(action);
     QCOMPARE(action->text(), caption);
     QCOMPARE(action->statusTip(), hint);
+    if (!hint.isEmpty() && name.startsWith("ac")) QCOMPARE(action->toolTip(), hint);
     QCOMPARE(action->shortcut(), shortcut);
+    window_->UpdateActions();
     QCOMPARE(action->isEnabled(), enabled);
+    QCOMPARE(action->property("category").toString(), category);
   }
 
   void toolButtonHintGoesToStatusBar_data() {
@@ -524,10 +680,14 @@ private slots:
     window_->actNew->trigger();
     window_->mnuProzori->popup(window_->mapToGlobal(QPoint(0, 0)));
     QTRY_VERIFY(window_->mnuProzori->isVisible());
+    // The arrangement commands, a separator, then the windows.
     QStringList items;
     QStringList checked;
     for (const QAction* action : window_->mnuProzori->actions()) {
-      if (action->isSeparator()) continue;
+      if (action->isSeparator()) {
+        items.clear();
+        continue;
+      }
       items << action->text();
       if (action->isChecked()) checked << action->text();
     }
