@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <span>
 #include <string>
@@ -23,6 +27,38 @@ struct FunctionCase {
   TcxResultKind Kind;
   const char* Shown;
 };
+
+// One case of a table whose values come from other spreadsheet programs (LibreOffice and
+// Gnumeric, which agree on them; tests/scripts/function_oracle.py checks a table against them):
+// a formula typed into a cell and its value, a number written with all its digits, or the text,
+// TRUE/FALSE or error text the result shows.
+struct ValueCase {
+  const char* Formula;
+  const char* Value;
+};
+
+// Whether a result is the expected value: a number within 1e-9 of it, relative to its size
+// (absolute below 1), else the same text, truth value or error. `shown` receives the result as
+// text.
+inline bool IsExpectedValue(const TcxResultValue& result, const std::string& expected,
+                            std::string& shown) {
+  switch (result.Kind) {
+    case rkNumber: {
+      char buffer[32];
+      std::snprintf(buffer, sizeof buffer, "%.17g", result.Number);
+      shown = buffer;
+      char* end = nullptr;
+      const double x = std::strtod(expected.c_str(), &end);
+      return !expected.empty() && *end == '\0' &&
+             std::fabs(result.Number - x) <= 1e-9 * std::max(1.0, std::fabs(x));
+    }
+    case rkText: shown = result.Text; break;
+    case rkBool: shown = result.Bool ? "TRUE" : "FALSE"; break;
+    case rkError: shown = std::string(ErrorToText(result.Error)); break;
+    case rkNone: shown = "(no result)"; break;
+  }
+  return shown == expected;
+}
 
 // A workbook with fixed regional settings whose cells are typed into through cell objects, as a
 // user types; each case's formula goes into the result cell J20, clear of the data the tests
@@ -81,6 +117,34 @@ protected:
     }
     EXPECT_TRUE(messages_->Messages.empty())
         << (messages_->Messages.empty() ? "" : messages_->Messages.front());
+  }
+
+  // Each case's value within 1e-9 (IsExpectedValue).
+  void Check(std::span<const ValueCase> cases) {
+    for (const ValueCase& c : cases) {
+      std::string shown;
+      EXPECT_TRUE(IsExpectedValue(Evaluate(c.Formula), c.Value, shown))
+          << c.Formula << " gives " << shown << ", expected " << c.Value;
+    }
+    EXPECT_TRUE(messages_->Messages.empty())
+        << (messages_->Messages.empty() ? "" : messages_->Messages.front());
+  }
+
+  // Types the cells of a grid: {"A1", "10"}, {"B1", "apple"}, ...; a text after an apostrophe
+  // is stored as it is ({"A2", "'=x"} holds the text =x), as a user types it.
+  struct GridCell {
+    const char* Cell;
+    const char* Text;
+  };
+  void PutGrid(std::span<const GridCell> cells) {
+    for (const GridCell& c : cells) {
+      if (c.Text[0] != '\'') {
+        Put(c.Cell, c.Text);
+        continue;
+      }
+      const TPoint p = Cell(c.Cell);
+      Storage().SetCellText(p.X, p.Y, c.Text + 1, false, false);
+    }
   }
 
   std::shared_ptr<TRecordingMessageBox> messages_;
