@@ -103,6 +103,44 @@ const TcxBiffFunction& BiffFunction(uint16_t number) {
   return f ? *f : kValueFunction;
 }
 
+// The reference parameters that take an array as well: lookup vectors and tables, and the data
+// of statistics and regressions. An expression given there is evaluated as an array, as
+// SUMPRODUCT's arguments are, so that LOOKUP(2,1/(B1:B10=4),A1:A10) searches the quotients
+// rather than one of them; a reference given there stays a reference. One bit per parameter,
+// bit 0 for the first.
+struct TArrayParameters {
+  uint16_t Function;
+  uint8_t Parameters;
+};
+
+constexpr TArrayParameters kArrayParameters[] = {
+    {28, 0b110},    // LOOKUP(value, vector, result) and LOOKUP(value, array)
+    {29, 0b001},    // INDEX(array, row, column)
+    {49, 0b011},    // LINEST(known_y, known_x, ...)
+    {50, 0b111},    // TREND(known_y, known_x, new_x, ...)
+    {51, 0b011},    // LOGEST(known_y, known_x, ...)
+    {52, 0b111},    // GROWTH(known_y, known_x, new_x, ...)
+    {61, 0b001},    // MIRR(values, ...)
+    {62, 0b001},    // IRR(values, ...)
+    {64, 0b010},    // MATCH(value, array, ...)
+    {76, 0b001},    // ROWS(array)
+    {77, 0b001},    // COLUMNS(array)
+    {101, 0b010},   // HLOOKUP(value, table, ...)
+    {102, 0b010},   // VLOOKUP(value, table, ...)
+    {325, 0b001},   // LARGE(array, k)
+    {326, 0b001},   // SMALL(array, k)
+    {327, 0b001},   // QUARTILE(array, quart)
+    {328, 0b001},   // PERCENTILE(array, k)
+    {329, 0b001},   // PERCENTRANK(array, x, ...)
+    {331, 0b001},   // TRIMMEAN(array, percent)
+};
+
+bool TakesArray(uint16_t function, size_t argument) {
+  for (const TArrayParameters& f : kArrayParameters)
+    if (f.Function == function) return argument < 8 && ((f.Parameters >> argument) & 1) != 0;
+  return false;
+}
+
 // Whether the argument of a function takes its values one by one when it is given several:
 // the parameters of class V, and the branches of IF, which Excel picks value by value along
 // with the condition.
@@ -113,8 +151,8 @@ bool TakesSingleValue(uint16_t function, int argument) {
 
 // Excel's operand classes over a formula's expression tree, as Excel gives them to a formula
 // typed into a cell. The formula is wanted as a value; each argument of a function is wanted in
-// its parameter's class ('V' a value, 'R' a reference, 'A' an array, cxExcelFunctions.h); an
-// operator wants its operands as values, or as arrays where it is itself wanted as an array. A
+// its parameter's class ('V' a value, 'R' a reference, 'A' an array, cxExcelFunctions.h), a
+// reference parameter that takes arrays (kArrayParameters) as an array; an operator wants its operands as values, or as arrays where it is itself wanted as an array. A
 // function that returns a value where an array is wanted is evaluated as an array and forces
 // everything beneath it to arrays too (MMULT(IF(A1:A2>0,...),...)); a function whose result and
 // parameters are all values passes on the class it is wanted in. Gives, per token (at the
@@ -159,8 +197,10 @@ std::vector<TcxOperandClass> ArrayNodes(const TcxTokenString& tokens, std::vecto
   for (size_t i = count; i-- > 0;) {
     if (parent[i] >= 0) {
       const size_t p = static_cast<size_t>(parent[i]);
-      wanted[i] = function[p] ? function[p]->ArgClass(static_cast<size_t>(operand[i]))
-                              : operandsWanted[p];
+      const size_t argument = static_cast<size_t>(operand[i]);
+      wanted[i] = function[p] ? function[p]->ArgClass(argument) : operandsWanted[p];
+      if (wanted[i] == 'R' && function[p] && TakesArray(function[p]->Number, argument))
+        wanted[i] = 'A';
       forced[i] = operandsForced[p];
     }
     const uint8_t* token = tokens.data() + offsets[i];

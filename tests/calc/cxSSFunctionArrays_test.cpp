@@ -100,3 +100,62 @@ TEST_F(ArrayValueTest, AreasGoValueByValueWhereTheCallIsAnArray) {
 }
 
 }  // namespace
+
+namespace {
+
+//  A    B
+//  10   1
+//  20   4
+//  30   2
+//  40   4
+//  50   3
+//  60   1
+//  70   5
+//  80   4
+//  90   2
+//  100  1
+class ArrayParameterTest : public FunctionTest {
+protected:
+  void SetUp() override {
+    static constexpr GridCell kGrid[] = {
+        {"A1", "10"}, {"A2", "20"}, {"A3", "30"}, {"A4", "40"}, {"A5", "50"},
+        {"A6", "60"}, {"A7", "70"}, {"A8", "80"}, {"A9", "90"}, {"A10", "100"},
+        {"B1", "1"},  {"B2", "4"},  {"B3", "2"},  {"B4", "4"},  {"B5", "3"},
+        {"B6", "1"},  {"B7", "5"},  {"B8", "4"},  {"B9", "2"},  {"B10", "1"},
+    };
+    PutGrid(kGrid);
+  }
+};
+
+// A lookup vector, a table or the data of a statistic given as an expression is evaluated as
+// an array, as SUMPRODUCT's arguments are. Values from LibreOffice and Gnumeric, which agree on
+// the lookups; on the statistics and INDEX LibreOffice takes one value (#VALUE! here).
+TEST_F(ArrayParameterTest, ExpressionsInArrayParametersAreArrays) {
+  const ValueCase cases[] = {
+      // The last row whose B is 4.
+      {"=LOOKUP(2,1/(B1:B10=4),A1:A10)", "80"},
+      {"=LOOKUP(2,1/(B1:B10=4),A1:A10*3)", "240"},
+      {"=LOOKUP(2,1/(B1:B10=9),A1:A10)", "#N/A!"},
+      {"=LOOKUP(20,A1:A5*2)", "20"},
+      {"=LOOKUP(45,A1:A10+0,B1:B10)", "4"},
+      {"=MATCH(1,(B1:B10=4)*(A1:A10>50),0)", "8"},
+      {"=MATCH(5,B1:B10*1,0)", "7"},
+      {"=VLOOKUP(4,B1:B10*1,1,FALSE)", "4"},
+      {"=VLOOKUP(40,A1:A10*2,1,TRUE)", "40"},
+      {"=HLOOKUP(20,TRANSPOSE(A1:A3)*2,1,FALSE)", "20"},
+      {"=INDEX(A1:A3*2,2,1)", "40"},
+      {"=LARGE(A1:A5*2,1)", "100"},
+      {"=SMALL(A1:A5*2,2)", "40"},
+      {"=PERCENTILE(A1:A5*2,0.5)", "60"},
+      {"=QUARTILE(A1:A5*2,1)", "40"},
+      {"=ROWS(A1:A3*2)", "3"},
+      {"=IRR(A1:A3*(B1:B3-2))", "3"},
+      // A reference stays a reference; elsewhere an area is still no single value.
+      {"=LOOKUP(4,B1:B2,A1:A2)", "20"},
+      {"=SUM(A1:A3*B1:B3)", "#VALUE!"},
+      {"=MAX(A1:A3*2)", "#VALUE!"},
+  };
+  Check(cases);
+}
+
+}  // namespace
