@@ -26,19 +26,24 @@ struct TcxExcelFuncDefinition {
 // The copy a lookup hands back.
 using TcxFuncDefinition = TcxExcelFuncDefinition;
 
-// Add-in functions (GCD, EDATE, DEC2HEX, ...) have no number in the file format: a file calls
-// them as function 255 whose first operand, a ptgNameX token, names them. Their entries carry
-// numbers from kAddInFunctionBase up, which no function of the file format uses; the file reader
-// and writer translate between the two by the name.
+// Add-in functions (the analysis functions GCD, EDATE, MROUND, COMPLEX, ...) have no number in
+// the file format: a file calls them as function 255 whose first operand, a ptgNameX token,
+// names them (an add-in EXTERNNAME record). The table marks such an entry by writing kAddIn as
+// its number; the table then numbers its add-ins from kAddInFunctionBase up, in the order it
+// lists them, and no function of the file format uses those numbers. The numbers live only in
+// the workbook's own tokens: the file reader finds an add-in by its name (FindFunctionByName)
+// and the writer names it again (IsAddInFunction, then the entry's Name).
 inline constexpr uint16_t kAddInFunctionBase = 0x8000;
+inline constexpr uint16_t kAddIn = 0xFFFF;
 constexpr bool IsAddInFunction(int index) { return index >= kAddInFunctionBase; }
 
 // The 81 built-in functions, alphabetical, with the routines of the function library
 // (cxSSFunctions.h), which is registered before the first lookup.
 std::span<const TcxExcelFuncDefinition> BuiltInFunctions();
 
-// The further functions of the file format's common set that workbooks use (VLOOKUP, STDEV,
-// PMT, ...): the first entries of the dynamic list, alphabetical, with their routines.
+// The further functions that workbooks use beyond the 81: those of the file format (VLOOKUP,
+// STDEV, PMT, ...) and the add-ins (above): the first entries of the dynamic list,
+// alphabetical, with their routines.
 std::span<const TcxExcelFuncDefinition> FurtherFunctions();
 
 // The first entry with this number (built-ins first, then the added entries).

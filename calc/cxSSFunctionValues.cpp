@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "calc/cxSSConvert.h"
 #include "calc/cxSSDataStorage.h"
@@ -353,6 +354,57 @@ int CompareValues(const TcxSSFunctionHandler& h, const TValue& a, const TValue& 
   if (ra == 1) return h.TextServices().CompareText(a.Text, b.Text);
   if (ra == 3) return 0;
   return a.Number < b.Number ? -1 : (a.Number > b.Number ? 1 : 0);
+}
+
+TCriteria::TCriteria(const TcxSSFunctionHandler& h, const TValue& criteria, bool textPrefix)
+    : h_(h) {
+  if (criteria.Kind != vkText) {
+    operand_ = criteria;
+    return;
+  }
+  std::string_view text = criteria.Text;
+  static constexpr std::pair<std::string_view, TOp> kOps[] = {
+      {"<>", opNe}, {"<=", opLe}, {">=", opGe}, {"<", opLt}, {">", opGt}, {"=", opEq}};
+  bool compared = false;
+  for (const auto& [prefix, op] : kOps)
+    if (text.starts_with(prefix)) {
+      op_ = op;
+      text.remove_prefix(prefix.size());
+      compared = true;
+      break;
+    }
+  double x = 0;
+  bool b = false;
+  if (text.empty())
+    operand_ = TValue{};
+  else if (TextToNumber(h, text, x))
+    operand_ = TValue::OfNumber(x);
+  else if (TextToBool(h, text, b))
+    operand_ = TValue::OfBool(b);
+  else
+    operand_ = TValue::OfText(std::string(text) + (textPrefix && !compared ? "*" : ""));
+}
+
+bool TCriteria::Matches(const TValue& v) const {
+  if (operand_.Kind == vkEmpty) {
+    const bool empty = v.Kind == vkEmpty;
+    return op_ == opNe ? !empty : (op_ == opEq && empty);
+  }
+  const bool sameKind = v.Kind == operand_.Kind;
+  if (!sameKind) return op_ == opNe;
+  int order;
+  if (operand_.Kind == vkText && (op_ == opEq || op_ == opNe))
+    order = WildcardMatch(h_, operand_.Text, v.Text) ? 0 : 1;
+  else
+    order = CompareValues(h_, v, operand_);
+  switch (op_) {
+    case opNe: return order != 0;
+    case opLt: return order < 0;
+    case opLe: return order <= 0;
+    case opGt: return order > 0;
+    case opGe: return order >= 0;
+    default: return order == 0;
+  }
 }
 
 bool WildcardMatch(const TcxSSFunctionHandler& h, std::string_view pattern, std::string_view text) {

@@ -134,6 +134,23 @@ int CompareValues(const TcxSSFunctionHandler& h, const TValue& a, const TValue& 
 // making the next character literal; matched without regard to case.
 bool WildcardMatch(const TcxSSFunctionHandler& h, std::string_view pattern, std::string_view text);
 
+// A criteria of SUMIF and the database functions: an optional comparison (=, <>, <, <=, >, >=)
+// and an operand. A number operand compares with numbers; a text operand with texts, without
+// case, and with wildcards for = and <>; an empty operand stands for empty cells. "<>" alone
+// matches every cell that is not empty. With `textPrefix` (the database functions' rule) a text
+// without a comparison matches every text that begins with it.
+class TCriteria {
+public:
+  TCriteria(const TcxSSFunctionHandler& h, const TValue& criteria, bool textPrefix = false);
+  bool Matches(const TValue& v) const;
+
+private:
+  enum TOp : uint8_t { opEq, opNe, opLt, opLe, opGt, opGe };
+  const TcxSSFunctionHandler& h_;
+  TOp op_ = opEq;
+  TValue operand_;
+};
+
 // --- Template definitions ----------------------------------------------------------------------
 
 template <typename Visit>

@@ -17,4 +17,8 @@ void RegisterFunctionLibrary() {
   RegisterCalendarFunctions();
   RegisterFinanceFunctions();
   RegisterEngineeringFunctions();
+  RegisterDistributionFunctions();
+  RegisterInferenceFunctions();
+  RegisterDatabaseFunctions();
+  RegisterComplexFunctions();
 }

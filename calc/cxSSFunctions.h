@@ -26,6 +26,10 @@ void RegisterTextFormatFunctions();   // cxSSFunctionsTextFormat.cpp
 void RegisterCalendarFunctions();     // cxSSFunctionsCalendar.cpp
 void RegisterFinanceFunctions();      // cxSSFunctionsFinance.cpp
 void RegisterEngineeringFunctions();  // cxSSFunctionsEngineering.cpp
+void RegisterDistributionFunctions(); // cxSSFunctionsDistributions.cpp
+void RegisterInferenceFunctions();    // cxSSFunctionsInference.cpp
+void RegisterDatabaseFunctions();     // cxSSFunctionsDatabase.cpp
+void RegisterComplexFunctions();      // cxSSFunctionsComplex.cpp
 
 // The generator behind RAND: a 32-bit linear congruential sequence,
 // seed := seed × 134775813 + 1 (mod 2^32), each number being the new seed ÷ 2^32. The seed is 0

@@ -157,6 +157,43 @@ void YearFrac(Handler& h) {
   }
 }
 
+// DATEDIF(start, end, unit): the whole years ("Y"), months ("M") or days ("D") from start to
+// end; "YM" the months and "MD" the days left over beyond whole years and months, "YD" the days
+// beyond whole years. A start after the end is "#NUM!".
+void DateDif(Handler& h) {
+  TArgs args(h);
+  std::string unit = args.Text();
+  const double end = args.Number();
+  const double start = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  TcxDateTimeParts a, b;
+  if (!ToDate(start, a) || !ToDate(end, b) || a.Days > b.Days) return FailWith(h, ecNum);
+  for (char& c : unit) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  // Whole months: the end's day must reach the start's.
+  const int months = (b.Year - a.Year) * 12 + (b.Month - a.Month) - (b.Day < a.Day ? 1 : 0);
+  if (unit == "D") return h.PushNumber(static_cast<double>(b.Days - a.Days));
+  if (unit == "M") return h.PushNumber(months);
+  if (unit == "Y") return h.PushNumber(months / 12);
+  if (unit == "YM") return h.PushNumber(months % 12);
+  if (unit == "MD") {
+    if (b.Day >= a.Day) return h.PushNumber(b.Day - a.Day);
+    // From the start's day in the month before the end's.
+    const int year = b.Month == 1 ? b.Year - 1 : b.Year;
+    const int month = b.Month == 1 ? 12 : b.Month - 1;
+    return h.PushNumber(static_cast<double>(b.Days) - (Serial(year, month, 1) + a.Day - 1));
+  }
+  if (unit == "YD") {
+    // From the start's day and month in the last year before the end.
+    int year = b.Year;
+    const auto anniversary = [&](int y) {
+      return Serial(y, a.Month, std::min(a.Day, DaysInMonth(y, a.Month)));
+    };
+    if (anniversary(year) > static_cast<double>(b.Days)) --year;
+    return h.PushNumber(static_cast<double>(b.Days) - anniversary(year));
+  }
+  FailWith(h, ecNum);
+}
+
 // The whole days of a holidays argument.
 bool PopHolidays(Handler& h, std::set<double>& holidays, uint8_t& error) {
   std::vector<double> days;
@@ -343,7 +380,8 @@ void TimeValue(Handler& h) {
 }
 
 constexpr TRoutine kRoutines[] = {
-    {"DATEVALUE", DateValue}, {"DAYS360", Days360},         {"EDATE", EDateFunction},
+    {"DATEDIF", DateDif},     {"DATEVALUE", DateValue},     {"DAYS360", Days360},
+    {"EDATE", EDateFunction},
     {"EOMONTH", EoMonth},     {"NETWORKDAYS", NetworkDays}, {"TIMEVALUE", TimeValue},
     {"WEEKNUM", WeekNum},     {"WORKDAY", Workday},         {"YEARFRAC", YearFrac},
 };

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -8,73 +9,13 @@
 #include "calc/cxSSFunctionValues.h"
 #include "calc/cxSSFunctions.h"
 
-// Conditional sums, products and the counting functions of arithmetic, with Excel's rules.
+// Conditional sums, products, the counting functions of arithmetic and the arithmetic of the
+// analysis add-in, with Excel's rules.
 
 namespace {
 
 using namespace cxfunctions;
 using Handler = TcxSSFunctionHandler;
-
-// A criteria of SUMIF: an optional comparison (=, <>, <, <=, >, >=) and an operand. A number
-// operand compares with numbers; a text operand with texts, without case, and with wildcards for
-// = and <>; an empty operand stands for empty cells. "<>" alone matches every cell that is not
-// empty.
-class TCriteria {
-public:
-  TCriteria(const Handler& h, const TValue& criteria) : h_(h) {
-    if (criteria.Kind != vkText) {
-      operand_ = criteria;
-      return;
-    }
-    std::string_view text = criteria.Text;
-    static constexpr std::pair<std::string_view, TOp> kOps[] = {
-        {"<>", opNe}, {"<=", opLe}, {">=", opGe}, {"<", opLt}, {">", opGt}, {"=", opEq}};
-    for (const auto& [prefix, op] : kOps)
-      if (text.starts_with(prefix)) {
-        op_ = op;
-        text.remove_prefix(prefix.size());
-        break;
-      }
-    double x = 0;
-    bool b = false;
-    if (text.empty())
-      operand_ = TValue{};
-    else if (TextToNumber(h, text, x))
-      operand_ = TValue::OfNumber(x);
-    else if (TextToBool(h, text, b))
-      operand_ = TValue::OfBool(b);
-    else
-      operand_ = TValue::OfText(std::string(text));
-  }
-
-  bool Matches(const TValue& v) const {
-    if (operand_.Kind == vkEmpty) {
-      const bool empty = v.Kind == vkEmpty;
-      return op_ == opNe ? !empty : (op_ == opEq && empty);
-    }
-    const bool sameKind = v.Kind == operand_.Kind;
-    if (!sameKind) return op_ == opNe;
-    int order;
-    if (operand_.Kind == vkText && (op_ == opEq || op_ == opNe))
-      order = WildcardMatch(h_, operand_.Text, v.Text) ? 0 : 1;
-    else
-      order = CompareValues(h_, v, operand_);
-    switch (op_) {
-      case opNe: return order != 0;
-      case opLt: return order < 0;
-      case opLe: return order <= 0;
-      case opGt: return order > 0;
-      case opGe: return order >= 0;
-      default: return order == 0;
-    }
-  }
-
-private:
-  enum TOp : uint8_t { opEq, opNe, opLt, opLe, opGt, opGe };
-  const Handler& h_;
-  TOp op_ = opEq;
-  TValue operand_;
-};
 
 // SUMIF(range, criteria [, sum_range]): the numbers of sum_range (the range itself when
 // omitted), taken in the shape of range from sum_range's first cell, where range matches.
@@ -251,6 +192,75 @@ void Quotient(Handler& h) {
   PushResult(h, std::trunc(n / d));
 }
 
+// MROUND(x, multiple): the multiple nearest to x, halves away from zero; x and the multiple
+// must not have opposite signs. The quotient is taken to the digits a cell shows, so that
+// MROUND(1.3, 0.2) is 1.4 although 1.3 / 0.2 is 6.4999... in binary.
+void MRound(Handler& h) {
+  TArgs args(h);
+  const double multiple = args.Number();
+  const double x = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (multiple == 0 || x == 0) return h.PushNumber(0);
+  if ((x > 0) != (multiple > 0)) return FailWith(h, ecNum);
+  const double q = SnapToShownDigits(x / multiple);
+  double whole = std::trunc(q);
+  if (std::fabs(q - whole) >= 0.5) whole += q > 0 ? 1 : -1;
+  PushResult(h, whole * multiple);
+}
+
+// FACTDOUBLE(n): n × (n - 2) × (n - 4) × ... down to 1 or 2, of the truncated n; 1 for 0.
+void FactDouble(Handler& h) {
+  TArgs args(h);
+  const double n = std::trunc(args.Number());
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (n < 0) return FailWith(h, ecNum);
+  double product = 1;
+  for (double k = n; k > 1 && std::isfinite(product); k -= 2) product *= k;
+  PushResult(h, product);
+}
+
+// MULTINOMIAL(list): (a + b + ...)! / (a! × b! × ...) of the truncated values, built as a
+// product of binomial coefficients so that it stays exact as long as it can.
+void Multinomial(Handler& h) {
+  std::vector<double> numbers;
+  uint8_t error = 0;
+  if (!PopListNumbers(h, lnNumbers, numbers, error)) return FailWith(h, error);
+  double total = 0;
+  double result = 1;
+  for (double x : numbers) {
+    x = std::trunc(x);
+    if (x < 0) return FailWith(h, ecNum);
+    for (double i = 1; i <= x && std::isfinite(result); ++i) result = result * (total + i) / i;
+    total += x;
+  }
+  PushResult(h, std::round(result));
+}
+
+// SERIESSUM(x, n, m, coefficients): coefficient k times x^(n + k × m), summed.
+void SeriesSum(Handler& h) {
+  TArgs args(h);
+  const TArgument coefficients = args.Any();
+  const double m = args.Number();
+  const double n = args.Number();
+  const double x = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  std::vector<double> c;
+  uint8_t error = 0;
+  if (!ArgumentNumbers(h, coefficients, lnNumbers, c, error)) return FailWith(h, error);
+  double sum = 0;
+  for (size_t k = 0; k < c.size(); ++k) sum += c[k] * std::pow(x, n + static_cast<double>(k) * m);
+  PushResult(h, sum);
+}
+
+// SQRTPI(x): the square root of x × pi.
+void SqrtPi(Handler& h) {
+  TArgs args(h);
+  const double x = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (x < 0) return FailWith(h, ecNum);
+  PushResult(h, std::sqrt(x * std::numbers::pi));
+}
+
 // RANDBETWEEN(bottom, top): a whole number from ceiling(bottom) to floor(top), drawn from a
 // generator of its own so that RAND's sequence stays as it is.
 uint32_t randBetweenSeed = 0;
@@ -267,10 +277,12 @@ void RandBetween(Handler& h) {
 }
 
 constexpr TRoutine kRoutines[] = {
-    {"COMBIN", Combin},     {"GCD", Gcd},           {"LCM", Lcm},
-    {"PERMUT", Permut},     {"PRODUCT", Product},   {"QUOTIENT", Quotient},
-    {"RANDBETWEEN", RandBetween}, {"SUMIF", SumIf}, {"SUMPRODUCT", SumProduct},
-    {"SUMX2MY2", SumX2MY2}, {"SUMX2PY2", SumX2PY2}, {"SUMXMY2", SumXMY2},
+    {"COMBIN", Combin},           {"FACTDOUBLE", FactDouble},   {"GCD", Gcd},
+    {"LCM", Lcm},                 {"MROUND", MRound},           {"MULTINOMIAL", Multinomial},
+    {"PERMUT", Permut},           {"PRODUCT", Product},         {"QUOTIENT", Quotient},
+    {"RANDBETWEEN", RandBetween}, {"SERIESSUM", SeriesSum},     {"SQRTPI", SqrtPi},
+    {"SUMIF", SumIf},             {"SUMPRODUCT", SumProduct},   {"SUMX2MY2", SumX2MY2},
+    {"SUMX2PY2", SumX2PY2},       {"SUMXMY2", SumXMY2},
 };
 
 }  // namespace

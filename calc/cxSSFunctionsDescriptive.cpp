@@ -2,9 +2,15 @@
 #include <cmath>
 #include <vector>
 
+#include "calc/cxSSDataStorage.h"
+#include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSFunctionSupport.h"
 #include "calc/cxSSFunctionValues.h"
 #include "calc/cxSSFunctions.h"
+#include "calc/cxSSTokens.h"
+#include "sheet/cxSSBookSheet.h"
+#include "sheet/cxSSHeader.h"
+#include "sheet/cxSpreadSheetBook.h"
 
 // Descriptive statistics with Excel's rules: from references only numbers count (the A
 // variants count booleans and texts too), empty cells never.
@@ -215,9 +221,164 @@ void Rank(Handler& h) {
   h.PushNumber(static_cast<double>(before + 1));
 }
 
+// GEOMEAN and HARMEAN: the geometric and harmonic means of positive numbers.
+template <bool Geometric>
+void PositiveMean(Handler& h) {
+  std::vector<double> x;
+  uint8_t error = 0;
+  if (!PopListNumbers(h, lnNumbers, x, error)) return FailWith(h, error);
+  if (x.empty()) return FailWith(h, ecNum);
+  double sum = 0;
+  for (const double v : x) {
+    if (v <= 0) return FailWith(h, ecNum);
+    sum += Geometric ? std::log(v) : 1 / v;
+  }
+  const double n = static_cast<double>(x.size());
+  PushResult(h, Geometric ? std::exp(sum / n) : n / sum);
+}
+
+// The sum of the standardized values raised to `power`, with the sample standard deviation;
+// false when there are fewer than `minimum` values or they do not vary.
+bool StandardizedSum(const std::vector<double>& x, size_t minimum, int power, double& sum) {
+  if (x.size() < minimum) return false;
+  const double mean = Mean(x);
+  const double sd = std::sqrt(SumOfSquaredDeviations(x) / static_cast<double>(x.size() - 1));
+  if (sd == 0) return false;
+  sum = 0;
+  for (const double v : x) sum += std::pow((v - mean) / sd, power);
+  return true;
+}
+
+// SKEW: the sample skewness, at least three values.
+void Skew(Handler& h) {
+  std::vector<double> x;
+  uint8_t error = 0;
+  if (!PopListNumbers(h, lnNumbers, x, error)) return FailWith(h, error);
+  double sum = 0;
+  if (!StandardizedSum(x, 3, 3, sum)) return FailWith(h, ecDivZero);
+  const double n = static_cast<double>(x.size());
+  PushResult(h, n / ((n - 1) * (n - 2)) * sum);
+}
+
+// KURT: the sample excess kurtosis, at least four values.
+void Kurt(Handler& h) {
+  std::vector<double> x;
+  uint8_t error = 0;
+  if (!PopListNumbers(h, lnNumbers, x, error)) return FailWith(h, error);
+  double sum = 0;
+  if (!StandardizedSum(x, 4, 4, sum)) return FailWith(h, ecDivZero);
+  const double n = static_cast<double>(x.size());
+  PushResult(h, n * (n + 1) / ((n - 1) * (n - 2) * (n - 3)) * sum -
+                    3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3)));
+}
+
+// TRIMMEAN(array, percent): the mean without the given share of the values, half taken from
+// each end; the count left out is rounded down to an even number.
+void TrimMean(Handler& h) {
+  std::vector<double> x;
+  double percent = 0;
+  uint8_t error = 0;
+  if (!PopArrayAndNumber(h, x, percent, error)) return FailWith(h, error);
+  if (x.empty() || percent < 0 || percent >= 1) return FailWith(h, ecNum);
+  const size_t cut = static_cast<size_t>(std::floor(static_cast<double>(x.size()) * percent / 2));
+  std::sort(x.begin(), x.end());
+  const std::vector<double> kept(x.begin() + static_cast<ptrdiff_t>(cut),
+                                 x.end() - static_cast<ptrdiff_t>(cut));
+  PushResult(h, Mean(kept));
+}
+
+// SUBTOTAL(function, reference, ...): the aggregate numbered 1 to 11 (AVERAGE, COUNT, COUNTA,
+// MAX, MIN, PRODUCT, STDEV, STDEVP, SUM, VAR, VARP) over the references, leaving out the cells
+// that hold SUBTOTAL themselves (so that subtotals within a range are not counted twice); 101 to
+// 111 leave out the cells of hidden rows as well.
+constexpr uint16_t kSubtotalFunction = 344;
+
+// Whether the cell holds a formula that calls SUBTOTAL.
+bool CallsSubtotal(Handler& h, int sheet, int col, int row) {
+  const TcxSSCellRec& cell = h.Book().Pages(sheet).DataStorage().CellRef(col, row);
+  if (cell.Kind != ckFormula || !cell.Formula) return false;
+  const TcxTokenString& tokens = cell.Formula->Tokens;
+  for (size_t pos = 0; pos < tokens.size();) {
+    const size_t size = TokenSizeAt(tokens, pos);
+    if (size == 0) return false;
+    if (tokens[pos] == ptgFuncVar && ReadUInt16(tokens.data() + pos + 2) == kSubtotalFunction)
+      return true;
+    pos += size;
+  }
+  return false;
+}
+
+void Subtotal(Handler& h) {
+  const int count = h.ArgCount();
+  if (count < 2) {
+    DropArguments(h);
+    return Fail(h, ecValue);
+  }
+  std::vector<TArgument> refs(static_cast<size_t>(count - 1));
+  for (auto it = refs.rbegin(); it != refs.rend(); ++it) *it = PopArgument(h);
+  TArgs args(h);
+  const double number = std::trunc(args.Number());
+  if (args.Failed()) return FailWith(h, args.Error());
+  const bool skipHidden = number > 100;
+  const int kind = static_cast<int>(skipHidden ? number - 100 : number);
+  if (kind < 1 || kind > 11) return FailWith(h, ecNum);
+  std::vector<double> x;
+  int nonEmpty = 0;
+  for (const TArgument& ref : refs) {
+    if (ref.Kind != TArgument::akArea) {
+      if (ref.Value.IsError()) return FailWith(h, ref.Value.Error);
+      uint8_t error = 0;
+      if (!ArgumentNumbers(h, ref, lnNumbers, x, error)) return FailWith(h, error);
+      nonEmpty += ref.Value.Kind != vkEmpty || ref.Kind == TArgument::akArray ? 1 : 0;
+      continue;
+    }
+    const TRect cells = h.Cache().ClipToStored(ref.Area.Sheet, ref.Area.Cells);
+    const TcxSSHeader& rows = h.Book().Pages(ref.Area.Sheet).RowHeader();
+    for (int row = cells.Top; row <= cells.Bottom; ++row) {
+      if (skipHidden && !rows.IsVisible(row)) continue;
+      for (int col = cells.Left; col <= cells.Right; ++col) {
+        if (CallsSubtotal(h, ref.Area.Sheet, col, row)) continue;
+        const TValue v = CellValue(h, ref.Area.Sheet, col, row);
+        if (v.IsError()) return FailWith(h, v.Error);
+        if (v.Kind != vkEmpty) ++nonEmpty;
+        if (v.IsNumber()) x.push_back(v.Number);
+      }
+    }
+  }
+  const double n = static_cast<double>(x.size());
+  switch (kind) {
+    case 1:
+      if (x.empty()) return FailWith(h, ecDivZero);
+      return PushResult(h, Mean(x));
+    case 2: return h.PushNumber(n);
+    case 3: return h.PushNumber(nonEmpty);
+    case 4: return PushResult(h, x.empty() ? 0 : *std::max_element(x.begin(), x.end()));
+    case 5: return PushResult(h, x.empty() ? 0 : *std::min_element(x.begin(), x.end()));
+    case 6: {
+      double product = x.empty() ? 0 : 1;
+      for (const double v : x) product *= v;
+      return PushResult(h, product);
+    }
+    case 9: {
+      double sum = 0;
+      for (const double v : x) sum += v;
+      return PushResult(h, sum);
+    }
+    default: break;
+  }
+  // 7 STDEV, 8 STDEVP, 10 VAR, 11 VARP.
+  const bool sample = kind == 7 || kind == 10;
+  if (x.size() < (sample ? 2u : 1u)) return FailWith(h, ecDivZero);
+  const double variance = SumOfSquaredDeviations(x) / (sample ? n - 1 : n);
+  PushResult(h, kind == 7 || kind == 8 ? std::sqrt(variance) : variance);
+}
+
 constexpr TRoutine kRoutines[] = {
     {"AVEDEV", AveDev},
     {"DEVSQ", DevSq},
+    {"GEOMEAN", PositiveMean<true>},
+    {"HARMEAN", PositiveMean<false>},
+    {"KURT", Kurt},
     {"LARGE", Nth<true>},
     {"MAXA", ExtremeA<true>},
     {"MEDIAN", Median},
@@ -227,11 +388,14 @@ constexpr TRoutine kRoutines[] = {
     {"PERCENTRANK", PercentRank},
     {"QUARTILE", Quartile},
     {"RANK", Rank},
+    {"SKEW", Skew},
     {"SMALL", Nth<false>},
     {"STDEV", Spread<lnNumbers, true, true>},
     {"STDEVA", Spread<lnLogical, true, true>},
     {"STDEVP", Spread<lnNumbers, false, true>},
     {"STDEVPA", Spread<lnLogical, false, true>},
+    {"SUBTOTAL", Subtotal},
+    {"TRIMMEAN", TrimMean},
     {"VAR", Spread<lnNumbers, true, false>},
     {"VARA", Spread<lnLogical, true, false>},
     {"VARP", Spread<lnNumbers, false, false>},

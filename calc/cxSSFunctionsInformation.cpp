@@ -177,8 +177,20 @@ void Cell(Handler& h) {
   h.PushText(v.Kind == vkEmpty ? "b" : (v.Kind == vkText ? "l" : "v"));
 }
 
+// HYPERLINK(link [, name]): a cell with a link shows the name, or the link itself without one;
+// the value is what it shows (following the link is the window's business).
+void Hyperlink(Handler& h) {
+  TArgs args(h);
+  const TValue name = args.Count() >= 2 ? args.Single() : TValue{};
+  const TValue link = args.Single();
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (args.Count() >= 2) return PushValue(h, name);
+  PushValue(h, link);
+}
+
 constexpr TRoutine kFurtherRoutines[] = {
-    {"CELL", Cell}, {"ERROR.TYPE", ErrorType}, {"ISEVEN", IsEven}, {"ISODD", IsOdd},
+    {"CELL", Cell}, {"ERROR.TYPE", ErrorType}, {"HYPERLINK", Hyperlink}, {"ISEVEN", IsEven},
+    {"ISODD", IsOdd},
     {"ISREF", IsRef}, {"NA", NA},             {"TYPE", Type},
 };
 

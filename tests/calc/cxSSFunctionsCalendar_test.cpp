@@ -88,4 +88,31 @@ TEST_F(CalendarFunctionTest, WorkingDaysAndWeeks) {
   Check(cases);
 }
 
+// Values from LibreOffice and Gnumeric (tests/scripts/function_oracle.py).
+TEST_F(CalendarFunctionTest, DateDifferences) {
+  const ValueCase cases[] = {
+      {"=DATEDIF(DATE(2001,1,1),DATE(2003,1,1),\"y\")", "2"},
+      {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"d\")", "440"},
+      {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"yd\")", "75"},
+      {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"m\")", "14"},
+      {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"ym\")", "2"},
+      {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"md\")", "14"},
+      {"=DATEDIF(DATE(2001,6,20),DATE(2002,8,15),\"md\")", "26"},
+      {"=DATEDIF(DATE(2001,6,20),DATE(2002,8,15),\"m\")", "13"},
+      {"=DATEDIF(DATE(2001,6,20),DATE(2002,8,15),\"yd\")", "56"},
+      {"=DATEDIF(DATE(2001,9,20),DATE(2002,8,15),\"yd\")", "329"},
+      {"=DATEDIF(DATE(2001,9,20),DATE(2002,8,15),\"y\")", "0"},
+      {"=DATEDIF(DATE(2024,1,31),DATE(2024,3,1),\"m\")", "1"},
+      {"=DATEDIF(DATE(2024,1,31),DATE(2024,2,29),\"md\")", "29"},
+      {"=DATEDIF(DATE(2020,2,29),DATE(2021,2,28),\"y\")", "0"},
+      {"=DATEDIF(DATE(2020,2,29),DATE(2024,2,29),\"y\")", "4"},
+      {"=DATEDIF(DATE(2002,8,15),DATE(2001,6,1),\"d\")", "#NUM!"},
+      {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"w\")", "#NUM!"},
+      // Units in capitals as well (LibreOffice; Gnumeric takes small letters only).
+      {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"YM\")", "2"},
+  };
+  Check(cases);
+}
+
 }  // namespace
+

@@ -15,17 +15,13 @@ namespace {
 class ConditionalFunctionTest : public FunctionTest {
 protected:
   void SetUp() override {
-    const char* grid[5][8] = {
-        {"1", "apple", "10", "TRUE", "1", "2", "1", "2"},
-        {"2", "banana", "20", "x", "3", "4", "2", "4"},
-        {"3", "cherry", "30", "", "", "", "", ""},
-        {"4", "apple", "40", "", "", "", "", ""},
-        {"5", "", "50", "", "", "", "", ""},
+    static constexpr GridCell kGrid[] = {
+        {"A1", "1"}, {"B1", "apple"},  {"C1", "10"}, {"D1", "TRUE"}, {"E1", "1"}, {"F1", "2"},
+        {"G1", "1"}, {"H1", "2"},      {"A2", "2"},  {"B2", "banana"}, {"C2", "20"}, {"D2", "x"},
+        {"E2", "3"}, {"F2", "4"},      {"G2", "2"},  {"H2", "4"},    {"A3", "3"}, {"B3", "cherry"},
+        {"C3", "30"}, {"A4", "4"},     {"B4", "apple"}, {"C4", "40"}, {"A5", "5"}, {"C5", "50"},
     };
-    for (int row = 0; row < 5; ++row)
-      for (int col = 0; col < 8; ++col)
-        if (*grid[row][col])
-          Put(TcxSSUtils::ColumnName(col) + std::to_string(row + 1), grid[row][col]);
+    PutGrid(kGrid);
   }
 };
 
@@ -132,6 +128,37 @@ TEST_F(ConditionalFunctionTest, Matrices) {
       {"=MDETERM(B1:C2)", rkError, "#VALUE!"},
       {"=INDEX(MINVERSE(G1:H2),1,1)", rkError, "#NUM!"},
       {"=MMULT(E1:F2,A1:A3)", rkError, "#VALUE!"},
+  };
+  Check(cases);
+}
+
+// Values from LibreOffice and Gnumeric (tests/scripts/function_oracle.py).
+TEST_F(ConditionalFunctionTest, AnalysisArithmetic) {
+  const ValueCase cases[] = {
+      {"=MROUND(10,3)", "9"},
+      {"=MROUND(-10,-3)", "-9"},
+      {"=MROUND(1.3,0.2)", "1.4"},  // Gnumeric 1.2: the quotient 6.4999... rounded down
+      {"=MROUND(7.5,5)", "10"},
+      {"=MROUND(5,-2)", "#NUM!"},  // LibreOffice 6
+      {"=MROUND(5,0)", "0"},
+      {"=MROUND(A2,C1)", "0"},
+      {"=FACTDOUBLE(6)", "48"},
+      {"=FACTDOUBLE(7)", "105"},
+      {"=FACTDOUBLE(7.9)", "105"},
+      {"=FACTDOUBLE(0)", "1"},
+      {"=FACTDOUBLE(-1)", "#NUM!"},
+      {"=FACTDOUBLE(30)", "42849873690624000"},
+      {"=MULTINOMIAL(2,3,4)", "1260"},
+      {"=MULTINOMIAL(A1:A3)", "60"},
+      {"=MULTINOMIAL(2.9,1)", "3"},
+      {"=MULTINOMIAL(-1,2)", "#NUM!"},
+      {"=SERIESSUM(2,1,2,E1:F2)", "626"},
+      {"=SERIESSUM(0.5,0,2,A1:A4)", "1.75"},
+      {"=SERIESSUM(2,1,1,C1:C2)", "100"},
+      {"=SERIESSUM(2,1,1,B1:B2)", "0"},  // texts left out (Gnumeric #VALUE!)
+      {"=SQRTPI(1)", "1.7724538509055159"},
+      {"=SQRTPI(2)", "2.5066282746310002"},
+      {"=SQRTPI(-1)", "#NUM!"},
   };
   Check(cases);
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "sheet/cxSSHeader.h"
 #include "tests/calc/FunctionTestSupport.h"
 
 namespace {
@@ -18,18 +19,14 @@ namespace {
 class DescriptiveFunctionTest : public FunctionTest {
 protected:
   void SetUp() override {
-    const char* a[] = {"2", "4", "4", "4", "5", "5", "7", "9"};
-    for (int i = 0; i < 8; ++i) Put("A" + std::to_string(i + 1), a[i]);
-    Put("B1", "TRUE");
-    Put("B2", "x");
-    const char* c[] = {"1", "2", "3", "4", "5"};
-    const char* d[] = {"2", "4", "5", "4", "5"};
-    for (int i = 0; i < 5; ++i) {
-      Put("C" + std::to_string(i + 1), c[i]);
-      Put("D" + std::to_string(i + 1), d[i]);
-    }
-    Put("E1", "4");
-    Put("E2", "6");
+    static constexpr GridCell kGrid[] = {
+        {"A1", "2"}, {"A2", "4"}, {"A3", "4"}, {"A4", "4"}, {"A5", "5"}, {"A6", "5"},
+        {"A7", "7"}, {"A8", "9"}, {"B1", "TRUE"}, {"B2", "x"},
+        {"C1", "1"}, {"C2", "2"}, {"C3", "3"}, {"C4", "4"}, {"C5", "5"},
+        {"D1", "2"}, {"D2", "4"}, {"D3", "5"}, {"D4", "4"}, {"D5", "5"},
+        {"E1", "4"}, {"E2", "6"},
+    };
+    PutGrid(kGrid);
   }
 };
 
@@ -114,6 +111,49 @@ TEST_F(DescriptiveFunctionTest, RegressionOverPairs) {
       {"=ROWS(FREQUENCY(A1:A8,E1:E2))", rkNumber, "3"},
   };
   Check(cases);
+}
+
+// Values from LibreOffice and Gnumeric (tests/scripts/function_oracle.py).
+TEST_F(DescriptiveFunctionTest, SubtotalAggregatesByNumber) {
+  const ValueCase cases[] = {
+      {"=SUBTOTAL(1,A1:A8)", "5"},
+      {"=SUBTOTAL(2,A1:B8)", "8"},
+      {"=SUBTOTAL(3,A1:B8)", "10"},
+      {"=SUBTOTAL(4,A1:A8,C1:C5)", "9"},
+      {"=SUBTOTAL(5,A1:A8,C1:C5)", "1"},
+      {"=SUBTOTAL(6,C1:C5)", "120"},
+      {"=SUBTOTAL(7,A1:A8)", "2.1380899352993952"},
+      {"=SUBTOTAL(8,A1:A8)", "2"},
+      {"=SUBTOTAL(9,A1:A8,C1:D5)", "75"},
+      {"=SUBTOTAL(10,A1:A8)", "4.5714285714285712"},
+      {"=SUBTOTAL(11,A1:A8)", "4"},
+      {"=SUBTOTAL(109,A1:A8)", "40"},
+      {"=SUBTOTAL(9.9,A1:A8)", "40"},
+      {"=SUBTOTAL(12,A1:A8)", "#NUM!"},
+      {"=SUBTOTAL(1,B1:B2)", "#DIV/0!"},
+  };
+  Check(cases);
+}
+
+TEST_F(DescriptiveFunctionTest, SubtotalLeavesOutSubtotalsAndHiddenRows) {
+  //  F
+  //  =SUBTOTAL(9,A1:A4)      14
+  //  =SUBTOTAL(9,A5:A8)      26
+  //  =SUM(A1:A2)             6
+  //  =SUBTOTAL(9,F1:F3)      6: the subtotals within the range are left out
+  Put("F1", "=SUBTOTAL(9,A1:A4)");
+  Put("F2", "=SUBTOTAL(9,A5:A8)");
+  Put("F3", "=SUM(A1:A2)");
+  Put("F4", "=SUBTOTAL(9,F1:F3)");
+  Put("F5", "=SUBTOTAL(109,A1:A8)");
+  Put("F6", "=SUBTOTAL(9,A1:A8)");
+  EXPECT_EQ(Shown("F4"), "6");
+  // 101 to 111 leave out hidden rows, 1 to 11 keep them.
+  book_->Pages(0).RowHeader().SetVisible(1, false);
+  book_->Pages(0).RowHeader().SetVisible(7, false);
+  book_->Recalc();
+  EXPECT_EQ(Shown("F5"), "27");
+  EXPECT_EQ(Shown("F6"), "40");
 }
 
 }  // namespace

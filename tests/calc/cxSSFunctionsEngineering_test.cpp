@@ -45,3 +45,54 @@ TEST_F(EngineeringFunctionTest, ToDecimal) {
 }
 
 }  // namespace
+
+namespace {
+
+// Values from LibreOffice and Gnumeric (tests/scripts/function_oracle.py).
+TEST_F(EngineeringFunctionTest, BetweenBases) {
+  const ValueCase cases[] = {
+      {"=BIN2HEX(\"1111\")", "F"},
+      {"=BIN2HEX(\"1111\",4)", "000F"},
+      {"=BIN2HEX(\"1111111111\")", "FFFFFFFFFF"},
+      {"=BIN2OCT(\"1001\",3)", "011"},
+      {"=BIN2OCT(\"1000000000\")", "7777777000"},
+      {"=OCT2BIN(\"7\")", "111"},
+      {"=OCT2BIN(\"7777777000\")", "1000000000"},
+      {"=OCT2BIN(\"1000\")", "#NUM!"},
+      {"=OCT2HEX(\"777\",5)", "001FF"},
+      {"=OCT2HEX(\"7777777777\")", "FFFFFFFFFF"},
+      {"=HEX2BIN(\"1F\")", "11111"},
+      {"=HEX2BIN(\"FFFFFFFE00\")", "1000000000"},
+      {"=HEX2BIN(\"200\")", "#NUM!"},
+      {"=HEX2BIN(\"F\",2)", "#NUM!"},
+      {"=HEX2OCT(\"FF\")", "377"},
+      {"=HEX2OCT(\"FFFFFFFFFF\")", "7777777777"},
+      {"=HEX2OCT(\"G\")", "#NUM!"},
+  };
+  Check(cases);
+}
+
+TEST_F(EngineeringFunctionTest, ComparisonsAndErrorFunction) {
+  const ValueCase cases[] = {
+      {"=DELTA(5,5)", "1"},
+      {"=DELTA(5,4)", "0"},
+      {"=DELTA(0)", "1"},
+      {"=DELTA(0.5)", "0"},
+      {"=DELTA(\"a\",1)", "#VALUE!"},
+      {"=GESTEP(5,4)", "1"},
+      {"=GESTEP(-4,-3)", "0"},
+      {"=GESTEP(0)", "1"},
+      {"=GESTEP(-0.1)", "0"},
+      {"=GESTEP(1,\"x\")", "#VALUE!"},
+      {"=ERF(0.745)", "0.70792892"},
+      {"=ERF(1)", "0.84270079294971489"},
+      {"=ERF(0,1.5)", "0.96610514647531076"},
+      {"=ERF(1,2)", "0.15262147206923787"},
+      {"=ERFC(1)", "0.15729920705028513"},
+      {"=ERFC(0.3)", "0.67137324"},
+      {"=ERF(\"a\")", "#VALUE!"},
+  };
+  Check(cases);
+}
+
+}  // namespace

@@ -146,4 +146,16 @@ TEST_F(InformationFunctionTest, CellAddressNamesAnotherSheet) {
   EXPECT_EQ(Evaluate("=CELL(\"address\",Two!C2)").Text, "Two!$C$2");
 }
 
+// Values from LibreOffice and Gnumeric (tests/scripts/function_oracle.py).
+TEST_F(InformationFunctionTest, HyperlinkShowsItsName) {
+  const ValueCase cases[] = {
+      {"=HYPERLINK(\"http://example.com/\")", "http://example.com/"},
+      {"=HYPERLINK(\"http://example.com/\",\"Example\")", "Example"},
+      {"=HYPERLINK(\"http://example.com/\",12)", "12"},
+      {"=HYPERLINK(\"http://example.com/\",1/0)", "#DIV/0!"},
+  };
+  Check(cases);
+}
+
 }  // namespace
+

@@ -343,10 +343,10 @@ TEST(TcxExcelFileReader, ArrayFormulasAndDataTablesKeepTheirValues) {
 }
 
 // Formulas with functions outside the library keep their values and set the flag the workbook
-// reports as "Stream has unknown function's": poi-atp.xls calls Analysis ToolPak functions the
-// library does not have (BESSELJ among them) beside ones it has.
+// reports as "Stream has unknown function's": sheetjs-formula_stress_test.xls calls functions
+// the library does not have (INFO, GETPIVOTDATA) beside ones it has.
 TEST(TcxExcelFileReader, UnknownFunctionsKeepTheirValuesAndAreReported) {
-  const TReadResult result = ReadFile(CorpusDir() / "poi-atp.xls");
+  const TReadResult result = ReadFile(CorpusDir() / "sheetjs-formula_stress_test.xls");
   ASSERT_EQ(result.Error, "");
   EXPECT_TRUE(result.UnknownFunctions);
   std::set<std::string> unknown;
