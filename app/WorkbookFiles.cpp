@@ -5,11 +5,14 @@
 #include <string_view>
 
 #include "app/FeatureChildForm.h"
+#include "app/FileProgress.h"
 #include "app/ShellTexts.h"
+#include "app/zofMirelGlavna.h"
 
 // A workbook read whole but with functions the library lacks raises "Stream has unknown
 // function's" after the load; the window keeps it open and the shell reports those functions.
 TcxLoadReport TBookFiles::Load(TFeatureChildForm& window, const std::string& fileName) {
+  TFileProgress progress(*window.Owner().pbProgress, window.Book(), ProgressDelay);
   try {
     return window.Book().LoadFromFile(fileName);
   } catch (const ESpreadSheetUnknownFunctions& error) {
@@ -20,6 +23,7 @@ TcxLoadReport TBookFiles::Load(TFeatureChildForm& window, const std::string& fil
 // The workbook writes beside the file and renames over it only when everything was written,
 // so a save that fails leaves the previous file as it was; its message is shown as it is.
 void TBookFiles::Save(TFeatureChildForm& window, const std::string& fileName) {
+  TFileProgress progress(*window.Owner().pbProgress, window.Book(), ProgressDelay);
   window.Book().SaveToFile(fileName);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <string>
 
 #include "sheet/cxSSBookFile.h"
@@ -20,11 +21,14 @@ public:
   virtual void Save(TFeatureChildForm& window, const std::string& fileName) = 0;
 };
 
-// The workbook's own LoadFromFile and SaveToFile.
+// The workbook's own LoadFromFile and SaveToFile, with the busy cursor and, once one has taken
+// ProgressDelay, its progress in the main window's status bar.
 class TBookFiles : public IWorkbookFiles {
 public:
   TcxLoadReport Load(TFeatureChildForm& window, const std::string& fileName) override;
   void Save(TFeatureChildForm& window, const std::string& fileName) override;
+
+  std::chrono::milliseconds ProgressDelay{500};
 };
 
 // What the user is told once a file with formulas calling functions outside the library has

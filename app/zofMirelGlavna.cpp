@@ -15,6 +15,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -104,6 +105,12 @@ TzofMirelGlavna::TzofMirelGlavna(QWidget* parent)
   sbPanel->setObjectName("sbPanel");
   sbPanel->setMinimumWidth(50);
   sb->addWidget(sbPanel, 1);
+  // The progress of a long load or save (TFileProgress); hidden otherwise.
+  pbProgress = new QProgressBar;
+  pbProgress->setObjectName("pbProgress");
+  pbProgress->setFixedWidth(200);
+  pbProgress->hide();
+  sb->addPermanentWidget(pbProgress);
   setStatusBar(sb);
 
   OpenDialog = CreateFileDialog(kOpenDialogTitle, false);

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QMdiArea;
 class QMenu;
+class QProgressBar;
 class QToolBar;
 class QToolButton;
 class TBordersMenu;
@@ -215,6 +216,7 @@ public:
   QLabel* pnCellText = nullptr;
   QLineEdit* edtCellEdit = nullptr;
   QLabel* sbPanel = nullptr;
+  QProgressBar* pbProgress = nullptr;
   QFileDialog* OpenDialog = nullptr;
   QFileDialog* SaveDialog = nullptr;
   TfrmAbout* frmAbout = nullptr;
