@@ -21,4 +21,7 @@ void RegisterFunctionLibrary() {
   RegisterInferenceFunctions();
   RegisterDatabaseFunctions();
   RegisterComplexFunctions();
+  RegisterInterestFunctions();
+  RegisterSecuritiesFunctions();
+  RegisterConvertFunctions();
 }

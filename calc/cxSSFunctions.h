@@ -30,6 +30,9 @@ void RegisterDistributionFunctions(); // cxSSFunctionsDistributions.cpp
 void RegisterInferenceFunctions();    // cxSSFunctionsInference.cpp
 void RegisterDatabaseFunctions();     // cxSSFunctionsDatabase.cpp
 void RegisterComplexFunctions();      // cxSSFunctionsComplex.cpp
+void RegisterInterestFunctions();     // cxSSFunctionsInterest.cpp
+void RegisterSecuritiesFunctions();   // cxSSFunctionsSecurities.cpp
+void RegisterConvertFunctions();      // cxSSFunctionsConvert.cpp
 
 // The generator behind RAND: a 32-bit linear congruential sequence,
 // seed := seed × 134775813 + 1 (mod 2^32), each number being the new seed ÷ 2^32. The seed is 0

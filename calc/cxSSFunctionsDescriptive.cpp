@@ -321,7 +321,7 @@ void Subtotal(Handler& h) {
   if (args.Failed()) return FailWith(h, args.Error());
   const bool skipHidden = number > 100;
   const int kind = static_cast<int>(skipHidden ? number - 100 : number);
-  if (kind < 1 || kind > 11) return FailWith(h, ecNum);
+  if (kind < 1 || kind > 11) return FailWith(h, ecValue);
   std::vector<double> x;
   int nonEmpty = 0;
   for (const TArgument& ref : refs) {

@@ -6,7 +6,8 @@
 #include "calc/cxSSFunctionValues.h"
 #include "calc/cxSSFunctions.h"
 
-// The engineering add-in: number base conversions, comparisons and the error function. Negative
+// The engineering add-in: number base conversions, comparisons, the error function and the
+// Bessel functions. Negative
 // numbers are written as ten digits in two's complement: 10 bits in binary, 30 in octal, 40 in
 // hexadecimal.
 
@@ -171,7 +172,34 @@ void Erfc(Handler& h) {
   PushResult(h, std::erfc(x));
 }
 
+// BESSELI, BESSELJ, BESSELK and BESSELY(x, n): the modified and ordinary Bessel functions of
+// the first and second kinds, of the whole order n >= 0; K and Y want x > 0. The first kinds
+// of a negative x follow from their symmetry: J_n(-x) = (-1)^n J_n(x), and so for I.
+template <char Kind>
+void Bessel(Handler& h) {
+  TArgs args(h);
+  double n = 0, x = 0;
+  PopStrictNumber(h, args, n);
+  PopStrictNumber(h, args, x);
+  if (args.Failed()) return FailWith(h, args.Error());
+  n = std::trunc(n);
+  if (n < 0 || n > 1000) return FailWith(h, ecNum);
+  if ((Kind == 'K' || Kind == 'Y') && x <= 0) return FailWith(h, ecNum);
+  const double sign = x < 0 && std::fmod(n, 2) != 0 ? -1 : 1;
+  const double ax = std::fabs(x);
+  double value = 0;
+  switch (Kind) {
+    case 'I': value = sign * std::cyl_bessel_i(n, ax); break;
+    case 'J': value = sign * std::cyl_bessel_j(n, ax); break;
+    case 'K': value = std::cyl_bessel_k(n, x); break;
+    default: value = std::cyl_neumann(n, x); break;
+  }
+  PushResult(h, value);
+}
+
 constexpr TRoutine kRoutines[] = {
+    {"BESSELI", Bessel<'I'>}, {"BESSELJ", Bessel<'J'>}, {"BESSELK", Bessel<'K'>},
+    {"BESSELY", Bessel<'Y'>},
     {"BIN2DEC", Bin2Dec}, {"BIN2HEX", Bin2Hex}, {"BIN2OCT", Bin2Oct}, {"DEC2BIN", Dec2Bin},
     {"DEC2HEX", Dec2Hex}, {"DEC2OCT", Dec2Oct}, {"DELTA", Delta},     {"ERF", Erf},
     {"ERFC", Erfc},       {"GESTEP", GeStep},   {"HEX2BIN", Hex2Bin}, {"HEX2DEC", Hex2Dec},

@@ -151,6 +151,46 @@ void Rate(Handler& h) {
   FailWith(h, ecNum);
 }
 
+// CUMIPMT and CUMPRINC(rate, periods, present, start, end, type): the interest (principal)
+// parts of the payments of the periods from start to end; the arguments must be positive and
+// the type 0 or 1.
+void Cumulative(Handler& h, bool interest) {
+  TArgs args(h);
+  const double type = args.Number();
+  const double end = std::trunc(args.Number());
+  const double start = std::trunc(args.Number());
+  const double present = args.Number();
+  const double n = args.Number();
+  const double rate = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (rate <= 0 || n <= 0 || present <= 0 || start < 1 || end < start || end > n ||
+      (type != 0 && type != 1))
+    return FailWith(h, ecNum);
+  const double payment = Payment(rate, n, present, 0, type);
+  double sum = 0;
+  for (double period = start; period <= end; ++period) {
+    const double ipmt = InterestPayment(rate, period, n, present, 0, type);
+    sum += interest ? ipmt : payment - ipmt;
+  }
+  PushResult(h, sum);
+}
+
+void CumIpmt(Handler& h) { Cumulative(h, true); }
+void CumPrinc(Handler& h) { Cumulative(h, false); }
+
+// ISPMT(rate, period, periods, present): the interest of the period of a loan repaid in equal
+// parts of the principal.
+void IsPmt(Handler& h) {
+  TArgs args(h);
+  const double present = args.Number();
+  const double n = args.Number();
+  const double period = args.Number();
+  const double rate = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (n == 0) return FailWith(h, ecDivZero);
+  PushResult(h, present * rate * (period / n - 1));
+}
+
 // NPV(rate, value1, ...): the values discounted from the end of the first period.
 void Npv(Handler& h) {
   std::vector<double> values;
@@ -301,10 +341,49 @@ void Db(Handler& h) {
   PushResult(h, depreciation);
 }
 
+// VDB(cost, salvage, life, start, end [, factor [, no_switch]]): the declining balance
+// depreciation (factor 2 when omitted) from the end of period `start` to the end of period
+// `end`, switching to straight-line depreciation of what remains over the remaining life once
+// that is larger (unless no_switch); parts of a period count their share of its depreciation.
+void Vdb(Handler& h) {
+  TArgs args(h);
+  const bool noSwitch = args.Count() >= 7 ? args.Bool() : false;
+  const double factor = args.Count() >= 6 ? args.Number() : 2;
+  const double end = args.Number();
+  const double start = args.Number();
+  const double life = args.Number();
+  const double salvage = args.Number();
+  const double cost = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (cost < 0 || salvage < 0 || life <= 0 || factor <= 0 || start < 0 || end < start ||
+      end > life)
+    return FailWith(h, ecNum);
+  const double rate = std::min(factor / life, 1.0);
+  double book = cost;
+  bool straight = false;
+  double result = 0;
+  for (double period = 0; period < std::ceil(end); ++period) {
+    double depreciation = book * rate;
+    const double line = (book - salvage) / (life - period);
+    if (!noSwitch && (straight || line > depreciation)) {
+      straight = true;
+      depreciation = line;
+    }
+    depreciation = std::max(0.0, std::min(depreciation, book - salvage));
+    // The share of the period that lies between start and end.
+    const double share = std::min(end, period + 1) - std::max(start, period);
+    if (share > 0) result += depreciation * share;
+    book -= depreciation;
+  }
+  PushResult(h, result);
+}
+
 constexpr TRoutine kRoutines[] = {
-    {"DB", Db},     {"DDB", Ddb},   {"FV", Fv},   {"IPMT", Ipmt}, {"IRR", Irr},
-    {"MIRR", Mirr}, {"NPER", Nper}, {"NPV", Npv}, {"PMT", Pmt},   {"PPMT", Ppmt},
-    {"PV", Pv},     {"RATE", Rate}, {"SLN", Sln}, {"SYD", Syd},
+    {"CUMIPMT", CumIpmt}, {"CUMPRINC", CumPrinc}, {"DB", Db},     {"DDB", Ddb},
+    {"FV", Fv},           {"IPMT", Ipmt},         {"IRR", Irr},   {"ISPMT", IsPmt},
+    {"MIRR", Mirr},       {"NPER", Nper},         {"NPV", Npv},   {"PMT", Pmt},
+    {"PPMT", Ppmt},       {"PV", Pv},             {"RATE", Rate}, {"SLN", Sln},
+    {"SYD", Syd},         {"VDB", Vdb},
 };
 
 }  // namespace

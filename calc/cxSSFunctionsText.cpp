@@ -147,9 +147,12 @@ void Dollar(Handler& h) {
   h.PushText(MoneyText(x, decimals, h.Settings()));
 }
 
+// The byte-counting LEFTB, LENB, MIDB and RIGHTB count as their character-counting twins:
+// each character is one byte where the language is not one of double-byte characters, as here.
 constexpr TRoutine kRoutines[] = {
     {"CONCATENATE", Concatenate}, {"DOLLAR", Dollar}, {"FIXED", Fixed}, {"LEFT", Left},
-    {"LEN", Len},                 {"LOWER", Lower},   {"MID", Mid},     {"RIGHT", Right},
+    {"LEFTB", Left},              {"LEN", Len},       {"LENB", Len},    {"LOWER", Lower},
+    {"MID", Mid},                 {"MIDB", Mid},      {"RIGHT", Right}, {"RIGHTB", Right},
     {"TRIM", TrimText},           {"UPPER", Upper},
 };
 

@@ -440,7 +440,56 @@ void Value(Handler& h) {
   FailWith(h, ecValue);
 }
 
+// ROMAN(number [, form]): the roman numeral of a whole number from 0 to 3999 (0 gives an
+// empty text). Form 0 (or TRUE) is the classic one; forms 1 to 4 are ever more concise, a
+// numeral being allowed to stand before ever larger ones (499 is CDXCIX, LDVLIV, XDIX, VDIV,
+// ID). Each form adds its subtractive pairs to those of the forms before it, and the numeral is
+// built greedily from the largest value down.
+struct TRomanPart {
+  int Value;
+  std::string_view Text;
+  int Form;  // the first form that uses it
+};
+
+constexpr TRomanPart kRomanParts[] = {
+    {1000, "M", 0}, {999, "IM", 4}, {995, "VM", 3}, {990, "XM", 2}, {950, "LM", 1},
+    {900, "CM", 0}, {500, "D", 0},  {499, "ID", 4}, {495, "VD", 3}, {490, "XD", 2},
+    {450, "LD", 1}, {400, "CD", 0}, {100, "C", 0},  {99, "IC", 2},  {95, "VC", 1},
+    {90, "XC", 0},  {50, "L", 0},   {49, "IL", 2},  {45, "VL", 1},  {40, "XL", 0},
+    {10, "X", 0},   {9, "IX", 0},   {5, "V", 0},    {4, "IV", 0},   {1, "I", 0},
+};
+
+void Roman(Handler& h) {
+  TArgs args(h);
+  double form = 0;
+  if (args.Count() >= 2) {
+    const TValue v = args.Single();
+    double x = 0;
+    uint8_t error = 0;
+    if (v.Kind == vkBool)
+      form = v.Number != 0 ? 0 : 4;
+    else if (ToNumber(h, v, x, error))
+      form = std::trunc(x);
+    else
+      args.SetError(error);
+  }
+  const double number = std::trunc(args.Number());
+  if (args.Failed()) return FailWith(h, args.Error());
+  if (number < 0 || number > 3999 || form < 0 || form > 4) return FailWith(h, ecValue);
+  int rest = static_cast<int>(number);
+  std::string text;
+  for (const TRomanPart& part : kRomanParts) {
+    if (part.Form > form) continue;
+    while (rest >= part.Value) {
+      text += part.Text;
+      rest -= part.Value;
+    }
+  }
+  h.PushText(text);
+}
+
 constexpr TRoutine kRoutines[] = {
+    {"ROMAN", Roman},
     {"TEXT", Text},
     {"VALUE", Value},
 };

@@ -210,10 +210,44 @@ void N(Handler& h) {
   h.PushNumber(v.Kind == vkNumber || v.Kind == vkBool ? v.Number : 0);
 }
 
+// ASC and DBCS: the full-width forms of the printable ASCII characters (U+FF01 to U+FF5E) to
+// their ordinary forms, and back; blanks stay as they are.
+constexpr char32_t kFullWidthOffset = 0xFF01 - 0x21;
+
+void Width(Handler& h, bool narrow) {
+  TArgs args(h);
+  const std::string text = args.Text();
+  if (args.Failed()) return FailWith(h, args.Error());
+  std::u32string out = CodePoints(text);
+  for (char32_t& c : out) {
+    if (narrow && c >= 0xFF01 && c <= 0xFF5E) c -= kFullWidthOffset;
+    if (!narrow && c >= 0x21 && c <= 0x7E) c += kFullWidthOffset;
+  }
+  h.PushText(Utf8(out));
+}
+
+void Asc(Handler& h) { Width(h, true); }
+void Dbcs(Handler& h) { Width(h, false); }
+
+// PHONETIC(reference): the phonetic guide of a cell's text; the workbook keeps none, so it is
+// the text itself.
+void Phonetic(Handler& h) {
+  const TArgument ref = PopArgument(h);
+  if (ref.Kind != TArgument::akArea)
+    return FailWith(h, ref.Value.IsError() ? ref.Value.Error : uint8_t(ecValue));
+  const TValue v = ref.At(h, 0, 0);
+  if (v.IsError()) return FailWith(h, v.Error);
+  h.PushText(v.Kind == vkText ? v.Text : std::string());
+}
+
+// The byte-counting variants (FINDB, ...) count as their character-counting twins: each
+// character is one byte where the language is not one of double-byte characters, as here.
 constexpr TRoutine kRoutines[] = {
-    {"CHAR", Char},     {"CLEAN", Clean},   {"CODE", Code},       {"EXACT", Exact},
-    {"FIND", Find},     {"N", N},           {"PROPER", Proper},   {"REPLACE", Replace},
-    {"REPT", Rept},     {"SEARCH", Search}, {"SUBSTITUTE", Substitute}, {"T", T},
+    {"ASC", Asc},       {"CHAR", Char},     {"CLEAN", Clean},     {"CODE", Code},
+    {"DBCS", Dbcs},     {"EXACT", Exact},   {"FIND", Find},       {"FINDB", Find},
+    {"N", N},           {"PHONETIC", Phonetic}, {"PROPER", Proper}, {"REPLACE", Replace},
+    {"REPLACEB", Replace}, {"REPT", Rept},  {"SEARCH", Search},   {"SEARCHB", Search},
+    {"SUBSTITUTE", Substitute}, {"T", T},
 };
 
 }  // namespace

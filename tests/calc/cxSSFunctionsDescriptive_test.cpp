@@ -129,7 +129,7 @@ TEST_F(DescriptiveFunctionTest, SubtotalAggregatesByNumber) {
       {"=SUBTOTAL(11,A1:A8)", "4"},
       {"=SUBTOTAL(109,A1:A8)", "40"},
       {"=SUBTOTAL(9.9,A1:A8)", "40"},
-      {"=SUBTOTAL(12,A1:A8)", "#NUM!"},
+      {"=SUBTOTAL(12,A1:A8)", "#VALUE!"},  // as Excel; Gnumeric #NUM!, LibreOffice Err:502
       {"=SUBTOTAL(1,B1:B2)", "#DIV/0!"},
   };
   Check(cases);

@@ -95,4 +95,52 @@ TEST_F(EngineeringFunctionTest, ComparisonsAndErrorFunction) {
   Check(cases);
 }
 
+TEST_F(EngineeringFunctionTest, Bessel) {
+  const ValueCase cases[] = {
+      {"=BESSELI(1.5,1)", "0.98166642857790753"},
+      {"=BESSELI(-1.5,1)", "-0.98166642857790753"},
+      {"=BESSELI(2,0)", "2.2795853023360673"},
+      {"=BESSELJ(1.9,2)", "0.32992572769238721"},
+      {"=BESSELJ(-1.9,1)", "-0.58115707271343409"},
+      {"=BESSELJ(10,3.7)", "0.058379379305186815"},  // the order truncated (Gnumeric keeps 3.7)
+      {"=BESSELJ(1,-1)", "#NUM!"},
+      {"=BESSELK(1.5,1)", "0.27738780045684382"},  // LibreOffice 0.2773878036: an approximation
+      {"=BESSELK(0.5,3)", "62.057909529930256"},  // LibreOffice 62.05790971
+      {"=BESSELK(-1,1)", "#NUM!"},
+      {"=BESSELY(2.5,1)", "0.14591813796678579"},
+      {"=BESSELY(8,0)", "0.22352148938756622"},
+      {"=BESSELY(0,1)", "#NUM!"},
+      {"=BESSELJ(\"a\",1)", "#VALUE!"},
+  };
+  Check(cases);
+}
+
+TEST_F(EngineeringFunctionTest, Convert) {
+  const ValueCase cases[] = {
+      {"=CONVERT(1,\"lbm\",\"kg\")", "0.45359237"},  // LibreOffice 0.4535923097: an older constant
+      {"=CONVERT(68,\"F\",\"C\")", "20"},
+      {"=CONVERT(100,\"C\",\"K\")", "373.14999999999998"},
+      {"=CONVERT(2.5,\"ft\",\"sec\")", "#N/A!"},  // as Excel; Gnumeric #NUM!, LibreOffice Err:502
+      {"=CONVERT(6,\"tsp\",\"tbs\")", "2"},
+      {"=CONVERT(1,\"gal\",\"l\")", "3.7854117839999994"},
+      {"=CONVERT(1,\"mi\",\"km\")", "1.6093440000000001"},
+      {"=CONVERT(1,\"Nmi\",\"ft\")", "6076.1154855643044"},
+      {"=CONVERT(1,\"yr\",\"day\")", "365.25"},
+      {"=CONVERT(1,\"hr\",\"mn\")", "60"},
+      {"=CONVERT(1,\"atm\",\"mmHg\")", "760"},
+      {"=CONVERT(1,\"atm\",\"kPa\")", "101.32499658281448"},
+      {"=CONVERT(1,\"T\",\"ga\")", "10000"},
+      {"=CONVERT(1,\"in\",\"mm\")", "25.399999999999999"},
+      {"=CONVERT(1,\"cup\",\"oz\")", "8"},
+      {"=CONVERT(1,\"qt\",\"pt\")", "2"},
+      {"=CONVERT(1,\"uk_pt\",\"l\")", "0.56826125000000005"},
+      {"=CONVERT(1,\"Wh\",\"J\")", "3600"},
+      {"=CONVERT(1,\"m\",\"ang\")", "10000000000"},
+      {"=CONVERT(1,\"lbm\",\"xx\")", "#N/A!"},
+      {"=CONVERT(1,\"kft\",\"m\")", "#N/A!"},  // no prefix for feet (Gnumeric takes one)
+  };
+  Check(cases);
+}
+
 }  // namespace
+

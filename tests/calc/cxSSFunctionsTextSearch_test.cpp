@@ -13,10 +13,10 @@ namespace {
 class TextSearchFunctionTest : public FunctionTest {
 protected:
   void SetUp() override {
-    Put("A1", "abc");
-    Put("A2", "5");
-    Put("A3", "=1/0");
-    Put("A5", "TRUE");
+    static constexpr GridCell kGrid[] = {
+        {"A1", "abc"}, {"A2", "5"}, {"A3", "=1/0"}, {"A5", "TRUE"},
+    };
+    PutGrid(kGrid);
   }
 };
 
@@ -184,4 +184,38 @@ TEST_F(SerbianFunctionTest, TextAndValueUseTheLocaleSeparators) {
   Check(cases);
 }
 
+// Values from LibreOffice and Gnumeric (tests/scripts/function_oracle.py).
+TEST_F(TextSearchFunctionTest, BytesWidthsAndRomanNumerals) {
+  const ValueCase cases[] = {
+      // Each character is one byte in a language of single-byte characters.
+      {"=LENB(\"abcd\")", "4"},
+      {"=LEFTB(\"abcd\",2)", "ab"},
+      {"=RIGHTB(\"abcd\",3)", "bcd"},
+      {"=MIDB(\"abcd\",2,2)", "bc"},
+      {"=FINDB(\"c\",\"abcd\")", "3"},
+      {"=SEARCHB(\"C\",\"abcd\")", "3"},
+      {"=REPLACEB(\"abcd\",2,2,\"xy\")", "axyd"},
+      {"=ASC(\"ａｂｃ１２　x\")", "abc12　x"},  // the ideographic blank stays
+      {"=DBCS(\"ab 1\")", "ａｂ １"},  // Gnumeric has no DBCS
+      {"=PHONETIC(A1)", "abc"},  // the other programs lack PHONETIC
+      {"=ROMAN(499)", "CDXCIX"},
+      {"=ROMAN(499,1)", "LDVLIV"},
+      {"=ROMAN(499,2)", "XDIX"},
+      {"=ROMAN(499,3)", "VDIV"},
+      {"=ROMAN(499,4)", "ID"},
+      {"=ROMAN(1999,0)", "MCMXCIX"},
+      {"=ROMAN(1999,1)", "MLMVLIV"},
+      {"=ROMAN(1999,2)", "MXMIX"},
+      {"=ROMAN(1999,4)", "MIM"},
+      {"=ROMAN(3999)", "MMMCMXCIX"},
+      {"=ROMAN(2024.9)", "MMXXIV"},
+      {"=ROMAN(0)", ""},
+      {"=ROMAN(4000)", "#VALUE!"},
+      {"=ROMAN(-1)", "#VALUE!"},
+      {"=ROMAN(45,5)", "#VALUE!"},
+  };
+  Check(cases);
+}
+
 }  // namespace
+

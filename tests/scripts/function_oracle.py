@@ -8,7 +8,8 @@ Gnumeric (ssconvert --recalc) calculate it, and compares each case's value with 
 
   ok        both programs agree with each other and with the table (numbers within 1e-9);
   TABLE     both programs agree with each other, but not with the table: the table is wrong;
-  differ    the programs disagree with each other: the table follows its own reasoning.
+  differ    the programs disagree with each other: the table follows its own reasoning;
+  unknown   neither program has the function; unread: the formula did not get into the file.
 
 Usage: function_oracle.py CLI TEST.cpp [--all] [--fill]
 --all lists the ok cases too; --fill writes the programs' common value into the table for the
@@ -26,8 +27,9 @@ GRID = re.compile(r'\{"([A-Z]{1,2}[0-9]+)",\s*"((?:[^"\\]|\\.)*)"\}')
 CASE = re.compile(r'\{"(=(?:[^"\\]|\\.)*)",\s*"((?:[^"\\]|\\.)*)"\}')
 CASE_ROW = 20  # the cases go to J20, J21, ... as the tests put them into J20
 
-# Error texts as this program writes them; LibreOffice's "invalid argument" is Excel's #NUM!.
-ERRORS = {"#N/A": "#N/A!", "#NAME?": "#NAME!", "Err:502": "#NUM!"}
+# Error texts as this program writes them. LibreOffice's own codes (Err:502 for an invalid
+# argument, ...) stand for themselves.
+ERRORS = {"#N/A": "#N/A!", "#NAME?": "#NAME!"}
 
 
 def unescape(text):
@@ -114,6 +116,8 @@ def main():
         a, b = column(lo, row), column(gn, row)
         if a.startswith("=") or b.startswith("="):
             verdict = "unread"  # the formula did not reach the workbook as a formula
+        elif normal(a) == "#NAME!" and normal(b) == "#NAME!":
+            verdict = "unknown"  # neither program has the function
         elif not same(a, b):
             verdict = "differ"
         elif same(expected, a) and same(expected, b):

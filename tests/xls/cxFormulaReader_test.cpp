@@ -68,7 +68,7 @@ TcxFormulaContext MakeContext(const TRegionalSettings& settings) {
   context.Settings = settings;
   context.SheetNames = {"Sheet1", "My Sheet", "Chart1", "Data"};
   // 0: this workbook, 1: add-in functions, 2: another workbook
-  context.SupBooks = {{sbkSelf, {}}, {sbkAddIn, {"BESSELJ", "ABS"}}, {sbkExternal, {"Rate"}}};
+  context.SupBooks = {{sbkSelf, {}}, {sbkAddIn, {"EUROCONVERT", "ABS"}}, {sbkExternal, {"Rate"}}};
   context.ExternSheets = {{0, 0, 0}, {0, 1, 1}, {0, 3, 3}, {1, 0xFFFE, 0xFFFE},
                           {0, 0, 3}, {0, 0xFFFF, 0xFFFF}, {2, 0, 0}};
   context.Names = {"Rates", "Macro1"};
@@ -306,7 +306,7 @@ TEST(TcxFormulaReader, CallsAddInFunctionsByName) {
            foFormula, "=ABS(A1)"},
           {"an add-in function the library lacks", NameX(3, 1) + Ref(0, 0xC000) + Ref(1, 0xC000) +
                FuncVar(3, 255),
-           foUnknownFunction, "BESSELJ"},
+           foUnknownFunction, "EUROCONVERT"},
           {"a macro function named by an undefined name", Name(2) + FuncVar(1, 255),
            foUnknownFunction, "Macro1"},
           {"a built-in function the library lacks", Ref(0, 0xC000) + Func(244),

@@ -1,0 +1,413 @@
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "calc/cxSSDayCount.h"
+#include "calc/cxSSFunctionSupport.h"
+#include "calc/cxSSFunctionValues.h"
+#include "calc/cxSSFunctions.h"
+#include "calc/cxSSProbability.h"
+
+// Securities of the analysis add-in: coupon dates and days, prices, yields and durations of
+// bonds, discounted and interest-at-maturity securities and treasury bills. Dates are whole
+// days; the settlement must come before the maturity; the frequency of coupons is 1, 2 or 4 a
+// year; the day-count basis (0 when omitted) is one of cxSSDayCount.h.
+
+namespace {
+
+using namespace cxfunctions;
+using namespace cxdaycount;
+using Handler = TcxSSFunctionHandler;
+
+// The optional basis argument, truncated; -1 when it is outside 0 to 4.
+int BasisOf(double basis) {
+  basis = std::trunc(basis);
+  return basis >= 0 && basis <= 4 ? static_cast<int>(basis) : -1;
+}
+
+// A bond's coupon schedule: the coupon dates step back from the maturity by 12 / frequency
+// months; a maturity on the last day of its month puts every coupon date on a month's last
+// day.
+class TCoupons {
+public:
+  // False when the dates or the frequency are not those of a bond.
+  bool Set(double settlement, double maturity, double frequency, int basis) {
+    frequency = std::trunc(frequency);
+    if (!ToDate(settlement, settlement_) || !ToDate(maturity, maturity_) ||
+        settlement_.Days >= maturity_.Days || basis < 0 ||
+        (frequency != 1 && frequency != 2 && frequency != 4))
+      return false;
+    frequency_ = static_cast<int>(frequency);
+    basis_ = basis;
+    lastDay_ = maturity_.Day == DaysInMonth(maturity_.Year, maturity_.Month);
+    // The coupon dates after the settlement, counted back from the maturity.
+    count_ = 1;
+    while (Date(count_) > static_cast<double>(settlement_.Days)) ++count_;
+    return true;
+  }
+
+  int Frequency() const { return frequency_; }
+  // The number of coupons from the settlement to the maturity.
+  int Count() const { return count_; }
+  double Previous() const { return Date(count_); }
+  double Next() const { return Date(count_ - 1); }
+  // Days from the coupon before the settlement to the settlement.
+  double DaysBefore() const { return DaysByBasis(Parts(Previous()), settlement_, basis_); }
+  // Days of the coupon period that holds the settlement.
+  double PeriodDays() const {
+    switch (basis_) {
+      case 1: return Next() - Previous();
+      case 3: return 365.0 / frequency_;
+      default: return 360.0 / frequency_;
+    }
+  }
+  // Days from the settlement to the next coupon.
+  double DaysAfter() const {
+    if (basis_ == 0) return PeriodDays() - DaysBefore();
+    return DaysByBasis(settlement_, Parts(Next()), basis_);
+  }
+
+private:
+  // The coupon date `k` periods before the maturity.
+  double Date(int k) const {
+    if (k == 0) return static_cast<double>(maturity_.Days);
+    double serial = 0;
+    if (!AddMonths(maturity_, -12.0 / frequency_ * k, lastDay_, serial)) return -1;
+    return serial;
+  }
+  static TcxDateTimeParts Parts(double serial) {
+    TcxDateTimeParts parts;
+    ToDate(serial, parts);
+    return parts;
+  }
+
+  TcxDateTimeParts settlement_, maturity_;
+  int frequency_ = 1;
+  int basis_ = 0;
+  bool lastDay_ = false;
+  int count_ = 0;
+};
+
+// The coupon functions (settlement, maturity, frequency [, basis]).
+template <typename Result>
+void Coupon(Handler& h, Result result) {
+  TArgs args(h);
+  const int basis = BasisOf(args.Count() >= 4 ? args.Number() : 0);
+  const double frequency = args.Number();
+  const double maturity = args.Number();
+  const double settlement = args.Number();
+  if (args.Failed()) return FailWith(h, args.Error());
+  TCoupons coupons;
+  if (!coupons.Set(settlement, maturity, frequency, basis)) return FailWith(h, ecNum);
+  PushResult(h, result(coupons));
+}
+
+void CoupDayBs(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.DaysBefore(); }); }
+void CoupDays(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.PeriodDays(); }); }
+void CoupDaysNc(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.DaysAfter(); }); }
+void CoupNcd(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.Next(); }); }
+void CoupPcd(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.Previous(); }); }
+void CoupNum(Handler& h) {
+  Coupon(h, [](const TCoupons& c) { return static_cast<double>(c.Count()); });
+}
+
+// The price per 100 of face value of a bond paying `rate` a year, at the yield.
+double BondPrice(const TCoupons& c, double rate, double yield, double redemption) {
+  const double f = c.Frequency();
+  const double e = c.PeriodDays();
+  const double a = c.DaysBefore();
+  const double dsc = c.DaysAfter();
+  const double coupon = 100 * rate / f;
+  const int n = c.Count();
+  if (n == 1) return (redemption + coupon) / (1 + dsc / e * yield / f) - coupon * a / e;
+  double price = redemption / std::pow(1 + yield / f, n - 1 + dsc / e);
+  for (int k = 1; k <= n; ++k) price += coupon / std::pow(1 + yield / f, k - 1 + dsc / e);
+  return price - coupon * a / e;
+}
+
+// The bond functions' arguments: settlement, maturity, then `values` numbers, frequency and
+// the optional basis.
+bool PopBond(Handler& h, TCoupons& coupons, std::vector<double>& values, size_t count) {
+  TArgs args(h);
+  const size_t fixed = 3 + count;
+  const int basis = BasisOf(static_cast<size_t>(args.Count()) > fixed ? args.Number() : 0);
+  const double frequency = args.Number();
+  values.assign(count, 0);
+  for (size_t i = count; i-- > 0;) values[i] = args.Number();
+  const double maturity = args.Number();
+  const double settlement = args.Number();
+  if (args.Failed()) {
+    FailWith(h, args.Error());
+    return false;
+  }
+  if (!coupons.Set(settlement, maturity, frequency, basis)) {
+    FailWith(h, ecNum);
+    return false;
+  }
+  return true;
+}
+
+// PRICE(settlement, maturity, rate, yield, redemption, frequency [, basis])
+void Price(Handler& h) {
+  TCoupons c;
+  std::vector<double> v;
+  if (!PopBond(h, c, v, 3)) return;
+  const double rate = v[0], yield = v[1], redemption = v[2];
+  if (rate < 0 || yield < 0 || redemption <= 0) return FailWith(h, ecNum);
+  PushResult(h, BondPrice(c, rate, yield, redemption));
+}
+
+// YIELD(settlement, maturity, rate, price, redemption, frequency [, basis]): the yield at which
+// the bond has the price; in closed form for one coupon left, else by solving PRICE.
+void Yield(Handler& h) {
+  TCoupons c;
+  std::vector<double> v;
+  if (!PopBond(h, c, v, 3)) return;
+  const double rate = v[0], price = v[1], redemption = v[2];
+  if (rate < 0 || price <= 0 || redemption <= 0) return FailWith(h, ecNum);
+  const double f = c.Frequency();
+  const double e = c.PeriodDays(), a = c.DaysBefore(), dsc = c.DaysAfter();
+  if (c.Count() == 1) {
+    const double coupon = 100 * rate / f;
+    const double paid = price + coupon * a / e;
+    return PushResult(h, (redemption + coupon - paid) / paid * f * e / dsc);
+  }
+  const auto priceAt = [&](double y) { return BondPrice(c, rate, y, redemption); };
+  const auto slope = [&](double y) { return (priceAt(y + 1e-7) - priceAt(y - 1e-7)) / 2e-7; };
+  PushResult(h, cxprobability::Solve(priceAt, slope, price, 0, std::numeric_limits<double>::infinity()));
+}
+
+// DURATION and MDURATION(settlement, maturity, coupon, yield, frequency [, basis]): the
+// Macaulay duration in years, and the modified duration (divided by 1 + yield / frequency).
+void Duration(Handler& h, bool modified) {
+  TCoupons c;
+  std::vector<double> v;
+  if (!PopBond(h, c, v, 2)) return;
+  const double rate = v[0], yield = v[1];
+  if (rate < 0 || yield < 0) return FailWith(h, ecNum);
+  const double f = c.Frequency();
+  const double e = c.PeriodDays(), dsc = c.DaysAfter();
+  const double coupon = 100 * rate / f;
+  double weighted = 0, total = 0;
+  for (int k = 1; k <= c.Count(); ++k) {
+    const double t = k - 1 + dsc / e;
+    const double flow = coupon + (k == c.Count() ? 100 : 0);
+    const double present = flow / std::pow(1 + yield / f, t);
+    weighted += t * present;
+    total += present;
+  }
+  const double duration = weighted / total / f;
+  PushResult(h, modified ? duration / (1 + yield / f) : duration);
+}
+
+void DurationFunction(Handler& h) { Duration(h, false); }
+void MDuration(Handler& h) { Duration(h, true); }
+
+// The arguments of the discount functions: settlement, maturity, two numbers and the optional
+// basis; the share of a year between the dates.
+bool PopDiscounted(Handler& h, double& first, double& second, double& years) {
+  TArgs args(h);
+  const int basis = BasisOf(args.Count() >= 5 ? args.Number() : 0);
+  second = args.Number();
+  first = args.Number();
+  const double maturity = std::trunc(args.Number());
+  const double settlement = std::trunc(args.Number());
+  if (args.Failed()) {
+    FailWith(h, args.Error());
+    return false;
+  }
+  TcxDateTimeParts a, b;
+  if (basis < 0 || !ToDate(settlement, a) || !ToDate(maturity, b) || settlement >= maturity) {
+    FailWith(h, ecNum);
+    return false;
+  }
+  years = YearFraction(settlement, maturity, basis);
+  return true;
+}
+
+// DISC(settlement, maturity, price, redemption [, basis]): the discount rate.
+void Disc(Handler& h) {
+  double price, redemption, years;
+  if (!PopDiscounted(h, price, redemption, years)) return;
+  if (price <= 0 || redemption <= 0) return FailWith(h, ecNum);
+  PushResult(h, (redemption - price) / redemption / years);
+}
+
+// INTRATE(settlement, maturity, investment, redemption [, basis]): the interest rate.
+void IntRate(Handler& h) {
+  double investment, redemption, years;
+  if (!PopDiscounted(h, investment, redemption, years)) return;
+  if (investment <= 0 || redemption <= 0) return FailWith(h, ecNum);
+  PushResult(h, (redemption - investment) / investment / years);
+}
+
+// RECEIVED(settlement, maturity, investment, discount [, basis]): the amount at maturity.
+void Received(Handler& h) {
+  double investment, discount, years;
+  if (!PopDiscounted(h, investment, discount, years)) return;
+  if (investment <= 0 || discount <= 0 || discount * years >= 1) return FailWith(h, ecNum);
+  PushResult(h, investment / (1 - discount * years));
+}
+
+// PRICEDISC(settlement, maturity, discount, redemption [, basis]): the price of a discounted
+// security.
+void PriceDisc(Handler& h) {
+  double discount, redemption, years;
+  if (!PopDiscounted(h, discount, redemption, years)) return;
+  if (discount <= 0 || redemption <= 0) return FailWith(h, ecNum);
+  PushResult(h, redemption * (1 - discount * years));
+}
+
+// YIELDDISC(settlement, maturity, price, redemption [, basis]): the yield of a discounted
+// security.
+void YieldDisc(Handler& h) {
+  double price, redemption, years;
+  if (!PopDiscounted(h, price, redemption, years)) return;
+  if (price <= 0 || redemption <= 0) return FailWith(h, ecNum);
+  PushResult(h, (redemption / price - 1) / years);
+}
+
+// The arguments of the interest-at-maturity functions: settlement, maturity, issue, rate, a
+// number and the optional basis; the year shares issue to maturity, settlement to maturity and
+// issue to settlement.
+struct TAtMaturity {
+  double Rate = 0, Value = 0;
+  double IssueToMaturity = 0, SettlementToMaturity = 0, IssueToSettlement = 0;
+};
+
+bool PopAtMaturity(Handler& h, TAtMaturity& m) {
+  TArgs args(h);
+  const int basis = BasisOf(args.Count() >= 6 ? args.Number() : 0);
+  m.Value = args.Number();
+  m.Rate = args.Number();
+  const double issue = std::trunc(args.Number());
+  const double maturity = std::trunc(args.Number());
+  const double settlement = std::trunc(args.Number());
+  if (args.Failed()) {
+    FailWith(h, args.Error());
+    return false;
+  }
+  TcxDateTimeParts a, b, c;
+  if (basis < 0 || !ToDate(settlement, a) || !ToDate(maturity, b) || !ToDate(issue, c) ||
+      settlement >= maturity || m.Rate < 0 || m.Value <= 0) {
+    FailWith(h, ecNum);
+    return false;
+  }
+  m.IssueToMaturity = YearFraction(issue, maturity, basis);
+  m.SettlementToMaturity = YearFraction(settlement, maturity, basis);
+  m.IssueToSettlement = YearFraction(issue, settlement, basis);
+  return true;
+}
+
+// PRICEMAT(settlement, maturity, issue, rate, yield [, basis])
+void PriceMat(Handler& h) {
+  TAtMaturity m;
+  if (!PopAtMaturity(h, m)) return;
+  PushResult(h, 100 * (1 + m.IssueToMaturity * m.Rate) / (1 + m.SettlementToMaturity * m.Value) -
+                    100 * m.IssueToSettlement * m.Rate);
+}
+
+// YIELDMAT(settlement, maturity, issue, rate, price [, basis])
+void YieldMat(Handler& h) {
+  TAtMaturity m;
+  if (!PopAtMaturity(h, m)) return;
+  const double paid = m.Value / 100 + m.IssueToSettlement * m.Rate;
+  PushResult(h, ((1 + m.IssueToMaturity * m.Rate) - paid) / paid / m.SettlementToMaturity);
+}
+
+// ACCRINTM(issue, settlement, rate [, par [, basis]]): the interest accrued at maturity (par
+// 1000 when omitted).
+void AccrIntM(Handler& h) {
+  TArgs args(h);
+  const int basis = BasisOf(args.Count() >= 5 ? args.Number() : 0);
+  const double par = args.Count() >= 4 ? args.Number() : 1000;
+  const double rate = args.Number();
+  const double settlement = std::trunc(args.Number());
+  const double issue = std::trunc(args.Number());
+  if (args.Failed()) return FailWith(h, args.Error());
+  TcxDateTimeParts a, b;
+  if (basis < 0 || !ToDate(issue, a) || !ToDate(settlement, b) || issue >= settlement ||
+      rate <= 0 || par <= 0)
+    return FailWith(h, ecNum);
+  PushResult(h, par * rate * YearFraction(issue, settlement, basis));
+}
+
+// ACCRINT(issue, first_interest, settlement, rate, par, frequency [, basis]): the interest
+// accrued from the issue to the settlement.
+void AccrInt(Handler& h) {
+  TArgs args(h);
+  const int basis = BasisOf(args.Count() >= 7 ? args.Number() : 0);
+  const double frequency = std::trunc(args.Number());
+  const double par = args.Number();
+  const double rate = args.Number();
+  const double settlement = std::trunc(args.Number());
+  const double first = std::trunc(args.Number());
+  const double issue = std::trunc(args.Number());
+  if (args.Failed()) return FailWith(h, args.Error());
+  TcxDateTimeParts a, b, c;
+  if (basis < 0 || !ToDate(issue, a) || !ToDate(first, b) || !ToDate(settlement, c) ||
+      issue >= settlement || rate <= 0 || par <= 0 ||
+      (frequency != 1 && frequency != 2 && frequency != 4))
+    return FailWith(h, ecNum);
+  PushResult(h, par * rate * YearFraction(issue, settlement, basis));
+}
+
+// Treasury bills: the days from settlement to maturity, at most a year.
+bool PopBill(Handler& h, double& value, double& days) {
+  TArgs args(h);
+  value = args.Number();
+  const double maturity = std::trunc(args.Number());
+  const double settlement = std::trunc(args.Number());
+  if (args.Failed()) {
+    FailWith(h, args.Error());
+    return false;
+  }
+  TcxDateTimeParts a, b;
+  days = maturity - settlement;
+  if (!ToDate(settlement, a) || !ToDate(maturity, b) || days <= 0 || value <= 0 ||
+      YearFraction(settlement, maturity, 1) > 1) {
+    FailWith(h, ecNum);
+    return false;
+  }
+  return true;
+}
+
+// TBILLPRICE(settlement, maturity, discount): the price per 100.
+void TBillPrice(Handler& h) {
+  double discount, days;
+  if (!PopBill(h, discount, days)) return;
+  const double price = 100 * (1 - discount * days / 360);
+  if (price <= 0) return FailWith(h, ecNum);
+  PushResult(h, price);
+}
+
+// TBILLYIELD(settlement, maturity, price)
+void TBillYield(Handler& h) {
+  double price, days;
+  if (!PopBill(h, price, days)) return;
+  PushResult(h, (100 - price) / price * 360 / days);
+}
+
+// TBILLEQ(settlement, maturity, discount): the bond-equivalent yield.
+void TBillEq(Handler& h) {
+  double discount, days;
+  if (!PopBill(h, discount, days)) return;
+  const double denominator = 360 - discount * days;
+  if (denominator <= 0) return FailWith(h, ecNum);
+  PushResult(h, 365 * discount / denominator);
+}
+
+constexpr TRoutine kRoutines[] = {
+    {"ACCRINT", AccrInt},       {"ACCRINTM", AccrIntM},     {"COUPDAYBS", CoupDayBs},
+    {"COUPDAYS", CoupDays},     {"COUPDAYSNC", CoupDaysNc}, {"COUPNCD", CoupNcd},
+    {"COUPNUM", CoupNum},       {"COUPPCD", CoupPcd},       {"DISC", Disc},
+    {"DURATION", DurationFunction}, {"INTRATE", IntRate},   {"MDURATION", MDuration},
+    {"PRICE", Price},           {"PRICEDISC", PriceDisc},   {"PRICEMAT", PriceMat},
+    {"RECEIVED", Received},     {"TBILLEQ", TBillEq},       {"TBILLPRICE", TBillPrice},
+    {"TBILLYIELD", TBillYield}, {"YIELD", Yield},           {"YIELDDISC", YieldDisc},
+    {"YIELDMAT", YieldMat},
+};
+
+}  // namespace
+
+void RegisterSecuritiesFunctions() { RegisterRoutines(kRoutines); }
