@@ -62,8 +62,6 @@ inline constexpr const char* kToolBarStandard = "Standard";
 inline constexpr const char* kToolBarFormatting = "Formatting";
 inline constexpr const char* kToolBarHistory = "History";
 inline constexpr const char* kCellTextCaption = "Tekst ćelije = ";
-// The pictures of tool buttons and menu items, in pixels.
-inline constexpr int kToolBarPicture = 16;
 inline constexpr const char* kSummaryHint = "Ukupno";
 inline constexpr const char* kBordersHint = "Ivice";
 // The summary lines of the undo and redo lists; %1 is the number of steps.

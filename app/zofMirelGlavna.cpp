@@ -47,18 +47,18 @@
 namespace {
 
 constexpr QColor kFrameColor(244, 244, 244);
+// The pictures of tool buttons, in pixels.
+constexpr int kToolBarPicture = 16;
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
-QAction* MakeAction(QObject* parent, const char* name, const char* caption, const char* hint,
-                    const QKeySequence& shortcut = {}) {
+QAction* MakeAction(QObject* parent, const char* name, const char* caption, const char* hint) {
   auto* action = new QAction(Text(caption), parent);
   action->setObjectName(name);
   if (hint) {
     action->setStatusTip(Text(hint));
     action->setToolTip(Text(hint));
   }
-  if (!shortcut.isEmpty()) action->setShortcut(shortcut);
   return action;
 }
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
+#include <memory>
 
 #include "app/FeatureChildForm.h"
 #include "app/zofMirelGlavna.h"
@@ -25,6 +26,17 @@
 class TWorkbookWindowDriver {
 public:
   explicit TWorkbookWindowDriver(TzofMirelGlavna& window) : window_(window) {}
+
+  // A main window with one new document window, shown maximised and active, as at start-up.
+  static std::unique_ptr<TzofMirelGlavna> ShowMainWindow() {
+    auto window = std::make_unique<TzofMirelGlavna>();
+    window->NewWorkbookWindow();
+    window->showMaximized();
+    if (!QTest::qWaitForWindowExposed(window.get())) qWarning("main window not shown");
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get())) qWarning("main window not active");
+    return window;
+  }
 
   TFeatureChildForm& Child() const { return *window_.ActiveChild(); }
   TcxSpreadSheetBook& Book() const { return Child().Book(); }

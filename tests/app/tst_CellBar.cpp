@@ -33,12 +33,8 @@ private:
 
 private slots:
   void init() {
-    window_ = std::make_unique<TzofMirelGlavna>();
-    window_->NewWorkbookWindow();
-    window_->showMaximized();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    window_ = TWorkbookWindowDriver::ShowMainWindow();
+    QVERIFY(window_->isActiveWindow());
     drive_ = std::make_unique<TWorkbookWindowDriver>(*window_);
   }
 

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <chrono>
 
+#include "WorkbookWindowDriver.h"
 #include "app/FeatureChildForm.h"
 #include "app/FileProgress.h"
 #include "app/WorkbookFiles.h"
@@ -45,10 +46,8 @@ private:
 
 private slots:
   void init() {
-    window_ = std::make_unique<TzofMirelGlavna>();
-    window_->NewWorkbookWindow();
-    window_->showMaximized();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    window_ = TWorkbookWindowDriver::ShowMainWindow();
+    QVERIFY(window_->isVisible());
   }
   void cleanup() {
     window_.reset();
