@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "calc/cxSSConvert.h"
 #include "calc/cxSSFormats.h"
@@ -332,15 +333,22 @@ void TcxExcelSheetReader::ReadFormula(TcxBiffRecord& record) {
   const TcxDecodedFormula decoded =
       globals_.Formulas->Decode(formula.Cell.Col, formula.Cell.Row, formula.Tokens, formula.Extra);
   switch (decoded.Outcome) {
-    case foShared:
+    case foShared: {
       pending.AnchorCol = decoded.ExpCol;
       pending.AnchorRow = decoded.ExpRow;
+      const uint32_t anchor = CellKey(decoded.ExpCol, decoded.ExpRow);
+      if (const auto found = rangeAt_.find(anchor); found != rangeAt_.end()) {
+        SettleWithRange(pending, &rangeFormulas_[found->second]);
+        break;
+      }
       // The first cell of a shared or array formula comes before the record that holds it.
+      waiting_[anchor].push_back(unresolved_.size());
+      ++waitingCount_;
       unresolved_.push_back(std::move(pending));
-      ResolvePending(false);
       unresolvedAwaitingString_ = formula.Result.Kind == frString;
       lastFormulaCell_ = formula.Cell;
       break;
+    }
     case foTable:
       KeepValue(pending, fpDataTable, "part of a data table");
       break;
@@ -406,8 +414,16 @@ void TcxExcelSheetReader::ReadRangeFormula(TcxBiffRecord& record, bool array) {
   formula.Array = array;
   const bool ok = array ? ReadArray(record, formula.Record) : ReadShrFmla(record, formula.Record);
   if (!ok) Damaged(array ? "an ARRAY record is cut short" : "a SHRFMLA record is cut short");
+  const uint32_t anchor = CellKey(formula.Record.Range.FirstCol, formula.Record.Range.FirstRow);
   rangeFormulas_.push_back(std::move(formula));
-  ResolvePending(false);
+  if (!rangeAt_.emplace(anchor, rangeFormulas_.size() - 1).second) return;
+  const auto found = waiting_.find(anchor);
+  if (found == waiting_.end()) return;
+  const std::vector<size_t> cells = std::move(found->second);
+  waiting_.erase(found);
+  for (const size_t i : cells) SettleWithRange(unresolved_[i], &rangeFormulas_.back());
+  waitingCount_ -= cells.size();
+  if (waitingCount_ == 0) unresolved_.clear();
 }
 
 void TcxExcelSheetReader::ReadString(TcxBiffRecord& record) {
@@ -419,7 +435,7 @@ void TcxExcelSheetReader::ReadString(TcxBiffRecord& record) {
     return;
   }
   // The cached text of a formula still waiting for its shared formula.
-  if (unresolvedAwaitingString_ && !unresolved_.empty() &&
+  if (unresolvedAwaitingString_ && !unresolved_.empty() && !unresolved_.back().Settled &&
       unresolved_.back().Cell.Row == lastFormulaCell_.Row &&
       unresolved_.back().Cell.Col == lastFormulaCell_.Col) {
     unresolved_.back().Text = text;
@@ -428,47 +444,92 @@ void TcxExcelSheetReader::ReadString(TcxBiffRecord& record) {
   unresolvedAwaitingString_ = false;
 }
 
-const TcxExcelSheetReader::TRangeFormula* TcxExcelSheetReader::FindRangeFormula(
-    int anchorCol, int anchorRow, bool atEnd) const {
-  for (const auto& f : rangeFormulas_)
-    if (f.Record.Range.FirstCol == anchorCol && f.Record.Range.FirstRow == anchorRow) return &f;
-  if (!atEnd) return nullptr;
-  // Some writers point at a cell inside the range rather than at its first cell.
-  for (const auto& f : rangeFormulas_) {
-    const TcxCellRange& r = f.Record.Range;
-    if (anchorCol >= r.FirstCol && anchorCol <= r.LastCol && anchorRow >= r.FirstRow &&
-        anchorRow <= r.LastRow)
-      return &f;
+void TcxExcelSheetReader::SettleWithRange(TPendingFormula& pending, const TRangeFormula* range) {
+  TPendingFormula settled = std::move(pending);
+  pending.Settled = true;
+  if (!range) {
+    KeepValue(settled, fpMissingSharedFormula, "the shared formula it uses is missing");
+    return;
   }
-  return nullptr;
+  if (range->Array) {
+    KeepValue(settled, fpArrayFormula, "part of an array formula");
+    return;
+  }
+  const std::string shape = ShapeOf(settled.Cell, range->Record.Tokens, range->Record.Extra);
+  if (ReuseShape(settled, shape)) return;
+  TcxDecodedFormula decoded = globals_.Formulas->Decode(settled.Cell.Col, settled.Cell.Row,
+                                                        range->Record.Tokens, range->Record.Extra);
+  if (decoded.Outcome == foShared || decoded.Outcome == foTable) {
+    decoded.Outcome = foDamaged;
+    decoded.Detail = "a shared formula that points at another";
+  }
+  SettleFormula(settled, decoded, shape);
 }
 
-void TcxExcelSheetReader::ResolvePending(bool atEnd) {
-  for (size_t i = 0; i < unresolved_.size();) {
-    TPendingFormula& pending = unresolved_[i];
-    const TRangeFormula* range = FindRangeFormula(pending.AnchorCol, pending.AnchorRow, atEnd);
-    if (!range && !atEnd) {
-      ++i;
-      continue;
-    }
-    TPendingFormula settled = std::move(pending);
-    unresolved_.erase(unresolved_.begin() + static_cast<ptrdiff_t>(i));
-    if (!range) {
-      KeepValue(settled, fpMissingSharedFormula, "the shared formula it uses is missing");
-    } else if (range->Array) {
-      KeepValue(settled, fpArrayFormula, "part of an array formula");
-    } else {
-      const std::string shape = ShapeOf(settled.Cell, range->Record.Tokens, range->Record.Extra);
-      if (ReuseShape(settled, shape)) continue;
-      TcxDecodedFormula decoded = globals_.Formulas->Decode(
-          settled.Cell.Col, settled.Cell.Row, range->Record.Tokens, range->Record.Extra);
-      if (decoded.Outcome == foShared || decoded.Outcome == foTable) {
-        decoded.Outcome = foDamaged;
-        decoded.Detail = "a shared formula that points at another";
+void TcxExcelSheetReader::ResolveAtEnd() {
+  if (waitingCount_ == 0) return;
+  // Some writers point at a cell inside the range rather than at its first cell. The cells are
+  // looked up in one sweep down the rows: the ranges that cover the current row stand in a
+  // segment tree over the 256 columns (a range in the nodes that make up its columns), where a
+  // point finds the first range that holds it on its way to the root.
+  std::vector<size_t> cells;
+  for (size_t i = 0; i < unresolved_.size(); ++i)
+    if (!unresolved_[i].Settled) cells.push_back(i);
+  std::vector<const TRangeFormula*> found(cells.size(), nullptr);
+  if (!rangeFormulas_.empty()) {
+    constexpr int kColumns = kMaxCol + 1;
+    std::vector<std::set<size_t>> tree(2 * kColumns);
+    const auto update = [&](size_t index, bool add) {
+      const TcxCellRange& r = rangeFormulas_[index].Record.Range;
+      if (r.FirstRow > r.LastRow || r.FirstCol > r.LastCol || r.FirstCol > kMaxCol) return;
+      const auto change = [&](int node) {
+        if (add)
+          tree[static_cast<size_t>(node)].insert(index);
+        else
+          tree[static_cast<size_t>(node)].erase(index);
+      };
+      int lo = r.FirstCol + kColumns;
+      int hi = std::min<int>(r.LastCol, kMaxCol) + 1 + kColumns;
+      for (; lo < hi; lo >>= 1, hi >>= 1) {
+        if (lo & 1) change(lo++);
+        if (hi & 1) change(--hi);
       }
-      SettleFormula(settled, decoded, shape);
+    };
+    std::vector<size_t> byFirst(rangeFormulas_.size());
+    std::vector<size_t> byLast(rangeFormulas_.size());
+    for (size_t i = 0; i < byFirst.size(); ++i) byFirst[i] = byLast[i] = i;
+    const auto range = [&](size_t i) -> const TcxCellRange& {
+      return rangeFormulas_[i].Record.Range;
+    };
+    std::sort(byFirst.begin(), byFirst.end(),
+              [&](size_t a, size_t b) { return range(a).FirstRow < range(b).FirstRow; });
+    std::sort(byLast.begin(), byLast.end(),
+              [&](size_t a, size_t b) { return range(a).LastRow < range(b).LastRow; });
+    std::vector<size_t> order(cells.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+      return unresolved_[cells[a]].AnchorRow < unresolved_[cells[b]].AnchorRow;
+    });
+    size_t added = 0, removed = 0;
+    for (const size_t k : order) {
+      const TPendingFormula& pending = unresolved_[cells[k]];
+      for (; added < byFirst.size() && range(byFirst[added]).FirstRow <= pending.AnchorRow; ++added)
+        update(byFirst[added], true);
+      for (; removed < byLast.size() && range(byLast[removed]).LastRow < pending.AnchorRow;
+           ++removed)
+        update(byLast[removed], false);
+      if (pending.AnchorCol > kMaxCol) continue;
+      size_t first = rangeFormulas_.size();
+      for (int node = pending.AnchorCol + kColumns; node >= 1; node >>= 1)
+        if (const auto& at = tree[static_cast<size_t>(node)]; !at.empty())
+          first = std::min(first, *at.begin());
+      if (first < rangeFormulas_.size()) found[k] = &rangeFormulas_[first];
     }
   }
+  for (size_t k = 0; k < cells.size(); ++k) SettleWithRange(unresolved_[cells[k]], found[k]);
+  unresolved_.clear();
+  waiting_.clear();
+  waitingCount_ = 0;
 }
 
 void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded,
@@ -544,7 +605,7 @@ void TcxExcelSheetReader::SetCachedValue(const TPendingFormula& pending) {
 
 void TcxExcelSheetReader::Finish() {
   awaitingString_ = false;
-  ResolvePending(true);
+  ResolveAtEnd();
   awaitingString_ = false;
   if (hasWindow_) {
     TRect selection{0, 0, 0, 0};

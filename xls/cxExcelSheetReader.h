@@ -120,6 +120,7 @@ private:
     TcxFormulaResult Result;
     std::string Text;  // the cached text once the STRING record is read
     bool HasText = false;
+    bool Settled = false;  // taken out of the waiting list (unresolved_)
     int AnchorCol = 0;
     int AnchorRow = 0;
   };
@@ -168,8 +169,16 @@ private:
   // The cell keeps its cached result; the reason goes to the report.
   void KeepValue(TPendingFormula& pending, TcxFormulaProblemKind kind, const std::string& detail);
   void SetCachedValue(const TPendingFormula& pending);
-  void ResolvePending(bool atEnd);
-  const TRangeFormula* FindRangeFormula(int anchorCol, int anchorRow, bool atEnd) const;
+  // Settles a waiting formula cell with the shared or array formula `range` (none: missing).
+  void SettleWithRange(TPendingFormula& pending, const TRangeFormula* range);
+  // Settles the formulas still waiting at the end of the sheet, in the order they came, with the
+  // first range (in file order) that holds the cell they point at.
+  void ResolveAtEnd();
+
+  // Keys of cells for the tables below.
+  static uint32_t CellKey(int col, int row) {
+    return static_cast<uint32_t>(row) << 16 | static_cast<uint16_t>(col);
+  }
 
   void ReadColInfo(TcxBiffRecord& record);
   void ReadRow(TcxBiffRecord& record);
@@ -182,8 +191,16 @@ private:
 
   int maxCol_ = -1;
   int maxRow_ = -1;
+  // Shared and array formulas in file order, and the first of them by the cell they start at:
+  // formula cells find theirs by that cell, so a sheet's formulas settle in linear time whether
+  // the range records come before or after the cells.
   std::vector<TRangeFormula> rangeFormulas_;
-  std::vector<TPendingFormula> unresolved_;  // waiting for their SHRFMLA or ARRAY record
+  std::unordered_map<uint32_t, size_t> rangeAt_;
+  // Formula cells waiting for their SHRFMLA or ARRAY record, in file order, and the positions of
+  // those still waiting by the cell they point at.
+  std::vector<TPendingFormula> unresolved_;
+  std::unordered_map<uint32_t, std::vector<size_t>> waiting_;
+  size_t waitingCount_ = 0;
   // The last FORMULA record kept as a value whose text comes in the next STRING record.
   bool awaitingString_ = false;
   TPendingFormula stringCell_;
