@@ -58,8 +58,43 @@ constexpr TcxBinaryOperator kBinaryOperators[] = {
 inline constexpr uint16_t kIfFunction = 1;
 inline constexpr uint16_t kSumFunction = 4;
 
+// An operand's text. It grows at either end in amortized constant time per character, so that
+// parentheses, signs and operators around a long operand never copy it again and again: a
+// formula of 65,000 nested parentheses decodes in time linear in its size.
+class TcxOperandText {
+public:
+  TcxOperandText() = default;
+  TcxOperandText(std::string text) : buffer_(std::move(text)) {}
+
+  std::string_view View() const {
+    return std::string_view(buffer_).substr(start_);
+  }
+  size_t Size() const { return buffer_.size() - start_; }
+  void Append(std::string_view text) { buffer_.append(text); }
+  void Prepend(std::string_view text) {
+    if (text.size() > start_) {
+      // Room in front for at least as much again as the text holds, so each character moves a
+      // bounded number of times on average.
+      const size_t room = text.size() + Size() + 16;
+      buffer_.insert(0, room, '\0');
+      start_ += room;
+    }
+    start_ -= text.size();
+    buffer_.replace(start_, text.size(), text);
+  }
+  std::string Take() && {
+    buffer_.erase(0, start_);
+    start_ = 0;
+    return std::move(buffer_);
+  }
+
+private:
+  std::string buffer_;
+  size_t start_ = 0;  // the text begins here; what lies before is room to prepend
+};
+
 struct TcxOperand {
-  std::string Text;
+  TcxOperandText Text;
   uint8_t Precedence = precAtom;
   // The operand names a function rather than a value: an add-in name (ptgNameX) or a name the
   // workbook could not define, which only function 255 may consume.
@@ -97,7 +132,10 @@ private:
   // when the stack holds fewer.
   bool PopOperands(size_t count, std::vector<TcxOperand>& operands);
   // An operand that has to be a value (not a bare function name).
-  const std::string& ValueText(const TcxOperand& operand);
+  std::string_view ValueText(const TcxOperand& operand);
+  // Wraps the top operand as `before` + its text (in parentheses when it binds more loosely than
+  // `inner`) + `after`, of `precedence` then.
+  void WrapTop(std::string_view before, uint8_t inner, std::string_view after, uint8_t precedence);
 
   void Token(uint8_t id);
   void BinaryOperator(uint8_t id);
@@ -164,10 +202,29 @@ bool TcxFormulaDecoder::PopOperands(size_t count, std::vector<TcxOperand>& opera
   return true;
 }
 
-const std::string& TcxFormulaDecoder::ValueText(const TcxOperand& operand) {
+std::string_view TcxFormulaDecoder::ValueText(const TcxOperand& operand) {
   if (operand.FunctionName)
-    Unsupported("the name " + operand.Text + " is not one the workbook could define");
-  return operand.Text;
+    Unsupported("the name " + std::string(operand.Text.View()) +
+                " is not one the workbook could define");
+  return operand.Text.View();
+}
+
+void TcxFormulaDecoder::WrapTop(std::string_view before, uint8_t inner, std::string_view after,
+                                uint8_t precedence) {
+  if (stack_.empty()) {
+    Damaged("an operator or function lacks operands");
+    return;
+  }
+  TcxOperand& operand = stack_.back();
+  ValueText(operand);
+  if (operand.Precedence < inner) {
+    operand.Text.Prepend("(");
+    operand.Text.Append(")");
+  }
+  operand.Text.Prepend(before);
+  operand.Text.Append(after);
+  operand.Precedence = precedence;
+  operand.FunctionName = false;
 }
 
 TcxDecodedFormula TcxFormulaDecoder::Run() {
@@ -212,7 +269,9 @@ TcxDecodedFormula TcxFormulaDecoder::Run() {
     result.Detail = detail_;
     return result;
   }
-  result.Text = "=" + ValueText(stack_.back());
+  ValueText(stack_.back());
+  stack_.back().Text.Prepend("=");
+  result.Text = std::move(stack_.back().Text).Take();
   if (!unsupported_.empty()) {
     result.Outcome = foUnsupported;
     result.Detail = unsupported_;
@@ -324,7 +383,6 @@ void TcxFormulaDecoder::Token(uint8_t id) {
     BinaryOperator(base);
     return;
   }
-  std::vector<TcxOperand> operands;
   switch (base) {
     case kPtgExp:
     case kPtgTbl:
@@ -334,20 +392,13 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       if (stack_.empty()) Damaged("an operator lacks its operand");
       return;
     case kPtgUminus:
-      if (!PopOperands(1, operands)) return;
-      Push("-" + (operands[0].Precedence < precUnary ? "(" + ValueText(operands[0]) + ")"
-                                                     : ValueText(operands[0])),
-           precUnary);
+      WrapTop("-", precUnary, {}, precUnary);
       return;
     case kPtgPercent:
-      if (!PopOperands(1, operands)) return;
-      Push((operands[0].Precedence < precAtom ? "(" + ValueText(operands[0]) + ")"
-                                              : ValueText(operands[0])) +
-           "%");
+      WrapTop({}, precAtom, "%", precAtom);
       return;
     case kPtgParen:
-      if (!PopOperands(1, operands)) return;
-      Push("(" + ValueText(operands[0]) + ")");
+      WrapTop({}, precAtom + 1, {}, precAtom);
       return;
     case kPtgMissArg:
       // The workbook's functions take no empty arguments; 0 is what Excel passes for most.
@@ -499,19 +550,35 @@ void TcxFormulaDecoder::BinaryOperator(uint8_t id) {
   }
   const TcxBinaryOperator& op = kBinaryOperators[id - kPtgAdd];
   TcxOperand& left = stack_[stack_.size() - 2];
-  const TcxOperand& right = stack_.back();
+  TcxOperand& right = stack_.back();
   ValueText(left);
   ValueText(right);
+  const std::string_view opText = id == kPtgUnion ? std::string_view(listSeparator_) : op.Text;
   // Left to right within one level: a left operand of the same level needs no parentheses, a
   // right one does.
-  if (left.Precedence < op.Precedence) left.Text = "(" + left.Text + ")";
-  left.Text += id == kPtgUnion ? std::string_view(listSeparator_) : op.Text;
-  if (right.Precedence <= op.Precedence) {
-    left.Text += '(';
-    left.Text += right.Text;
-    left.Text += ')';
+  const bool leftParens = left.Precedence < op.Precedence;
+  const bool rightParens = right.Precedence <= op.Precedence;
+  // The shorter side is copied onto the longer, so a long chain of operators costs time in
+  // proportion to its text, whichever way it nests.
+  if (left.Text.Size() >= right.Text.Size()) {
+    if (leftParens) {
+      left.Text.Prepend("(");
+      left.Text.Append(")");
+    }
+    left.Text.Append(opText);
+    if (rightParens) left.Text.Append("(");
+    left.Text.Append(right.Text.View());
+    if (rightParens) left.Text.Append(")");
   } else {
-    left.Text += right.Text;
+    if (rightParens) {
+      right.Text.Prepend("(");
+      right.Text.Append(")");
+    }
+    right.Text.Prepend(opText);
+    if (leftParens) right.Text.Prepend(")");
+    right.Text.Prepend(left.Text.View());
+    if (leftParens) right.Text.Prepend("(");
+    left.Text = std::move(right.Text);
   }
   left.Precedence = op.Precedence;
   stack_.pop_back();
@@ -553,9 +620,10 @@ void TcxFormulaDecoder::Function(uint16_t number, int argCount, bool fixed) {
       return;
     }
     TcxFuncDefinition definition;
-    if (!FindFunctionByName(args[0].Text, definition)) {
+    const std::string name(args[0].Text.View());
+    if (!FindFunctionByName(name, definition)) {
       unknownFunction_ = true;
-      detail_ = args[0].Text;
+      detail_ = name;
       return;
     }
     CallFunction(definition, args, 1);
@@ -581,20 +649,32 @@ void TcxFormulaDecoder::Function(uint16_t number, int argCount, bool fixed) {
 
 void TcxFormulaDecoder::CallFunction(const TcxFuncDefinition& function,
                                      std::vector<TcxOperand>& args, size_t first) {
-  std::string text(function.Name);
-  text += '(';
-  for (size_t i = first; i < args.size(); ++i) {
-    if (i > first) text += listSeparator_;
-    text += ValueText(args[i]);
+  for (size_t i = first; i < args.size(); ++i) ValueText(args[i]);
+  // The call is built around its longest argument, so nested calls cost time in proportion to
+  // their text.
+  size_t longest = first;
+  for (size_t i = first; i < args.size(); ++i)
+    if (args[i].Text.Size() > args[longest].Text.Size()) longest = i;
+  TcxOperandText text;
+  if (longest < args.size()) text = std::move(args[longest].Text);
+  for (size_t i = longest; i-- > first;) {
+    text.Prepend(listSeparator_);
+    text.Prepend(args[i].Text.View());
+  }
+  text.Prepend("(");
+  text.Prepend(function.Name);
+  for (size_t i = longest + 1; i < args.size(); ++i) {
+    text.Append(listSeparator_);
+    text.Append(args[i].Text.View());
   }
   // IF without its third argument gives FALSE when the condition fails; the workbook's IF
   // always takes three.
   if (function.Index == kIfFunction && args.size() - first == 2) {
-    text += listSeparator_;
-    text += kFalseText;
+    text.Append(listSeparator_);
+    text.Append(kFalseText);
   }
-  text += ')';
-  Push(std::move(text));
+  text.Append(")");
+  stack_.push_back({std::move(text), precAtom, false});
 }
 
 void TcxFormulaDecoder::Name(uint16_t index) {

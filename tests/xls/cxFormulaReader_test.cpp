@@ -158,6 +158,57 @@ TEST(TcxFormulaReader, DecodesOperandsAndOperators) {
       TRegionalSettings::English());
 }
 
+std::string Repeat(std::string_view text, size_t count) {
+  std::string out;
+  out.reserve(text.size() * count);
+  for (size_t i = 0; i < count; ++i) out += text;
+  return out;
+}
+
+TBytes Repeat(const TBytes& tokens, size_t count) {
+  TBytes out;
+  out.reserve(tokens.size() * count);
+  for (size_t i = 0; i < count; ++i) out.insert(out.end(), tokens.begin(), tokens.end());
+  return out;
+}
+
+// Formulas nested as deep as one record's 65,535 token bytes allow decode in time linear in
+// their size: growing an operand at its front once copied it whole, so that each of these took
+// up to a second and a workbook of twenty of them nine. A column of 40 cells of each decodes
+// (its text and its shape).
+TEST(TcxFormulaReader, DecodesFormulasNestedAsDeepAsARecordHolds) {
+  constexpr size_t kParens = 65000;
+  constexpr size_t kSums = 13000;   // 1+(1+(1+…)), each level 4 bytes
+  constexpr size_t kCalls = 21000;  // ABS(ABS(…)), each level 3 bytes
+  const struct {
+    const char* What;
+    TBytes Tokens;
+    std::string Text;
+  } cases[] = {
+      {"parentheses", Int(1) + Repeat(kParen, kParens),
+       "=" + Repeat("(", kParens) + "1" + Repeat(")", kParens)},
+      {"sums nested to the right", Repeat(Int(1), kSums + 1) + Repeat(kAdd, kSums),
+       "=" + Repeat("1+(", kSums - 1) + "1+1" + Repeat(")", kSums - 1)},
+      {"sums nested to the left", Int(1) + Repeat(Int(1) + kAdd, kSums), "=1" + Repeat("+1", kSums)},
+      {"calls", Int(1) + Repeat(Func(24), kCalls),
+       "=" + Repeat("ABS(", kCalls) + "1" + Repeat(")", kCalls)},
+      {"signs around parentheses", Int(1) + Repeat(kParen + kUminus, kParens / 2),
+       "=" + Repeat("-(", kParens / 2) + "1" + Repeat(")", kParens / 2)},
+  };
+  const TcxFormulaContext context = MakeContext(TRegionalSettings::English());
+  const TcxFormulaReader reader(context);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    ASSERT_LE(c.Tokens.size(), 65535u);
+    for (int row = 0; row < 40; ++row) {
+      const TcxDecodedFormula decoded = reader.Decode(0, row, c.Tokens);
+      ASSERT_EQ(decoded.Outcome, foFormula) << decoded.Detail;
+      EXPECT_TRUE(decoded.Text == c.Text) << decoded.Text.substr(0, 40) << " …";
+      EXPECT_TRUE(reader.ShapeKey(0, row, c.Tokens) == c.Text);
+    }
+  }
+}
+
 TEST(TcxFormulaReader, UsesTheLocaleSeparators) {
   RunCases(
       {
