@@ -326,6 +326,14 @@ void FormatValue(TxlsDataFormat format, int precision, std::string& text, TcxSSC
     case 9: text = FormatPicture("0%", x * 100, s); break;
     case 10: text = FormatPicture("0.00%", x * 100, s); break;
     case 11: text = FormatPicture("0.00E+00", x, s); break;
+    // Fractions as every other program shows them, not in the fixed-point fallback.
+    case 12:
+    case 13: {
+      static const TcxNumberFormat kFractions[] = {TcxNumberFormat(kBuiltInFormats[12]),
+                                                   TcxNumberFormat(kBuiltInFormats[13])};
+      kFractions[format - 12].Format(x, precision, s, text, color);
+      break;
+    }
     case 14: text = FormatDate(s.ShortDateFormat, x, d, s); break;
     case 15: text = FormatDate(R"(d"-"mmmm"-"yy)", x, d, s); break;
     case 16: text = FormatDate(R"(d"-"mmmm)", x, d, s); break;
@@ -357,25 +365,48 @@ void FormatValue(TxlsDataFormat format, int precision, std::string& text, TcxSSC
   }
 }
 
-std::string DisplayText(std::string_view text, TxlsDataFormat format, int precision,
-                        TcxSSColor& color, const TRegionalSettings& settings,
-                        const ITextServices& textServices) {
-  if (format == kFormatText) return std::string(text);
-  double x = 0;
-  if (!TryTextToFloat(text, x, settings)) {
-    bool b = false;
-    if (!TryTextToBool(text, b, textServices)) return std::string(text);
-    x = b ? 1 : 0;
+void FormatValue(const TcxNumberFormat* code, TxlsDataFormat format, int precision,
+                 std::string& text, TcxSSColor& color, double x,
+                 const TRegionalSettings& settings, TcxTextFill* fill) {
+  if (code) {
+    code->Format(x, precision, settings, text, color, fill);
+    return;
   }
+  if (fill) *fill = {};
+  FormatValue(format, precision, text, color, x, settings);
+}
+
+std::string FormatTextValue(std::string_view text, const TcxNumberFormat* code,
+                            const TRegionalSettings& settings, TcxSSColor& color,
+                            TcxTextFill* fill) {
   std::string out;
-  FormatValue(format, precision, out, color, x, settings);
+  if (!code || !code->FormatText(text, settings, out, color, fill)) {
+    if (fill) *fill = {};
+    out = text;
+  }
   return out;
 }
 
 std::string DisplayText(std::string_view text, TxlsDataFormat format, int precision,
-                        const TRegionalSettings& settings, const ITextServices& textServices) {
+                        TcxSSColor& color, const TRegionalSettings& settings,
+                        const ITextServices& textServices, const TcxNumberFormat* code) {
+  if (format == kFormatText) return FormatTextValue(text, code, settings, color);
+  double x = 0;
+  if (!TryTextToFloat(text, x, settings)) {
+    bool b = false;
+    if (!TryTextToBool(text, b, textServices)) return FormatTextValue(text, code, settings, color);
+    x = b ? 1 : 0;
+  }
+  std::string out;
+  FormatValue(code, format, precision, out, color, x, settings);
+  return out;
+}
+
+std::string DisplayText(std::string_view text, TxlsDataFormat format, int precision,
+                        const TRegionalSettings& settings, const ITextServices& textServices,
+                        const TcxNumberFormat* code) {
   TcxSSColor color = kColorAuto;
-  return DisplayText(text, format, precision, color, settings, textServices);
+  return DisplayText(text, format, precision, color, settings, textServices, code);
 }
 
 void ClassifyFormatString(std::string_view formatString, TxlsDataFormat& format) {

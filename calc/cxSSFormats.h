@@ -3,13 +3,17 @@
 #include <string>
 #include <string_view>
 
+#include "calc/cxSSNumberFormat.h"
 #include "calc/cxSSTypes.h"
 #include "platform/RegionalSettings.h"
 #include "platform/TextServices.h"
 
 // Number formats: the BIFF8 built-in format table, the format classes, and the display of
-// values under a built-in format. Display switches on the format index; it never parses the
-// format strings, which exist for the file reader and writer.
+// values under a cell's number format. A cell's format is a built-in index, which classifies it
+// and, for a cell without a format code of its own, also decides its look (switching on the
+// index, with the locale's separators, currency and dates), and optionally a format code read
+// from a file (TcxNumberFormat), which then decides the look as other spreadsheet programs
+// show it.
 
 inline constexpr TxlsDataFormat kFormatGeneral = 0;
 inline constexpr TxlsDataFormat kFormatText = 49;
@@ -34,15 +38,27 @@ bool IsNumberFormat(int format);    // 1..4, 9..13, 37..41, 48
 // dates shows the value in the General format.
 void FormatValue(TxlsDataFormat format, int precision, std::string& text, TcxSSColor& color,
                  double x, const TRegionalSettings& settings);
+// The display text of `x` under a cell's number format: its code when it has one (the colour
+// a section names, [Red], goes to `color`; `fill` receives where a "*x" fill goes), else the
+// built-in index as above.
+void FormatValue(const TcxNumberFormat* code, TxlsDataFormat format, int precision,
+                 std::string& text, TcxSSColor& color, double x,
+                 const TRegionalSettings& settings, TcxTextFill* fill = nullptr);
 
 // The shown text of a constant cell: the text itself under format 49; else a number, or TRUE
-// and FALSE as 1 and 0, formatted with FormatValue; else the text itself.
+// and FALSE as 1 and 0, formatted with FormatValue; else the text itself. With a format code,
+// numbers follow the code and texts its text section ("@") when it has one.
 std::string DisplayText(std::string_view text, TxlsDataFormat format, int precision,
-                        const TRegionalSettings& settings, const ITextServices& textServices);
+                        const TRegionalSettings& settings, const ITextServices& textServices,
+                        const TcxNumberFormat* code = nullptr);
 // The same, also handing back the colour FormatValue chose.
 std::string DisplayText(std::string_view text, TxlsDataFormat format, int precision,
                         TcxSSColor& color, const TRegionalSettings& settings,
-                        const ITextServices& textServices);
+                        const ITextServices& textServices, const TcxNumberFormat* code = nullptr);
+// A text value under a format code: through the code's text section, or unchanged.
+std::string FormatTextValue(std::string_view text, const TcxNumberFormat* code,
+                            const TRegionalSettings& settings, TcxSSColor& color,
+                            TcxTextFill* fill = nullptr);
 
 // Maps a format string read from a file to the built-in index that displays it best; `format`
 // is the index the file gave it and is kept when it already belongs to the matching class.

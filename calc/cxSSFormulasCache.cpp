@@ -395,7 +395,8 @@ std::string TcxSSFormulasCache::DisplayText(TcxSSFormula& formula) {
 }
 
 std::string TcxSSFormulasCache::DisplayText(TcxSSFormula& formula, TcxSSColor& color,
-                                            bool formatted) {
+                                            bool formatted, TcxTextFill* fill) {
+  if (fill) *fill = {};
   if (!IsRegistered(&formula)) return {};
   const TcxSSCellRec* cell = CellAt(formula.Sheet, formula.Col, formula.Row);
   const std::string cellText = cell ? cell->Text : std::string();
@@ -415,16 +416,19 @@ std::string TcxSSFormulasCache::DisplayText(TcxSSFormula& formula, TcxSSColor& c
   if (value.Kind == rkNone) return "0";
   if (formula.State == 0)
     return std::string(value.Kind == rkError ? ErrorToText(value.Error) : ErrorToText(ecValue));
+  const TcxNumberFormat* code = cell && cell->Style ? cell->Style->NumberFormat : nullptr;
   switch (value.Kind) {
     case rkText:
-      return value.Text;
+      // A text result goes through the text section of the cell's format code, if any.
+      if (!formatted || !code) return value.Text;
+      return FormatTextValue(value.Text, code, book_.Settings(), color, fill);
     case rkBool:
       return std::string(BoolToText(value.Bool));
     case rkNumber: {
       if (!formatted) return FloatToText(value.Number, book_.Settings());
       std::string text;
       const TxlsDataFormat format = cell && cell->Style ? cell->Style->Format : 0;
-      FormatValue(format, book_.Precision(), text, color, value.Number, book_.Settings());
+      FormatValue(code, format, book_.Precision(), text, color, value.Number, book_.Settings(), fill);
       return text;
     }
     default:

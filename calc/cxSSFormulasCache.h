@@ -10,6 +10,8 @@
 #include "calc/cxSSTokens.h"
 #include "calc/cxSSTypes.h"
 
+struct TcxTextFill;
+
 class TcxCustomSpreadSheetBook;
 class TcxSSDataStorage;
 struct TcxSSCellRec;
@@ -111,7 +113,9 @@ public:
   // The cached result (kind rkNone when not calculated).
   TcxResultValue ResultValue(const TcxSSFormula& formula) const;
   // The text the formula's cell shows; `color` may be set by the number format.
-  std::string DisplayText(TcxSSFormula& formula, TcxSSColor& color, bool formatted);
+  // `fill`, when given, receives where the number format asks a formatted number to be filled.
+  std::string DisplayText(TcxSSFormula& formula, TcxSSColor& color, bool formatted,
+                          TcxTextFill* fill = nullptr);
   std::string DisplayText(TcxSSFormula& formula);
   // A referenced cell's value for evaluation (a formula cell is calculated first when needed).
   virtual bool CellAsText(TcxSSFunctionHandler& handler, int sheet, int col, int row,

@@ -98,7 +98,8 @@ int RequiredHeight(const TcxSSBookSheet& sheet, int col, int row) {
   if (!style.WordBreak) return lineHeight;
   const TcxFontDesc font = ScreenFontDesc(fontRec);
   const ITextMeasurer& measurer = *book.Environment().Measurer;
-  const std::string text = DisplayText(cell->Text, style.Format, book.Precision(), book.Settings(), *book.Environment().Text);
+  const std::string text = DisplayText(cell->Text, style.Format, book.Precision(), book.Settings(),
+                                       *book.Environment().Text, style.NumberFormat);
   // Wrapped lines keep 2 pixels of the box free, as the sheet view draws them.
   const auto lines = WrapText(measurer, font, text, width - 2);
   if (lines.size() <= 1) return std::max<int>(lineHeight, sheet.RowHeader().DefaultSize());

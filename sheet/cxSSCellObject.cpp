@@ -146,19 +146,13 @@ std::string TcxSSCellObject::DisplayText() const {
   const TcxCustomSpreadSheetBook& book = storage_.Book();
   const std::string value = ValueText();
   const TxlsDataFormat format = Format();
-  if (format == 49) return value;
-  double x = 0;
-  bool b = false;
-  if (TryTextToFloat(value, x, book.Settings())) {
-  } else if (TryTextToBool(value, b, *book.Environment().Text)) {
-    x = b ? 1 : 0;
-  } else {
-    return value;
-  }
-  std::string text;
+  const TcxNumberFormat* code =
+      style_ ? style_->NumberFormat() : storage_.CellRef(col_, row_).Style->NumberFormat;
   TcxSSColor color = 0;
-  FormatValue(format, book.Precision(), text, color, x, book.Settings());
-  return text;
+  // A formula's value text has been through the format code already.
+  if (code && IsFormula()) return value;
+  return ::DisplayText(value, format, book.Precision(), color, book.Settings(),
+                       *book.Environment().Text, code);
 }
 
 int TcxSSCellObject::HorzAlignIndex() const {

@@ -8,6 +8,7 @@
 
 #include "calc/cxSSDataStorage.h"
 #include "calc/cxSSFormulasCache.h"
+#include "calc/cxSSNumberFormat.h"
 #include "calc/cxSSStrings.h"
 #include "platform/Clipboard.h"
 #include "sheet/ScopeGuard.h"
@@ -18,6 +19,7 @@
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
 #include "styles/cxSSCellStyle.h"
+#include "styles/cxSSStyleCache.h"
 
 // --- TcxSSClipboard -------------------------------------------------------------------------------
 
@@ -147,6 +149,10 @@ struct TCellPayload {
   double Number = 0;
   TcxTokenString Tokens;
   std::string Text;
+  // The number format code, after the fields above, and the built-in index a file gave it.
+  bool HasFormatCode = false;
+  std::string FormatCode;
+  uint16_t FormatBuiltIn = TcxNumberFormat::kNoBuiltIn;
 };
 
 void WritePayload(TBlockWriter& out, const TcxSSCellRec& cell) {
@@ -182,6 +188,11 @@ void WritePayload(TBlockWriter& out, const TcxSSCellRec& cell) {
     out.U8(kPayloadText);
   }
   out.Text(cell.Text);
+  // A cell's own format code travels after the fields every reader of the block knows.
+  if (style.NumberFormat) {
+    out.Text(style.NumberFormat->Code());
+    out.U16(style.NumberFormat->BuiltIn());
+  }
 }
 
 bool ReadPayload(TBlockReader& in, TCellPayload& cell) {
@@ -211,6 +222,11 @@ bool ReadPayload(TBlockReader& in, TCellPayload& cell) {
     cell.Tokens.assign(tokens.begin(), tokens.end());
   }
   cell.Text = in.Text();
+  if (in.Ok() && in.Left() > 0) {
+    cell.HasFormatCode = true;
+    cell.FormatCode = in.Text();
+    cell.FormatBuiltIn = in.U16();
+  }
   return in.Ok();
 }
 
@@ -225,6 +241,9 @@ void ApplyPayload(TcxSSBookSheet& sheet, int col, int row, const TCellPayload& c
     TcxSSStyleRec& rec = style->Rec();
     rec.Flags = 0;
     rec.Format = cell.Style.Format;
+    rec.NumberFormat = cell.HasFormatCode
+                           ? style->Cache().GetNumberFormat(cell.FormatCode, cell.FormatBuiltIn)
+                           : nullptr;
     rec.HorzTextAlign = cell.Style.HorzTextAlign;
     rec.VertTextAlign = cell.Style.VertTextAlign;
     rec.WordBreak = cell.Style.WordBreak;

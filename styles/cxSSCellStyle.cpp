@@ -3,6 +3,8 @@
 #include <cassert>
 
 #include "calc/cxSSDataStorage.h"
+#include "calc/cxSSFormats.h"
+#include "calc/cxSSNumberFormat.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSpreadSheetBook.h"
@@ -339,16 +341,36 @@ TxlsDataFormat TcxSSCellStyle::Format() const {
 
 void TcxSSCellStyle::SetFormat(TxlsDataFormat value) {
   if (IsReadOnly()) return;
-  const TxlsDataFormat stored = PublishedFormatToStored(value);
-  if (stored == rec_.Format) return;
-  rec_.Format = stored;
-  Changed(sckFormat);
+  SetNumberFormat(PublishedFormatToStored(value), nullptr);
 }
 
 void TcxSSCellStyle::SetStoredFormat(TxlsDataFormat value) {
-  if (IsReadOnly() || rec_.Format == value) return;
-  rec_.Format = value;
+  if (IsReadOnly()) return;
+  SetNumberFormat(value, nullptr);
+}
+
+void TcxSSCellStyle::SetNumberFormat(TxlsDataFormat stored, const TcxNumberFormat* code) {
+  code = cache_.AddNumberFormat(code);
+  if (stored == rec_.Format && code == rec_.NumberFormat) return;
+  rec_.Format = stored;
+  rec_.NumberFormat = code;
   Changed(sckFormat);
+}
+
+std::string TcxSSCellStyle::FormatCode() const {
+  return rec_.NumberFormat ? rec_.NumberFormat->Code()
+                           : std::string(BuiltInFormatString(rec_.Format));
+}
+
+void TcxSSCellStyle::SetFormatCode(std::string_view code) {
+  if (IsReadOnly()) return;
+  TxlsDataFormat format = kFormatGeneral;
+  ClassifyFormatString(code, format);
+  if (code == BuiltInFormatString(format)) {
+    SetNumberFormat(format, nullptr);
+    return;
+  }
+  SetNumberFormat(format, cache_.GetNumberFormat(code, TcxNumberFormat::kNoBuiltIn));
 }
 
 void TcxSSCellStyle::SetHorzTextAlign(TcxHorzTextAlign value) {
@@ -395,7 +417,7 @@ void TcxSSCellStyle::Assign(TcxSSCellStyle& source) {
   if (&source == this || IsReadOnly()) return;
   SetHorzTextAlign(source.HorzTextAlign());
   SetVertTextAlign(source.VertTextAlign());
-  SetFormat(source.Format());
+  SetNumberFormat(PublishedFormatToStored(source.Format()), source.NumberFormat());
   SetWordBreak(source.WordBreak());
   for (int i = 0; i < 4; ++i) Borders().Edges(i).Assign(source.Borders().Edges(i));
   TcxSSFont& font = source.Font();
@@ -436,7 +458,17 @@ void TcxSSCellStyle::ApplyBrush(TcxSSFillStyle style, TcxSSColor foregroundColor
   Brush().SetValues(style, backgroundColor, foregroundColor);
 }
 
-void TcxSSCellStyle::ApplyFormat(TxlsDataFormat format) { SetFormat(format); }
+void TcxSSCellStyle::ApplyFormat(TxlsDataFormat format) {
+  if (IsReadOnly()) return;
+  const TxlsDataFormat stored = PublishedFormatToStored(format);
+  if (stored == rec_.Format) return;
+  // A built-in index the file gave without a string of its own is kept as its code with that
+  // index, which a save writes as the index alone.
+  const TcxNumberFormat* code =
+      rec_.NumberFormat ? rec_.NumberFormat
+                        : cache_.GetNumberFormat(BuiltInFormatString(rec_.Format), rec_.Format);
+  SetNumberFormat(stored, code);
+}
 
 void TcxSSCellStyle::ApplyFont(const TcxSSFontRec* font) {
   if (!font) return;
@@ -452,6 +484,7 @@ void TcxSSCellStyle::ApplyStyleRec(const TcxSSStyleRec& rec, bool allEdges) {
     if (allEdges || edge.Style != lsDefault) ApplyBorder(i, edge.Style, edge.Color);
   }
   rec_.Format = source.Format;
+  rec_.NumberFormat = cache_.AddNumberFormat(source.NumberFormat);
   rec_.HorzTextAlign = source.HorzTextAlign;
   rec_.VertTextAlign = source.VertTextAlign;
   rec_.WordBreak = source.WordBreak;
@@ -463,8 +496,10 @@ void TcxSSCellStyle::ApplyStyleRec(const TcxSSStyleRec& rec, bool allEdges) {
 
 void TcxSSCellStyle::ApplyStoredRecord(const TcxSSStyleRec& rec) {
   const TcxSSFontRec* font = cache_.AddFontRec(rec.Font);
+  const TcxNumberFormat* code = cache_.AddNumberFormat(rec.NumberFormat);
   rec_ = rec;
   rec_.Font = font ? font : shared_->Font;
+  rec_.NumberFormat = code;
   Changed(sckAll);
 }
 

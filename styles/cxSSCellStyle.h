@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/TextMeasurer.h"
 #include "styles/cxSSStyleTypes.h"
@@ -231,6 +232,17 @@ class TcxSSCellStyle : public IcxCellStyle {
   // The format as records store it (the BIFF built-in index), set without the mapping.
   TxlsDataFormat StoredFormat() const { return rec_.Format; }
   void SetStoredFormat(TxlsDataFormat value);
+  // Setting Format or StoredFormat drops the cell's format code: the built-in index then
+  // decides the look too.
+
+  // The format code the cell shows its value by: its own (read from a file or set with
+  // SetFormatCode), or nullptr when the built-in index alone decides.
+  const TcxNumberFormat* NumberFormat() const { return rec_.NumberFormat; }
+  // The format code as text: the cell's own, or the built-in index's string.
+  std::string FormatCode() const;
+  // Gives the cell a format code of its own; Format becomes the built-in index the code is
+  // classified as. A code equal to that index's own string leaves the index alone.
+  void SetFormatCode(std::string_view code);
   TcxHorzTextAlign HorzTextAlign() const { return rec_.HorzTextAlign; }
   void SetHorzTextAlign(TcxHorzTextAlign value);
   TcxVertTextAlign VertTextAlign() const { return rec_.VertTextAlign; }
@@ -267,7 +279,9 @@ class TcxSSCellStyle : public IcxCellStyle {
   void ApplyBorder(int index, TcxSSEdgeLineStyle style, TcxSSColor color) override;
   void ApplyBrush(TcxSSFillStyle style, TcxSSColor foregroundColor,
                   TcxSSColor backgroundColor) override;
-  // Sets the published Format.
+  // Sets the published Format, keeping the format the file gave the cell as its code (the
+  // reader marks texts that read as numbers with the text format this way; they still show and
+  // save the file's format).
   void ApplyFormat(TxlsDataFormat format) override;
   void ApplyFont(const TcxSSFontRec* font) override;
   void ApplyStyleRec(const TcxSSStyleRec& rec, bool allEdges) override;
@@ -285,6 +299,8 @@ class TcxSSCellStyle : public IcxCellStyle {
   friend class TcxSSStyleCache;
 
   bool BoundToCell() const { return storage_ != nullptr && col_ >= 0 && row_ >= 0; }
+  // Sets the stored index and the code (taken into this cache) together: one change.
+  void SetNumberFormat(TxlsDataFormat stored, const TcxNumberFormat* code);
   // The record the cell stores itself, or nullptr.
   TcxSSStyleRec* OwnCellRecord() const;
   // Stores the shared record into the cell. Once the cell holds it, the object's reference is

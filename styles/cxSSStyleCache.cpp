@@ -62,6 +62,29 @@ bool TcxSSStyleCache::TFontEqual::operator()(const TcxSSFontRec* a, const TFontK
   return (*this)(b, a);
 }
 
+size_t TcxSSStyleCache::TNumberFormatHash::operator()(const TNumberFormatKey& key) const {
+  return Mix(std::hash<std::string_view>()(key.Code), key.BuiltIn);
+}
+
+size_t TcxSSStyleCache::TNumberFormatHash::operator()(const TcxNumberFormat* format) const {
+  return (*this)(TNumberFormatKey{format->Code(), format->BuiltIn()});
+}
+
+bool TcxSSStyleCache::TNumberFormatEqual::operator()(const TcxNumberFormat* a,
+                                                     const TcxNumberFormat* b) const {
+  return a->BuiltIn() == b->BuiltIn() && a->Code() == b->Code();
+}
+
+bool TcxSSStyleCache::TNumberFormatEqual::operator()(const TNumberFormatKey& a,
+                                                     const TcxNumberFormat* b) const {
+  return a.BuiltIn == b->BuiltIn() && a.Code == b->Code();
+}
+
+bool TcxSSStyleCache::TNumberFormatEqual::operator()(const TcxNumberFormat* a,
+                                                     const TNumberFormatKey& b) const {
+  return (*this)(b, a);
+}
+
 size_t TcxSSStyleCache::TStyleHash::operator()(const TcxSSStyleRec& rec) const {
   uint64_t head = rec.Format;
   head |= static_cast<uint64_t>(rec.HorzTextAlign) << 16;
@@ -72,6 +95,7 @@ size_t TcxSSStyleCache::TStyleHash::operator()(const TcxSSStyleRec& rec) const {
   head |= static_cast<uint64_t>(rec.BrushStyle) << 56;
   size_t hash = Mix(0, head);
   hash = Mix(hash, reinterpret_cast<uintptr_t>(rec.Font));
+  hash = Mix(hash, reinterpret_cast<uintptr_t>(rec.NumberFormat));
   hash = Mix(hash, rec.ForegroundColor | (static_cast<uint64_t>(rec.BackgroundColor) << 16));
   for (const TcxSSEdgeRec& edge : rec.Edges)
     hash = Mix(hash, edge.Style | (static_cast<uint64_t>(edge.Color) << 8));
@@ -156,6 +180,19 @@ const TcxSSFontRec* TcxSSStyleCache::AddFontRec(const TcxSSFontRec* font) {
   return GetFontRec(font->Name, font->Style, font->FontColor, font->Size, font->Charset);
 }
 
+const TcxNumberFormat* TcxSSStyleCache::GetNumberFormat(std::string_view code, uint16_t builtIn) {
+  const auto found = numberFormatIndex_.find(TNumberFormatKey{code, builtIn});
+  if (found != numberFormatIndex_.end()) return *found;
+  numberFormats_.push_back(std::make_unique<const TcxNumberFormat>(code, builtIn));
+  numberFormatIndex_.insert(numberFormats_.back().get());
+  return numberFormats_.back().get();
+}
+
+const TcxNumberFormat* TcxSSStyleCache::AddNumberFormat(const TcxNumberFormat* format) {
+  if (!format) return nullptr;
+  return GetNumberFormat(format->Code(), format->BuiltIn());
+}
+
 void TcxSSStyleCache::RebuildFontIndex() {
   fontIndex_.clear();
   // insert keeps the first font of each value, which is the one GetFontRec must answer.
@@ -178,6 +215,7 @@ TcxSSStyleRec* TcxSSStyleCache::AppendStyle(const TcxSSStyleRec& rec) {
 TcxSSStyleRec* TcxSSStyleCache::AddStyle(const TcxSSStyleRec& rec) {
   TcxSSStyleRec copy = rec;
   copy.Font = AddFontRec(rec.Font);
+  copy.NumberFormat = AddNumberFormat(rec.NumberFormat);
   copy.RefCount = 1;
   TcxSSStyleRec* found = DefaultRecord()->SameStyle(copy) ? DefaultRecord() : FindShared(copy);
   if (!found) return AppendStyle(copy);
@@ -253,6 +291,10 @@ void TcxSSStyleCache::Clear() {
   styleIndex_.clear();
   rec0->RefCount = 1;
   RebuildFontIndex();
+  const TcxNumberFormat* format0 = rec0->NumberFormat;
+  std::erase_if(numberFormats_, [format0](const auto& format) { return format.get() != format0; });
+  numberFormatIndex_.clear();
+  for (const auto& format : numberFormats_) numberFormatIndex_.insert(format.get());
 }
 
 void TcxSSStyleCache::SetDefaultStyleRecord(const TcxSSStyleRec& rec, const TcxSSFontRec& font) {
@@ -272,6 +314,7 @@ void TcxSSStyleCache::SetDefaultStyleRecord(const TcxSSStyleRec& rec, const TcxS
   RebuildFontIndex();
   *rec0 = rec;
   rec0->Font = &target;
+  rec0->NumberFormat = AddNumberFormat(rec.NumberFormat);
   rec0->RefCount = 1;
   defaultStyle_->Refresh();
 }
@@ -314,10 +357,16 @@ bool TcxSSStyleCache::CheckConsistency() const {
     return std::any_of(fonts_.begin(), fonts_.end(),
                        [font](const auto& f) { return f.get() == font; });
   };
+  const auto ownNumberFormat = [this](const TcxNumberFormat* format) {
+    if (!format) return true;
+    const auto found = numberFormatIndex_.find(format);
+    return found != numberFormatIndex_.end() && *found == format;
+  };
   if (styleIndex_.size() != styles_.size() - 1) return false;
+  if (numberFormatIndex_.size() != numberFormats_.size()) return false;
   for (size_t i = 0; i < styles_.size(); ++i) {
     const TcxSSStyleRec* rec = styles_[i].get();
-    if (!ownFont(rec->Font)) return false;
+    if (!ownFont(rec->Font) || !ownNumberFormat(rec->NumberFormat)) return false;
     if (i == 0) continue;
     if (rec->RefCount < 1) return false;
     // Unique among records 1..n: the set finds exactly this record for its contents. (Record 0

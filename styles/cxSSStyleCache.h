@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "calc/cxSSNumberFormat.h"
 #include "styles/cxSSStyleTypes.h"
 
 class TcxCustomSpreadSheetBook;
@@ -15,7 +16,7 @@ class TcxSSCellStyle;
 class TcxSSDefaultStyle;
 
 // The workbook's shared styles: each distinct style once as a reference-counted record, each
-// distinct font once.
+// distinct font and each distinct number format code once.
 //
 // Layout: records and fonts are owned through two lists whose positions are their indexes;
 // their addresses never change while they live. Record 0 is the default record every unstyled
@@ -24,6 +25,7 @@ class TcxSSDefaultStyle;
 // contents of records 1..n finds an equal record in constant time: record 0 is compared first,
 // so the first equal record in list order is found. Fonts are never freed one by one; a hash set
 // holds the first font of each distinct value, so GetFontRec also answers in constant time.
+// Number format codes are kept the same way (never freed one by one, found by a hash set).
 // Dropping a reference is a decrement; only freeing a record searches the list (from its end,
 // where short-lived records sit) and closes the gap.
 class TcxSSStyleCache {
@@ -45,6 +47,11 @@ class TcxSSStyleCache {
                                          int size, uint8_t charset);
   // The record of this cache equal to a font record from elsewhere; nullptr for nullptr.
   virtual const TcxSSFontRec* AddFontRec(const TcxSSFontRec* font);
+  // The compiled number format code `code` (with the built-in index a file gave it, or
+  // TcxNumberFormat::kNoBuiltIn), made when new. Codes live as long as the cache's contents.
+  virtual const TcxNumberFormat* GetNumberFormat(std::string_view code, uint16_t builtIn);
+  // This cache's code equal to one from elsewhere; nullptr for nullptr.
+  const TcxNumberFormat* AddNumberFormat(const TcxNumberFormat* format);
   // Takes a record (possibly from another cache) into this cache; its count grows by one.
   virtual TcxSSStyleRec* AddStyle(const TcxSSStyleRec& rec);
   // The first record equal to `rec`, its count grown by one, or a new record with count 1;
@@ -65,22 +72,24 @@ class TcxSSStyleCache {
   TcxSSStyleRec* GetStyle(int index) const;
   int StyleCount() const { return static_cast<int>(styles_.size()); }
   int FontCount() const { return static_cast<int>(fonts_.size()); }
+  int NumberFormatCount() const { return static_cast<int>(numberFormats_.size()); }
   const TcxSSFontRec* GetFont(int index) const { return fonts_.at(index).get(); }
   TcxSSStyleRec* DefaultRecord() const { return styles_.front().get(); }
   TcxSSDefaultStyle& DefaultStyle() const { return *defaultStyle_; }
   const std::array<TColor, 56>& Palette() const;
-  // Keeps only record 0 and its font, moved to the front of the font list; record 0's count
-  // becomes 1. The cell storages must have dropped their cells first.
+  // Keeps only record 0, its font (moved to the front of the font list) and its number format
+  // code; record 0's count becomes 1. The cell storages must have dropped their cells first.
   void Clear();
   // Replaces record 0 by a record read from a file, whose font (`font`, not one of this
-  // cache's) record 0's font record takes over in place and measures anew. No cell is touched.
+  // cache's) record 0's font record takes over in place and measures anew; its number format
+  // code is taken into this cache. No cell is touched.
   void SetDefaultStyleRecord(const TcxSSStyleRec& rec, const TcxSSFontRec& font);
   // A colour as a style colour: kclSystemWindow gives 57; otherwise the first palette entry
   // equal to it, or `defaultColor` when none is (and for any other system colour).
   TcxSSColor ColorToStyleColor(TColor color, TcxSSColor defaultColor) const;
 
-  // Checks the invariants above (unique records, counts, the two hash sets, fonts belonging to
-  // this cache); for tests.
+  // Checks the invariants above (unique records, counts, the hash sets, fonts and number
+  // formats belonging to this cache); for tests.
   bool CheckConsistency() const;
 
  private:
@@ -115,6 +124,22 @@ class TcxSSStyleCache {
     bool operator()(const TcxSSStyleRec* a, const TcxSSStyleRec& b) const;
   };
 
+  struct TNumberFormatKey {
+    std::string_view Code;
+    uint16_t BuiltIn;
+  };
+  struct TNumberFormatHash {
+    using is_transparent = void;
+    size_t operator()(const TNumberFormatKey& key) const;
+    size_t operator()(const TcxNumberFormat* format) const;
+  };
+  struct TNumberFormatEqual {
+    using is_transparent = void;
+    bool operator()(const TcxNumberFormat* a, const TcxNumberFormat* b) const;
+    bool operator()(const TNumberFormatKey& a, const TcxNumberFormat* b) const;
+    bool operator()(const TcxNumberFormat* a, const TNumberFormatKey& b) const;
+  };
+
   static TFontKey KeyOf(const TcxSSFontRec& font);
   // The first record of records 1..n equal to `rec` (they are unique), or nullptr.
   TcxSSStyleRec* FindShared(const TcxSSStyleRec& rec) const;
@@ -127,6 +152,8 @@ class TcxSSStyleCache {
   std::vector<std::unique_ptr<TcxSSFontRec>> fonts_;
   std::vector<std::unique_ptr<TcxSSStyleRec>> styles_;
   std::unordered_set<const TcxSSFontRec*, TFontHash, TFontEqual> fontIndex_;
+  std::vector<std::unique_ptr<const TcxNumberFormat>> numberFormats_;
+  std::unordered_set<const TcxNumberFormat*, TNumberFormatHash, TNumberFormatEqual> numberFormatIndex_;
   std::unordered_set<TcxSSStyleRec*, TStyleHash, TStyleEqual> styleIndex_;
   std::unique_ptr<TcxSSDefaultStyle> defaultStyle_;
   // Set while an edge is copied onto a neighbour, so that the neighbour's change does not

@@ -64,10 +64,19 @@ struct TcxSSEdgeRec {
   bool operator==(const TcxSSEdgeRec&) const = default;
 };
 
+class TcxNumberFormat;
+
 // A shared style record. Two records are the same style when every field before RefCount is
-// equal (the font compared by identity, which is unique per distinct font of a cache).
+// equal (the font and the number format compared by identity, which is unique per distinct
+// value in a cache).
+//
+// The number format is two fields: Format, the built-in index that classifies the cell (what
+// typed text becomes, currency, dates, text), and NumberFormat, the format code the cell shows
+// its value by and a save writes back, or nullptr for the built-in index's own look. A code
+// read from a file keeps its classification in Format; changing Format drops the code.
 struct TcxSSStyleRec {
   TxlsDataFormat Format = 0;
+  const TcxNumberFormat* NumberFormat = nullptr;
   TcxHorzTextAlign HorzTextAlign = haGENERAL;
   TcxVertTextAlign VertTextAlign = vaCENTER;
   bool WordBreak = false;
@@ -81,7 +90,8 @@ struct TcxSSStyleRec {
   int32_t RefCount = 0;
 
   bool SameStyle(const TcxSSStyleRec& other) const {
-    return Format == other.Format && HorzTextAlign == other.HorzTextAlign &&
+    return Format == other.Format && NumberFormat == other.NumberFormat &&
+           HorzTextAlign == other.HorzTextAlign &&
            VertTextAlign == other.VertTextAlign && WordBreak == other.WordBreak &&
            Reserved == other.Reserved && Flags == other.Flags && Font == other.Font &&
            BrushStyle == other.BrushStyle && ForegroundColor == other.ForegroundColor &&

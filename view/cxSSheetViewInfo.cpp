@@ -256,21 +256,25 @@ TcxSSheetViewInfo::TCellText TcxSSheetViewInfo::DisplayText(const TcxSSCellRec& 
       if (!cell.Formula) {
         result.Text = cell.Text;
       } else {
-        result.Text = book.FormulasCache().DisplayText(*cell.Formula, result.Color, true);
+        result.Text = book.FormulasCache().DisplayText(*cell.Formula, result.Color, true, &result.Fill);
         TcxSSColor ignored = kKeepTextColor;
         const std::string value = book.FormulasCache().DisplayText(*cell.Formula, ignored, false);
         result.Numeric = TryTextToFloat(value, x, book.Settings());
       }
       break;
     case ckNumber:
-      FormatValue(style.Format, book.Precision(), result.Text, result.Color, cell.Number,
-                  book.Settings());
+      FormatValue(style.NumberFormat, style.Format, book.Precision(), result.Text, result.Color,
+                  cell.Number, book.Settings(), &result.Fill);
       result.Numeric = true;
       break;
     default:
       if (style.Format != kFormatText && TryTextToFloat(cell.Text, x, book.Settings())) {
-        FormatValue(style.Format, book.Precision(), result.Text, result.Color, x, book.Settings());
+        FormatValue(style.NumberFormat, style.Format, book.Precision(), result.Text, result.Color,
+                    x, book.Settings(), &result.Fill);
         result.Numeric = true;
+      } else if (style.NumberFormat) {
+        result.Text = FormatTextValue(cell.Text, style.NumberFormat, book.Settings(), result.Color,
+                                      &result.Fill);
       } else {
         result.Text = cell.Text;
       }
@@ -317,9 +321,21 @@ void TcxSSheetViewInfo::LayoutCellText(const TcxSSStyleRec& style, const TCellTe
     wrapper.LayoutText(std::string_view(text.Text), rect, params, true, style.VertTextAlign, align);
     return;
   }
-  const TcxTextBrick& line = wrapper.SingleLine(params, text.Text);
+  const TcxTextBrick* line = &wrapper.SingleLine(params, text.Text);
+  if (!text.Fill.Empty()) {
+    // A number format's fill character ("*-") repeats until the text fills the cell.
+    const int room = rect.Right - rect.Left - 4 - line->Width;
+    const int each = wrapper.SingleLine(params, text.Fill.Char).Width;
+    std::string filled = text.Text;
+    if (each > 0 && room >= each) {
+      std::string run;
+      for (int k = 0; k < room / each; ++k) run += text.Fill.Char;
+      filled.insert(std::min(text.Fill.At, filled.size()), run);
+    }
+    line = &wrapper.SingleLine(params, filled);
+  }
   TRect textRect = rect;
-  const int excess = line.Width - (textRect.Right - textRect.Left) + 4;
+  const int excess = line->Width - (textRect.Right - textRect.Left) + 4;
   if (widen && excess > 0) {
     if (align == haRIGHT) {
       textRect.Left -= excess;

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "calc/cxSSNumberFormat.h"
 #include "platform/Types.h"
 #include "styles/cxSSStyleTypes.h"
 #include "view/cxCanvasWrapper.h"
@@ -182,6 +183,7 @@ private:
     std::string Text;
     TcxSSColor Color = kColorAuto;
     bool Numeric = false;
+    TcxTextFill Fill;  // where the number format's fill character repeats, if it has one
   };
 
   TCellText DisplayText(const TcxSSCellRec& cell, const TcxSSStyleRec& style) const;

@@ -137,7 +137,9 @@ void WriteFont(TcxBiffWriter& w, const TcxBiffFont& font) {
 }
 
 void WriteFormat(TcxBiffWriter& w, uint16_t index, std::u16string_view text) {
-  text = text.substr(0, std::min<size_t>(text.size(), 255));
+  // Format strings are short (Excel keeps them to 255 characters); a longer one read from a
+  // file is written whole as long as the record holds it.
+  text = text.substr(0, std::min<size_t>(text.size(), (kBiffMaxRecordData - 5) / 2));
   const size_t at = w.BeginRecord(brFormat);
   w.U16(index);
   w.U16(static_cast<uint16_t>(text.size()));

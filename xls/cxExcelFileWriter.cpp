@@ -6,6 +6,7 @@
 
 #include "calc/cxSSConvert.h"
 #include "calc/cxSSFormats.h"
+#include "calc/cxSSNumberFormat.h"
 #include "calc/cxSSStrings.h"
 #include "platform/Unicode.h"
 #include "xls/cxWorkBookWriter.h"
@@ -153,7 +154,7 @@ TcxExcelFileWriter::TcxExcelFileWriter(std::shared_ptr<const TcxEnvironment> env
   for (TxlsDataFormat format : {kFormatDayMonthYear, kFormatDayMonthNameYear}) {
     w = {};
     WriteFormat(w, format, Utf16(BuiltInFormatString(format)));
-    add(std::move(w));
+    lastFormat_ = add(std::move(w));
   }
   for (int i = 0; i < kTemplateXfCount; ++i) {
     w = {};
@@ -289,10 +290,45 @@ uint16_t TcxExcelFileWriter::RegisterFont(const TcxSSFontRec* font) {
   return currentFont_ = index;
 }
 
-std::array<uint8_t, 20> TcxExcelFileWriter::XfData(const TcxSSStyleRec& rec, uint16_t font) const {
+uint16_t TcxExcelFileWriter::RegisterFormat(const TcxSSStyleRec& rec) {
+  const TcxNumberFormat* code = rec.NumberFormat;
+  if (!code) return rec.Format;
+  if (auto it = formats_.find(code); it != formats_.end()) return it->second;
+  const uint16_t builtIn = code->BuiltIn();
+  uint16_t index = 0;
+  bool write = true;
+  if (builtIn != TcxNumberFormat::kNoBuiltIn && code->Code() == BuiltInFormatString(builtIn)) {
+    // A built-in index with its own string: the index alone says it.
+    index = builtIn;
+    write = false;
+  } else if (builtIn < builtInFormatWritten_.size() && !builtInFormatWritten_[builtIn]) {
+    // The file's own string for a built-in index (the currency formats of its locale).
+    index = builtIn;
+    builtInFormatWritten_[builtIn] = true;
+  } else if (code->Code() == BuiltInFormatString(kFormatDayMonthYear) ||
+             code->Code() == BuiltInFormatString(kFormatDayMonthNameYear)) {
+    index = code->Code() == BuiltInFormatString(kFormatDayMonthYear) ? kFormatDayMonthYear
+                                                                      : kFormatDayMonthNameYear;
+    write = false;
+  } else if (nextFormat_ <= 0xFFFF) {
+    index = static_cast<uint16_t>(nextFormat_++);
+  } else {
+    return rec.Format;  // no index left: the built-in index shows it best
+  }
+  if (write) {
+    TcxBiffWriter w;
+    WriteFormat(w, index, Utf16(code->Code()));
+    lastFormat_ = InsertAfter(lastFormat_, std::move(w));
+  }
+  formats_.emplace(code, index);
+  return index;
+}
+
+std::array<uint8_t, 20> TcxExcelFileWriter::XfData(const TcxSSStyleRec& rec, uint16_t font,
+                                                   uint16_t format) const {
   std::array<uint8_t, 20> data = TemplateXfData(kTemplateXfs[kDefaultCellXf]);
   Put16(&data[0], font);
-  Put16(&data[2], rec.Format);
+  Put16(&data[2], format);
   Put16(&data[4], rec.Flags & kStyleLocked);
   Put16(&data[6], AlignmentWord(rec));
   uint16_t word8 = 0xFC00;  // every attribute group is the cell's own
@@ -329,15 +365,16 @@ std::array<uint8_t, 20> TcxExcelFileWriter::XfData(const TcxSSStyleRec& rec, uin
 
 void TcxExcelFileWriter::WriteDefaultStyle(const TcxSSStyleRec& rec) {
   const uint16_t font = RegisterFont(rec.Font);
+  const uint16_t format = RegisterFormat(rec);
   // XF 15, the format of cells without one of their own, is the default style whole: font,
   // number format, lock, alignment, borders and fill.
   TcxBiffWriter xf15;
-  WriteXf(xf15, XfData(rec, font));
+  WriteXf(xf15, XfData(rec, font, format));
   defaultXf_->Record = std::move(xf15);
   // The XF for columns whose lock differs from the default style's: the default style with the
   // lock inverted. It is not the XF of the default style's own cells (RegisterStyle gives those
   // theirs), or saving would flip the lock of every unformatted cell.
-  std::array<uint8_t, 20> data = XfData(rec, font);
+  std::array<uint8_t, 20> data = XfData(rec, font, format);
   data[4] ^= kStyleLocked;
   TcxBiffWriter w;
   WriteXf(w, data);
@@ -355,7 +392,8 @@ void TcxExcelFileWriter::RegisterStyle(const TcxSSStyleRec& rec) {
     return;
   }
   TcxBiffWriter w;
-  WriteXf(w, XfData(rec, RegisterFont(rec.Font)));
+  const uint16_t font = RegisterFont(rec.Font);
+  WriteXf(w, XfData(rec, font, RegisterFormat(rec)));
   lastXf_ = InsertAfter(lastXf_, std::move(w));
   currentXf_ = static_cast<uint16_t>(kTemplateXfCount + registeredXfs_++);
   styles_.emplace(&rec, currentXf_);

@@ -30,7 +30,7 @@ using TcxCellValue = std::variant<std::monostate, std::string_view, double>;
 // cells (each after RegisterStyle) and the merged areas; then WriteWorkbook.
 //
 // Layout: the workbook globals are a list of whole records that starts as a fixed template
-// (BOF, TABID, WINDOW1, four fonts, two formats, 17 XFs, SUPBOOK, EXTERNSHEET); fonts, XFs,
+// (BOF, TABID, WINDOW1, four fonts, two formats, 17 XFs, SUPBOOK, EXTERNSHEET); fonts, formats, XFs,
 // PALETTE/STYLE and BOUNDSHEET records are inserted at their places, the add-in SUPBOOK and its
 // EXTERNNAME records before EXTERNSHEET when a formula calls an add-in function, PROTECT and NAME
 // records appended. Each sheet keeps its own records as one byte buffer, appended to in call order; its
@@ -48,6 +48,8 @@ public:
   static constexpr uint16_t kDefaultCellXf = 15;
   static constexpr int kMaxRows = 65536;
   static constexpr int kMaxCols = 256;
+  // The first FORMAT index for a workbook's own format codes (the template holds 164 and 165).
+  static constexpr uint16_t kFirstOwnFormat = 166;
   // Sheets the one-record TABID and EXTERNSHEET lists can hold.
   static constexpr int kMaxSheets = static_cast<int>((kBiffMaxRecordData - 2) / 6);
 
@@ -136,7 +138,10 @@ private:
   TGlobalList::iterator Find(uint16_t id);
   void UpdateLinkRecords();
   uint16_t RegisterFont(const TcxSSFontRec* font);
-  std::array<uint8_t, 20> XfData(const TcxSSStyleRec& rec, uint16_t font) const;
+  // The FORMAT index of a record's number format: its built-in index, or the index its code is
+  // written under (a FORMAT record the first time the code is met).
+  uint16_t RegisterFormat(const TcxSSStyleRec& rec);
+  std::array<uint8_t, 20> XfData(const TcxSSStyleRec& rec, uint16_t font, uint16_t format) const;
   TSheet& Sheet(int sheet);
   void Touch(TSheet& sheet, int row, int col);
   bool InRange(int row, int col) const { return row >= 0 && row < kMaxRows && col >= 0 && col < kMaxCols; }
@@ -151,14 +156,19 @@ private:
   int pageCount_ = 0;
   std::array<TColor, 56> palette_{};
   TGlobalList globals_;
-  TGlobalList::iterator tabId_, window1_, lastFont_, defaultXf_, lastXf_, paletteRecord_, supBook_,
-      externSheet_;
+  TGlobalList::iterator tabId_, window1_, lastFont_, lastFormat_, defaultXf_, lastXf_,
+      paletteRecord_, supBook_, externSheet_;
   bool hasPalette_ = false;
   // Add-in functions named so far, and the EXTERNSHEET entry of their book (-1: none yet).
   std::vector<std::string> addInNames_;
   int addInRef_ = -1;
   TGlobalList::iterator lastAddInRecord_;
   std::unordered_map<const TcxSSFontRec*, uint16_t> fonts_;
+  // Number format codes written so far and their FORMAT indexes; which built-in indexes have
+  // a FORMAT record of their own; the next index for a workbook's own code.
+  std::unordered_map<const TcxNumberFormat*, uint16_t> formats_;
+  std::array<bool, 50> builtInFormatWritten_{};
+  uint32_t nextFormat_ = kFirstOwnFormat;
   std::unordered_map<const TcxSSStyleRec*, uint16_t> styles_;
   int registeredFonts_ = 0;
   int registeredXfs_ = 0;

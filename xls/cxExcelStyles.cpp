@@ -79,6 +79,7 @@ TcxSSStyleRec TcxExcelStyleTable::MakeStyle(const TcxXfRecord& xf) const {
   }
 
   rec.Format = xf.Format;
+  rec.NumberFormat = NumberFormat(xf.Format);
   if (xf.Format >= 50) {
     const std::string text = FormatString(xf.Format);
     TxlsDataFormat format = kFormatGeneral;
@@ -126,7 +127,18 @@ TcxSSStyleRec TcxExcelStyleTable::MakeStyle(const TcxXfRecord& xf) const {
   return rec;
 }
 
+const TcxNumberFormat* TcxExcelStyleTable::NumberFormat(unsigned index) const {
+  const auto found = codes_.find(index);
+  return found == codes_.end() ? nullptr : found->second;
+}
+
 void TcxExcelStyleTable::Build() {
+  numberFormats_.clear();
+  codes_.clear();
+  for (const TcxFormatRecord& format : formats_) {
+    numberFormats_.emplace_back(format.Text, format.Index < 50 ? format.Index : TcxNumberFormat::kNoBuiltIn);
+    codes_[format.Index] = &numberFormats_.back();  // the last record of an index wins
+  }
   styles_.clear();
   styles_.reserve(xfs_.size());
   for (const auto& xf : xfs_) styles_.push_back(MakeStyle(xf));

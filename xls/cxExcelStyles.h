@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "calc/cxSSNumberFormat.h"
 #include "styles/cxSSStyleTypes.h"
 #include "xls/cxBiffRecords.h"
 
@@ -39,10 +41,14 @@ TcxSSFillStyle FillStyleFromFile(unsigned code);
 TcxSSColor ColorFromFile(unsigned index);
 
 // The cell formats of a workbook's globals: fonts, number format strings and XF records, turned
-// into style records the cells can take (TcxSSStyleRec, pointing at this table's fonts).
+// into style records the cells can take (TcxSSStyleRec, pointing at this table's fonts and
+// number format codes).
 //
 // Records are collected as they are read; Build makes the style records once all are in. The
-// fonts live in a deque so that the records' font pointers stay valid while the table lives.
+// fonts and codes live in deques so that the records' pointers stay valid while the table
+// lives. Every FORMAT record's string becomes the code of the XFs that use its index (a
+// FORMAT record for a built-in index, as files write for the currency formats, included);
+// the records' Format is the built-in index the code is classified as.
 class TcxExcelStyleTable {
 public:
   TcxExcelStyleTable();
@@ -77,7 +83,12 @@ public:
 private:
   TcxSSStyleRec MakeStyle(const TcxXfRecord& xf) const;
 
+  // The code of a FORMAT index, made by Build; nullptr when the file gave the index none.
+  const TcxNumberFormat* NumberFormat(unsigned index) const;
+
   std::deque<TcxSSFontRec> fonts_;
+  std::deque<TcxNumberFormat> numberFormats_;
+  std::unordered_map<unsigned, const TcxNumberFormat*> codes_;
   TcxSSFontRec fallbackFont_;
   std::vector<TcxFormatRecord> formats_;
   std::vector<TcxXfRecord> xfs_;

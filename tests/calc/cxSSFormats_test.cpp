@@ -96,9 +96,12 @@ INSTANTIATE_TEST_SUITE_P(
         TFormatCase{48, 1.5, "1.5E+0", "1,5E+0"},
         TFormatCase{48, 0.0012, "1.2E-3", "1,2E-3"},
         TFormatCase{48, 999.96, "1.0E+3", "1,0E+3"},
-        TFormatCase{12, 0, "0", "0"},
-        TFormatCase{12, 1.0 / 3, "0.33", "0,33"},
-        TFormatCase{13, 0.125, "0.13", "0,13"},
+        TFormatCase{12, 0, "0    ", "0    "},
+        // Fractions by their codes "# ?/?" and "# ??/??", as other spreadsheet programs show them.
+        TFormatCase{12, 1.0 / 3, " 1/3", " 1/3"},
+        TFormatCase{12, 2.5, "2 1/2", "2 1/2"},
+        TFormatCase{13, 0.125, "  1/8 ", "  1/8 "},
+        TFormatCase{13, -3.14159, "-3 14/99", "-3 14/99"},
         TFormatCase{49, -1234.5, "-1234.50", "-1234,50"},
         TFormatCase{30, 7, "7.00", "7,00"},
         TFormatCase{300, 1e20, "1E+20", "1E+20"}));
@@ -149,9 +152,9 @@ TEST(FormatValue, PrecisionBoundsGeneralExponentAndFixedDecimals) {
   EXPECT_EQ(Format(0, 123456789012, kEnglish, 0), "1.2345679E11");
   EXPECT_EQ(Format(0, 123456789012, kEnglish, 4), "1.2345679E+0011");
   EXPECT_EQ(Format(0, 123456789012, kEnglish, 200), "1.2345679E+00000011");
-  EXPECT_EQ(Format(12, 1.0 / 3, kEnglish, 0), "0");
-  EXPECT_EQ(Format(12, 1.0 / 3, kEnglish, 5), "0.33333");
-  EXPECT_EQ(Format(12, 2.0 / 3, kEnglish, 20), "0.66666667");
+  EXPECT_EQ(Format(30, 1.0 / 3, kEnglish, 0), "0");
+  EXPECT_EQ(Format(30, 1.0 / 3, kEnglish, 5), "0.33333");
+  EXPECT_EQ(Format(30, 2.0 / 3, kEnglish, 20), "0.66666667");
 }
 
 TEST(FormatValue, CurrencyStringIsLiteralEvenWithPictureCharacters) {

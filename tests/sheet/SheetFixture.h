@@ -17,6 +17,7 @@
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
+#include "calc/cxSSNumberFormat.h"
 #include "styles/cxSSCellStyle.h"
 #include "styles/cxSSStyleCache.h"
 
@@ -50,7 +51,8 @@ inline std::string Snapshot(const TcxCustomSpreadSheetBook& book) {
         const TcxSSStyleRec& s = *cell.Style;
         const TcxSSFontRec& f = *s.Font;
         out << TcxSSUtils::ColumnName(col) << row + 1 << " kind " << int(cell.Kind) << " '"
-            << cell.Text << "' " << cell.Number << " fmt " << s.Format << " align "
+            << cell.Text << "' " << cell.Number << " fmt " << s.Format << " code "
+            << (s.NumberFormat ? s.NumberFormat->Code() : "-") << " align "
             << int(s.HorzTextAlign) << "/" << int(s.VertTextAlign) << " wrap " << s.WordBreak
             << " res " << int(s.Reserved) << " flags " << int(s.Flags) << " brush "
             << int(s.BrushStyle) << "/" << s.ForegroundColor << "/" << s.BackgroundColor

@@ -414,18 +414,113 @@ TEST(TcxBookFile, ConstantsKeepWhatTheFileStored) {
   EXPECT_EQ(CivilText(date.Number), "1904-01-02 00:00:00");
 }
 
+// Numbers of real files show by their format codes as LibreOffice and Gnumeric show them: cells
+// of each file's first sheet whose format is a FORMAT record of the file, with the texts both
+// programs agree on (tests/calc/number_format_oracle.py, United States English).
+TEST(TcxBookFile, NumbersShowAsOtherSpreadsheetsShowThem) {
+  const struct {
+    const char* File;
+    int Row, Col;
+    const char* Shown;
+  } cases[] = {
+    {"xlrd-Formate.xls", 0, 1, "03/07/1907"},  // "DD/MM/YYYY"
+    {"xlrd-Formate.xls", 1, 1, "23/02/2005"},  // "DD/MM/YYYY"
+    {"xlrd-Formate.xls", 2, 1, "Tuesday, May 03, 1988"},  // "DDDD\", \"MMMM\\ DD\", \"YYYY"
+    {"xlrd-Formate.xls", 3, 1, "06:34"},  // "HH:MM"
+    {"xlrd-Formate.xls", 4, 1, "12:56"},  // "HH:MM"
+    {"xlrd-Formate.xls", 5, 1, "5:47:13 PM"},  // "H:MM:SS\\ AM/PM"
+    {"xlrd-Formate.xls", 6, 1, "97.4%"},  // "0.0%"
+    {"xlrd-Formate.xls", 7, 1, "12.4%"},  // "0.0%"
+    {"xlrd-Formate.xls", 8, 1, " 1,000.30 € "},  // "_-* #,##0.00\" €\"_-;\\-* #,##0.00\" €\"_-;_-* \\-\?\?\" €\"_-;_-@_-"
+    {"xlrd-Formate.xls", 9, 1, " 1.20 € "},  // "_-* #,##0.00\\ [$€-407]_-;\\-* #,##0.00\\ [$€-407]_-;_-* \\-\?\?\\ [$€-407]_-;_-@_-"
+    {"sheetjs-number_format.xls", 17, 1, "16:17"},  // "h:mm"
+    {"sheetjs-number_format.xls", 19, 1, "10/18/33 16:17"},  // "m/d/yy\\ h:mm"
+    {"sheetjs-number_format.xls", 20, 1, "12,346 "},  // "#,##0\\ ;\\(#,##0\\)"
+    {"sheetjs-number_format.xls", 20, 5, "12,346 "},  // "#,##0\\ ;\\(#,##0\\)"
+    {"sheetjs-number_format.xls", 21, 1, "12,346 "},  // "#,##0\\ ;[Red]\\(#,##0\\)"
+    {"sheetjs-number_format.xls", 21, 5, "12,346 "},  // "#,##0\\ ;[Red]\\(#,##0\\)"
+    {"sheetjs-number_format.xls", 22, 1, "12,345.68"},  // "#,##0.00;\\(#,##0.00\\)"
+    {"sheetjs-number_format.xls", 22, 5, "12,345.68"},  // "#,##0.00;\\(#,##0.00\\)"
+    {"sheetjs-number_format.xls", 23, 1, "12,345.68"},  // "#,##0.00;[Red]\\(#,##0.00\\)"
+    {"sheetjs-number_format.xls", 23, 5, "12,345.68"},  // "#,##0.00;[Red]\\(#,##0.00\\)"
+    {"sheetjs-NumberFormatCondition.xls", 0, 0, "50"},  // "[Red][<-25]General;[Blue][>25]General;[Green]General;[Yellow]General\\ "
+    {"sheetjs-NumberFormatCondition.xls", 0, 1, "50"},  // "[Red][<=-25]General;[Blue][>=25]General;[Green]General;[Yellow]General"
+    {"sheetjs-NumberFormatCondition.xls", 0, 2, "50"},  // "[Red][=50]General;[Blue]000"
+    {"sheetjs-NumberFormatCondition.xls", 0, 3, "050"},  // "[Red][<>50]General;[Blue]000"
+    {"sheetjs-NumberFormatCondition.xls", 1, 0, "26"},  // "[Red][<-25]General;[Blue][>25]General;[Green]General;[Yellow]General\\ "
+    {"sheetjs-NumberFormatCondition.xls", 1, 1, "26"},  // "[Red][<=-25]General;[Blue][>=25]General;[Green]General;[Yellow]General"
+    {"sheetjs-NumberFormatCondition.xls", 1, 2, "051"},  // "[Red][=50]General;[Blue]000"
+    {"sheetjs-NumberFormatCondition.xls", 1, 3, "51"},  // "[Red][<>50]General;[Blue]000"
+    {"sheetjs-NumberFormatCondition.xls", 2, 0, "25"},  // "[Red][<-25]General;[Blue][>25]General;[Green]General;[Yellow]General\\ "
+    {"sheetjs-NumberFormatCondition.xls", 2, 1, "25"},  // "[Red][<=-25]General;[Blue][>=25]General;[Green]General;[Yellow]General"
+    {"sheetjs-NumberFormatCondition.xls", 2, 2, "049"},  // "[Red][=50]General;[Blue]000"
+    {"sheetjs-NumberFormatCondition.xls", 2, 3, "49"},  // "[Red][<>50]General;[Blue]000"
+    {"poi-54686_fraction_formats.xls", 2, 10, "-1 1/10"},  // "#\\ \?/10"
+    {"poi-54686_fraction_formats.xls", 8, 5, "-  99/100"},  // "#\\ \?\?\?/\?\?\?"
+    {"poi-54686_fraction_formats.xls", 8, 11, "- 99/100"},  // "#\\ \?\?/100"
+    {"poi-54686_fraction_formats.xls", 9, 5, "-  49/50 "},  // "#\\ \?\?\?/\?\?\?"
+    {"poi-54686_fraction_formats.xls", 9, 11, "- 98/100"},  // "#\\ \?\?/100"
+    {"poi-54686_fraction_formats.xls", 10, 5, "-  97/100"},  // "#\\ \?\?\?/\?\?\?"
+    {"poi-54686_fraction_formats.xls", 10, 11, "- 97/100"},  // "#\\ \?\?/100"
+    {"poi-54686_fraction_formats.xls", 11, 9, "- 15/16"},  // "#\\ \?\?/16"
+    {"poi-54686_fraction_formats.xls", 12, 9, "- 15/16"},  // "#\\ \?\?/16"
+    {"poi-54686_fraction_formats.xls", 12, 10, "- 9/10"},  // "#\\ \?/10"
+    {"poi-54686_fraction_formats.xls", 13, 9, "- 15/16"},  // "#\\ \?\?/16"
+    {"poi-54686_fraction_formats.xls", 13, 10, "- 9/10"},  // "#\\ \?/10"
+    {"poi-54686_fraction_formats.xls", 14, 8, "- 7/8"},  // "#\\ \?/8"
+    {"poi-54686_fraction_formats.xls", 15, 8, "- 7/8"},  // "#\\ \?/8"
+    {"poi-54686_fraction_formats.xls", 16, 8, "- 7/8"},  // "#\\ \?/8"
+    {"poi-54686_fraction_formats.xls", 20, 7, "- 3/4"},  // "#\\ \?/4"
+    {"poi-54686_fraction_formats.xls", 21, 7, "- 3/4"},  // "#\\ \?/4"
+    {"poi-54686_fraction_formats.xls", 22, 7, "- 3/4"},  // "#\\ \?/4"
+    {"poi-54686_fraction_formats.xls", 33, 6, "- 1/2"},  // "#\\ \?/2"
+    {"poi-54686_fraction_formats.xls", 34, 6, "- 1/2"},  // "#\\ \?/2"
+    {"poi-54686_fraction_formats.xls", 35, 6, "- 1/2"},  // "#\\ \?/2"
+    {"poi-florida_data.ashx.xls", 4, 5, " 1.00 "},  // "_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"\?\?_);_(@_)"
+    {"poi-florida_data.ashx.xls", 4, 8, " 102.00 "},  // "_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"\?\?_);_(@_)"
+    {"poi-florida_data.ashx.xls", 4, 13, " $33,699 "},  // "_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"\?\?_);_(@_)"
+    {"poi-florida_data.ashx.xls", 4, 27, " $33,699 "},  // "_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"\?\?_);_(@_)"
+    {"poi-florida_data.ashx.xls", 4, 37, " $3,818 "},  // "_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"\?\?_);_(@_)"
+    {"poi-florida_data.ashx.xls", 5, 5, " 1.00 "},  // "_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"\?\?_);_(@_)"
+    {"poi-florida_data.ashx.xls", 400, 28, " 459,879 "},  // "_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"\?\?_);_(@_)"
+    {"poi-florida_data.ashx.xls", 400, 29, " 900,269 "},  // "_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"\?\?_);_(@_)"
+    {"poi-florida_data.ashx.xls", 400, 31, " 222,933 "},  // "_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"\?\?_);_(@_)"
+    {"sheetjs-numfmt_1_russian.xls", 3, 0, "1,234,567.89 р."},  // "#,##0.00\\ \"р.\""
+    {"sheetjs-numfmt_1_russian.xls", 4, 0, " 1,234,567.89 р. "},  // "_-* #,##0.00\\ \"р.\"_-;\\-* #,##0.00\\ \"р.\"_-;_-* \"-\"\?\?\\ \"р.\"_-;_-@_-"
+    {"sheetjs-numfmt_1_russian.xls", 11, 0, "1,234,568 р."},  // "#,##0\\ \"р.\";\\-#,##0\\ \"р.\""
+    {"sheetjs-numfmt_1_russian.xls", 12, 0, "1,234,568 р."},  // "#,##0\\ \"р.\";[Red]\\-#,##0\\ \"р.\""
+    {"sheetjs-numfmt_1_russian.xls", 13, 0, "1,234,567.89 р."},  // "#,##0.00\\ \"р.\";[Red]\\-#,##0.00\\ \"р.\""
+  };
+  std::string loaded;
+  auto book = MakeBook();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.File) + " " + std::to_string(c.Row) + "," + std::to_string(c.Col));
+    if (loaded != c.File) {
+      Load(book, CorpusDir() / c.File);
+      loaded = c.File;
+    }
+    book.History().Lock();
+    EXPECT_EQ(TcxSSCellObject(book.Pages(0).DataStorage(), c.Col, c.Row).DisplayText(), c.Shown);
+    book.History().Unlock();
+  }
+}
+
 // Strings of the file that read as numbers or error values stay the texts they are: they show
-// as stored, and a saved copy still holds them as strings, not as numbers or errors.
+// as stored (through the text section of the cell's format code when it has one, as LibreOffice
+// and Gnumeric show them), and a saved copy still holds them as strings, not as numbers or
+// errors.
 TEST(TcxBookFile, TextsThatReadAsValuesStayTexts) {
   const struct {
     const char* File;
     int Page, Col, Row;
     const char* Text;
+    const char* Shown;
   } cases[] = {
-      {"poi-florida_data.ashx.xls", 0, 0, 4, "01"},
-      {"poi-46904.xls", 0, 12, 2693, "+4773597287"},
-      {"xlrd-namesdemo.xls", 2, 2, 23, "123456"},
-      {"sheetjs-ErrorTypes.xls", 0, 1, 7, "#N/A!"},
+      // Its format is _("$"* #,##0.00_);_("$"* \(#,##0.00\);_("$"* "-"??_);_(@_).
+      {"poi-florida_data.ashx.xls", 0, 0, 4, "01", " 01 "},
+      {"poi-46904.xls", 0, 12, 2693, "+4773597287", "+4773597287"},
+      {"xlrd-namesdemo.xls", 2, 2, 23, "123456", "123456"},
+      {"sheetjs-ErrorTypes.xls", 0, 1, 7, "#N/A!", "#N/A!"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.File);
@@ -438,7 +533,7 @@ TEST(TcxBookFile, TextsThatReadAsValuesStayTexts) {
     ASSERT_TRUE(cell.Style);
     EXPECT_EQ(cell.Style->Format, 49);
     book.History().Lock();
-    EXPECT_EQ(TcxSSCellObject(storage, c.Col, c.Row).DisplayText(), c.Text);
+    EXPECT_EQ(TcxSSCellObject(storage, c.Col, c.Row).DisplayText(), c.Shown);
     book.History().Unlock();
 
     if (!XlrdUnavailable().empty()) continue;

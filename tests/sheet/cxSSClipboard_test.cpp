@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "calc/cxSSNumberFormat.h"
 #include "calc/cxSSStrings.h"
 #include "calc/cxSSTokens.h"
 #include "sheet/SheetFixture.h"
@@ -161,6 +162,8 @@ TEST_F(ClipboardTest, PasteBringsValuesStylesFormulasAndMergedAreas) {
   Fill("A1", "5|=A1*2\n6|=A2+B1");
   StyleOf("A1")->Brush().SetBackgroundColor(9);
   StyleOf("B2")->Font().SetStyle(kFontItalic);
+  StyleOf("B1")->SetFormatCode("0.000 \"kg\"");
+  StyleOf("D5")->SetFormatCode("[Red]0");  // pasted over by B2, which has no code
   Sheet().MergeCells(Range("A1:A2"), true);
   Sheet().CopyCells(Range("A1:B2"), false);
   ForgetHistory();
@@ -171,6 +174,9 @@ TEST_F(ClipboardTest, PasteBringsValuesStylesFormulasAndMergedAreas) {
   EXPECT_EQ(Show("D5"), "16");
   EXPECT_EQ(Cell("C4").Style->BackgroundColor, 9);
   EXPECT_EQ(Cell("D5").Style->Font->Style, kFontItalic);
+  ASSERT_NE(Cell("D4").Style->NumberFormat, nullptr);
+  EXPECT_EQ(Cell("D4").Style->NumberFormat->Code(), "0.000 \"kg\"");
+  EXPECT_EQ(Cell("D5").Style->NumberFormat, nullptr);
   EXPECT_EQ(Storage().MergedCells().GetAll().back(), (TRect{2, 3, 3, 5}));
   EXPECT_EQ(Sheet().Selection(), Range("C4:C5"));  // the pasted merged area
   EXPECT_EQ(Steps(), std::vector<std::string>{"Paste cells"});
@@ -255,7 +261,9 @@ std::string Look(const TcxSSDataStorage& storage, int col, int row, bool withFor
   const TcxSSFontRec& f = *s.Font;
   std::ostringstream out;
   out << "kind " << int(cell.Kind) << " '" << (cell.Kind != ckFormula || withFormulaText ? cell.Text : "")
-      << "' " << cell.Number << " fmt " << s.Format << " align " << int(s.HorzTextAlign) << "/"
+      << "' " << cell.Number << " fmt " << s.Format << " code "
+      << (s.NumberFormat ? s.NumberFormat->Code() + "/" + std::to_string(s.NumberFormat->BuiltIn()) : "-")
+      << " align " << int(s.HorzTextAlign) << "/"
       << int(s.VertTextAlign) << " wrap " << s.WordBreak << " res " << int(s.Reserved) << " flags "
       << int(s.Flags) << " brush " << int(s.BrushStyle) << "/" << s.ForegroundColor << "/"
       << s.BackgroundColor << " edges";

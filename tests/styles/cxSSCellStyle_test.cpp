@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "StyleTestSupport.h"
+#include "calc/cxSSFormats.h"
+#include "calc/cxSSNumberFormat.h"
 #include "sheet/cxSSHeader.h"
 
 // The published number format (0..51) against the stored BIFF built-in index.
@@ -713,4 +715,94 @@ TEST_F(TcxSSCellStyleTest, AChangeTheCellCannotTakeWhileLoadingIsDropped) {
   Book().SetReading(false);
   EXPECT_EQ(Cache().StyleCount(), count);
   EXPECT_EQ(CellRec(2, 9), Rec0());
+}
+
+// --- Number format codes ---------------------------------------------------------------------
+
+// A code of its own is classified into the built-in index (what typed text and currency go
+// by), cells with the same code share a record, and setting the index drops the code.
+TEST_F(TcxSSCellStyleTest, AFormatCodeIsClassifiedSharedAndDroppedWithTheIndex) {
+  const struct {
+    const char* Code;
+    TxlsDataFormat Format;
+    bool OwnCode;  // false: the code is the index's own string
+  } cases[] = {
+      {"0.000", 2, true},          {"dd/mm/yyyy", 14, true}, {"[h]:mm", 21, true},
+      {"#,##0.00 \"€\"", 4, true}, {"$#,##0.0", 7, true},    {"0.00", 2, false},
+      {"dd/mm/yy", 164, false},    {"\"x\"@", 0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Code);
+    {
+      auto a = StyleOf(1, 1);
+      a->SetFormatCode(c.Code);
+      auto b = StyleOf(2, 1);
+      b->SetFormatCode(c.Code);
+      EXPECT_EQ(a->StoredFormat(), c.Format);
+      EXPECT_EQ(a->FormatCode(), c.Code);
+      EXPECT_EQ(a->NumberFormat() != nullptr, c.OwnCode);
+      EXPECT_EQ(a->SharedRec(), b->SharedRec());
+    }
+    auto a = StyleOf(1, 1);
+    a->SetStoredFormat(a->StoredFormat());
+    EXPECT_EQ(a->NumberFormat(), nullptr) << "the index alone decides again";
+    EXPECT_EQ(a->FormatCode(), BuiltInFormatString(c.Format));
+    auto b = StyleOf(2, 1);
+    b->SetFormat(1);
+    EXPECT_EQ(b->NumberFormat(), nullptr);
+    EXPECT_EQ(b->StoredFormat(), 1);
+  }
+}
+
+// The reader marks a text that reads as a number with the text format; the format the file
+// gave the cell stays as its code, so that the cell shows and saves it.
+TEST_F(TcxSSCellStyleTest, TheReadersTextMarkKeepsTheFilesFormat) {
+  constexpr TxlsDataFormat kTextPublished = 35;
+  auto coded = StyleOf(1, 1);
+  coded->SetFormatCode("0.000");
+  const TcxNumberFormat* code = coded->NumberFormat();
+  coded->ApplyFormat(kTextPublished);
+  EXPECT_EQ(coded->StoredFormat(), kFormatText);
+  EXPECT_EQ(coded->NumberFormat(), code);
+
+  auto indexed = StyleOf(2, 1);
+  indexed->SetStoredFormat(3);
+  indexed->ApplyFormat(kTextPublished);
+  EXPECT_EQ(indexed->StoredFormat(), kFormatText);
+  ASSERT_NE(indexed->NumberFormat(), nullptr);
+  EXPECT_EQ(indexed->NumberFormat()->Code(), "#,##0");
+  EXPECT_EQ(indexed->NumberFormat()->BuiltIn(), 3);
+
+  // A user's choice of the text format is the text format alone.
+  auto typed = StyleOf(3, 1);
+  typed->SetFormatCode("0.000");
+  typed->SetFormat(kTextPublished);
+  EXPECT_EQ(typed->NumberFormat(), nullptr);
+}
+
+// Every way a whole look travels carries the code: Assign, ApplyStyleRec (a record of the file
+// reader, whose code is not this workbook's) and ApplyStoredRecord (undo).
+TEST_F(TcxSSCellStyleTest, TheCodeTravelsWithTheLook) {
+  auto source = StyleOf(1, 1);
+  source->SetFormatCode("[Red]0.0%");
+  auto target = StyleOf(4, 4);
+  target->Assign(*source);
+  EXPECT_EQ(target->NumberFormat(), source->NumberFormat());
+  EXPECT_EQ(target->StoredFormat(), source->StoredFormat());
+
+  const TcxNumberFormat fileCode("#,##0.00 \"din.\"", 4);
+  TcxSSStyleRec rec = *Rec0();
+  rec.Format = 4;
+  rec.NumberFormat = &fileCode;
+  auto applied = StyleOf(5, 5);
+  applied->ApplyStyleRec(rec, false);
+  ASSERT_NE(applied->NumberFormat(), nullptr);
+  EXPECT_NE(applied->NumberFormat(), &fileCode);
+  EXPECT_EQ(applied->NumberFormat(), Cache().GetNumberFormat("#,##0.00 \"din.\"", 4));
+
+  auto restored = StyleOf(6, 6);
+  restored->ApplyStoredRecord(rec);
+  EXPECT_EQ(restored->NumberFormat(), applied->NumberFormat());
+  restored->ApplyStoredRecord(*Rec0());
+  EXPECT_EQ(restored->NumberFormat(), nullptr);
 }

@@ -323,3 +323,61 @@ TEST_F(TcxSSStyleCacheTest, CheckConsistencyFindsBrokenCaches) {
   Cache().ReleaseStyle(rec);
   Cache().ReleaseStyle(Cache().GetStyle(Cache().IndexOfStyle(WithFormat(*Rec0(), 4))));
 }
+
+// Format codes are kept once per code and the built-in index a file gave it; one from another
+// workbook or from a file's table is found by its value.
+TEST_F(TcxSSStyleCacheTest, NumberFormatCodesAreKeptOnceEach) {
+  const int count = Cache().NumberFormatCount();
+  const TcxNumberFormat* own = Cache().GetNumberFormat("0.000", TcxNumberFormat::kNoBuiltIn);
+  EXPECT_EQ(Cache().GetNumberFormat("0.000", TcxNumberFormat::kNoBuiltIn), own);
+  EXPECT_EQ(own->Code(), "0.000");
+  const TcxNumberFormat* builtIn = Cache().GetNumberFormat("0.000", 2);
+  EXPECT_NE(builtIn, own);
+  EXPECT_EQ(builtIn->BuiltIn(), 2);
+  EXPECT_NE(Cache().GetNumberFormat("0.0000", TcxNumberFormat::kNoBuiltIn), own);
+  EXPECT_EQ(Cache().NumberFormatCount(), count + 3);
+  const TcxNumberFormat foreign("0.000");
+  EXPECT_EQ(Cache().AddNumberFormat(&foreign), own);
+  EXPECT_EQ(Cache().AddNumberFormat(nullptr), nullptr);
+
+  // Two records differing in their code alone are two styles.
+  TcxSSStyleRec a = WithFormat(*Rec0(), 2);
+  a.NumberFormat = own;
+  TcxSSStyleRec b = a;
+  b.NumberFormat = builtIn;
+  TcxSSStyleRec* sharedA = Cache().ShareStyle(a, nullptr);
+  TcxSSStyleRec* sharedB = Cache().ShareStyle(b, nullptr);
+  EXPECT_NE(sharedA, sharedB);
+  EXPECT_EQ(Cache().IndexOfStyle(a), Cache().IndexOf(sharedA));
+  Cache().ReleaseStyle(sharedA);
+  Cache().ReleaseStyle(sharedB);
+}
+
+TEST_F(TcxSSStyleCacheTest, CodesComeAlongFromAnotherWorkbookAndWithTheDefaultRecord) {
+  TcxSpreadSheetBook other(MakeFixedEnvironment(TRegionalSettings::English()));
+  TcxSSStyleRec foreign = *other.StyleCache().DefaultRecord();
+  foreign.Format = 10;
+  foreign.NumberFormat = other.StyleCache().GetNumberFormat("0.0%", TcxNumberFormat::kNoBuiltIn);
+  TcxSSStyleRec* taken = Cache().AddStyle(foreign);
+  EXPECT_EQ(taken->NumberFormat, Cache().GetNumberFormat("0.0%", TcxNumberFormat::kNoBuiltIn));
+  EXPECT_NE(taken->NumberFormat, foreign.NumberFormat);
+  Cache().ReleaseStyle(taken);
+
+  const TcxSSFontRec font = *Rec0()->Font;
+  Cache().SetDefaultStyleRecord(foreign, font);
+  EXPECT_EQ(Rec0()->NumberFormat, Cache().GetNumberFormat("0.0%", TcxNumberFormat::kNoBuiltIn));
+  EXPECT_EQ(Cache().DefaultStyle().NumberFormat(), Rec0()->NumberFormat);
+}
+
+TEST_F(TcxSSStyleCacheTest, ClearKeepsOnlyRecordZerosCode) {
+  Cache().DefaultStyle().SetFormatCode("#,##0.000");
+  const TcxNumberFormat* code0 = Rec0()->NumberFormat;
+  ASSERT_NE(code0, nullptr);
+  Cache().GetNumberFormat("0.0", TcxNumberFormat::kNoBuiltIn);
+  Cache().GetNumberFormat("mm:ss", TcxNumberFormat::kNoBuiltIn);
+  Cache().Clear();
+  EXPECT_EQ(Cache().NumberFormatCount(), 1);
+  EXPECT_EQ(Rec0()->NumberFormat, code0);
+  EXPECT_EQ(Cache().GetNumberFormat("#,##0.000", TcxNumberFormat::kNoBuiltIn), code0);
+  EXPECT_TRUE(Cache().CheckConsistency());
+}

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "calc/cxSSNumberFormat.h"
 #include "calc/cxSSTypes.h"
 #include "sheet/cxSSIntf.h"
 #include "styles/cxSSCellStyle.h"
@@ -57,8 +58,10 @@ struct TRecordedCell {
   bool AllowFormula = false;
   std::optional<double> Number;  // set by SetNumber (Text is then empty)
   int TextCount = 0;  // how often the value was set
-  std::optional<TcxSSStyleRec> Style;
+  std::optional<TcxSSStyleRec> Style;  // Font and NumberFormat cleared: the reader's die with it
   std::optional<TcxSSFontRec> Font;
+  std::optional<std::string> FormatCode;  // the number format code of the applied record
+  uint16_t FormatBuiltIn = 0;
 };
 
 struct TRecordedHeaderItem {
@@ -87,7 +90,13 @@ public:
   void ApplyStyleRec(const TcxSSStyleRec& rec, bool) override {
     cell_.Style = rec;
     cell_.Style->Font = nullptr;
+    cell_.Style->NumberFormat = nullptr;
     if (rec.Font) cell_.Font = *rec.Font;
+    cell_.FormatCode.reset();
+    if (rec.NumberFormat) {
+      cell_.FormatCode = rec.NumberFormat->Code();
+      cell_.FormatBuiltIn = rec.NumberFormat->BuiltIn();
+    }
   }
 
 private:
@@ -201,6 +210,7 @@ public:
   void SetProtected(bool value) override { Protected = value; }
   void SetDefaultStyleRecord(const TcxSSStyleRec& rec, const TcxSSFontRec& font) override {
     DefaultStyle = rec;
+    DefaultStyle->NumberFormat = nullptr;
     DefaultFont = font;
   }
   void SetPalette(const std::array<TColor, 56>& palette) override { Palette = palette; }
@@ -299,10 +309,11 @@ inline std::string XlrdUnavailable() {
   return reason;
 }
 
-// xlrd's reading of `file`; nothing when xlrd refuses it.
-inline std::optional<TXlrdBook> ReadWithXlrd(const std::filesystem::path& file) {
+// The output of one of the xlrd scripts of tests/xls on `file`; nothing when xlrd refuses it.
+inline std::optional<std::string> RunXlrdScript(const std::string& script,
+                                                const std::filesystem::path& file) {
   const std::string command = std::string("/usr/bin/python3 '") + ZOF_SOURCE_DIR +
-                              "/tests/xls/xlrd_dump.py' '" + file.string() + "' 2>/dev/null";
+                              "/tests/xls/" + script + "' '" + file.string() + "' 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return std::nullopt;
   std::string output;
@@ -310,6 +321,32 @@ inline std::optional<TXlrdBook> ReadWithXlrd(const std::filesystem::path& file) 
   size_t n = 0;
   while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
   if (pclose(pipe) != 0) return std::nullopt;
+  return output;
+}
+
+// What xlrd reads of `file` beyond its values (xlrd_state.py): kind → place → value (escaped
+// as the script writes it); nothing when xlrd refuses the file.
+using TXlrdState = std::map<std::string, std::map<std::string, std::string>>;
+inline std::optional<TXlrdState> ReadStateWithXlrd(const std::filesystem::path& file) {
+  const std::optional<std::string> output = RunXlrdScript("xlrd_state.py", file);
+  if (!output) return std::nullopt;
+  TXlrdState state;
+  size_t start = 0;
+  while (start < output->size()) {
+    size_t end = output->find('\n', start);
+    if (end == std::string::npos) end = output->size();
+    const auto f = SplitTabs(output->substr(start, end - start));
+    start = end + 1;
+    if (f.size() == 3) state[f[0]][f[1]] = f[2];
+  }
+  return state;
+}
+
+// xlrd's reading of `file`; nothing when xlrd refuses it.
+inline std::optional<TXlrdBook> ReadWithXlrd(const std::filesystem::path& file) {
+  const std::optional<std::string> read = RunXlrdScript("xlrd_dump.py", file);
+  if (!read) return std::nullopt;
+  const std::string& output = *read;
 
   TXlrdBook book;
   size_t start = 0;

@@ -458,6 +458,42 @@ TEST(TcxExcelFileReader, CellFormatsBecomeStyleRecords) {
   }
 }
 
+// Number formats as the files give them: a FORMAT record's string becomes the code of the cells
+// that use it, classified into a built-in index; a FORMAT record for a built-in index (the
+// currency formats of poi-florida_data.ashx.xls) keeps that index; a built-in index without a
+// string of the file's own has no code.
+TEST(TcxExcelFileReader, FormatRecordsBecomeTheCellsFormatCodes) {
+  constexpr uint16_t kNone = TcxNumberFormat::kNoBuiltIn;
+  const struct {
+    const char* File;
+    int Col, Row;
+    TxlsDataFormat Format;
+    const char* Code;  // nullptr: none
+    uint16_t BuiltIn;
+  } cases[] = {
+      {"xlrd-Formate.xls", 1, 0, 14, "DD/MM/YYYY", kNone},
+      {"xlrd-Formate.xls", 1, 2, 14, "DDDD\", \"MMMM\\ DD\", \"YYYY", kNone},
+      {"xlrd-Formate.xls", 1, 5, 21, "H:MM:SS\\ AM/PM", kNone},
+      {"xlrd-Formate.xls", 1, 6, 10, "0.0%", kNone},
+      {"poi-florida_data.ashx.xls", 13, 4, 7,
+       "_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"\?\?_);_(@_)", kNone},
+      {"poi-florida_data.ashx.xls", 0, 0, 44,
+       "_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"\?\?_);_(@_)", 44},
+      {"sheetjs-number_format.xls", 1, 3, 2, nullptr, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.File) + " " + std::to_string(c.Col) + "," + std::to_string(c.Row));
+    const TReadResult result = ReadFile(CorpusDir() / c.File);
+    const TRecordedCell& cell = CellOf(result, 0, c.Col, c.Row);
+    ASSERT_TRUE(cell.Style);
+    EXPECT_EQ(cell.Style->Format, c.Format);
+    EXPECT_EQ(cell.FormatCode.has_value(), c.Code != nullptr);
+    if (!c.Code || !cell.FormatCode) continue;
+    EXPECT_EQ(*cell.FormatCode, c.Code);
+    EXPECT_EQ(cell.FormatBuiltIn, c.BuiltIn);
+  }
+}
+
 TEST(TcxExcelFileReader, TheDefaultCellFormatBecomesTheDefaultStyle) {
   const TReadResult result = ReadFile(CorpusDir() / "poi-55341_CellStyleBorder.xls");
   ASSERT_TRUE(result.Book->DefaultStyle && result.Book->DefaultFont);

@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 #include <sstream>
 
+#include "calc/cxSSNumberFormat.h"
 #include "platform/FixedPlatform.h"
 #include "styles/cxSSStyleTypes.h"
 #include "xls/BiffTestSupport.h"
@@ -681,4 +683,54 @@ TEST_F(WriterFixture, FailingStreamIsReported) {
   } catch (const EcxExcelDataWriter& e) {
     EXPECT_STREQ(e.what(), "Error store workbook stream");
   }
+}
+
+// A record's format code is written once as a FORMAT record: under the built-in index a file
+// gave it (as files redefine the currency formats), else under 166 and up; a code that is its
+// index's own string, or one of the template's two, is the index alone.
+TEST_F(WriterFixture, FormatCodesGetFormatRecords) {
+  const TcxNumberFormat own("0.000"), date("dd/mm/yyyy"), euro("#,##0.00 \"€\"_);(#,##0.00 \"€\")", 7),
+      euroAgain("#,##0.00 [$€-407]", 7), builtIn("#,##0", 3), dayMonth("dd/mm/yy");
+  const struct {
+    const TcxNumberFormat* Code;
+    TxlsDataFormat Format;
+    uint16_t Index;
+  } cases[] = {
+      {&own, 2, 166},     {&date, 14, 167},    {&euro, 7, 7}, {&euroAgain, 7, 168},
+      {&builtIn, 49, 3},  {&dayMonth, 164, 164}, {&own, 2, 166}, {nullptr, 10, 10},
+  };
+  Begin();
+  Sheet();
+  std::vector<TcxSSStyleRec> recs;
+  for (const auto& c : cases) {
+    TcxSSStyleRec rec = defaultRec_;
+    rec.Format = c.Format;
+    rec.NumberFormat = c.Code;
+    recs.push_back(rec);
+  }
+  std::vector<uint16_t> xfs;
+  for (const TcxSSStyleRec& rec : recs) {
+    writer_->RegisterStyle(rec);
+    xfs.push_back(writer_->CurrentXf());
+  }
+  Parse();
+  std::map<uint16_t, std::u16string> formats;
+  for (const TRec* r : OfId(globals_, kFormat)) {
+    std::u16string text;
+    const bool wide = r->Data.at(4) & 1;
+    for (size_t k = 0, at = 5; k < r->U16(2); ++k, at += wide ? 2 : 1)
+      text += static_cast<char16_t>(wide ? r->U16(at) : r->Data.at(at));
+    EXPECT_FALSE(formats.count(r->U16(0))) << "FORMAT " << r->U16(0) << " twice";
+    formats[r->U16(0)] = text;
+  }
+  EXPECT_EQ(formats, (std::map<uint16_t, std::u16string>{
+                         {7, u"#,##0.00 \"€\"_);(#,##0.00 \"€\")"},
+                         {164, u"dd/mm/yy"},
+                         {165, u"dd\\.mmmm\\.yy"},
+                         {166, u"0.000"},
+                         {167, u"dd/mm/yyyy"},
+                         {168, u"#,##0.00 [$€-407]"},
+                     }));
+  for (size_t k = 0; k < recs.size(); ++k)
+    EXPECT_EQ(Xf(xfs[k]).U16(2), cases[k].Index) << k;
 }
