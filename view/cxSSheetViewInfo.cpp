@@ -323,16 +323,18 @@ void TcxSSheetViewInfo::LayoutCellText(const TcxSSStyleRec& style, const TCellTe
   }
   const TcxTextBrick* line = &wrapper.SingleLine(params, text.Text);
   if (!text.Fill.Empty()) {
-    // A number format's fill character ("*-") repeats until the text fills the cell.
-    const int room = rect.Right - rect.Left - 4 - line->Width;
+    // A number format's fill character ("*-") repeats until the text fills the cell. Widths
+    // of characters do not add up exactly, so the filled text is measured until it fits.
+    const int room = rect.Right - rect.Left - 4;
+    const int free = room - line->Width;
     const int each = wrapper.SingleLine(params, text.Fill.Char).Width;
-    std::string filled = text.Text;
-    if (each > 0 && room >= each) {
-      std::string run;
-      for (int k = 0; k < room / each; ++k) run += text.Fill.Char;
-      filled.insert(std::min(text.Fill.At, filled.size()), run);
+    const size_t at = std::min(text.Fill.At, text.Text.size());
+    for (int count = each > 0 ? free / each : 0;; --count) {
+      std::string filled = text.Text;
+      for (int k = 0; k < count; ++k) filled.insert(at, text.Fill.Char);
+      line = &wrapper.SingleLine(params, filled);
+      if (count <= 0 || line->Width <= room) break;
     }
-    line = &wrapper.SingleLine(params, filled);
   }
   TRect textRect = rect;
   const int excess = line->Width - (textRect.Right - textRect.Left) + 4;

@@ -287,17 +287,30 @@ private slots:
     QTest::addColumn<int>("effective");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("color");  // -1: the font's colour
-    QTest::newRow("text") << "abc" << 0 << int(haGENERAL) << int(haLEFT) << "abc" << -1;
-    QTest::newRow("number") << "12.5" << 0 << int(haGENERAL) << int(haRIGHT) << "12.5" << -1;
-    QTest::newRow("number as text") << "12.5" << 49 << int(haGENERAL) << int(haLEFT) << "12.5" << -1;
+    QTest::addColumn<QString>("code");  // a format code of the cell's own ("": none)
+    QTest::newRow("text") << "abc" << 0 << int(haGENERAL) << int(haLEFT) << "abc" << -1 << "";
+    QTest::newRow("number") << "12.5" << 0 << int(haGENERAL) << int(haRIGHT) << "12.5" << -1 << "";
+    QTest::newRow("number as text") << "12.5" << 49 << int(haGENERAL) << int(haLEFT) << "12.5" << -1 << "";
     QTest::newRow("formatted number") << "1234.5" << 4 << int(haGENERAL) << int(haRIGHT)
-                                      << "1,234.50" << -1;
-    QTest::newRow("red negative") << "-5" << 8 << int(haGENERAL) << int(haRIGHT) << "($5.00)" << 2;
-    QTest::newRow("logical word") << "true" << 0 << int(haGENERAL) << int(haCENTER) << "true" << -1;
-    QTest::newRow("own alignment") << "12" << 0 << int(haCENTER) << int(haCENTER) << "12" << -1;
-    QTest::newRow("formula") << "=2*3.5" << 0 << int(haGENERAL) << int(haRIGHT) << "7" << -1;
-    QTest::newRow("formula, formatted") << "=-2*3" << 8 << int(haGENERAL) << int(haRIGHT) << "($6.00)" << 2;
-    QTest::newRow("formula giving text") << "=\"ab\"" << 0 << int(haGENERAL) << int(haLEFT) << "ab" << -1;
+                                      << "1,234.50" << -1 << "";
+    QTest::newRow("red negative") << "-5" << 8 << int(haGENERAL) << int(haRIGHT) << "($5.00)" << 2 << "";
+    QTest::newRow("logical word") << "true" << 0 << int(haGENERAL) << int(haCENTER) << "true" << -1 << "";
+    QTest::newRow("own alignment") << "12" << 0 << int(haCENTER) << int(haCENTER) << "12" << -1 << "";
+    QTest::newRow("formula") << "=2*3.5" << 0 << int(haGENERAL) << int(haRIGHT) << "7" << -1 << "";
+    QTest::newRow("formula, formatted") << "=-2*3" << 8 << int(haGENERAL) << int(haRIGHT) << "($6.00)" << 2 << "";
+    QTest::newRow("formula giving text") << "=\"ab\"" << 0 << int(haGENERAL) << int(haLEFT) << "ab" << -1 << "";
+    // Format codes decide the text and, through [Colour], its colour; the built-in index the
+    // code is classified as still decides nothing here.
+    QTest::newRow("code: date") << "2620" << 0 << int(haGENERAL) << int(haRIGHT) << "04/03/1907"
+                                << -1 << "dd/mm/yyyy";
+    QTest::newRow("code: negative in blue") << "-5" << 0 << int(haGENERAL) << int(haRIGHT)
+                                            << "-5.00" << 4 << "0.00;[Blue]-0.00";
+    QTest::newRow("code: formula in red") << "=-2*3" << 0 << int(haGENERAL) << int(haRIGHT)
+                                          << "-6.0" << 2 << "[Red]0.0";
+    QTest::newRow("code: text section") << "abc" << 0 << int(haGENERAL) << int(haLEFT) << "<abc>"
+                                        << 6 << "0;0;0;[Magenta]\"<\"@\">\"";
+    QTest::newRow("code: formula text") << "=\"ab\"" << 0 << int(haGENERAL) << int(haLEFT)
+                                        << "<ab>" << 6 << "0;0;0;[Magenta]\"<\"@\">\"";
   }
   void textRectanglesAndAlignment() {
     QFETCH(QString, typed);
@@ -306,9 +319,11 @@ private slots:
     QFETCH(int, effective);
     QFETCH(QString, shown);
     QFETCH(int, color);
+    QFETCH(QString, code);
     TSheet s;
     s.Style(1, 1, [&](TcxSSCellStyle& st) {
       st.SetStoredFormat(TxlsDataFormat(format));
+      if (!code.isEmpty()) st.SetFormatCode(code.toStdString());
       st.SetHorzTextAlign(TcxHorzTextAlign(align));
     });
     s.SetText(1, 1, typed.toStdString());
@@ -328,6 +343,33 @@ private slots:
     s.Style(1, 1, [](TcxSSCellStyle& st) { st.Font().SetFontColor(3); });
     s.Book->RefreshView();
     QCOMPARE(int(s.Cell(1, 1).TextParams.TextColor), 3);
+  }
+
+  // A format code's fill ("*-") repeats its character until the text fills the cell, on the
+  // side the code puts it; the filled text never flows over its neighbours.
+  void formatFillFillsTheCell() {
+    const struct {
+      const char* Code;
+      const char* Typed;
+      const char* Before;  // what the fill follows
+      const char* After;   // what follows the fill
+    } cases[] = {{"*-0", "5", "", "5"}, {"0*.", "5", "5", ""}, {"\"$\"* 0.00", "7", "$", "7.00"}};
+    for (const auto& c : cases) {
+      TSheet s;
+      s.Style(1, 1, [&](TcxSSCellStyle& st) { st.SetFormatCode(c.Code); });
+      s.SetText(1, 1, c.Typed);
+      s.Book->RefreshView();
+      const TcxSSInfoBrick& b = s.Cell(1, 1);
+      const QString text = b.TextParams.Lines.at(0).Text;
+      QVERIFY2(text.startsWith(c.Before) && text.endsWith(c.After), c.Code);
+      const QString run = text.mid(int(strlen(c.Before)), text.size() - int(strlen(c.Before)) -
+                                                              int(strlen(c.After)));
+      QVERIFY2(run.size() > 5, c.Code);
+      QCOMPARE(run, QString(run.size(), run.at(0)));
+      const int room = 253 - 172 - 4;
+      QVERIFY2(b.TextParams.Lines.at(0).Width <= room, c.Code);
+      QCOMPARE(b.TextRect, (TRect{172, 42, 253, 62}));
+    }
   }
 
   // Text wider than its cell flows over empty neighbours and stops 2 pixels before a
