@@ -112,6 +112,8 @@ constexpr std::array kFurtherFunctions = NumberAddIns(std::to_array<TcxExcelFunc
     {kAddIn, "ACCRINT", nullptr, 0, 6},
     {kAddIn, "ACCRINTM", nullptr, 0, 3},
     {219, "ADDRESS", nullptr, 0, 2},
+    {kAddIn, "AMORDEGRC", nullptr, 0, 6},
+    {kAddIn, "AMORLINC", nullptr, 0, 6},
     {75, "AREAS", nullptr, 0, 1},
     {214, "ASC", nullptr, 0, 1},
     {269, "AVEDEV", nullptr, 0, 1},
