@@ -164,3 +164,24 @@ TEST_F(ConditionalFunctionTest, AnalysisArithmetic) {
 }
 
 }  // namespace
+
+namespace {
+
+// Typed with the Serbian settings: ";" between the arguments, the decimal comma.
+TEST_F(SerbianFunctionTest, AddInFunctionsTypedWithTheLocalSeparators) {
+  Put("A1", "7");
+  Put("B1", "=MROUND(A1;2)");
+  Put("B2", "=mround(A1;2,5)");
+  Put("B3", "=COMPLEX(1,5;-2)");
+  Put("B4", "=IMSUM(B3;\"1,5+i\")");
+  Put("B5", "=NORMSDIST(0,5)");
+  EXPECT_EQ(Shown("B1"), "8");
+  EXPECT_EQ(Shown("B2"), "7,5");
+  EXPECT_EQ(Shown("B3"), "1,5-2i");
+  EXPECT_EQ(Shown("B4"), "3-i");
+  EXPECT_EQ(Shown("B5"), "0,69146246");
+  EXPECT_EQ(Storage().CellRef(1, 1).Text, "=MROUND(A1;2,5)");
+  EXPECT_TRUE(messages_->Messages.empty());
+}
+
+}  // namespace

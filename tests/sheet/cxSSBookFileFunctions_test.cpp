@@ -1,12 +1,17 @@
 // Every function of the library through a file: a formula typed into a workbook is calculated,
 // saved with SaveToStream and read back with LoadFromStream, and must come back as the same
-// formula text with the same value. The add-in functions travel as calls of function 255 that
+// formula text with the same value; python3-xlrd must read the same value from the file. The add-in functions travel as calls of function 255 that
 // name them through the add-in link table, so they cover the writer's link records too.
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cctype>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -15,6 +20,7 @@
 #include "calc/cxSSFunctionTable.h"
 #include "sheet/cxSSBookFile.h"
 #include "tests/calc/FunctionTestSupport.h"
+#include "tests/xls/ReaderTestSupport.h"
 
 namespace {
 
@@ -393,6 +399,44 @@ TEST_F(FunctionRoundTrip, EveryFunctionKeepsItsFormulaAndValueThroughAFile) {
     EXPECT_EQ(FormulaTextOf(reloaded, cell), c.Formula) << "read back";
     EXPECT_TRUE(IsExpectedValue(ResultOf(reloaded, cell), c.Value, shown))
         << "read back as " << shown << ", expected " << c.Value;
+  }
+
+  // The values the file stores, as python3-xlrd reads them.
+  if (!readertest::XlrdUnavailable().empty()) GTEST_SKIP() << readertest::XlrdUnavailable();
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("zof-functions-" + std::to_string(::getpid()) + ".xls");
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << file.str();
+  }
+  const auto xlrd = readertest::ReadWithXlrd(path);
+  std::filesystem::remove(path);
+  ASSERT_TRUE(xlrd);
+  std::map<int, readertest::TXlrdCell> column;
+  for (const auto& x : xlrd->Cells)
+    if (x.Sheet == 0 && x.Col == Cell(CaseCell(0)).X) column[x.Row] = x;
+  ASSERT_GE(column.size() + 1, std::size(kCases));  // every case but the empty text
+  for (size_t i = 0; i < std::size(kCases); ++i) {
+    const TRoundTripCase& c = kCases[i];
+    SCOPED_TRACE(c.Formula);
+    const auto found = column.find(static_cast<int>(i));
+    const std::string expected = c.Value;
+    if (found == column.end()) {
+      EXPECT_EQ(expected, "") << "xlrd reads no value";
+      continue;
+    }
+    const readertest::TXlrdCell& x = found->second;
+    TcxResultValue stored;
+    switch (x.Kind) {
+      case 'N':
+      case 'D': stored.Kind = rkNumber; stored.Number = std::stod(x.Value); break;
+      case 'B': stored.Kind = rkBool; stored.Bool = x.Value == "1"; break;
+      case 'E': stored.Kind = rkText; stored.Text = ErrorCodeToText(std::stoi(x.Value)); break;
+      default: stored.Kind = rkText; stored.Text = x.Value; break;
+    }
+    std::string shown;
+    EXPECT_TRUE(IsExpectedValue(stored, expected, shown))
+        << "xlrd reads " << shown << ", expected " << expected;
   }
 }
 
