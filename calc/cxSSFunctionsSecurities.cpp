@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -9,7 +10,8 @@
 #include "calc/cxSSProbability.h"
 
 // Securities of the analysis add-in: coupon dates and days, prices, yields and durations of
-// bonds, discounted and interest-at-maturity securities and treasury bills. Dates are whole
+// bonds (also with an odd first or last period), discounted and interest-at-maturity securities,
+// treasury bills and the French depreciation. Dates are whole
 // days; the settlement must come before the maturity; the frequency of coupons is 1, 2 or 4 a
 // year; the day-count basis (0 when omitted) is one of cxSSDayCount.h.
 
@@ -397,6 +399,184 @@ void TBillEq(Handler& h) {
   PushResult(h, 365 * discount / denominator);
 }
 
+// --- Bonds with an odd first or last period -----------------------------------------------------
+
+// The coupon periods around an odd period, counted as quasi-coupon periods: the regular periods
+// the schedule would have had, stepped from an anchor coupon date by 12 / frequency months
+// (back from the first coupon, or forward from the last one). A span of days within them counts
+// each period's share by the basis: its days over the period's normal length.
+class TQuasiPeriods {
+public:
+  TQuasiPeriods(double anchor, int frequency, int basis, int direction)
+      : frequency_(frequency), basis_(basis), direction_(direction) {
+    ToDate(anchor, anchor_);
+    lastDay_ = anchor_.Day == DaysInMonth(anchor_.Year, anchor_.Month);
+  }
+  // The quasi-coupon date k periods from the anchor (back or forward).
+  double Date(int k) const {
+    double serial = 0;
+    if (k == 0) return static_cast<double>(anchor_.Days);
+    if (!AddMonths(anchor_, direction_ * 12.0 / frequency_ * k, lastDay_, serial)) return -1;
+    return serial;
+  }
+  // The normal length in days of the period from `start` to `end`.
+  double Length(double start, double end) const {
+    switch (basis_) {
+      case 1: return end - start;
+      case 3: return 365.0 / frequency_;
+      default: return 360.0 / frequency_;
+    }
+  }
+  // Days from a to b by the basis.
+  double Days(double a, double b) const {
+    TcxDateTimeParts pa, pb;
+    ToDate(a, pa);
+    ToDate(b, pb);
+    return DaysByBasis(pa, pb, basis_);
+  }
+  // The share of periods that the days from a to b make.
+  double Share(double a, double b) const {
+    double share = 0;
+    for (int k = 0; k < 100000; ++k) {
+      const double p = direction_ > 0 ? Date(k) : Date(k + 1);
+      const double q = direction_ > 0 ? Date(k + 1) : Date(k);
+      if (p < 0 || q < 0) break;
+      const double from = std::max(a, p), to = std::min(b, q);
+      if (from < to) share += Days(from, to) / Length(p, q);
+      if ((direction_ > 0 && q >= b) || (direction_ < 0 && p <= a)) break;
+    }
+    return share;
+  }
+
+private:
+  TcxDateTimeParts anchor_;
+  int frequency_;
+  int basis_;
+  int direction_;
+  bool lastDay_ = false;
+};
+
+// The arguments of the odd-period functions: settlement, maturity, a date (issue or last
+// interest), for ODDF* the first coupon, then rate, yield or price, redemption, frequency and
+// the optional basis.
+struct TOddBond {
+  double Settlement = 0, Maturity = 0, Issue = 0, First = 0, Rate = 0, Value = 0, Redemption = 0;
+  int Frequency = 0, Basis = 0;
+};
+
+bool PopOddBond(Handler& h, TOddBond& b, bool first) {
+  TArgs args(h);
+  const size_t fixed = first ? 8 : 7;
+  b.Basis = BasisOf(static_cast<size_t>(args.Count()) > fixed ? args.Number() : 0);
+  const double frequency = std::trunc(args.Number());
+  b.Redemption = args.Number();
+  b.Value = args.Number();
+  b.Rate = args.Number();
+  if (first) b.First = std::trunc(args.Number());
+  b.Issue = std::trunc(args.Number());
+  b.Maturity = std::trunc(args.Number());
+  b.Settlement = std::trunc(args.Number());
+  if (args.Failed()) {
+    FailWith(h, args.Error());
+    return false;
+  }
+  TcxDateTimeParts check;
+  bool ok = b.Basis >= 0 && (frequency == 1 || frequency == 2 || frequency == 4) &&
+            ToDate(b.Settlement, check) && ToDate(b.Maturity, check) && ToDate(b.Issue, check) &&
+            b.Rate >= 0 && b.Value > 0 && b.Redemption > 0;
+  // ODDF*: issue < settlement < first coupon < maturity; ODDL*: last interest < settlement <
+  // maturity.
+  if (first)
+    ok = ok && ToDate(b.First, check) && b.Issue < b.Settlement && b.Settlement < b.First &&
+         b.First < b.Maturity;
+  else
+    ok = ok && b.Issue < b.Settlement && b.Settlement < b.Maturity;
+  if (!ok) {
+    FailWith(h, ecNum);
+    return false;
+  }
+  b.Frequency = static_cast<int>(frequency);
+  return true;
+}
+
+// The price of a bond whose first period (issue to first coupon) is odd, at the yield: the
+// redemption, the regular coupons after the first and the first coupon's share of its quasi
+// periods, each discounted from its date to the settlement, less the interest accrued since
+// the issue.
+double OddFirstPrice(const TOddBond& b, double yield) {
+  const double f = b.Frequency;
+  const TQuasiPeriods quasi(b.First, b.Frequency, b.Basis, -1);
+  // The quasi period that holds the settlement: k periods back from the first coupon.
+  int k = 1;
+  while (quasi.Date(k) > b.Settlement && quasi.Date(k) >= 0) ++k;
+  const double next = quasi.Date(k - 1);
+  const double dsc = quasi.Days(b.Settlement, next) / quasi.Length(quasi.Date(k), next);
+  const double whole = k - 1;  // whole quasi periods from the next quasi date to the first coupon
+  // The regular coupons after the first, up to the maturity.
+  const TQuasiPeriods regular(b.First, b.Frequency, b.Basis, 1);
+  int n = 0;
+  while (regular.Date(n + 1) <= b.Maturity && regular.Date(n + 1) >= 0) ++n;
+  const double coupon = 100 * b.Rate / f;
+  const double v = 1 + yield / f;
+  double price = b.Redemption / std::pow(v, n + whole + dsc);
+  price += coupon * quasi.Share(b.Issue, b.First) / std::pow(v, whole + dsc);
+  for (int j = 1; j <= n; ++j) price += coupon / std::pow(v, j + whole + dsc);
+  return price - coupon * quasi.Share(b.Issue, b.Settlement);
+}
+
+// ODDFPRICE(settlement, maturity, issue, first_coupon, rate, yield, redemption, frequency
+// [, basis])
+void OddFPrice(Handler& h) {
+  TOddBond b;
+  if (!PopOddBond(h, b, true)) return;
+  PushResult(h, OddFirstPrice(b, b.Value));
+}
+
+// ODDFYIELD(settlement, maturity, issue, first_coupon, rate, price, redemption, frequency
+// [, basis]): the yield at which ODDFPRICE gives the price.
+void OddFYield(Handler& h) {
+  TOddBond b;
+  if (!PopOddBond(h, b, true)) return;
+  const auto priceAt = [&](double y) { return OddFirstPrice(b, y); };
+  const auto slope = [&](double y) { return (priceAt(y + 1e-7) - priceAt(y - 1e-7)) / 2e-7; };
+  PushResult(h, cxprobability::Solve(priceAt, slope, b.Value, 0,
+                                     std::numeric_limits<double>::infinity()));
+}
+
+// The shares of the odd last period (last interest to maturity) in quasi periods: the whole
+// period, the part before the settlement and the part after it.
+struct TOddLast {
+  double Period, Accrued, Remaining;
+};
+
+TOddLast OddLastShares(const TOddBond& b) {
+  const TQuasiPeriods quasi(b.Issue, b.Frequency, b.Basis, 1);
+  return {quasi.Share(b.Issue, b.Maturity), quasi.Share(b.Issue, b.Settlement),
+          quasi.Share(b.Settlement, b.Maturity)};
+}
+
+// ODDLPRICE(settlement, maturity, last_interest, rate, yield, redemption, frequency [, basis])
+void OddLPrice(Handler& h) {
+  TOddBond b;
+  if (!PopOddBond(h, b, false)) return;
+  const TOddLast s = OddLastShares(b);
+  const double f = b.Frequency;
+  const double coupon = 100 * b.Rate / f;
+  PushResult(h, (b.Redemption + coupon * s.Period) / (1 + s.Remaining * b.Value / f) -
+                    coupon * s.Accrued);
+}
+
+// ODDLYIELD(settlement, maturity, last_interest, rate, price, redemption, frequency [, basis])
+void OddLYield(Handler& h) {
+  TOddBond b;
+  if (!PopOddBond(h, b, false)) return;
+  const TOddLast s = OddLastShares(b);
+  const double f = b.Frequency;
+  const double coupon = 100 * b.Rate / f;
+  PushResult(h, ((b.Redemption + coupon * s.Period) / (b.Value + coupon * s.Accrued) - 1) * f /
+                    s.Remaining);
+}
+
 // The French accounting's depreciation, AMORLINC and AMORDEGRC(cost, purchased, first_period,
 // salvage, period, rate [, basis]): period 0 runs from the purchase to the end of the first
 // period, the later ones are whole years.
@@ -469,7 +649,8 @@ constexpr TRoutine kRoutines[] = {
     {"COUPDAYS", CoupDays},     {"COUPDAYSNC", CoupDaysNc}, {"COUPNCD", CoupNcd},
     {"COUPNUM", CoupNum},       {"COUPPCD", CoupPcd},       {"DISC", Disc},
     {"DURATION", DurationFunction}, {"INTRATE", IntRate},   {"MDURATION", MDuration},
-    {"PRICE", Price},           {"PRICEDISC", PriceDisc},   {"PRICEMAT", PriceMat},
+    {"ODDFPRICE", OddFPrice},   {"ODDFYIELD", OddFYield},   {"ODDLPRICE", OddLPrice},
+    {"ODDLYIELD", OddLYield},   {"PRICE", Price},           {"PRICEDISC", PriceDisc},   {"PRICEMAT", PriceMat},
     {"RECEIVED", Received},     {"TBILLEQ", TBillEq},       {"TBILLPRICE", TBillPrice},
     {"TBILLYIELD", TBillYield}, {"YIELD", Yield},           {"YIELDDISC", YieldDisc},
     {"YIELDMAT", YieldMat},
