@@ -119,7 +119,8 @@ public:
     return sheets_.back();
   }
   int BeginUpdate() override { return 1; }
-  int DefineName(const std::string&, int, const TRect&) override { return 0; }
+  int DefineName(const TcxSSNameDefinition&) override { return 0; }
+  bool SetNameFormula(int, const std::string&) override { return true; }
   int EndUpdate() override { return 0; }
   std::unique_ptr<IcxSheetCell> GetCell(int, int, int) override { return std::make_unique<TNullCell>(); }
   std::shared_ptr<IcxBookSheet> GetSheet(int page) override { return sheets_.at(static_cast<size_t>(page)); }

@@ -107,6 +107,9 @@ int TokenPrecedence(uint8_t id) {
     case ptgUplus:
     case ptgUminus:
       return 6;
+    case ptgIsect:
+      // References are intersected before anything else is done with them.
+      return 7;
     default:
       return id >= ptgConcat && id <= ptgRange ? 2 : -1;
   }
@@ -132,14 +135,33 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
   };
   // Whether a "+" or "-" here is unary: at the start, after a separator or an operator.
   bool expectOperand = true;
+  // A list of references at the top of a name's formula is their union, joined left to right
+  // as Excel writes it.
+  const bool unionHere = handler_.unionAtTop_ && handler_.parseDepth_ == 1;
   TcxTokenString& token = handler_.scratch_;
   std::string_view inner;
+  // A blank after an operand: an intersection when another operand follows it (A1:B5 B2:C3).
+  bool blankAfterOperand = false;
   while (!text.empty() && handler_.ErrorCode() == 0 && !handler_.Cache().ErrorFlag()) {
     uint8_t id = handler_.NextToken(text, inner, token);
     if (id == kNoToken) break;
-    if (id == ptgIsect) continue;
+    if (id == ptgIsect) {
+      blankAfterOperand = blankAfterOperand || !expectOperand;
+      continue;
+    }
+    const bool startsOperand = TokenPrecedence(id) < 0 || id == ptgParen || id == ptgFuncVar;
+    if (blankAfterOperand && startsOperand && id != ptgPercent) {
+      while (operators.size() > base && TokenPrecedence(operators.back()) >= 7) {
+        tokens.push_back(operators.back());
+        operators.pop_back();
+      }
+      operators.push_back(ptgIsect);
+      expectOperand = true;
+    }
+    blankAfterOperand = false;
     if (id == ptgUnion) {
       flush();
+      if (unionHere && argCount >= 2) tokens.push_back(ptgUnion);
       ++argCount;
       expectOperand = true;
       continue;
@@ -181,6 +203,7 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
     expectOperand = true;
   }
   flush();
+  if (unionHere && argCount >= 2) tokens.push_back(ptgUnion);
 }
 
 // --- Handler: text preparation and tokenizer -------------------------------------------------------
@@ -296,8 +319,11 @@ size_t TcxSSFunctionHandler::MatchName(std::string_view text) const {
   size_t best = 0;
   for (const auto& name : cache_.Names()) {
     const size_t n = name.Name.size();
-    if (name.Deleted || n == 0 || n <= best || n > text.size()) continue;
-    if (n < text.size() && !IsDelimiter(text[n])) continue;
+    if (!TcxSSFormulasCache::NameVisible(name, formulaSheet_) || n == 0 || n <= best ||
+        n > text.size())
+      continue;
+    // A name ends where a token may end, or before the range operator (Name1:Name2).
+    if (n < text.size() && !IsDelimiter(text[n]) && text[n] != ':') continue;
     if (SameNoCaseAscii(text.substr(0, n), name.Name) ||
         (!IsAscii(name.Name) && TextServices().CompareText(text.substr(0, n), name.Name) == 0))
       best = n;
@@ -374,6 +400,9 @@ uint8_t TcxSSFunctionHandler::NextToken(std::string_view& text, std::string_view
     if (p < text.size() && text[p] == '(') return call(p);
     return classify(p);
   }
+  // The range operator between two names (Name1:Name2); between cells it is part of the
+  // reference.
+  if (text[0] == ':') return classify(1);
   // A sheet name that begins the text is read over whole, blanks included.
   p = MatchSheet(text);
   while (p < text.size() && !(IsDelimiter(text[p]) && !(text[p] == '-' && p >= 2 && text[p - 1] == '[')))
@@ -513,6 +542,12 @@ bool TcxSSFunctionHandler::ParseReference(std::string_view text, TcxTokenString&
     const int sheet = FindSheet(rest.substr(0, bang));
     rest.remove_prefix(bang + 1);
     if (sheet < 0 || rest.empty()) return false;
+    // Page!Name: a name of that page.
+    const int local = cache_.FindName(rest, sheet);
+    if (local >= 0 && cache_.Names()[static_cast<size_t>(local)].Scope == sheet) {
+      AppendName(token, static_cast<uint16_t>(local));
+      return true;
+    }
     const size_t colon = rest.find(':');
     if (colon == std::string_view::npos) {
       if (!ParseCell(rest, r1c1, 0, 0, rowAbs, colAbs, row, col)) return false;
@@ -533,7 +568,7 @@ bool TcxSSFunctionHandler::ParseReference(std::string_view text, TcxTokenString&
                  lastRow, col, lastCol);
     return true;
   }
-  const int name = cache_.FindName(rest);
+  const int name = cache_.FindName(rest, formulaSheet_);
   if (name >= 0) {
     AppendName(token, static_cast<uint16_t>(name));
     return true;
@@ -564,6 +599,12 @@ void TcxSSFunctionHandler::ParseText(std::string_view body, TcxTokenString& toke
   std::string_view text = body;
   parser.Parse(text, argCount, tokens);
   if (tokens.size() > 65535) throw ECalculationError(std::string(kSyntaxError));
+}
+
+void TcxSSFunctionHandler::ParseNameFormula(std::string_view text, TcxSSFormula& formula) {
+  unionAtTop_ = true;
+  TScopeGuard reset([this] { unionAtTop_ = false; });
+  ParseFormula(text, formula);
 }
 
 void TcxSSFunctionHandler::ParseFormula(std::string_view text, TcxSSFormula& formula) {

@@ -40,6 +40,55 @@ constexpr TField kFirstRowField{kAreaFirstRowAbs, kAreaFirstRow},
     kLastRowField{kAreaLastRowAbs, kAreaLastRow}, kFirstColField{kAreaFirstColAbs, kAreaFirstCol},
     kLastColField{kAreaLastColAbs, kAreaLastCol};
 
+// Which end of an area an index is (a single reference has one).
+enum TEnd { eSingle, eFirst, eLast };
+
+// The 3-D references of a formula name's tokens to sheet `sheet` after columns (rows) of it were
+// inserted or deleted. `move` (index, end, out moved) says where an index goes, false when it
+// went with a deleted block. Absolute parts move with their cells; relative parts count from the
+// cell that uses the name and stay. A reference into a deleted block becomes the error #REF!.
+template <typename Move>
+void AdjustNameTokens(TcxTokenString& tokens, int sheet, bool isColumns, Move&& move) {
+  const TField single = isColumns ? kRefColField : kRefRowField;
+  const TField ends[2] = {isColumns ? kFirstColField : kFirstRowField,
+                          isColumns ? kLastColField : kLastRowField};
+  TcxTokenString adjusted;
+  adjusted.reserve(tokens.size());
+  for (size_t pos = 0; pos < tokens.size();) {
+    const size_t size = TokenSizeAt(tokens, pos);
+    if (size == 0) return;  // damaged tokens are left as they are
+    uint8_t* token = tokens.data() + pos;
+    pos += size;
+    bool invalid = false;
+    if (Is3d(token) && ReadUInt16(token + 1) == sheet) {
+      uint8_t* p = token + k3dShift;
+      const bool area = IsArea(token);
+      int64_t values[2] = {0, 0};
+      bool absolute[2] = {false, false};
+      for (int k = 0; k < (area ? 2 : 1); ++k) {
+        const TField field = area ? ends[k] : single;
+        values[k] = ReadInt32(p + field.Value);
+        absolute[k] = p[field.Abs] != 0;
+        if (!absolute[k]) continue;
+        if (!move(values[k], area ? (k == 0 ? eFirst : eLast) : eSingle, values[k]) ||
+            values[k] > INT32_MAX) {
+          invalid = true;
+          break;
+        }
+        WriteInt32(p + field.Value, static_cast<int32_t>(values[k]));
+      }
+      if (area && absolute[0] && absolute[1] && values[0] > values[1]) invalid = true;
+    }
+    if (invalid) {
+      adjusted.push_back(ptgErr);
+      adjusted.push_back(static_cast<uint8_t>(ecRef));
+    } else {
+      adjusted.insert(adjusted.end(), token, token + size);
+    }
+  }
+  tokens = std::move(adjusted);
+}
+
 constexpr std::string_view kNameForbidden = " ()&@#%^+-*/\\|,.;{}[]'\"?";
 
 }  // namespace
@@ -56,12 +105,17 @@ TcxSSSheetsDef TcxSSFormulasCache::GetSheets() const {
   return sheets;
 }
 
-int TcxSSFormulasCache::FindName(std::string_view name) const {
+int TcxSSFormulasCache::FindName(std::string_view name, int sheet) const {
   const ITextServices& text = *book_.Environment().Text;
-  for (size_t i = 0; i < names_.size(); ++i)
-    if (!names_[i].Deleted && text.CompareText(names_[i].Name, name) == 0)
-      return static_cast<int>(i);
-  return -1;
+  int found = -1;
+  for (size_t i = 0; i < names_.size(); ++i) {
+    const TcxSSNameDefinition& n = names_[i];
+    if (!NameVisible(n, sheet) || text.CompareText(n.Name, name) != 0) continue;
+    // The page's own name hides the workbook's.
+    if (n.Scope >= 0) return static_cast<int>(i);
+    if (found < 0) found = static_cast<int>(i);
+  }
+  return found;
 }
 
 int TcxSSFormulasCache::AddName(const std::string& name, int sheet, bool check,
@@ -76,15 +130,101 @@ int TcxSSFormulasCache::AddName(const std::string& name, int sheet, bool check,
   // Name tokens hold a 16-bit index, and a name's sheet is one byte: a name that cannot be
   // held exactly is refused rather than pointed at another sheet.
   if (names_.size() > 0xFFFF || sheet < 0 || sheet > 0xFF) return -1;
-  names_.push_back({name, static_cast<uint8_t>(sheet), area, false});
+  TcxSSNameDefinition definition;
+  definition.Name = name;
+  definition.Sheet = static_cast<uint8_t>(sheet);
+  definition.Area = area;
+  names_.push_back(std::move(definition));
   return static_cast<int>(names_.size() - 1);
+}
+
+int TcxSSFormulasCache::DefineName(TcxSSNameDefinition name) {
+  if (name.Name.empty() || names_.size() > 0xFFFF) return -1;
+  if (name.Scope < -1 || name.Scope >= book_.PageCount()) return -1;
+  if (name.Kind == nkCells && name.Sheet >= book_.PageCount()) return -1;
+  const ITextServices& text = *book_.Environment().Text;
+  for (const TcxSSNameDefinition& n : names_)
+    if (!n.Deleted && n.Scope == name.Scope && text.CompareText(n.Name, name.Name) == 0) return -1;
+  if (name.Kind == nkFormula) {
+    name.Tokens.clear();
+    formulaNames_ = formulaNames_ || !name.Deleted;
+  }
+  names_.push_back(std::move(name));
+  return static_cast<int>(names_.size() - 1);
+}
+
+bool TcxSSFormulasCache::SetNameFormula(int index, std::string_view text) {
+  if (index < 0 || static_cast<size_t>(index) >= names_.size()) return false;
+  TcxSSNameDefinition& name = names_[static_cast<size_t>(index)];
+  if (name.Kind != nkFormula) return false;
+  // A name's formula is parsed as if it were a formula of cell A1 of the name's own page (of no
+  // page for a workbook name), so that the names it uses are the ones its scope sees.
+  TcxSSFormula formula;
+  formula.Sheet = name.Scope >= 0 ? static_cast<uint16_t>(name.Scope) : kDeletedSheet;
+  lastMessage_.clear();
+  errorFlag_ = false;
+  handler_.ParseNameFormula(text, formula);
+  const bool ok = !formula.ParseFailed && !errorFlag_ && handler_.ErrorCode() == 0 &&
+                  !formula.Tokens.empty() && !handler_.FormulaText(formula).empty();
+  errorFlag_ = false;
+  name.Tokens = ok ? std::move(formula.Tokens) : TcxTokenString();
+  return ok;
+}
+
+std::string TcxSSFormulasCache::NameFormulaText(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= names_.size()) return {};
+  const TcxSSNameDefinition& name = names_[static_cast<size_t>(index)];
+  TcxSSFormula formula;
+  formula.Sheet = name.Scope >= 0 ? static_cast<uint16_t>(name.Scope) : kDeletedSheet;
+  if (name.Kind == nkCells) {
+    const TRect& a = name.Area;
+    if (a.Left == a.Right && a.Top == a.Bottom)
+      AppendRef3d(formula.Tokens, name.Sheet, true, true, a.Top, a.Left);
+    else
+      AppendArea3d(formula.Tokens, name.Sheet, true, true, true, true, a.Top, a.Bottom, a.Left,
+                   a.Right);
+  } else {
+    formula.Tokens = name.Tokens;
+  }
+  if (formula.Tokens.empty()) return {};
+  const bool silent = silent_;
+  silent_ = true;
+  std::string text = handler_.FormulaText(formula);
+  silent_ = silent;
+  errorFlag_ = false;
+  return text;
+}
+
+void TcxSSFormulasCache::ExportNameTokens(int index, TcxTokenString& tokens) {
+  tokens.clear();
+  if (index < 0 || static_cast<size_t>(index) >= names_.size()) return;
+  const TcxSSNameDefinition& name = names_[static_cast<size_t>(index)];
+  if (name.Kind != nkFormula || name.Tokens.empty()) return;
+  TcxSSFormula formula;
+  formula.Sheet = name.Scope >= 0 ? static_cast<uint16_t>(name.Scope) : kDeletedSheet;
+  formula.Tokens = name.Tokens;
+  // A name's references are references, as Excel writes them: a name of an area used where a
+  // value is wanted then takes its cell in the row or column of the formula using it.
+  handler_.ExportTokens(formula, tokens, {}, 'R');
 }
 
 bool TcxSSFormulasCache::DeleteName(const std::string& name) {
   const int index = FindName(name);
   if (index < 0) return false;
   names_[index].Deleted = true;
+  NamesChanged();
   return true;
+}
+
+void TcxSSFormulasCache::SetNames(TcxSSNamesDef names) {
+  names_ = std::move(names);
+  NamesChanged();
+}
+
+void TcxSSFormulasCache::NamesChanged() {
+  formulaNames_ = std::any_of(names_.begin(), names_.end(), [](const TcxSSNameDefinition& n) {
+    return !n.Deleted && n.Kind == nkFormula;
+  });
 }
 
 // --- Sheets moving ---------------------------------------------------------------------------------
@@ -98,10 +238,27 @@ void TcxSSFormulasCache::ExchangeSheets(int a, int b) {
       if (Is3d(token)) WriteUInt16(token + 1, static_cast<uint16_t>(swap(ReadUInt16(token + 1))));
     });
   }
-  for (auto& name : names_) name.Sheet = static_cast<uint8_t>(swap(name.Sheet));
+  for (auto& name : names_) {
+    name.Sheet = static_cast<uint8_t>(swap(name.Sheet));
+    if (name.Scope >= 0) name.Scope = swap(name.Scope);
+    ForEachReferenceToken(name.Tokens, [&](uint8_t* token) {
+      if (Is3d(token)) WriteUInt16(token + 1, static_cast<uint16_t>(swap(ReadUInt16(token + 1))));
+    });
+  }
+  NamesChanged();
 }
 
 void TcxSSFormulasCache::DeleteSheet(int index) {
+  // References to the deleted sheet give "#REF!"; later sheets keep being referred to.
+  const auto moveSheet = [index](uint8_t* token) {
+    if (!Is3d(token)) return;
+    const uint16_t sheet = ReadUInt16(token + 1);
+    if (sheet == kDeletedSheet) return;
+    if (sheet == index)
+      WriteUInt16(token + 1, kDeletedSheet);
+    else if (sheet > index)
+      WriteUInt16(token + 1, static_cast<uint16_t>(sheet - 1));
+  };
   for (auto& formula : formulas_) {
     if (!formula) continue;
     // The deleted sheet's own formulas normally went with its cells; one still listed is left
@@ -110,23 +267,21 @@ void TcxSSFormulasCache::DeleteSheet(int index) {
       formula->Sheet = kDeletedSheet;
     else if (formula->Sheet > index && formula->Sheet != kDeletedSheet)
       --formula->Sheet;
-    // References to the deleted sheet give "#REF!"; later sheets keep being referred to.
-    ForEachReferenceToken(formula->Tokens, [&](uint8_t* token) {
-      if (!Is3d(token)) return;
-      const uint16_t sheet = ReadUInt16(token + 1);
-      if (sheet == kDeletedSheet) return;
-      if (sheet == index)
-        WriteUInt16(token + 1, kDeletedSheet);
-      else if (sheet > index)
-        WriteUInt16(token + 1, static_cast<uint16_t>(sheet - 1));
-    });
+    ForEachReferenceToken(formula->Tokens, moveSheet);
   }
   for (auto& name : names_) {
-    if (name.Sheet == index)
+    // A page's own names go with it.
+    if (name.Scope == index) name.Deleted = true;
+    if (name.Scope > index) --name.Scope;
+    if (name.Kind == nkFormula) {
+      ForEachReferenceToken(name.Tokens, moveSheet);
+    } else if (name.Sheet == index) {
       name.Deleted = true;
-    else if (name.Sheet > index)
+    } else if (name.Sheet > index) {
       --name.Sheet;
+    }
   }
+  NamesChanged();
 }
 
 // --- Rows and columns moving -----------------------------------------------------------------------
@@ -140,7 +295,6 @@ void TcxSSFormulasCache::AdjustReferences(int sheet, const TRect& rect, bool isC
   // Where index i goes; an index inside a deleted block goes nowhere (false). For an area the
   // first index of a deleted block becomes the start (the first index after the block moves
   // there) and the last one the index before it, so that an area shrinks over the block.
-  enum TEnd { eSingle, eFirst, eLast };
   auto move = [&](int64_t i, TEnd end, int64_t& moved) {
     moved = i;
     if (!isDelete) {
@@ -155,7 +309,12 @@ void TcxSSFormulasCache::AdjustReferences(int sheet, const TRect& rect, bool isC
   };
 
   for (auto& name : names_) {
-    if (name.Deleted || name.Sheet != sheet) continue;
+    if (name.Deleted) continue;
+    if (name.Kind == nkFormula) {
+      AdjustNameTokens(name.Tokens, sheet, isColumns, move);
+      continue;
+    }
+    if (name.Sheet != sheet) continue;
     int& first = isColumns ? name.Area.Left : name.Area.Top;
     int& last = isColumns ? name.Area.Right : name.Area.Bottom;
     int64_t f = 0, l = 0;
@@ -168,6 +327,7 @@ void TcxSSFormulasCache::AdjustReferences(int sheet, const TRect& rect, bool isC
     first = static_cast<int>(f);
     last = static_cast<int>(l);
   }
+  NamesChanged();
 
   const TField fields[2][3] = {{kRefColField, kFirstColField, kLastColField},
                                {kRefRowField, kFirstRowField, kLastRowField}};

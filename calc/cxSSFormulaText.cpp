@@ -164,8 +164,16 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
       case ptgName: {
         const uint16_t index = ReadUInt16(t + 1);
         const TcxSSNamesDef& names = cache_.Names();
-        strings.push_back(index < names.size() ? names[index].Name
-                                               : std::string(ErrorToText(ecRef)));
+        if (index >= names.size()) {
+          strings.emplace_back(ErrorToText(ecRef));
+          break;
+        }
+        // Another page's own name is written with its page.
+        const TcxSSNameDefinition& name = names[index];
+        if (name.Scope >= 0 && name.Scope != formulaSheet_)
+          strings.push_back(SheetText(name.Scope) + "!" + name.Name);
+        else
+          strings.push_back(name.Name);
         break;
       }
       case ptgRef:
@@ -229,7 +237,7 @@ struct TcxExportOperand {
 }  // namespace
 
 void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenString& out) {
-  ExportTokens(formula, out, {});
+  ExportTokens(formula, out, {}, 'V');
 }
 
 // The internal tokens become BIFF8 tokens: references with 16-bit fields and the relative flags
@@ -238,7 +246,7 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
 // Reference and function tokens get the operand class their consumer expects (a reference for
 // SUM's arguments, a value for an operator's), as Excel writes them.
 void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenString& out,
-                                        const TcxAddInResolver& addIns) {
+                                        const TcxAddInResolver& addIns, char rootClass) {
   out.clear();
   const TcxTokenString& tokens = formula.Tokens;
   // BIFF8 holds 65536 rows and 16384 column indexes; a reference beyond them, or one that
@@ -254,8 +262,12 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
   auto push = [&](size_t start, char kind = 'v', size_t classAt = 0, char resultClass = 'V') {
     operands.push_back({start, classAt, kind, resultClass});
   };
+  // In an array formula every operand wanted as a value is wanted as an array: Excel evaluates
+  // the whole formula value by value.
+  const bool arrayFormula = rootClass == 'A';
   // Gives the operand the class its consumer expects.
-  auto setClass = [&out](const TcxExportOperand& operand, char wanted) {
+  auto setClass = [&out, arrayFormula](const TcxExportOperand& operand, char wanted) {
+    if (arrayFormula && wanted == 'V') wanted = 'A';
     char given = 'V';
     if (operand.Kind == 'r')
       given = wanted;
@@ -420,4 +432,5 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
         break;
     }
   }
+  if (operands.size() == 1 && rootClass != 'V') setClass(operands.back(), rootClass);
 }

@@ -122,6 +122,7 @@ TcxSSFormula* TcxSSFormulasCache::CopyFormula(const TcxSSFormula& formula) {
 
 void TcxSSFormulasCache::Clear() {
   names_.clear();
+  NamesChanged();
   formulas_.clear();
   calculatedAreas_.clear();
   count_ = 0;

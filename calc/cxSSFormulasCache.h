@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "calc/cxSSFunctionHandler.h"
+#include "calc/cxSSNames.h"
 #include "calc/cxSSTokens.h"
 #include "calc/cxSSTypes.h"
 
@@ -33,16 +34,6 @@ struct TcxSSFormula {
   // Position in the engine's list (maintained by the engine).
   size_t ListIndex = 0;
 };
-
-// A defined name: a rectangle of one sheet. Entries are never removed, only marked deleted, so
-// that name tokens keep their meaning.
-struct TcxSSNameDefinition {
-  std::string Name;
-  uint8_t Sheet = 0;
-  TRect Area;  // first column, first row, last column, last row
-  bool Deleted = false;
-};
-using TcxSSNamesDef = std::vector<TcxSSNameDefinition>;
 
 // A sheet as formulas name it: its caption (in single quotes when it holds a blank) and index.
 struct TcxSSSheetDef {
@@ -163,23 +154,45 @@ public:
   const TcxSSNamesDef& Names() const { return names_; }
   TcxSSNamesDef GetNames() const { return names_; }
   // Puts back a list taken with GetNames (undo of a deletion that moved or deleted names).
-  void SetNames(TcxSSNamesDef names) { names_ = std::move(names); }
+  void SetNames(TcxSSNamesDef names);
   TcxSSSheetsDef GetSheets() const;
-  // Appends a name and returns its index (-1 for a sheet beyond 255, which a name cannot hold);
-  // with `check`, also -1 for a name holding a blank or one of
+  // Appends a workbook name of cells and returns its index (-1 for a sheet beyond 255, which a
+  // name cannot hold); with `check`, also -1 for a name holding a blank or one of
   // ( ) & @ # % ^ + - * / \ | , . ; { } [ ] ' " ? or equal (without case) to a live name or a
   // sheet caption.
   virtual int AddName(const std::string& name, int sheet, bool check, const TRect& area);
-  // Marks the name deleted (its tokens then give "#REF!"); false when there is none.
+  // Appends a name as a file holds it (a formula name without its formula yet, see
+  // SetNameFormula) and returns its index; -1 when it is empty, its scope or sheet is not a page
+  // it can hold, or its scope has a live name of that word already.
+  int DefineName(TcxSSNameDefinition name);
+  // Parses `text` ("=" and an expression, relative references counted from A1, names as seen
+  // from the name's scope; a list of references joined by the list separator is their union)
+  // into the formula of the name at `index`; false, and the name left without a formula, when
+  // it does not parse.
+  bool SetNameFormula(int index, std::string_view text);
+  // "=" + the formula of a formula name, or its rectangle as a reference.
+  std::string NameFormulaText(int index);
+  // The name's formula as BIFF8 name tokens (empty for a name of cells or without a formula).
+  void ExportNameTokens(int index, TcxTokenString& tokens);
+  // Marks the workbook name deleted (its tokens then give "#REF!"); false when there is none.
   virtual bool DeleteName(const std::string& name);
-  // The index of the live name equal to `name` without case, or -1.
-  int FindName(std::string_view name) const;
+  // The index of the live name equal to `name` without case that a formula of page `sheet`
+  // sees: that page's own name, else the workbook's; -1 when there is none. Sheet -1 sees the
+  // workbook's names only.
+  int FindName(std::string_view name, int sheet = -1) const;
+  // Whether a formula of page `sheet` sees the name (its own page's or the workbook's).
+  static bool NameVisible(const TcxSSNameDefinition& name, int sheet) {
+    return !name.Deleted && (name.Scope < 0 || name.Scope == sheet);
+  }
+  // Whether some live name has a formula, which formulas using it evaluate in their place.
+  bool HasFormulaNames() const { return formulaNames_; }
 
 protected:
   // A formula record for the cell, not yet registered.
   static std::unique_ptr<TcxSSFormula> NewFormula(const TcxSSDataStorage& storage, int col, int row);
   // Asks the processor to fetch the cells the formula's one-cell references name (a hint only).
   void PrefetchCells(const TcxSSFormula& formula) const;
+  void NamesChanged();
   // Calculates `root` and, first, every formula it waits for.
   void CalculateChain(TcxSSFormula& root);
   // The cell as the storage reads it, or nullptr for a sheet that does not exist.
@@ -191,6 +204,8 @@ protected:
   std::vector<std::unique_ptr<TcxSSFormula>> formulas_;
   int count_ = 0;
   TcxSSNamesDef names_;
+  // HasFormulaNames, worked out again by NamesChanged whenever names may have changed.
+  bool formulaNames_ = false;
   bool cyclicRefs_ = false;
   bool errorFlag_ = false;
   bool silent_ = false;

@@ -23,7 +23,7 @@ namespace {
 
 // The operands an operator takes from the stack.
 int OperatorOperands(uint8_t id) {
-  if ((id >= ptgAdd && id <= ptgIsect) || id == ptgRange) return 2;
+  if (id >= ptgAdd && id <= ptgRange) return 2;
   if (id == ptgUplus || id == ptgUminus || id == ptgPercent) return 1;
   return 0;
 }
@@ -314,7 +314,7 @@ void TcxSSFunctionHandler::ApplyArrayOperator(uint8_t id) {
 
 TcxOperandClass TcxSSFunctionHandler::NodeClass(size_t offset) {
   if (!arrayNodesKnown_) {
-    arrayNodes_ = ArrayNodes(formula_->Tokens, nodeOffsets_);
+    arrayNodes_ = ArrayNodes(*tokens_, nodeOffsets_);
     arrayNodesKnown_ = true;
   }
   const auto at = std::lower_bound(nodeOffsets_.begin(), nodeOffsets_.end(), offset);

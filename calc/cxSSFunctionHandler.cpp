@@ -33,8 +33,8 @@ int ValueOperands(const uint8_t* token) {
 
 // The arguments whose formulas are not calculated before the call: those whose cells the
 // function never reads, only their place (OFFSET's starting reference, the reference of ROW,
-// COLUMN, ROWS, COLUMNS and AREAS), and the tables that a lookup reads only in part (it
-// calculates the cells it reads as it goes). So =OFFSET(J9,-3,0,3,1) in a cell that J9 depends
+// COLUMN, ROWS, COLUMNS and AREAS, and CELL's for most of its infos), and the tables that a
+// lookup reads only in part (it calculates the cells it reads as it goes). So =OFFSET(J9,-3,0,3,1) in a cell that J9 depends
 // on is no cycle, nor is a VLOOKUP into a table whose other rows depend on the cell, as in
 // Excel.
 bool ReadOnDemand(uint16_t function, int argument) {
@@ -53,6 +53,8 @@ bool ReadOnDemand(uint16_t function, int argument) {
     case 64:   // MATCH
     case 101:  // HLOOKUP
     case 102:  // VLOOKUP
+      return argument == 1;
+    case 125:  // CELL: its address, row and column need no value; its contents are read then
       return argument == 1;
     default:
       return false;
@@ -95,6 +97,7 @@ void TcxSSFunctionHandler::BeginFormula(TcxSSFormula& formula, bool clearResult)
   if (clearResult) formula.Result.clear();
   BuildDelimiters();
   formula_ = &formula;
+  tokens_ = &formula.Tokens;
   arrayNodesKnown_ = false;
   formulaCol_ = formula.Col;
   formulaRow_ = formula.Row;
@@ -107,6 +110,90 @@ void TcxSSFunctionHandler::Start(TcxSSFormula& formula) {
   position_ = 0;
   pending_ = nullptr;
   pendingScan_.Sheet = -1;
+  if (cache_.HasFormulaNames() && ExpandNames(formula.Tokens, expanded_)) tokens_ = &expanded_;
+}
+
+namespace {
+
+// The file format's sheet: relative references of names wrap around at its edges.
+constexpr int64_t kWrapCols = 256;
+constexpr int64_t kWrapRows = 65536;
+// Names within names, deeper than this, are taken for a cycle.
+constexpr int kMaxNameDepth = 32;
+// An expansion beyond this (names used many times within names used many times) is refused.
+constexpr size_t kMaxExpandedSize = size_t{1} << 20;
+
+// A relative part of a name's reference as an index for the cell at `base`: it wraps around at
+// the sheet's edge, as in Excel (a name for "the cell above" used in row 1 names the last row).
+int32_t WrapRelative(int32_t offset, int64_t base, int64_t limit) {
+  int64_t index = int64_t(offset) + base;
+  if (offset >= 0 && offset < limit && base < limit && index >= limit) index -= limit;
+  return static_cast<int32_t>(std::clamp<int64_t>(index, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+bool TcxSSFunctionHandler::ExpandNames(const TcxTokenString& tokens, TcxTokenString& out) const {
+  const TcxSSNamesDef& names = cache_.Names();
+  bool uses = false;
+  for (size_t pos = 0; pos < tokens.size() && !uses;) {
+    const size_t size = TokenSizeAt(tokens, pos);
+    if (size == 0) break;
+    if (tokens[pos] == ptgName) {
+      const uint16_t index = ReadUInt16(tokens.data() + pos + 1);
+      uses = index < names.size() && !names[index].Deleted && names[index].Kind == nkFormula;
+    }
+    pos += size;
+  }
+  if (!uses) return false;
+  out.clear();
+  AppendExpanded(tokens.data(), tokens.size(), false, 0, out);
+  if (out.size() > kMaxExpandedSize) out = {ptgErr, static_cast<uint8_t>(ecName)};
+  return true;
+}
+
+void TcxSSFunctionHandler::AppendExpanded(const uint8_t* data, size_t size, bool inName,
+                                          int depth, TcxTokenString& out) const {
+  const TcxSSNamesDef& names = cache_.Names();
+  for (size_t pos = 0; pos < size && out.size() <= kMaxExpandedSize;) {
+    const size_t n = TokenSizeAt(data, size, pos);
+    if (n == 0) return;
+    const uint8_t* t = data + pos;
+    pos += n;
+    const uint8_t id = t[0];
+    if (id == ptgName) {
+      const uint16_t index = ReadUInt16(t + 1);
+      if (index < names.size() && !names[index].Deleted && names[index].Kind == nkFormula) {
+        const TcxTokenString& formula = names[index].Tokens;
+        // A name without a formula (a macro's) or one that uses itself is no value.
+        if (formula.empty() || depth >= kMaxNameDepth)
+          out.insert(out.end(), {ptgErr, static_cast<uint8_t>(ecName)});
+        else
+          AppendExpanded(formula.data(), formula.size(), true, depth + 1, out);
+        continue;
+      }
+    }
+    const size_t start = out.size();
+    out.insert(out.end(), t, t + n);
+    if (!inName || !(id == ptgRef || id == ptgArea || id == ptgRef3d || id == ptgArea3d)) continue;
+    // The name's relative parts become the cells they name from this formula's cell.
+    uint8_t* p = out.data() + start + (id == ptgRef3d || id == ptgArea3d ? k3dShift : 0);
+    const auto resolve = [&](size_t abs, size_t value, bool isRow) {
+      if (p[abs]) return;
+      p[abs] = 1;
+      WriteInt32(p + value, WrapRelative(ReadInt32(p + value), isRow ? formulaRow_ : formulaCol_,
+                                         isRow ? kWrapRows : kWrapCols));
+    };
+    if (id == ptgRef || id == ptgRef3d) {
+      resolve(kRefRowAbs, kRefRow, true);
+      resolve(kRefColAbs, kRefCol, false);
+    } else {
+      resolve(kAreaFirstRowAbs, kAreaFirstRow, true);
+      resolve(kAreaLastRowAbs, kAreaLastRow, true);
+      resolve(kAreaFirstColAbs, kAreaFirstCol, false);
+      resolve(kAreaLastColAbs, kAreaLastCol, false);
+    }
+  }
 }
 
 void TcxSSFunctionHandler::Calculate(TcxSSFormula& formula) {
@@ -118,7 +205,7 @@ void TcxSSFunctionHandler::Calculate(TcxSSFormula& formula) {
 
 bool TcxSSFunctionHandler::Run() {
   pending_ = nullptr;
-  const TcxTokenString& tokens = formula_->Tokens;
+  const TcxTokenString& tokens = *tokens_;
   try {
     while (position_ < tokens.size()) {
       const size_t size = TokenSizeAt(tokens, position_);
@@ -150,7 +237,7 @@ bool TcxSSFunctionHandler::Run() {
 }
 
 bool TcxSSFunctionHandler::NeedsPending(size_t offset) {
-  const uint8_t* token = formula_->Tokens.data() + offset;
+  const uint8_t* token = tokens_->data() + offset;
   const int operands = std::min(ValueOperands(token), stack_.Count());
   // In the order the operands will be popped: the last one first.
   for (int depth = 0; depth < operands; ++depth) {
@@ -161,6 +248,14 @@ bool TcxSSFunctionHandler::NeedsPending(size_t offset) {
 }
 
 bool TcxSSFunctionHandler::FindPending(TcxTokenView item) {
+  if (item.Id() == ptgRefList) {
+    for (size_t at = kArrayHeaderSize; at < item.Size;) {
+      const size_t n = TokenSizeAt(item.Data, item.Size, at);
+      if (n == 0 || FindPending({item.Data + at, n})) return n != 0;
+      at += n;
+    }
+    return false;
+  }
   if (!IsReferenceToken(item.Id())) return false;
   TcxResolvedArea area;
   uint8_t error = 0;
@@ -350,6 +445,11 @@ bool TcxSSFunctionHandler::ResolveArea(TcxTokenView item, TcxResolvedArea& area,
       return false;
     }
     const TcxSSNameDefinition& name = names[index];
+    // A formula name is evaluated in place (ExpandNames), never resolved as cells.
+    if (name.Kind != nkCells) {
+      error = ecName;
+      return false;
+    }
     area.Sheet = name.Sheet;
     firstCol = name.Area.Left;
     firstRow = name.Area.Top;
@@ -539,7 +639,7 @@ void TcxSSFunctionHandler::PopValue(uint8_t& kind, std::string& text) {
 
 void TcxSSFunctionHandler::ApplyOperator(uint8_t id) {
   // Arrays, and areas where an array is wanted, are worked value by value.
-  if (id != ptgRange && id != ptgIsect && ArrayOperands(id)) {
+  if (id != ptgRange && id != ptgIsect && id != ptgUnion && ArrayOperands(id)) {
     ApplyArrayOperator(id);
     return;
   }
@@ -631,14 +731,21 @@ void TcxSSFunctionHandler::ApplyOperator(uint8_t id) {
       const TcxTokenString left = stack_.PopToken();
       TcxResolvedArea a, b;
       uint8_t error = 0;
+      // A failure leaves the error in the operands' place, so that the operator consuming it
+      // still finds its operand.
+      const auto fail = [this](uint8_t code) {
+        SetError(code);
+        const uint8_t error[2] = {ptgErr, code};
+        stack_.Push(error, sizeof error);
+      };
       if (!ResolveArea({left.data(), left.size()}, a, error) ||
           !ResolveArea({right.data(), right.size()}, b, error)) {
-        SetError(error);
+        fail(error);
         return;
       }
       TRect cells;
       if (a.Sheet != b.Sheet) {
-        SetError(ecRef);
+        fail(ecRef);
         return;
       }
       if (id == ptgRange) {
@@ -648,14 +755,44 @@ void TcxSSFunctionHandler::ApplyOperator(uint8_t id) {
         cells = {std::max(a.Cells.Left, b.Cells.Left), std::max(a.Cells.Top, b.Cells.Top),
                  std::min(a.Cells.Right, b.Cells.Right), std::min(a.Cells.Bottom, b.Cells.Bottom)};
         if (cells.Left > cells.Right || cells.Top > cells.Bottom) {
-          SetError(ecRef);
+          // Excel's error for areas that do not meet.
+          fail(ecNull);
           return;
         }
       }
-      TcxTokenString area;
-      AppendArea3d(area, static_cast<uint16_t>(a.Sheet), true, true, true, true, cells.Top,
-                   cells.Bottom, cells.Left, cells.Right);
-      stack_.Push(area);
+      PushArea({a.Sheet, cells});
+      return;
+    }
+    case ptgUnion: {
+      // The areas of both operands as one list (a name of several areas), which the functions
+      // taking their arguments' cells one by one read area by area.
+      if (stack_.Count() < 2) {
+        SetError(ecValue);
+        return;
+      }
+      TcxTokenString list = {ptgRefList, 0, 0, 0, 0};
+      const TcxTokenString right = stack_.PopToken();
+      const TcxTokenString left = stack_.PopToken();
+      uint8_t error = 0;
+      for (const TcxTokenString* operand : {&left, &right}) {
+        const TcxTokenView view{operand->data(), operand->size()};
+        if (view.Id() == ptgRefList) {
+          list.insert(list.end(), view.Data + kArrayHeaderSize, view.Data + view.Size);
+          continue;
+        }
+        TcxResolvedArea area;
+        if (!ResolveArea(view, area, error)) {
+          SetError(error);
+          const uint8_t item[2] = {ptgErr, error};
+          stack_.Push(item, sizeof item);
+          return;
+        }
+        const TRect& c = area.Cells;
+        AppendArea3d(list, static_cast<uint16_t>(area.Sheet), true, true, true, true, c.Top,
+                     c.Bottom, c.Left, c.Right);
+      }
+      WriteInt32(list.data() + 1, static_cast<int32_t>(list.size() - kArrayHeaderSize));
+      stack_.Push(list);
       return;
     }
     default:
@@ -736,6 +873,14 @@ void TcxSSFunctionHandler::ForEachArgument(const TcxArgumentCallback& callback, 
       }
       case ptgArray:
         ForEachArrayValue(callback, mode, view);
+        break;
+      case ptgRefList:
+        for (size_t at = kArrayHeaderSize; at < view.Size;) {
+          const size_t n = TokenSizeAt(view.Data, view.Size, at);
+          if (n == 0) break;
+          ForEachCell(callback, mode, {view.Data + at, n});
+          at += n;
+        }
         break;
       case ptgErr:
         SetError(ErrorOf(view));

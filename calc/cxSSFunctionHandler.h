@@ -95,15 +95,20 @@ public:
   // Parses `text` into the formula's tokens (its old tokens dropped); messages go through the
   // cache's error report.
   virtual void ParseFormula(std::string_view text, TcxSSFormula& formula);
+  // ParseFormula for the formula of a defined name: a list of references joined by the list
+  // separator is their union.
+  void ParseNameFormula(std::string_view text, TcxSSFormula& formula);
   // "=" + the expression rebuilt from the tokens; empty (after the message) when they do not
   // make one expression.
   virtual std::string FormulaText(TcxSSFormula& formula);
   // The tokens as BIFF8 parsed-expression bytes for the file writer. An add-in function is
   // written as a call of function 255 naming it through `addIns`; without one (or when it
-  // fails) the call is written as the error "#NAME?".
+  // fails) the call is written as the error "#NAME?". The formula as a whole is given the
+  // operand class `rootClass`: 'V' for a cell's value, 'R' for the formula of a defined name,
+  // 'A' for an array formula.
   void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens);
   virtual void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens,
-                            const TcxAddInResolver& addIns);
+                            const TcxAddInResolver& addIns, char rootClass = 'V');
   virtual void UnknownExpression(std::string_view text);
 
   // --- Evaluation ------------------------------------------------------------------------------
@@ -189,6 +194,11 @@ private:
   bool CallLifted(uint16_t function, TcxFunctionProc proc);
   void ForEachArrayValue(const TcxArgumentCallback& callback, int mode, TcxTokenView array);
   bool PopCellText(TcxTokenView item, std::string& text);
+  // The formula's tokens with each formula name replaced by its formula as seen from the
+  // formula's cell, into `out`; false (nothing written) when the tokens use no formula name.
+  bool ExpandNames(const TcxTokenString& tokens, TcxTokenString& out) const;
+  void AppendExpanded(const uint8_t* data, size_t size, bool inName, int depth,
+                      TcxTokenString& out) const;
   bool NeedsPending(size_t offset);
   bool FindPending(TcxTokenView item);
   void PushStringToken(std::string_view text);
@@ -223,11 +233,16 @@ private:
   // Parsing: the sheet names as references write them (quoted when they hold a blank).
   std::vector<std::string> sheetNames_;
   int parseDepth_ = 0;
+  // Parsing the formula of a name (ParseNameFormula).
+  bool unionAtTop_ = false;
   std::vector<uint8_t> operators_;
   TcxTokenString scratch_;
   std::string body_;
   // Rebuilding text: the operands' texts, kept from formula to formula for their storage.
   std::vector<std::string> textParts_;
+  // The tokens being evaluated: the formula's own, or `expanded_` when it uses formula names.
+  const TcxTokenString* tokens_ = nullptr;
+  TcxTokenString expanded_;
   // Resumable evaluation.
   size_t position_ = 0;
   TcxSSFormula* pending_ = nullptr;

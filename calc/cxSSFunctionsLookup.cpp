@@ -311,9 +311,11 @@ private:
   }
 
   bool ParseName(std::string_view text, TcxResolvedArea& area) const {
-    const int index = h_.Cache().FindName(text);
+    const int index = h_.Cache().FindName(text, h_.FormulaSheet());
     if (index < 0) return false;
     const TcxSSNameDefinition& name = h_.Cache().Names()[static_cast<size_t>(index)];
+    // Excel's INDIRECT refers to names of cells only.
+    if (name.Kind != nkCells) return false;
     area.Sheet = name.Sheet;
     area.Cells = name.Area;
     return InsideSheet(area.Cells);

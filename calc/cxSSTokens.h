@@ -39,6 +39,7 @@ enum TcxTokenId : uint8_t {
   ptgBool = 29,
   ptgNum = 31,
   ptgArray = 32,    // an array value: see kArrayHeaderSize
+  ptgRefList = 48,  // evaluation only: the areas of a union of references, see kArrayHeaderSize
   ptgName = 35,
   ptgRef = 36,
   ptgArea = 37,
@@ -79,6 +80,8 @@ inline constexpr size_t kAreaFirstRowAbs = 1, kAreaLastRowAbs = 2, kAreaFirstCol
 // found from its identifier; its size is read from the header.
 inline constexpr size_t kArrayHeaderSize = 5, kArrayCols = 5, kArrayRows = 9,
                         kArrayValues = 13;
+// A list of references (the value of a union) has the header of an array value: the identifier
+// and a 32-bit size of the ptgRef3d and ptgArea3d tokens that follow, absolute, one per area.
 // A 3-D token has its 16-bit sheet index first, then the 2-D payload.
 inline constexpr size_t k3dShift = 2;
 inline constexpr uint16_t kDeletedSheet = 0xFFFF;
@@ -87,7 +90,7 @@ inline constexpr uint16_t kDeletedSheet = 0xFFFF;
 // the size of its header.
 constexpr size_t TokenSizeOf(uint8_t id, uint8_t next) {
   if (id == ptgStr) return 3 + 2 * static_cast<size_t>(next);
-  if (id == ptgArray) return kArrayHeaderSize;
+  if (id == ptgArray || id == ptgRefList) return kArrayHeaderSize;
   for (const auto& layout : kTokenLayouts)
     if (layout.Id == id) return layout.Size;
   return 1;
@@ -132,7 +135,7 @@ inline size_t TokenSizeAt(const uint8_t* data, size_t size, size_t offset) {
   if (offset >= size) return 0;
   const uint8_t id = data[offset];
   if (id == ptgStr && offset + 1 >= size) return 0;
-  if (id == ptgArray) {
+  if (id == ptgArray || id == ptgRefList) {
     if (size - offset < kArrayHeaderSize) return 0;
     const size_t n = kArrayHeaderSize + static_cast<uint32_t>(ReadInt32(data + offset + 1));
     return n <= size - offset ? n : 0;

@@ -170,12 +170,24 @@ void WriteBookInfo(TcxCustomSpreadSheetBook& book, std::ostream& out) {
   }
   out << "\n  ],\n  \"names\": [";
   bool first = true;
-  for (const TcxSSNameDefinition& name : book.FormulasCache().Names()) {
+  const TcxSSNamesDef& names = book.FormulasCache().Names();
+  const auto caption = [&book](int page) {
+    return page >= 0 && page < book.PageCount() ? book.Pages(page).Caption() : std::string();
+  };
+  for (size_t i = 0; i < names.size(); ++i) {
+    const TcxSSNameDefinition& name = names[i];
     if (name.Deleted) continue;
-    const std::string sheet = name.Sheet < book.PageCount() ? book.Pages(name.Sheet).Caption() : "";
-    out << (first ? "\n" : ",\n") << "    {\"name\": " << JsonString(name.Name)
-        << ", \"sheet\": " << JsonString(sheet) << ", \"range\": " << JsonString(RangeText(name.Area))
-        << "}";
+    out << (first ? "\n" : ",\n") << "    {\"name\": " << JsonString(name.Name);
+    // A page's own name says whose it is.
+    if (name.Scope >= 0) out << ", \"scope\": " << JsonString(caption(name.Scope));
+    if (name.Kind == nkCells)
+      out << ", \"sheet\": " << JsonString(caption(name.Sheet))
+          << ", \"range\": " << JsonString(RangeText(name.Area));
+    else
+      out << ", \"formula\": "
+          << JsonString(book.FormulasCache().NameFormulaText(static_cast<int>(i)));
+    if (name.Hidden) out << ", \"hidden\": true";
+    out << "}";
     first = false;
   }
   out << "\n  ],\n  \"flags\": {\"protected\": " << JsonBool(book.Protected())

@@ -70,9 +70,16 @@ public:
     return sheets_.back();
   }
   int BeginUpdate() override { return 1; }
-  int DefineName(const std::string&, int page, const TRect& area) override {
-    Check(page >= 0 && page < GetPageCount() && InSheet(area.Left, area.Top) && InSheet(area.Right, area.Bottom));
+  int DefineName(const TcxSSNameDefinition& name) override {
+    Check(name.Scope >= -1 && name.Scope < GetPageCount());
+    if (name.Kind == nkCells)
+      Check(name.Sheet < GetPageCount() && InSheet(name.Area.Left, name.Area.Top) &&
+            InSheet(name.Area.Right, name.Area.Bottom));
     return 0;
+  }
+  bool SetNameFormula(int index, const std::string&) override {
+    Check(index == 0);
+    return true;
   }
   int EndUpdate() override { return 0; }
   std::unique_ptr<IcxSheetCell> GetCell(int page, int col, int row) override {

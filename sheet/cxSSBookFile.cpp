@@ -90,8 +90,11 @@ public:
     return std::make_shared<TcxBookSheetTarget>(book_.AddSheet(caption));
   }
   int BeginUpdate() override { return book_.BeginUpdate(); }
-  int DefineName(const std::string& name, int page, const TRect& area) override {
-    return book_.FormulasCache().AddName(name, page, true, area);
+  int DefineName(const TcxSSNameDefinition& name) override {
+    return book_.FormulasCache().DefineName(name);
+  }
+  bool SetNameFormula(int index, const std::string& text) override {
+    return book_.FormulasCache().SetNameFormula(index, text);
   }
   int EndUpdate() override { return book_.EndUpdate(); }
   std::unique_ptr<IcxSheetCell> GetCell(int page, int col, int row) override {
@@ -382,7 +385,12 @@ void TcxCustomSpreadSheetBook::SaveToStream(std::ostream& stream) {
   writer->SetPageCount(PageCount());
   writer->WritePalette(Palette());
   writer->WriteProtection(-1, Protected());
-  for (const TcxSSNameDefinition& name : FormulasCache().Names()) writer->WriteName(name);
+  TcxTokenString nameTokens;
+  const TcxSSNamesDef& names = FormulasCache().Names();
+  for (size_t i = 0; i < names.size(); ++i) {
+    FormulasCache().ExportNameTokens(static_cast<int>(i), nameTokens);
+    writer->WriteName(names[i], nameTokens);
+  }
   const TcxSSStyleRec& defaultRec = *StyleCache().DefaultRecord();
   writer->WriteDefaultStyle(defaultRec);
   const bool defaultLocked = defaultRec.Flags & kStyleLocked;

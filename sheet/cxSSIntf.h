@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "calc/cxSSNames.h"
 #include "platform/Types.h"
 #include "sheet/cxSSCellObject.h"
 
@@ -48,8 +49,13 @@ public:
   // Adds a sheet with this caption and answers it (the last page).
   virtual std::shared_ptr<IcxBookSheet> AddSheet(const std::string& caption) = 0;
   virtual int BeginUpdate() = 0;
-  // Adds a defined name (with the name checks); its index or -1.
-  virtual int DefineName(const std::string& name, int page, const TRect& area) = 0;
+  // Adds a defined name as the file holds it: a name of cells (Kind nkCells, with its Sheet and
+  // Area) or a formula name whose formula follows with SetNameFormula. Its index, or -1 when
+  // the workbook cannot hold it (its scope or sheet is no page, its scope has that name already).
+  virtual int DefineName(const TcxSSNameDefinition& name) = 0;
+  // Gives the formula name at `index` its formula as formula text, relative references counted
+  // from A1; false when the workbook cannot read it.
+  virtual bool SetNameFormula(int index, const std::string& text) = 0;
   virtual int EndUpdate() = 0;
   virtual std::unique_ptr<IcxSheetCell> GetCell(int page, int col, int row) = 0;
   // "Invalid page number" outside the pages.

@@ -55,14 +55,6 @@ std::vector<TcxStoredFormula> RewrittenFormulas(const TcxCustomSpreadSheetBook& 
   return formulas;
 }
 
-bool SameNames(const TcxSSNamesDef& a, const TcxSSNamesDef& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](const TcxSSNameDefinition& x, const TcxSSNameDefinition& y) {
-                      return x.Name == y.Name && x.Sheet == y.Sheet && x.Area == y.Area &&
-                             x.Deleted == y.Deleted;
-                    });
-}
-
 }  // namespace
 
 // --- Protection ---------------------------------------------------------------------------------
@@ -196,7 +188,7 @@ void TcxSSBookSheet::InsertDeleteCells(const TRect& cells, int mode, bool isDele
           TScopeGuard unlock([&history] { history.Unlock(); });
           book.FormulasCache().AdjustReferences(page, r, mode == 2, isDelete);
           if (!formulas.empty()) rewritten = RewrittenFormulas(book, std::move(formulas));
-          if (names && SameNames(*names, book.FormulasCache().Names())) names.reset();
+          if (names && *names == book.FormulasCache().Names()) names.reset();
         }
         TcxCustomAction* const newest = history.NewestAction();
         if (isDelete)

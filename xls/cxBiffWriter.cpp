@@ -177,24 +177,23 @@ void WriteBoundSheet(TcxBiffWriter& w, uint32_t position, uint8_t visibility, ui
   w.EndRecord(at);
 }
 
-void WriteAreaName(TcxBiffWriter& w, bool hidden, std::u16string_view name, uint16_t externSheet,
-                   uint16_t firstRow, uint16_t lastRow, uint16_t firstCol, uint16_t lastCol) {
+void WriteNameRecord(TcxBiffWriter& w, uint16_t options, std::u16string_view name,
+                     uint16_t sheet, std::span<const uint8_t> formula) {
   name = name.substr(0, std::min<size_t>(name.size(), 255));
+  // The fixed fields, the name (two bytes a character at most) and the formula in one record.
+  constexpr size_t kFixed = 15;
+  static constexpr uint8_t kRefError[] = {0x1C, 0x17};
+  if (kFixed + 2 * name.size() + formula.size() > kBiffMaxRecordData) formula = kRefError;
   const size_t at = w.BeginRecord(brName);
-  w.U16(hidden ? 1 : 0);
+  w.U16(options);
   w.U8(0);  // keyboard shortcut
   w.U8(static_cast<uint8_t>(name.size()));
-  w.U16(11);  // formula size
-  w.U16(0);   // not used
-  w.U16(0);   // a workbook name, not local to a sheet
+  w.U16(static_cast<uint16_t>(formula.size()));
+  w.U16(0);  // not used
+  w.U16(sheet);
   w.Zeros(4);  // menu, description, help and status texts: none
   StringBody(w, name);
-  w.U8(0x3B);  // tArea3d
-  w.U16(externSheet);
-  w.U16(firstRow);
-  w.U16(lastRow);
-  w.U16(firstCol);  // absolute: no relative bits
-  w.U16(lastCol);
+  w.Append(formula);
   w.EndRecord(at);
 }
 

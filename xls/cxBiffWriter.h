@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "xls/cxExcelConst.h"
+
 // Writing BIFF8 records: a little-endian byte buffer with record framing, and one function per
 // record the workbook writer produces, named after the record. Every record function appends a
 // whole record (identifier, length, data) to the buffer it is given.
@@ -55,9 +57,6 @@ enum TcxBiffRecordId : uint16_t {
 inline constexpr size_t kBiffMaxRecordData = 8224;
 inline constexpr size_t kBiffRecordHeader = 4;
 
-// BOF substream types.
-inline constexpr uint16_t kBofGlobals = 0x0005;
-inline constexpr uint16_t kBofWorksheet = 0x0010;
 
 // A growing little-endian byte buffer. Records are framed by BeginRecord/EndRecord, which
 // patches the length once the data is written.
@@ -150,9 +149,12 @@ void WriteBuiltInStyle(TcxBiffWriter& w, uint16_t xf, uint8_t style);
 // BOUNDSHEET; the stream position is patched later (offset 4 of the record).
 void WriteBoundSheet(TcxBiffWriter& w, uint32_t position, uint8_t visibility, uint8_t type,
                      std::u16string_view name);
-// NAME of a rectangle of one sheet (tArea3d over EXTERNSHEET entry `externSheet`).
-void WriteAreaName(TcxBiffWriter& w, bool hidden, std::u16string_view name, uint16_t externSheet,
-                   uint16_t firstRow, uint16_t lastRow, uint16_t firstCol, uint16_t lastCol);
+// NAME: its option flags (bit 0 hidden, bits 1-4 function and macro flags, bit 5 built-in,
+// bits 6-11 function group), the name (a built-in name's one-character code), the sheet it
+// belongs to (0 for the workbook, else the BOUNDSHEET index + 1) and its formula (BIFF8 tokens
+// with 3-D references). A formula that does not fit in the record is written as #REF!.
+void WriteNameRecord(TcxBiffWriter& w, uint16_t options, std::u16string_view name,
+                     uint16_t sheet, std::span<const uint8_t> formula);
 void WriteProtect(TcxBiffWriter& w, bool value);
 // SUPBOOK of the add-in functions, and the EXTERNNAME of one add-in function that follows it.
 void WriteAddInSupBook(TcxBiffWriter& w);

@@ -120,6 +120,11 @@ inline constexpr uint16_t kColumnMask = 0x3FFF;
 inline constexpr uint16_t kColumnRelative = 0x4000;
 inline constexpr uint16_t kRowRelative = 0x8000;
 
+// NAME option flags.
+inline constexpr uint16_t kNameHidden = 0x0001;
+inline constexpr uint16_t kNameFunction = 0x0002;  // a function name (with the macro flags)
+inline constexpr uint16_t kNameBuiltIn = 0x0020;
+
 // Built-in defined names: a NAME record with the built-in flag holds one of these codes as its
 // one-character name.
 inline constexpr std::string_view kBuiltInNames[] = {

@@ -18,11 +18,6 @@ namespace {
 constexpr uint16_t kSupBookSelf = 0x0401;
 constexpr uint16_t kSupBookAddIn = 0x3A01;
 
-// NAME option bits that make a name something other than a name of cells: a macro function or
-// command, a VBA procedure, a built-in name. (Hidden names and names flagged as calculated are
-// still plain names that formulas use.)
-constexpr uint16_t kNameNotPlain = 0x0002 | 0x0004 | 0x0008 | 0x0020;
-
 }  // namespace
 
 TcxExcelFileReader::TcxExcelFileReader(IcxSpreadSheetBook& book, const TRegionalSettings& settings,
@@ -87,8 +82,8 @@ void TcxExcelFileReader::ReadAll() {
     book_.SetDefaultStyleRecord(*def, *def->Font);
   for (const auto& sheet : sheets_) context_.SheetNames.push_back(sheet.Record.Name);
   AddSheets(globalsEnd);
-  DefineNames();
   formulas_ = std::make_unique<TcxFormulaReader>(context_);
+  DefineNames();
   ReadSheets(globalsEnd);
   if (OnProgress && lastPercent_ != 100) OnProgress(*this, 100);
 }
@@ -236,10 +231,10 @@ int TcxExcelFileReader::PageOfSheet(size_t sheetIndex) const {
   return sheetIndex < sheets_.size() ? sheets_[sheetIndex].Page : -1;
 }
 
-// A name the workbook can define: a plain name whose formula is one reference to a cell or a
-// rectangle of one sheet of this workbook.
+// A name of cells: its formula is one absolute reference to a cell or a rectangle of one sheet
+// of this workbook.
 bool TcxExcelFileReader::NameArea(const TcxNameRecord& name, int& page, TRect& area) const {
-  if ((name.Options & kNameNotPlain) != 0 || name.Tokens.empty()) return false;
+  if (name.Tokens.empty()) return false;
   TcxBiffRecord tokens = TcxBiffRecord::OfData(name.Tokens);
   const uint8_t id = PtgBase(tokens.ReadU8());
   if (id == kPtgRef3d || id == kPtgArea3d) {
@@ -252,8 +247,8 @@ bool TcxExcelFileReader::NameArea(const TcxNameRecord& name, int& page, TRect& a
       return false;
     page = PageOfSheet(sheet.FirstSheet);
   } else if (id == kPtgRef || id == kPtgArea) {
-    // Without a sheet of its own a name refers to the sheet it is used on, which the workbook's
-    // names cannot express; a sheet's own name refers to that sheet.
+    // Without a sheet of its own a reference of a name refers to the sheet it is used on (a
+    // formula name); a sheet's own name refers to that sheet.
     page = name.Sheet > 0 ? PageOfSheet(name.Sheet - 1u) : -1;
   } else {
     return false;
@@ -272,21 +267,60 @@ bool TcxExcelFileReader::NameArea(const TcxNameRecord& name, int& page, TRect& a
     flags = (col1 | col2) & ~kColumnMask;
     area = {col1 & kColumnMask, row1, col2 & kColumnMask, row2};
   }
-  // A relative reference moves with the cell that uses the name; the workbook's names are fixed
-  // rectangles (xlrd-namesdemo.xls: RelativePos, A1Z10).
+  // A relative reference moves with the cell that uses the name (a formula name;
+  // xlrd-namesdemo.xls: RelativePos, A1Z10).
   if (flags != 0) return false;
   // The formula must be that one reference and nothing more (A1+1 is no range).
   return tokens.Ok() && tokens.Remaining() == 0 && page >= 0 && area.Right <= 255 &&
          area.Left <= area.Right && area.Top <= area.Bottom;
 }
 
+// Every NAME record becomes a name of the workbook, in file order, with its scope and flags:
+// a name of cells, or a formula name whose formula is decoded once every name is known (a
+// name's formula may use names defined after it). A name the workbook cannot hold (one of a
+// chart sheet, or a second one of the same word in one scope) is not defined, and neither is a
+// formula it cannot read; cells that use such a name keep their values.
 void TcxExcelFileReader::DefineNames() {
-  for (const auto& name : names_) {
-    context_.Names.push_back(name.Name);
+  std::vector<int> indexes(names_.size(), -1);
+  std::vector<bool> formulas(names_.size(), false);
+  for (size_t i = 0; i < names_.size(); ++i) {
+    const TcxNameRecord& record = names_[i];
+    const int scope = record.Sheet > 0 ? PageOfSheet(record.Sheet - 1u) : -1;
+    context_.Names.push_back(record.Name);
+    context_.NamePages.push_back(scope);
+    context_.QualifiedNames.push_back(
+        scope >= 0 ? TcxFormulaReader::SheetText(sheets_[record.Sheet - 1u].Record.Name) + "!" +
+                         record.Name
+                   : record.Name);
+    TcxSSNameDefinition name;
+    name.Name = record.Name;
+    name.Scope = scope;
+    name.Hidden = (record.Options & kNameHidden) != 0;
+    name.BuiltIn = (record.Options & kNameBuiltIn) != 0;
+    name.FileOptions = static_cast<uint16_t>(record.Options & ~(kNameHidden | kNameBuiltIn));
     int page = -1;
     TRect area;
-    const bool defined = NameArea(name, page, area) && book_.DefineName(name.Name, page, area) >= 0;
-    context_.NameDefined.push_back(defined);
+    if (NameArea(record, page, area)) {
+      name.Sheet = static_cast<uint8_t>(std::min(page, 0xFF));
+      name.Area = area;
+    } else {
+      name.Kind = nkFormula;
+      formulas[i] = true;
+    }
+    if (record.Sheet == 0 || scope >= 0) indexes[i] = book_.DefineName(name);
+    // A function's name (a macro's, or a newer Excel's function) names no value; a name
+    // without a formula may name a function too (a user's function, called through function
+    // 255).
+    const bool function = (record.Options & kNameFunction) != 0;
+    context_.NameDefined.push_back(indexes[i] >= 0 && !function);
+    context_.NameFunctions.push_back(function || record.Tokens.empty());
+  }
+  for (size_t i = 0; i < names_.size(); ++i) {
+    const TcxNameRecord& record = names_[i];
+    if (indexes[i] < 0 || !formulas[i] || record.Tokens.empty()) continue;
+    const TcxDecodedFormula decoded = formulas_->DecodeName(record.Tokens, {}, context_.NamePages[i]);
+    if (decoded.Outcome != foFormula || !book_.SetNameFormula(indexes[i], decoded.Text))
+      context_.NameDefined[i] = false;
   }
 }
 

@@ -138,7 +138,7 @@ TcxExcelFileWriter::TcxExcelFileWriter(std::shared_ptr<const TcxEnvironment> env
     return std::prev(globals_.end());
   };
   TcxBiffWriter w;
-  WriteBof(w, kBofGlobals);
+  WriteBof(w, kBofWorkbookGlobals);
   add(std::move(w));
   w = {};
   w.Record(brTabId, {});
@@ -259,13 +259,34 @@ void TcxExcelFileWriter::WriteProtection(int sheet, bool value) {
   }
 }
 
-void TcxExcelFileWriter::WriteName(const TcxSSNameDefinition& name) {
-  const uint16_t sheet = name.Sheet < pageCount_ ? name.Sheet : 0;
-  const TRect& a = name.Area;
+void TcxExcelFileWriter::WriteName(const TcxSSNameDefinition& name,
+                                   std::span<const uint8_t> tokens) {
+  // A deleted name keeps its place (formulas name names by their index) but is hidden.
+  uint16_t options = static_cast<uint16_t>(name.FileOptions & ~(kNameHidden | kNameBuiltIn));
+  if (name.Hidden || name.Deleted) options |= kNameHidden;
+  std::u16string text(Utf16(name.Name));
+  if (name.BuiltIn) {
+    const auto code = std::find(std::begin(kBuiltInNames), std::end(kBuiltInNames), name.Name);
+    if (code != std::end(kBuiltInNames)) {
+      options |= kNameBuiltIn;
+      text = std::u16string(1, static_cast<char16_t>(code - std::begin(kBuiltInNames)));
+    }
+  }
+  const uint16_t scope = name.Scope >= 0 && name.Scope < pageCount_ ? static_cast<uint16_t>(name.Scope + 1) : 0;
+  uint8_t area[11];
+  if (name.Kind == nkCells) {
+    // tArea3d over the sheet's EXTERNSHEET entry, absolute.
+    const TRect& a = name.Area;
+    area[0] = 0x3B;
+    WriteUInt16(area + 1, name.Sheet < pageCount_ ? name.Sheet : 0);
+    WriteUInt16(area + 3, Clamp16(a.Top, 0, kMaxRows - 1));
+    WriteUInt16(area + 5, Clamp16(a.Bottom, 0, kMaxRows - 1));
+    WriteUInt16(area + 7, Clamp16(a.Left, 0, kMaxCols - 1));
+    WriteUInt16(area + 9, Clamp16(a.Right, 0, kMaxCols - 1));
+    tokens = area;
+  }
   TcxBiffWriter w;
-  WriteAreaName(w, name.Deleted, Utf16(name.Name), sheet, Clamp16(a.Top, 0, kMaxRows - 1),
-                Clamp16(a.Bottom, 0, kMaxRows - 1), Clamp16(a.Left, 0, kMaxCols - 1),
-                Clamp16(a.Right, 0, kMaxCols - 1));
+  WriteNameRecord(w, options, text, scope, tokens);
   InsertAfter(std::prev(globals_.end()), std::move(w));
 }
 

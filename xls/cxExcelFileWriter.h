@@ -65,7 +65,9 @@ public:
   void WritePalette(const std::array<TColor, 56>& colors);
   // A PROTECT record for the workbook (sheet -1) or a sheet.
   void WriteProtection(int sheet, bool value);
-  void WriteName(const TcxSSNameDefinition& name);
+  // A NAME record, after the names before it (formulas refer to names by their place): a name
+  // of cells as its rectangle, a formula name with `tokens`, its BIFF8 formula.
+  void WriteName(const TcxSSNameDefinition& name, std::span<const uint8_t> tokens = {});
   void WriteDefaultStyle(const TcxSSStyleRec& rec);
 
   // Starts the next sheet and returns its index. `kind` 1 is a worksheet. A hidden sheet is

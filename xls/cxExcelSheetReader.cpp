@@ -331,7 +331,7 @@ void TcxExcelSheetReader::ReadFormula(TcxBiffRecord& record) {
     return;
   }
   const TcxDecodedFormula decoded =
-      globals_.Formulas->Decode(formula.Cell.Col, formula.Cell.Row, formula.Tokens, formula.Extra);
+      globals_.Formulas->Decode(formula.Cell.Col, formula.Cell.Row, formula.Tokens, formula.Extra, page_);
   switch (decoded.Outcome) {
     case foShared: {
       pending.AnchorCol = decoded.ExpCol;
@@ -457,8 +457,9 @@ void TcxExcelSheetReader::SettleWithRange(TPendingFormula& pending, const TRange
   }
   const std::string shape = ShapeOf(settled.Cell, range->Record.Tokens, range->Record.Extra);
   if (ReuseShape(settled, shape)) return;
-  TcxDecodedFormula decoded = globals_.Formulas->Decode(settled.Cell.Col, settled.Cell.Row,
-                                                        range->Record.Tokens, range->Record.Extra);
+  TcxDecodedFormula decoded =
+      globals_.Formulas->Decode(settled.Cell.Col, settled.Cell.Row, range->Record.Tokens,
+                                range->Record.Extra, page_);
   if (decoded.Outcome == foShared || decoded.Outcome == foTable) {
     decoded.Outcome = foDamaged;
     decoded.Detail = "a shared formula that points at another";

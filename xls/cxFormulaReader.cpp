@@ -18,7 +18,7 @@ namespace {
 
 // Precedence of an operand's outermost operator, as the workbook's own parser groups formula
 // text: comparisons, "&" and ":" share one level and group left to right; unary minus binds
-// tighter than "^". The decoder adds parentheses wherever the parser would otherwise group the
+// tighter than "^"; an intersection (a blank between references) binds tightest. The decoder adds parentheses wherever the parser would otherwise group the
 // text differently from the tokens (Excel's "&" binds tighter than its comparisons, and files
 // from other writers omit ptgParen).
 enum TcxPrecedence : uint8_t {
@@ -27,6 +27,7 @@ enum TcxPrecedence : uint8_t {
   precMul = 4,
   precPower = 5,
   precUnary = 6,
+  precIntersect = 7,
   precAtom = 10,
 };
 
@@ -35,8 +36,8 @@ struct TcxBinaryOperator {
   uint8_t Precedence;
 };
 
-// Identifiers 0x03-0x11; intersection and union are kept for the table's sake (the workbook's
-// formulas have neither, see Decode).
+// Identifiers 0x03-0x11. A union is written with the list separator; the workbook reads it in
+// the formulas of defined names only (see Decode).
 constexpr TcxBinaryOperator kBinaryOperators[] = {
     {"+", precAdd},      // 0x03
     {"-", precAdd},      // 0x04
@@ -50,7 +51,7 @@ constexpr TcxBinaryOperator kBinaryOperators[] = {
     {">=", precCompare}, // 0x0C
     {">", precCompare},  // 0x0D
     {"<>", precCompare}, // 0x0E
-    {" ", precCompare},  // 0x0F intersection
+    {" ", precIntersect},  // 0x0F intersection
     {",", precCompare},  // 0x10 union
     {":", precCompare},  // 0x11
 };
@@ -96,24 +97,32 @@ private:
 struct TcxOperand {
   TcxOperandText Text;
   uint8_t Precedence = precAtom;
-  // The operand names a function rather than a value: an add-in name (ptgNameX) or a name the
-  // workbook could not define, which only function 255 may consume.
+  // The operand may name a function, which only function 255 consumes: an add-in name
+  // (ptgNameX), or a name without a formula or one the workbook could not define.
   bool FunctionName = false;
+  // The operand may stand as a value (an add-in's name or a name the workbook does not hold
+  // may not).
+  bool Value = true;
 };
 
 class TcxFormulaDecoder {
 public:
+  // What is decoded: a cell's formula, its shape (see ShapeKey), or a defined name's formula.
+  enum TMode { mCell, mShape, mName };
+
   TcxFormulaDecoder(const TcxFormulaContext& context, const std::string& listSeparator, int col,
                     int row, std::span<const uint8_t> tokens, std::span<const uint8_t> extra,
-                    std::vector<TcxOperand>& stack, bool shape = false)
+                    std::vector<TcxOperand>& stack, TMode mode = mCell, int page = -1)
       : context_(context),
         listSeparator_(listSeparator),
         col_(col),
         row_(row),
+        page_(page),
         in_(TcxBiffRecord::OfData(tokens)),
         extra_(TcxBiffRecord::OfData(extra)),
         stack_(stack),
-        shape_(shape) {
+        shape_(mode == mShape),
+        name_(mode == mName) {
     stack_.clear();
   }
 
@@ -161,17 +170,24 @@ private:
   // The sheet text of a 3-D reference index followed by "!", or empty (after the report) when
   // the workbook cannot refer to it.
   std::string SheetPrefix(uint16_t refIndex);
+  // In a name's formula a reference to a deleted sheet is the error #REF! (pushed, true), as
+  // Excel shows it.
+  bool DeletedSheetOfName(uint16_t refIndex);
   const TcxSupBook* SupBookOf(const TcxExternSheet& sheet);
 
   const TcxFormulaContext& context_;
   const std::string& listSeparator_;
   int col_;
   int row_;
+  int page_;  // the page whose formula is decoded (-1: none), for the names it uses
   TcxBiffRecord in_;
   TcxBiffRecord extra_;
   std::vector<TcxOperand>& stack_;  // the reader's, reused from formula to formula
   // Shape mode writes sheet-local references as offsets from the cell (see ShapeKey).
   bool shape_ = false;
+  // A defined name's formula: every reference is relative to the cell using the name (the file
+  // stores offsets), and references may be joined into a union.
+  bool name_ = false;
   bool shapeReusable_ = true;
   bool damaged_ = false;
   bool unknownFunction_ = false;
@@ -203,7 +219,7 @@ bool TcxFormulaDecoder::PopOperands(size_t count, std::vector<TcxOperand>& opera
 }
 
 std::string_view TcxFormulaDecoder::ValueText(const TcxOperand& operand) {
-  if (operand.FunctionName)
+  if (!operand.Value)
     Unsupported("the name " + std::string(operand.Text.View()) +
                 " is not one the workbook could define");
   return operand.Text.View();
@@ -225,6 +241,7 @@ void TcxFormulaDecoder::WrapTop(std::string_view before, uint8_t inner, std::str
   operand.Text.Append(after);
   operand.Precedence = precedence;
   operand.FunctionName = false;
+  operand.Value = true;
 }
 
 TcxDecodedFormula TcxFormulaDecoder::Run() {
@@ -351,6 +368,15 @@ const TcxSupBook* TcxFormulaDecoder::SupBookOf(const TcxExternSheet& sheet) {
   return &context_.SupBooks[sheet.SupBook];
 }
 
+bool TcxFormulaDecoder::DeletedSheetOfName(uint16_t refIndex) {
+  if (!name_ || refIndex >= context_.ExternSheets.size()) return false;
+  const TcxExternSheet& entry = context_.ExternSheets[refIndex];
+  const TcxSupBook* book = entry.SupBook < context_.SupBooks.size() ? &context_.SupBooks[entry.SupBook] : nullptr;
+  if ((book && book->Kind != sbkSelf) || entry.FirstSheet < context_.SheetNames.size()) return false;
+  Push(std::string(ErrorToLiteral(ecRef)));
+  return true;
+}
+
 std::string TcxFormulaDecoder::SheetPrefix(uint16_t refIndex) {
   if (refIndex >= context_.ExternSheets.size()) {
     Damaged("a 3-D reference index is beyond the EXTERNSHEET table");
@@ -463,7 +489,7 @@ void TcxFormulaDecoder::Token(uint8_t id) {
     case kPtgRefN: {
       const uint16_t row = in_.ReadU16();
       const uint16_t col = in_.ReadU16();
-      PushReference({}, row, col, false, 0, 0, base == kPtgRefN);
+      PushReference({}, row, col, false, 0, 0, base == kPtgRefN || name_);
       return;
     }
     case kPtgArea:
@@ -472,7 +498,7 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       const uint16_t row2 = in_.ReadU16();
       const uint16_t col1 = in_.ReadU16();
       const uint16_t col2 = in_.ReadU16();
-      PushReference({}, row1, col1, true, row2, col2, base == kPtgAreaN);
+      PushReference({}, row1, col1, true, row2, col2, base == kPtgAreaN || name_);
       return;
     }
     case kPtgMemArea:
@@ -507,8 +533,8 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       const uint16_t refIndex = in_.ReadU16();
       const uint16_t row = in_.ReadU16();
       const uint16_t col = in_.ReadU16();
-      if (!in_.Ok()) return;
-      PushReference(SheetPrefix(refIndex), row, col, false, 0, 0, false);
+      if (!in_.Ok() || DeletedSheetOfName(refIndex)) return;
+      PushReference(SheetPrefix(refIndex), row, col, false, 0, 0, name_);
       return;
     }
     case kPtgArea3d: {
@@ -517,8 +543,8 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       const uint16_t row2 = in_.ReadU16();
       const uint16_t col1 = in_.ReadU16();
       const uint16_t col2 = in_.ReadU16();
-      if (!in_.Ok()) return;
-      PushReference(SheetPrefix(refIndex), row1, col1, true, row2, col2, false);
+      if (!in_.Ok() || DeletedSheetOfName(refIndex)) return;
+      PushReference(SheetPrefix(refIndex), row1, col1, true, row2, col2, name_);
       return;
     }
     case kPtgRefErr3d:
@@ -542,8 +568,7 @@ void TcxFormulaDecoder::Token(uint8_t id) {
 }
 
 void TcxFormulaDecoder::BinaryOperator(uint8_t id) {
-  if (id == kPtgIsect) Unsupported("an intersection of references");
-  if (id == kPtgUnion) Unsupported("a union of references");
+  if (id == kPtgUnion && !name_) Unsupported("a union of references");
   if (stack_.size() < 2) {
     Damaged("an operator or function lacks operands");
     return;
@@ -581,6 +606,8 @@ void TcxFormulaDecoder::BinaryOperator(uint8_t id) {
     left.Text = std::move(right.Text);
   }
   left.Precedence = op.Precedence;
+  left.FunctionName = false;
+  left.Value = true;
   stack_.pop_back();
 }
 
@@ -683,9 +710,17 @@ void TcxFormulaDecoder::Name(uint16_t index) {
     Damaged("name index " + std::to_string(index) + " is beyond the NAME records");
     return;
   }
-  const std::string& name = context_.Names[index - 1];
-  const bool defined = index - 1u < context_.NameDefined.size() && context_.NameDefined[index - 1];
-  stack_.push_back({name, precAtom, !defined});
+  const size_t i = index - 1u;
+  const bool defined = i < context_.NameDefined.size() && context_.NameDefined[i];
+  // Another page's own name is written with its page. The shape of a formula names the name
+  // itself, whatever page uses it (a page's own "Total" is another name than the next page's).
+  const int page = i < context_.NamePages.size() ? context_.NamePages[i] : -1;
+  std::string text = shape_ && defined                  ? "\x02" + std::to_string(i)
+                     : page >= 0 && page != page_ && i < context_.QualifiedNames.size()
+                         ? context_.QualifiedNames[i]
+                         : context_.Names[i];
+  const bool function = !defined || (i < context_.NameFunctions.size() && context_.NameFunctions[i]);
+  stack_.push_back({std::move(text), precAtom, function, defined});
 }
 
 void TcxFormulaDecoder::ExternalName(uint16_t refIndex, uint16_t nameIndex) {
@@ -706,7 +741,7 @@ void TcxFormulaDecoder::ExternalName(uint16_t refIndex, uint16_t nameIndex) {
   }
   const std::string& name = book->ExternNames[nameIndex - 1];
   if (book->Kind == sbkAddIn) {
-    stack_.push_back({name, precAtom, true});
+    stack_.push_back({name, precAtom, true, false});
     return;
   }
   Unsupported("a name in another workbook");
@@ -795,14 +830,23 @@ TcxFormulaReader::TcxFormulaReader(const TcxFormulaContext& context)
 TcxFormulaReader::~TcxFormulaReader() = default;
 
 TcxDecodedFormula TcxFormulaReader::Decode(int col, int row, std::span<const uint8_t> tokens,
-                                           std::span<const uint8_t> extra) const {
-  return TcxFormulaDecoder(context_, listSeparator_, col, row, tokens, extra, scratch_->Stack).Run();
+                                           std::span<const uint8_t> extra, int page) const {
+  return TcxFormulaDecoder(context_, listSeparator_, col, row, tokens, extra, scratch_->Stack,
+                           TcxFormulaDecoder::mCell, page)
+      .Run();
+}
+
+TcxDecodedFormula TcxFormulaReader::DecodeName(std::span<const uint8_t> tokens,
+                                               std::span<const uint8_t> extra, int page) const {
+  return TcxFormulaDecoder(context_, listSeparator_, 0, 0, tokens, extra, scratch_->Stack,
+                           TcxFormulaDecoder::mName, page)
+      .Run();
 }
 
 std::string TcxFormulaReader::ShapeKey(int col, int row, std::span<const uint8_t> tokens,
                                        std::span<const uint8_t> extra) const {
   TcxFormulaDecoder decoder(context_, listSeparator_, col, row, tokens, extra, scratch_->Stack,
-                            true);
+                            TcxFormulaDecoder::mShape);
   TcxDecodedFormula decoded = decoder.Run();
   if (decoded.Outcome != foFormula || !decoder.ShapeReusable()) return {};
   return std::move(decoded.Text);

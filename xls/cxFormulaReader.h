@@ -36,10 +36,15 @@ struct TcxFormulaContext {
   std::vector<std::string> SheetNames;
   std::vector<TcxSupBook> SupBooks;
   std::vector<TcxExternSheet> ExternSheets;
-  // NAME records in file order (built-in names by their text), and whether the workbook could
-  // define each one (only names of a plain cell range can be defined).
+  // NAME records in file order (built-in names by their text); for each the page it belongs to
+  // (-1: the workbook) and its text in a formula of another page (Page!Name), whether the
+  // workbook holds it as a name of a value (not as a function's name, nor a name it could not
+  // read), and whether it may name a function (flagged so, or without a formula).
   std::vector<std::string> Names;
+  std::vector<int> NamePages;
+  std::vector<std::string> QualifiedNames;
   std::vector<bool> NameDefined;
+  std::vector<bool> NameFunctions;
 };
 
 // What decoding one parsed expression gave.
@@ -71,7 +76,8 @@ struct TcxDecodedFormula {
 // attribute tokens, and the memory tokens, which only wrap a sub-expression that follows.
 // Error constants and references to deleted cells become error literals (#N/A, #REF!). What
 // the workbook cannot hold (external workbooks, references to deleted sheets, array
-// constants, intersections and unions, names it could not define) is reported as foUnsupported
+// constants, unions outside the formulas of names, names it could not define) is reported as
+// foUnsupported
 // with a readable Detail instead of yielding a wrong formula; tokens that do not make one
 // expression are reported as foDamaged. Nothing ever reads past the given bytes.
 //
@@ -84,10 +90,15 @@ public:
   TcxFormulaReader(const TcxFormulaReader&) = delete;
   TcxFormulaReader& operator=(const TcxFormulaReader&) = delete;
 
-  // Decodes `tokens` for the cell at (col, row); `extra` is the data that follows the tokens in
-  // the record (array constants and memory-area lists).
+  // Decodes `tokens` for the cell at (col, row) of page `page`; `extra` is the data that follows
+  // the tokens in the record (array constants and memory-area lists).
   TcxDecodedFormula Decode(int col, int row, std::span<const uint8_t> tokens,
-                           std::span<const uint8_t> extra = {}) const;
+                           std::span<const uint8_t> extra = {}, int page = -1) const;
+  // Decodes the formula of a defined name that belongs to page `page` (-1: the workbook): its
+  // relative references are offsets from the cell using the name, written as cells from A1
+  // (wrapping around at the sheet's edges), and a list of references may be their union.
+  TcxDecodedFormula DecodeName(std::span<const uint8_t> tokens, std::span<const uint8_t> extra,
+                               int page) const;
 
   // The formula's shape: the same decoding with every reference to the cell's own sheet written
   // as offsets from the cell for its relative parts. Two cells whose formulas have the same

@@ -223,6 +223,107 @@ TEST_F(CacheTest, ValidateAndShiftForPastedFormulas) {
   EXPECT_FALSE(Cache().ValidateReferences(moved));
 }
 
+// A name as a file holds it: of the workbook (scope -1) or of one page.
+int DefineFormulaName(TcxSSFormulasCache& cache, const std::string& name, int scope,
+                      const std::string& formula) {
+  TcxSSNameDefinition definition;
+  definition.Name = name;
+  definition.Scope = scope;
+  definition.Kind = nkFormula;
+  const int index = cache.DefineName(definition);
+  EXPECT_GE(index, 0) << name;
+  EXPECT_TRUE(cache.SetNameFormula(index, formula)) << name << " " << formula;
+  return index;
+}
+
+// Names that are formulas: a dynamic range that grows with its data, a constant, a name of
+// names, and a relative name, which means other cells from each cell that uses it.
+TEST_F(CacheTest, FormulaNamesAreEvaluatedWhereTheyAreUsed) {
+  //  A    B
+  //  1    =SUM(Data)          Data = OFFSET(Sheet1!$A$1,0,0,COUNT(Sheet1!$A$1:$A$20),1)
+  //  2    =Rate*B1            Rate = 0.5
+  //  3    =Twice              Twice = Rate*4
+  //  4    =Left*10            Left = the cell to the left (Sheet1!IV1 relative, from A1)
+  book->AddSheet("Other");
+  DefineFormulaName(Cache(), "Data", -1, "=OFFSET(Sheet1!$A$1,0,0,COUNT(Sheet1!$A$1:$A$20),1)");
+  DefineFormulaName(Cache(), "Rate", -1, "=0.5");
+  DefineFormulaName(Cache(), "Twice", -1, "=Rate*4");
+  DefineFormulaName(Cache(), "Left", -1, "=Sheet1!IV1");
+  for (const char* cell : {"A1", "A2", "A3", "A4"}) Set(cell, std::to_string(cell[1] - '0'));
+  Set("B1", "=SUM(Data)");
+  Set("B2", "=Rate*B1");
+  Set("B3", "=Twice");
+  Set("B4", "=Left*10");
+  Set("C1", "=Left");
+  Set("B9", "=Left", 1);
+  Recalc();
+  EXPECT_EQ(Text("B1"), "=SUM(Data)");
+  EXPECT_EQ(Show("B1"), "10");
+  EXPECT_EQ(Show("B2"), "5");
+  EXPECT_EQ(Show("B3"), "2");
+  EXPECT_EQ(Show("B4"), "40");
+  EXPECT_EQ(Show("C1"), "10");  // the cell to the left of C1 is B1
+  EXPECT_EQ(Show("B9", 1), "0");  // Sheet1!A9, empty
+  // The range grows with its data.
+  Set("A5", "5");
+  Recalc();
+  EXPECT_EQ(Show("B1"), "15");
+  EXPECT_EQ(Cache().NameFormulaText(0), "=OFFSET(Sheet1!$A$1,0,0,COUNT(Sheet1!$A$1:$A$20),1)");
+  EXPECT_EQ(Cache().NameFormulaText(3), "=Sheet1!IV1");
+}
+
+// Two pages each have their own "Total"; each page's formulas see their own, and another
+// page's is written with its page.
+TEST_F(CacheTest, PagesHaveNamesOfTheirOwn) {
+  book->AddSheet("Two");
+  TcxSSNameDefinition one;
+  one.Name = "Total";
+  one.Scope = 0;
+  one.Sheet = 0;
+  one.Area = {0, 0, 0, 0};
+  TcxSSNameDefinition two = one;
+  two.Scope = 1;
+  two.Sheet = 1;
+  EXPECT_EQ(Cache().DefineName(one), 0);
+  EXPECT_EQ(Cache().DefineName(two), 1);
+  EXPECT_EQ(Cache().DefineName(one), -1);  // the page has its "Total" already
+  DefineFormulaName(Cache(), "x.y?", -1, "=Two!Total+1");
+  Set("A1", "3");
+  Set("A1", "4", 1);
+  Set("B1", "=Total*2");
+  Set("B1", "=Total*2", 1);
+  Set("C1", "=two!total+Total");
+  Set("D1", "=x.y?");
+  Recalc();
+  EXPECT_EQ(Show("B1"), "6");
+  EXPECT_EQ(Show("B1", 1), "8");
+  EXPECT_EQ(Text("C1"), "=Two!Total+Total");
+  EXPECT_EQ(Show("C1"), "7");
+  EXPECT_EQ(Show("D1"), "5");
+  EXPECT_EQ(Cache().FindName("Total"), -1);
+  EXPECT_EQ(Cache().FindName("total", 1), 1);
+  // A page's names go with it.
+  book->DeleteSheet(0);
+  EXPECT_TRUE(Cache().Names()[0].Deleted);
+  EXPECT_EQ(Cache().Names()[1].Scope, 0);
+  Recalc();
+  EXPECT_EQ(Show("B1"), "8");
+}
+
+// Inserting and deleting rows moves the absolute references of formula names; a reference into
+// deleted rows becomes #REF!; relative references stay offsets from the cell using the name.
+TEST_F(CacheTest, FormulaNamesFollowTheirRows) {
+  const int data = DefineFormulaName(Cache(), "Data", -1, "=SUM(Sheet1!$A$2:$A$4)+Sheet1!$A$6");
+  const int above = DefineFormulaName(Cache(), "Above", -1, "=Sheet1!A65536");
+  Cache().AdjustReferences(0, {0, 0, 0, 0}, false, false);
+  EXPECT_EQ(Cache().NameFormulaText(data), "=SUM(Sheet1!$A$3:$A$5)+Sheet1!$A$7");
+  EXPECT_EQ(Cache().NameFormulaText(above), "=Sheet1!A65536");
+  Cache().AdjustReferences(0, {0, 6, 0, 6}, false, true);
+  EXPECT_EQ(Cache().NameFormulaText(data), "=SUM(Sheet1!$A$3:$A$5)+#REF!");
+  Cache().AdjustReferences(0, {0, 0, 0, 1}, false, true);
+  EXPECT_EQ(Cache().NameFormulaText(data), "=SUM(Sheet1!$A$1:$A$3)+#REF!");
+}
+
 TEST_F(CacheTest, ClearForgetsFormulasNamesAndLocks) {
   Set("A1", "=1");
   Cache().AddName("N", 0, true, {0, 0, 0, 0});

@@ -99,9 +99,18 @@ std::vector<std::string> Describe(TcxCustomSpreadSheetBook& book) {
   for (const TColor c : book.Palette()) palette += " " + std::to_string(c);
   lines.push_back(palette);
   lines.push_back("default style " + StyleText(*book.StyleCache().DefaultRecord()));
-  for (const TcxSSNameDefinition& name : book.FormulasCache().Names())
-    lines.push_back("name " + name.Name + " sheet " + std::to_string(name.Sheet) + " " +
-                    RectText(name.Area) + (name.Deleted ? " deleted" : ""));
+  const TcxSSNamesDef& names = book.FormulasCache().Names();
+  for (size_t i = 0; i < names.size(); ++i) {
+    const TcxSSNameDefinition& name = names[i];
+    std::string line = "name " + name.Name + " scope " + std::to_string(name.Scope) +
+                       (name.Hidden ? " hidden" : "") + (name.BuiltIn ? " built-in" : "") +
+                       " options " + std::to_string(name.FileOptions);
+    if (name.Kind == nkCells)
+      line += " sheet " + std::to_string(name.Sheet) + " " + RectText(name.Area);
+    else
+      line += " formula " + book.FormulasCache().NameFormulaText(static_cast<int>(i));
+    lines.push_back(line + (name.Deleted ? " deleted" : ""));
+  }
   for (int page = 0; page < book.PageCount(); ++page) {
     const std::string p = "sheet " + std::to_string(page) + " ";
     TcxSSBookSheet& sheet = book.Pages(page);

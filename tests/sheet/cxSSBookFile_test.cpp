@@ -508,19 +508,20 @@ TEST(TcxBookFile, NumbersShowAsOtherSpreadsheetsShowThem) {
 // Strings of the file that read as numbers or error values stay the texts they are: they show
 // as stored (through the text section of the cell's format code when it has one, as LibreOffice
 // and Gnumeric show them), and a saved copy still holds them as strings, not as numbers or
-// errors.
+// errors. So does a formula's text value (the name numCatNum is =123&456).
 TEST(TcxBookFile, TextsThatReadAsValuesStayTexts) {
   const struct {
     const char* File;
     int Page, Col, Row;
     const char* Text;
     const char* Shown;
+    bool Formula;
   } cases[] = {
       // Its format is _("$"* #,##0.00_);_("$"* \(#,##0.00\);_("$"* "-"??_);_(@_).
-      {"poi-florida_data.ashx.xls", 0, 0, 4, "01", " 01 "},
-      {"poi-46904.xls", 0, 12, 2693, "+4773597287", "+4773597287"},
-      {"xlrd-namesdemo.xls", 2, 2, 23, "123456", "123456"},
-      {"sheetjs-ErrorTypes.xls", 0, 1, 7, "#N/A!", "#N/A!"},
+      {"poi-florida_data.ashx.xls", 0, 0, 4, "01", " 01 ", false},
+      {"poi-46904.xls", 0, 12, 2693, "+4773597287", "+4773597287", false},
+      {"xlrd-namesdemo.xls", 2, 2, 23, "123456", "123456", true},
+      {"sheetjs-ErrorTypes.xls", 0, 1, 7, "#N/A!", "#N/A!", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.File);
@@ -528,10 +529,12 @@ TEST(TcxBookFile, TextsThatReadAsValuesStayTexts) {
     Load(book, CorpusDir() / c.File);
     TcxSSDataStorage& storage = book.Pages(c.Page).DataStorage();
     const TcxSSCellRec& cell = storage.CellRef(c.Col, c.Row);
-    EXPECT_EQ(cell.Kind, ckText);
-    EXPECT_EQ(cell.Text, c.Text);
-    ASSERT_TRUE(cell.Style);
-    EXPECT_EQ(cell.Style->Format, 49);
+    EXPECT_EQ(cell.Kind, c.Formula ? ckFormula : ckText);
+    if (!c.Formula) {
+      EXPECT_EQ(cell.Text, c.Text);
+      ASSERT_TRUE(cell.Style);
+      EXPECT_EQ(cell.Style->Format, 49);
+    }
     book.History().Lock();
     EXPECT_EQ(TcxSSCellObject(storage, c.Col, c.Row).DisplayText(), c.Shown);
     book.History().Unlock();
@@ -551,16 +554,128 @@ TEST(TcxBookFile, TextsThatReadAsValuesStayTexts) {
   }
 }
 
-// Defined names of cell ranges become the workbook's names, and formulas use them.
-TEST(TcxBookFile, DefinesTheNamesOfCellRanges) {
-  auto book = MakeBook();
-  Load(book, CorpusDir() / "xlrd-namesdemo.xls");
-  const int sales = book.FormulasCache().FindName("Sales");
-  ASSERT_GE(sales, 0);
-  const TcxSSNameDefinition& name = book.FormulasCache().Names()[sales];
-  EXPECT_EQ(name.Sheet, 2);
-  EXPECT_EQ(name.Area, (TRect{1, 1, 13, 1}));  // B2:N2
-  EXPECT_LT(book.FormulasCache().FindName("vrai"), 0);  // a name of the constant TRUE
+// Every defined name of a file is kept: names of cells and names of formulas (constants,
+// relative names, unions, intersections, names of #REF!), each with the page it belongs to (a
+// page's own name, so that two pages may each have a "PaidDump"), hidden and built-in names,
+// names holding "." or "\\". The cells that use them are formulas calculated from them. A save
+// writes the names back with their pages and flags, as xlrd reads them, with the formulas'
+// values; our reader reads the same names and formulas again.
+TEST(TcxBookFile, KeepsDefinedNamesAndTheFormulasThatUseThem) {
+  struct TName {
+    const char* Name;
+    int Scope;
+    bool Hidden, BuiltIn;
+    const char* Formula;  // NameFormulaText: a name of cells as its reference
+  };
+  struct TCell {
+    int Page, Col, Row;
+    const char* Formula;
+    const char* Shows;
+  };
+  const struct {
+    const char* File;
+    std::vector<TName> Names;
+    std::vector<TCell> Cells;
+  } cases[] = {
+      {"xlrd-namesdemo.xls",
+       {{"LocalRange", 0, false, false, "=Sheet1!$A$1"},
+        {"localRange", 1, false, false, "=Sheet2!$B$2"},
+        {"Localrange", 2, false, false, "=Sheet3!$C$3"},
+        {"Print_Titles", 2, false, true, "=Sheet3!$A$1:$A$65536,Sheet3!$A$1:$IV$1"},
+        {"RelativePos", -1, false, false, "=Sheet1!A1:Z10"},
+        {"all_local_ranges", -1, false, false,
+         "=Sheet1!LocalRange,Sheet2!localRange,Sheet3!Localrange"},
+        {"BottomLine", -1, false, false, "=Profit Year_Tot"},
+        {"vrai", -1, false, false, "=TRUE"}},
+       {{2, 0, 6, "=BottomLine", "9876"},
+        {2, 0, 12, "=SUM(rectangle1:rectangle2)", "16383"},
+        {2, 1, 12, "=SUM(Union)", "16383"},
+        {2, 0, 13, "=SUM(rectangle1 rectangle2)", "192"},
+        {2, 1, 13, "=SUM(Intersection)", "192"},
+        {2, 1, 14, "=SUM(List)", "16575"},
+        {2, 0, 18, "=PosFloat", "65536"},
+        {2, 2, 23, "=numCatNum", "123456"},
+        {2, 4, 26, "=twofivesix", "256"}}},
+      {"poi-15228.xls",
+       {{"PaidDump", -1, false, false, "='paid claim lag dump'!$B$3:$AL$38"},
+        {"PaidDump", 1, false, false, "='reported claim lag dump'!$B$3:$AL$38"},
+        {"AdjClaimLiab", -1, false, false, "=#REF!"}},
+       {{9, 5, 8, "=IF($A9=\"\",\"\",VLOOKUP($A9,PaidDump,F$8+2,FALSE))", " 50,333 "}}},
+      {"poi-29982.xls",
+       {{"_FilterDatabase", 0, true, true, "=Plan1!$A$9:$K$168"},
+        {"Z_42949398_7BEB_496B_AC82_6B9CD934298F_.wvu.FilterData", 0, true, false,
+         "=Plan1!$A$9:$K$153"}},
+       {}},
+      {"poi-47034.xls",
+       {{"Matthew\\Matthew11_1\\Matthew101_1___val", -1, false, false, "=Others!$B$196"}},
+       {}},
+  };
+  const auto check = [](TcxCustomSpreadSheetBook& book, const auto& c) {
+    TcxSSFormulasCache& formulas = book.FormulasCache();
+    for (const TName& n : c.Names) {
+      SCOPED_TRACE(n.Name);
+      const int index = formulas.FindName(n.Name, n.Scope);
+      ASSERT_GE(index, 0);
+      const TcxSSNameDefinition& name = formulas.Names()[static_cast<size_t>(index)];
+      EXPECT_EQ(name.Scope, n.Scope);
+      EXPECT_EQ(name.Hidden, n.Hidden);
+      EXPECT_EQ(name.BuiltIn, n.BuiltIn);
+      EXPECT_EQ(formulas.NameFormulaText(index), n.Formula);
+    }
+    book.History().Lock();
+    for (const TCell& cell : c.Cells) {
+      SCOPED_TRACE(cell.Formula);
+      TcxSSCellObject object(book.Pages(cell.Page).DataStorage(), cell.Col, cell.Row);
+      EXPECT_TRUE(object.IsFormula());
+      EXPECT_EQ(object.GetText(), cell.Formula);
+      EXPECT_EQ(object.DisplayText(), cell.Shows);
+    }
+    book.History().Unlock();
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.File);
+    auto book = MakeBook();
+    const TLoadResult loaded = Load(book, CorpusDir() / c.File);
+    check(book, c);
+    // No cell keeps its value for want of a name.
+    for (const TcxFormulaProblem& problem : loaded.Report.FormulaProblems)
+      EXPECT_EQ(problem.Detail.find("the name "), std::string::npos) << problem.Detail;
+
+    const auto saved = std::filesystem::path(ZOF_BINARY_DIR) / "names.xls";
+    book.SaveToFile(saved.string());
+    auto reloaded = MakeBook();
+    Load(reloaded, saved);
+    check(reloaded, c);
+    if (!XlrdUnavailable().empty()) {
+      std::filesystem::remove(saved);
+      continue;
+    }
+    const auto xlrd = ReadWithXlrd(saved);
+    std::filesystem::remove(saved);
+    ASSERT_TRUE(xlrd);
+    for (const TName& n : c.Names) {
+      SCOPED_TRACE(n.Name);
+      const auto found = std::find_if(xlrd->Names.begin(), xlrd->Names.end(), [&](const TXlrdName& x) {
+        return x.Name == n.Name && x.Scope == n.Scope;
+      });
+      ASSERT_NE(found, xlrd->Names.end());
+      EXPECT_EQ((found->Options & 0x01) != 0, n.Hidden);
+      EXPECT_EQ((found->Options & 0x20) != 0, n.BuiltIn);
+    }
+    for (const TCell& cell : c.Cells) {
+      SCOPED_TRACE(cell.Formula);
+      const auto found = std::find_if(xlrd->Cells.begin(), xlrd->Cells.end(), [&](const TXlrdCell& x) {
+        return x.Sheet == cell.Page && x.Col == cell.Col && x.Row == cell.Row;
+      });
+      ASSERT_NE(found, xlrd->Cells.end());
+      const TValue ours = ValueOf(book, cell.Page, cell.Col, cell.Row);
+      if (ours.IsNumber)
+        EXPECT_TRUE(found->Kind == 'N' && SameNumber(std::stod(found->Value), ours.Number))
+            << found->Value;
+      else
+        EXPECT_EQ(found->Value, ours.Text);
+    }
+  }
 }
 
 }  // namespace

@@ -180,8 +180,13 @@ public:
 
 struct TRecordedName {
   std::string Name;
-  int Page = 0;
+  int Page = 0;  // a name of cells: their page and rectangle
   TRect Area;
+  int Scope = -1;
+  bool Hidden = false;
+  bool BuiltIn = false;
+  bool IsFormula = false;
+  std::string Formula;  // a formula name's formula text, once given
 };
 
 class TRecordingBook : public IcxSpreadSheetBook {
@@ -192,11 +197,16 @@ public:
     return Sheets.back();
   }
   int BeginUpdate() override { return ++Lock; }
-  int DefineName(const std::string& name, int page, const TRect& area) override {
+  int DefineName(const TcxSSNameDefinition& name) override {
     for (const auto& n : Names)
-      if (n.Name == name) return -1;
-    Names.push_back({name, page, area});
+      if (n.Name == name.Name && n.Scope == name.Scope) return -1;
+    Names.push_back({name.Name, name.Sheet, name.Area, name.Scope, name.Hidden, name.BuiltIn,
+                     name.Kind == nkFormula, {}});
     return static_cast<int>(Names.size()) - 1;
+  }
+  bool SetNameFormula(int index, const std::string& text) override {
+    Names.at(static_cast<size_t>(index)).Formula = text;
+    return true;
   }
   int EndUpdate() override { return --Lock; }
   std::unique_ptr<IcxSheetCell> GetCell(int page, int col, int row) override {
@@ -251,6 +261,7 @@ struct TXlrdName {
   int Options = 0;
   int Sheet = -1;  // -1 when the name is not one rectangle of one sheet
   TRect Area;
+  int Scope = -1;  // the sheet of a sheet's own name, -1 for a workbook name
 };
 
 // A COLINFO (kind 0) or ROW (kind 1) record as xlrd reads it.
@@ -379,10 +390,10 @@ inline std::optional<TXlrdBook> ReadWithXlrd(const std::filesystem::path& file) 
       book.Palette[std::stoi(f.at(1))] =
           RGBColor(std::stoi(f.at(2)), std::stoi(f.at(3)), std::stoi(f.at(4)));
     } else if (f[0] == "N") {
-      TXlrdName name{Unescape(f.at(1)), std::stoi(f.at(2)), -1, {}};
-      if (f.size() >= 8) {
-        name.Sheet = std::stoi(f[3]);
-        name.Area = {std::stoi(f[6]), std::stoi(f[4]), std::stoi(f[7]), std::stoi(f[5])};
+      TXlrdName name{Unescape(f.at(1)), std::stoi(f.at(2)), -1, {}, std::stoi(f.at(3))};
+      if (f.size() >= 9) {
+        name.Sheet = std::stoi(f[4]);
+        name.Area = {std::stoi(f[7]), std::stoi(f[5]), std::stoi(f[8]), std::stoi(f[6])};
       }
       book.Names.push_back(std::move(name));
     } else if (f[0] == "M") {

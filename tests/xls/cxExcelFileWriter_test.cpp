@@ -566,6 +566,15 @@ TEST_F(WriterFixture, OversizedFormulaKeepsItsValue) {
   EXPECT_EQ(DecodeRkValue(cells[0].U32(6)), 1200);
 }
 
+TcxSSNameDefinition CellsName(const char* name, uint8_t sheet, TRect area, bool deleted) {
+  TcxSSNameDefinition definition;
+  definition.Name = name;
+  definition.Sheet = sheet;
+  definition.Area = area;
+  definition.Deleted = deleted;
+  return definition;
+}
+
 TEST_F(WriterFixture, NamesAreAreasOfSheets) {
   const struct {
     TcxSSNameDefinition Name;
@@ -575,12 +584,12 @@ TEST_F(WriterFixture, NamesAreAreasOfSheets) {
     std::u16string Text;
     uint16_t FirstRow, LastRow, FirstCol, LastCol;
   } cases[] = {
-      {{"Prices", 1, {2, 3, 4, 10}, false}, 0, 1, false, u"Prices", 3, 10, 2, 4},
-      {{"Old", 0, {0, 0, 0, 0}, true}, 1, 0, false, u"Old", 0, 0, 0, 0},
-      {{"Beyond", 7, {0, 0, 0, 0}, false}, 0, 0, false, u"Beyond", 0, 0, 0, 0},
-      {{"Café", 0, {0, 0, 0, 0}, false}, 0, 0, false, u"Café", 0, 0, 0, 0},
-      {{"Čvor", 0, {0, 0, 0, 0}, false}, 0, 0, true, u"Čvor", 0, 0, 0, 0},
-      {{"名前", 1, {0, 0, 300, 70000}, false}, 0, 1, true, u"名前", 0, 65535, 0, 255},
+      {CellsName("Prices", 1, {2, 3, 4, 10}, false), 0, 1, false, u"Prices", 3, 10, 2, 4},
+      {CellsName("Old", 0, {0, 0, 0, 0}, true), 1, 0, false, u"Old", 0, 0, 0, 0},
+      {CellsName("Beyond", 7, {0, 0, 0, 0}, false), 0, 0, false, u"Beyond", 0, 0, 0, 0},
+      {CellsName("Café", 0, {0, 0, 0, 0}, false), 0, 0, false, u"Café", 0, 0, 0, 0},
+      {CellsName("Čvor", 0, {0, 0, 0, 0}, false), 0, 0, true, u"Čvor", 0, 0, 0, 0},
+      {CellsName("名前", 1, {0, 0, 300, 70000}, false), 0, 1, true, u"名前", 0, 65535, 0, 255},
   };
   Begin(2);
   for (const auto& c : cases) writer_->WriteName(c.Name);
@@ -615,6 +624,60 @@ TEST_F(WriterFixture, NamesAreAreasOfSheets) {
   // NAME records come after EXTERNSHEET and the workbook's PROTECT.
   const auto ids = Ids(globals_);
   EXPECT_LT(std::find(ids.begin(), ids.end(), kProtect), std::find(ids.begin(), ids.end(), kName));
+}
+
+// A name keeps its page (the NAME's sheet field: BOUNDSHEET index + 1), its flags, a built-in
+// name's code for its text, and a formula name its formula.
+TEST_F(WriterFixture, NamesKeepTheirPagesFlagsAndFormulas) {
+  TcxSSNameDefinition titles = CellsName("Print_Titles", 1, {0, 0, 255, 0}, false);
+  titles.Scope = 1;
+  titles.BuiltIn = true;
+  TcxSSNameDefinition filter = CellsName("_FilterDatabase", 0, {0, 0, 3, 9}, false);
+  filter.Scope = 0;
+  filter.BuiltIn = true;
+  filter.Hidden = true;
+  TcxSSNameDefinition dynamic;
+  dynamic.Name = "Dynamic.Range?";
+  dynamic.Kind = nkFormula;
+  TcxSSNameDefinition macro = dynamic;
+  macro.Name = "Macro1";
+  macro.FileOptions = 0x000E;  // a function name of a VBA macro
+  macro.Scope = 7;             // no such page: a workbook name
+  const uint8_t formula[] = {0x1E, 0x02, 0x00, 0x1E, 0x08, 0x00, 0x07};  // 2^8
+  Begin(2);
+  writer_->WriteName(titles);
+  writer_->WriteName(filter);
+  writer_->WriteName(dynamic, formula);
+  writer_->WriteName(macro);
+  Sheet("A");
+  Sheet("B");
+  Parse();
+  const auto names = OfId(globals_, kName);
+  ASSERT_EQ(names.size(), 4u);
+  const struct {
+    uint16_t Options;
+    uint16_t Sheet;
+    std::vector<uint8_t> Name;
+    std::vector<uint8_t> Formula;
+  } expected[] = {
+      {0x0020, 2, {0x07}, {0x3B, 1, 0, 0, 0, 0, 0, 0, 0, 255, 0}},
+      {0x0021, 1, {0x0D}, {0x3B, 0, 0, 0, 0, 9, 0, 0, 0, 3, 0}},
+      {0x0000, 0, {'D', 'y', 'n', 'a', 'm', 'i', 'c', '.', 'R', 'a', 'n', 'g', 'e', '?'},
+       {formula, formula + sizeof formula}},
+      {0x000E, 0, {'M', 'a', 'c', 'r', 'o', '1'}, {}},
+  };
+  for (size_t i = 0; i < names.size(); ++i) {
+    SCOPED_TRACE(i);
+    const TRec& n = *names[i];
+    const auto& e = expected[i];
+    EXPECT_EQ(n.U16(0), e.Options);
+    ASSERT_EQ(n.Data[3], e.Name.size());
+    EXPECT_EQ(n.U16(4), e.Formula.size());
+    EXPECT_EQ(n.U16(8), e.Sheet);
+    EXPECT_EQ(n.Data[14], 0);
+    EXPECT_EQ(std::vector<uint8_t>(n.Data.begin() + 15, n.Data.begin() + 15 + e.Name.size()), e.Name);
+    EXPECT_EQ(std::vector<uint8_t>(n.Data.begin() + 15 + e.Name.size(), n.Data.end()), e.Formula);
+  }
 }
 
 TEST_F(WriterFixture, MergedAreasGoInRecordsOf1024) {

@@ -237,6 +237,47 @@ TEST(TcxFormulaReader, ResolvesSheetsAndRelativeReferences) {
       TRegionalSettings::English());
 }
 
+// Names as cells use them: a page's own name is written with its page on another page; and the
+// formulas of names, whose references are relative to the cell using the name (written from
+// A1, wrapping around at the sheet's edges), may be unions, and name a deleted sheet as #REF!.
+TEST(TcxFormulaReader, DecodesNamesAndTheFormulasOfNames) {
+  TcxFormulaContext context = MakeContext(TRegionalSettings::English());
+  //  1 Rates (workbook), 2 Macro1 (a function's), 3 Total of page 1 (My Sheet)
+  context.Names.push_back("Total");
+  context.NamePages = {-1, -1, 1};
+  context.QualifiedNames = {"Rates", "Macro1", "'My Sheet'!Total"};
+  context.NameDefined.push_back(true);
+  const TcxFormulaReader reader(context);
+  const TBytes area3d = TBytes{0x3B} + U16(0) + U16(0) + U16(3) + U16(0) + U16(1);
+  const struct {
+    const char* What;
+    TBytes Tokens;
+    bool NameFormula;
+    int Page;
+    const char* Text;
+  } cases[] = {
+      {"a page's own name on its page", Name(3), false, 1, "=Total"},
+      {"a page's own name elsewhere", Name(3) + Name(1) + kAdd, false, 0,
+       "='My Sheet'!Total+Rates"},
+      {"relative parts count from the cell using the name", Ref3d(0, 0xFFFF, 0xC0FF), true, -1,
+       "=Sheet1!IV65536"},
+      {"absolute parts stay", Ref3d(0, 4, 0x0002), true, -1, "=Sheet1!$C$5"},
+      {"a union of areas", area3d + Ref3d(2, 0, 0) + kUnion, true, -1,
+       "=Sheet1!$A$1:$B$4,Data!$A$1"},
+      {"a deleted sheet", Ref3d(5, 0, 0) + Int(1) + kAdd, true, -1, "=#REF!+1"},
+      {"a name of the name's own page", Name(3), true, 1, "=Total"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    const TcxDecodedFormula decoded = c.NameFormula ? reader.DecodeName(c.Tokens, {}, c.Page)
+                                                    : reader.Decode(0, 0, c.Tokens, {}, c.Page);
+    EXPECT_EQ(decoded.Outcome, foFormula) << decoded.Detail;
+    EXPECT_EQ(decoded.Text, c.Text);
+  }
+  // A union is a name's; in a cell the workbook cannot hold it.
+  EXPECT_EQ(reader.Decode(0, 0, area3d + Ref3d(2, 0, 0) + kUnion).Outcome, foUnsupported);
+}
+
 // Two cells share a shape exactly when the workbook's parser gives their formulas the same
 // tokens: references of the cell's own sheet relative to the cell, other sheets' absolute. Token
 // keys stand in for the shapes of plain formulas: two cells with the same token key always have

@@ -8,8 +8,9 @@
   W  sheet-index  column  width  hidden     (COLINFO: width in 1/256 of a character)
   H  sheet-index  row  height  hidden  custom-height  own-format     (ROW: height in twips)
   P  palette-index  red  green  blue     (the 56 palette entries, 0 = file colour 8)
-  N  name  option-flags  [sheet-index  first-row  last-row  first-col  last-col]
-     (the area when the name is one rectangle of one worksheet)
+  N  name  option-flags  scope  [sheet-index  first-row  last-row  first-col  last-col]
+     (scope: the sheet index of a sheet's own name, -1 for a workbook name; the area when the
+     name is one rectangle of one worksheet)
 
 kind: T text, N number, D date (value is the raw serial, date the civil date and time as
 xlrd reads it under the file's date system), B boolean (0 or 1), E error (BIFF8 code).
@@ -74,7 +75,7 @@ def main(path):
         if rgb:
             out.write('P\t%d\t%d\t%d\t%d\n' % ((index,) + tuple(rgb)))
     for name in book.name_obj_list:
-        line = 'N\t%s\t%d' % (escape(name.name), name.option_flags)
+        line = 'N\t%s\t%d\t%d' % (escape(name.name), name.option_flags, name.scope)
         result = name.result
         if (result is not None and result.kind == xlrd.oREF and len(result.value) == 1):
             ref = result.value[0]
