@@ -16,6 +16,7 @@
 
 #include "app/ShellTexts.h"
 #include "app/SplashForm.h"
+#include "app/UnattendedAnswers.h"
 #include "platform/qt/QtEnvironment.h"
 
 namespace {
@@ -66,9 +67,9 @@ std::unique_ptr<TzofMirelGlavna> StartZofMirel(TStartOptions options) {
 }
 
 int TakeScreenshot(const QString& pngFile, const QString& file) {
-  auto prompts = std::make_unique<TQuietPrompts>();
-  const TQuietPrompts& answers = *prompts;
-  auto mainWindow = StartZofMirel({file, std::move(prompts), nullptr});
+  // Nobody is there to answer: every message is answered at once and written to stderr.
+  TUnattendedAnswers answers(PrintError);
+  auto mainWindow = StartZofMirel({file, nullptr, nullptr});
   // Runs the opening of the file, then lets a failed window finish closing.
   QApplication::processEvents();
   QApplication::processEvents();
@@ -97,11 +98,7 @@ int TakeScreenshot(const QString& pngFile, const QString& file) {
         Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
   }
 
-  int status = 0;
-  for (const QString& error : answers.Errors) {
-    PrintError(error);
-    status = 1;
-  }
+  int status = answers.ErrorAnswered() ? 1 : 0;
   if (!image.save(pngFile, "PNG")) {
     PrintError("cannot write " + pngFile);
     status = 1;

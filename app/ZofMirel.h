@@ -21,8 +21,10 @@ struct TStartOptions {
 // shown maximised. The command-line file opens as soon as the event loop runs.
 std::unique_ptr<TzofMirelGlavna> StartZofMirel(TStartOptions options);
 
-// Renders the main window, started as usual with `file`, at 1280 x 800 into a PNG file.
-// Returns the exit status; failures (including a file that does not load) go to stderr.
+// Renders the main window, started as usual with `file`, at 1280 x 800 into a PNG file. Every
+// message box is answered with its default button at once and its text written to stderr.
+// Returns the exit status: non-zero after an error message (a file that does not load) or
+// when the picture cannot be written.
 int TakeScreenshot(const QString& pngFile, const QString& file);
 
 // The program: `zofmirel [FILE.xls]` or `zofmirel --screenshot OUT.png [FILE.xls]`.

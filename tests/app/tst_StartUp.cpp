@@ -6,6 +6,7 @@
 
 #include "FakeWorkbookFiles.h"
 #include "ModalAnswers.h"
+#include "QuietPrompts.h"
 #include "app/SplashForm.h"
 #include "app/ZofMirel.h"
 #include "app/frmAbout.h"

@@ -11,6 +11,7 @@
 
 #include "GridInput.h"
 #include "ModalAnswers.h"
+#include "QuietPrompts.h"
 #include "app/FeatureChildForm.h"
 #include "app/ZofMirel.h"
 #include "app/zofMirelGlavna.h"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# zofmirel --screenshot: a 1280x800 PNG of the main window, also without any display, and a
-# non-zero exit with the message on stderr when the named file does not load.
+# zofmirel --screenshot: a 1280x800 PNG of the main window, also without any display, a
+# non-zero exit with the message on stderr when the named file does not load, and every other
+# message answered at once and written to stderr.
 # Arguments: the build folder and the source folder.
 set -euo pipefail
 build=$1
@@ -89,6 +90,33 @@ if [[ -f $sample ]]; then
     fail "a genuine workbook gave exit status $? ($(cat "$work/err.txt"))"
   ! grep -q "Neispravni" "$work/err.txt" || fail "a genuine workbook was refused: $(cat "$work/err.txt")"
   [[ -s $work/book.png ]] || fail "no picture written for the workbook"
+fi
+
+corpus=${ZOF_CORPUS_DIR:-$2/../shared/corpus/xls}
+
+# 7. Message boxes are answered at once with their default button and written to stderr: a
+#    calculation message while the file loads, then the program goes on and exits with 0.
+sample=$corpus/poi-StringContinueRecords.xls
+if [[ -f $sample ]]; then
+  status=0
+  timeout 60 "$program" --screenshot "$work/cycle.png" "$sample" 2>"$work/err.txt" || status=$?
+  (( status != 124 )) || fail "a message box was left waiting for an answer"
+  (( status == 0 )) || fail "the calculation message gave exit status $status ($(cat "$work/err.txt"))"
+  grep -qxF "zofmirel: Calculation error. Formula cycled indexes present" "$work/err.txt" ||
+    fail "stderr lacks the calculation message: $(cat "$work/err.txt")"
+  [[ -s $work/cycle.png ]] || fail "no picture written after the calculation message"
+fi
+
+# 8. A workbook with functions outside the library opens; the message naming them is answered
+#    and written to stderr, and the exit status is 0.
+sample=$corpus/sheetjs-number_format.xls
+if [[ -f $sample ]]; then
+  status=0
+  timeout 60 "$program" --screenshot "$work/unknown.png" "$sample" 2>"$work/err.txt" || status=$?
+  (( status == 0 )) || fail "unknown functions gave exit status $status ($(cat "$work/err.txt"))"
+  grep -qF "/sheetjs-number_format.xls sadrži formule sa funkcijama koje program ne poznaje." \
+    "$work/err.txt" || fail "stderr lacks the unknown-function message: $(cat "$work/err.txt")"
+  grep -qxF "NumFmt: 56 ćelija" "$work/err.txt" || fail "the message does not name NumFmt"
 fi
 
 echo "screenshot: all checks passed"
