@@ -39,6 +39,10 @@ void TcxSSListener::SelectionChanged(TcxSSBookSheet& sheet, const TRect& oldSele
   if (book_.OnSetSelection) book_.OnSetSelection(book_, sheet);
 }
 
+void TcxSSListener::ActiveSheetChanged(TcxSSBookSheet& sheet) {
+  if (!IsLocked() && book_.OnSetSelection) book_.OnSetSelection(book_, sheet);
+}
+
 void TcxSSListener::SheetCaptionChanging(TcxSSBookSheet& sheet, std::string& caption) {
   book_.SetModified(true);
   if (!IsLocked() && book_.OnChangeSheetCaption) book_.OnChangeSheetCaption(sheet, caption);

@@ -34,6 +34,9 @@ public:
   virtual void ViewChanged();
   virtual void SelectionChanged(TcxSSBookSheet& sheet, const TRect& oldSelection,
                                 const TRect& newSelection);
+  // Another sheet became the active one: the selection shown is now that sheet's, so
+  // OnSetSelection fires for it as for a selection change.
+  virtual void ActiveSheetChanged(TcxSSBookSheet& sheet);
   // Sets the workbook's modified flag always; the event only when not locked.
   virtual void SheetCaptionChanging(TcxSSBookSheet& sheet, std::string& caption);
   // Not suppressed. kind 0 columns, 1 rows.

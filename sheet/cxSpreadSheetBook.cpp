@@ -161,6 +161,7 @@ void TcxCustomSpreadSheetBook::SetActivePage(int index) {
     control_->MakeTabVisible(target);
   }
   if (!IsLocked()) RefreshView();
+  listener_->ActiveSheetChanged(sheet);
 }
 
 std::shared_ptr<TcxSSBookSheet> TcxCustomSpreadSheetBook::RemovePage(int index) {

@@ -103,6 +103,33 @@ private slots:
     QVERIFY(!window_->UpdatingFromBook);
   }
 
+  // Clicking a sheet tab shows that sheet's selection in the reference panel, and clicking the
+  // first tab again shows the first sheet's.
+  void switchingSheetsByTheTabsShowsTheirSelection() {
+    TFeatureChildForm* form = window_->ActiveChild();
+    TcxSpreadSheetBook& book = form->Book();
+    book.SetPageCount(3);
+    book.Pages(1).SetSelection({4, 9, 4, 9});
+    book.Pages(2).SetSelection({0, 0, 2, 6});
+    book.Pages(0).SetSelection({1, 1, 3, 3});
+    QCOMPARE(window_->pnCellRect->text(), QString("B2 x D4"));
+    TcxSpreadSheetBookControl& control = form->BookControl();
+    const auto clickTab = [&](int index) {
+      const TcxSSBookPageCaptions& tabs = control.PageCaptions();
+      const TRect& tab = tabs.ViewInfo().Tabs.at(index).Rect;
+      QTest::mouseClick(&control, Qt::LeftButton, {},
+                        QPoint((tab.Left + tab.Right) / 2, tabs.Top() + tabs.Height() / 2));
+      QCOMPARE(book.ActivePage(), index);
+    };
+    clickTab(1);
+    QCOMPARE(window_->pnCellRect->text(), QString("E10"));
+    clickTab(2);
+    QCOMPARE(window_->pnCellRect->text(), QString("A1 x C7"));
+    clickTab(0);
+    QCOMPARE(window_->pnCellRect->text(), QString("B2 x D4"));
+    QVERIFY(!window_->UpdatingFromBook);
+  }
+
   void activatingAWindowShowsItsSelection() {
     TFeatureChildForm* first = window_->ActiveChild();
     first->Book().ActiveSheet().SetSelection({1, 1, 3, 3});

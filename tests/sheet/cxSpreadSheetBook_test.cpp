@@ -196,6 +196,32 @@ TEST_F(BookTest, TheActiveSheetHandlerCanRefuseAChange) {
   EXPECT_EQ(asked, std::vector<int>{1});
 }
 
+// The selection shown is the active sheet's, so a change of the active sheet announces its
+// selection (the cell bar follows it); a refused change and a change inside an update bracket
+// announce nothing.
+TEST_F(BookTest, ActivatingASheetAnnouncesItsSelection) {
+  book_.SetPageCount(3);
+  book_.Pages(2).SetSelection({1, 1, 3, 3});
+  std::vector<int> announced;
+  book_.OnSetSelection = [&](TcxCustomSpreadSheetBook& sender, TcxSSBookSheet& sheet) {
+    EXPECT_EQ(&sender, &book_);
+    announced.push_back(sheet.Index());
+  };
+  book_.SetActivePage(2);
+  EXPECT_EQ(announced, std::vector<int>{2});
+  book_.SetActivePage(2);  // already active
+  book_.BeginUpdate();
+  book_.SetActivePage(1);
+  book_.EndUpdate();
+  EXPECT_EQ(announced, std::vector<int>{2});
+  book_.OnActiveSheetChanging = [](TcxCustomSpreadSheetBook&, int, bool& canSelect) {
+    canSelect = false;
+  };
+  book_.SetActivePage(0);
+  EXPECT_EQ(announced, std::vector<int>{2});
+  ExpectShown(1);
+}
+
 TEST_F(BookTest, ExchangingSheetsKeepsTheShownSheetAndItsHiddenFlags) {
   book_.SetPageCount(3);
   book_.SetPageVisible(2, false);
