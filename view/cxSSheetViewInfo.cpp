@@ -317,15 +317,17 @@ void TcxSSheetViewInfo::LayoutCellText(const TcxSSStyleRec& style, const TCellTe
   params.TextColor = text.Color != kKeepTextColor ? text.Color
                      : style.Font                 ? style.Font->FontColor
                                                   : kColorAuto;
-  if (style.WordBreak) {
+  // A number is one line, never broken into lines of part of its digits.
+  if (style.WordBreak && !text.Numeric) {
     wrapper.LayoutText(std::string_view(text.Text), rect, params, true, style.VertTextAlign, align);
     return;
   }
   const TcxTextBrick* line = &wrapper.SingleLine(params, text.Text);
+  TRect textRect = rect;
+  const int room = textRect.Right - textRect.Left - 4;
   if (!text.Fill.Empty()) {
     // A number format's fill character ("*-") repeats until the text fills the cell. Widths
     // of characters do not add up exactly, so the filled text is measured until it fits.
-    const int room = rect.Right - rect.Left - 4;
     const int free = room - line->Width;
     const int each = wrapper.SingleLine(params, text.Fill.Char).Width;
     const size_t at = std::min(text.Fill.At, text.Text.size());
@@ -336,8 +338,13 @@ void TcxSSheetViewInfo::LayoutCellText(const TcxSSStyleRec& style, const TCellTe
       if (count <= 0 || line->Width <= room) break;
     }
   }
-  TRect textRect = rect;
-  const int excess = line->Width - (textRect.Right - textRect.Left) + 4;
+  if (text.Numeric && line->Width > room) {
+    // A number that does not fit would show only some of its digits, which reads as another
+    // number: it shows "#" across the cell instead, as many as fit, and never overflows.
+    const int count = std::max(0, room / std::max(1, font.TextWidth(QStringLiteral("#"))));
+    line = &wrapper.SingleLine(params, std::string(static_cast<size_t>(count), '#'));
+  }
+  const int excess = line->Width - room;
   if (widen && excess > 0) {
     if (align == haRIGHT) {
       textRect.Left -= excess;

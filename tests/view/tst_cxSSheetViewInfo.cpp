@@ -401,6 +401,64 @@ private slots:
     QVERIFY(s.Cell(2, 2).TextParams.FitsRect);
   }
 
+  // A number wider than its cell never shows part of its digits: its line is "#" as many
+  // times as fit in the cell, in the cell's own text rectangle, whatever its neighbours hold.
+  // Text (also digits stored as text) keeps flowing over empty neighbours.
+  void numbersTooWideShowHashes_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("width");      // of column B
+    QTest::addColumn<bool>("wrapped");
+    QTest::addColumn<QString>("left");   // what A2 holds
+    QTest::addColumn<QString>("shown");  // "#" for hashes
+    //                                    typed               format width wrap  A2     shown
+    QTest::newRow("fifteen digits") << "123456789012345" << 0 << 85 << false << "" << "#";
+    QTest::newRow("thousands, text on the left") << "1137000" << 4 << 60 << false << "a" << "#";
+    QTest::newRow("currency") << "-1137000" << 8 << 60 << false << "" << "#";
+    QTest::newRow("date") << "3/15/2024" << 14 << 30 << false << "" << "#";
+    QTest::newRow("formula result") << "=1137*1000" << 4 << 60 << false << "" << "#";
+    QTest::newRow("wrapped cell") << "123456789012345" << 0 << 85 << true << "" << "#";
+    QTest::newRow("narrower than one #") << "12345" << 0 << 6 << false << "" << "";
+    QTest::newRow("number that fits") << "1137000" << 4 << 85 << false << "a" << "1,137,000.00";
+    QTest::newRow("digits as text") << "123456789012345678" << 49 << 60 << false << ""
+                                    << "123456789012345678";
+  }
+  void numbersTooWideShowHashes() {
+    QFETCH(QString, typed);
+    QFETCH(int, format);
+    QFETCH(int, width);
+    QFETCH(bool, wrapped);
+    QFETCH(QString, left);
+    QFETCH(QString, shown);
+    TSheet s;
+    s.Sheet().ColumnHeader().SetSize(1, width);
+    s.Style(1, 1, [&](TcxSSCellStyle& st) {
+      st.SetStoredFormat(TxlsDataFormat(format));
+      st.SetWordBreak(wrapped);
+    });
+    s.SetText(1, 1, typed.toStdString());
+    if (!left.isEmpty()) s.SetText(0, 1, left.toStdString());
+    s.Book->RefreshView();
+    const TcxSSInfoBrick& b = s.Cell(1, 1);
+    const TRect own{172, 42, 170 + width - 2, 62};
+    QCOMPARE(b.TextParams.Lines.size(), size_t(1));
+    const TcxTextBrick& line = b.TextParams.Lines[0];
+    const int room = own.Right - own.Left - 4;
+    if (shown == "#") {
+      QVERIFY2(!line.Text.isEmpty() && line.Text.count('#') == line.Text.size(), qPrintable(line.Text));
+      // As many as fit, right-aligned in the cell's own rectangle.
+      const int hash = b.TextParams.Font->TextWidth("#");
+      QVERIFY(line.Width <= room);
+      QVERIFY(line.Width + hash > room);
+      QCOMPARE(b.TextRect, own);
+      QCOMPARE(int(b.TextParams.HorzAlign), int(haRIGHT));
+    } else {
+      QCOMPARE(line.Text, shown);
+    }
+    // The edit text is the whole value (a date's with its time of day).
+    QVERIFY(QString::fromStdString(s.Storage().GetEditText(1, 1)).startsWith(typed));
+  }
+
   void formulasShown() {
     TSheet s;
     s.SetText(1, 1, "=2*3");
