@@ -103,7 +103,7 @@ public:
 
 class TNullSheet final : public IcxBookSheet {
 public:
-  void SetHeaderItem(int, int, int, bool, bool) override {}
+  void SetHeaderItem(int, int, int, bool, bool, bool) override {}
   void SetDefaultSize(int, int) override {}
   void MergeCells(const TRect&, bool) override {}
   void SetDimensions(int, int) override {}

@@ -47,7 +47,7 @@ bool InSheet(int col, int row) { return col >= 0 && col <= 255 && row >= 0 && ro
 
 class TNullSheet : public IcxBookSheet {
 public:
-  void SetHeaderItem(int kind, int index, int, bool, bool) override {
+  void SetHeaderItem(int kind, int index, int, bool, bool, bool) override {
     Check(kind == 0 ? InSheet(index, 0) : InSheet(0, index));
   }
   void SetDefaultSize(int kind, int) override { Check(kind == 0 || kind == 1); }

@@ -38,9 +38,15 @@ class TcxBookSheetTarget : public IcxBookSheet {
 public:
   explicit TcxBookSheetTarget(TcxSSBookSheet& sheet) : sheet_(sheet) {}
 
-  void SetHeaderItem(int kind, int index, int size, bool locked, bool visible) override {
+  void SetHeaderItem(int kind, int index, int size, bool locked, bool visible,
+                     bool automatic) override {
     TcxSSHeader& header = kind == 0 ? sheet_.ColumnHeader() : sheet_.RowHeader();
-    header.SetSize(index, static_cast<uint16_t>(std::clamp(size, 0, 0xFFFF)));
+    const auto pixels = static_cast<uint16_t>(std::clamp(size, 0, 0xFFFF));
+    // A row keeps the height the file stores (the automatic sizing after the load passes it by).
+    if (kind == 1)
+      header.SetStoredSize(index, pixels, automatic);
+    else
+      header.SetSize(index, pixels);
     header.SetLocked(index, locked);
     header.SetVisible(index, visible);
   }
@@ -153,11 +159,14 @@ TcxLoadReport TcxCustomSpreadSheetBook::LoadFromStream(std::istream& stream) {
   {
     TScopeGuard finish([&] {
       SetLoading(false);
+      // Rows the file gave a height keep it; the others get the height of their text.
       if (RowsAutoHeight()) {
         for (int page = 0; page < PageCount(); ++page) {
           TcxSSBookSheet& sheet = Pages(page);
           const int rows = sheet.DataStorage().RowCount();
-          for (int row = 0; row < rows; ++row) sheet.AutoRowHeight(row);
+          const TcxSSHeader& header = sheet.RowHeader();
+          for (int row = 0; row < rows; ++row)
+            if (header.GetItem(row).Flags & kHeaderDefault) sheet.AutoRowHeight(row);
         }
       }
       SetActivePageIndex(-1);

@@ -7,6 +7,7 @@
 #include "sheet/cxBookControl.h"
 #include "sheet/cxSSListener.h"
 #include "sheet/cxSpreadSheetBook.h"
+#include "xls/cxBiffRecords.h"
 
 namespace {
 
@@ -177,7 +178,7 @@ void TcxSSHeader::AutoSize(int index, int currentVisibleSize, int requiredHeight
   if (requiredHeight == item.ContentHeight) return;
   int newSize = currentVisibleSize > 0 ? MulDiv(item.Size, requiredHeight, currentVisibleSize)
                                        : requiredHeight;
-  newSize = std::clamp(newSize, 0, 0xFFFF);
+  newSize = std::clamp(newSize, 0, static_cast<int>(MaxSize()));
   const bool grows = newSize > item.Size;
   const bool automatic = (item.Flags & kHeaderAuto) != 0;
   const bool followsDefault =
@@ -205,7 +206,14 @@ void TcxSSHeader::Assign(const TcxSSHeader& source) {
   defaultItem_ = source.defaultItem_;
 }
 
+uint16_t TcxSSHeader::MaxSize() const {
+  if (kind_ == 0) return 0xFFFF;
+  const double scale = storage_.Book().Environment().PixelsPerInch / 96.0;
+  return static_cast<uint16_t>(std::clamp(RowTwipsToPixels(kMaxRowTwips, scale), 1, 0xFFFF));
+}
+
 void TcxSSHeader::SetDefaultSize(uint16_t size) {
+  size = std::min(size, MaxSize());
   if (size == 0 || size == defaultItem_.Size) return;
   for (TcxSSHeaderItem& item : items_)
     if (item.Flags & kHeaderDefault) item.Size = size;
@@ -214,12 +222,24 @@ void TcxSSHeader::SetDefaultSize(uint16_t size) {
 
 void TcxSSHeader::SetSize(int index, uint16_t size) {
   if (index < 0) return;
+  size = std::min(size, MaxSize());
   TcxSSHeaderItem item = GetItem(index);
   if (item.Size == size || (item.Flags & kHeaderFixed)) return;
   storage_.Book().Listener().HeaderResizing(storage_.Sheet(), kind_, index, size);
   if (item.Size == size) return;
   item.Flags = static_cast<uint8_t>(item.Flags & ~(kHeaderDefault | kHeaderAuto));
   item.Size = size;
+  SetItem(index, item);
+  Notify(index);
+}
+
+void TcxSSHeader::SetStoredSize(int index, uint16_t size, bool automatic) {
+  if (index < 0) return;
+  TcxSSHeaderItem item = GetItem(index);
+  item.Size = std::min(size, MaxSize());
+  item.Flags = static_cast<uint8_t>((item.Flags & ~(kHeaderDefault | kHeaderAuto)) |
+                                    (automatic ? kHeaderAuto : 0));
+  item.ContentHeight = -1;
   SetItem(index, item);
   Notify(index);
 }

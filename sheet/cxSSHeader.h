@@ -54,6 +54,9 @@ public:
   virtual void Assign(const TcxSSHeader& source);
 
   uint16_t DefaultSize() const { return defaultItem_.Size; }
+  // The largest size an item may have: for rows the format's 409.5 points in screen pixels;
+  // columns are not limited here.
+  uint16_t MaxSize() const;
   const TcxSSHeaderItem& DefaultItem() const { return defaultItem_; }
   const TcxSSHeaderItem& GetItem(int index) const;
   int VisibleSize(int index) const;
@@ -61,6 +64,11 @@ public:
   bool IsItemLocked(int index) const;
   void SetDefaultSize(uint16_t size);
   void SetSize(int index, uint16_t size);
+  // The size a file stores for the item, kept as it is (no resize event), limited to MaxSize:
+  // `automatic` when the size was worked out from the contents, so that automatic sizing may
+  // change it again, else as a size the user set. Either way the item no longer follows the
+  // default size.
+  void SetStoredSize(int index, uint16_t size, bool automatic);
   void SetLocked(int index, bool locked);
   void SetVisible(int index, bool visible);
   void SetItem(int index, const TcxSSHeaderItem& item);

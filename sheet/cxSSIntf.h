@@ -20,7 +20,10 @@ class IcxBookSheet {
 public:
   virtual ~IcxBookSheet() = default;
   // kind 0 columns, 1 rows: the item's size, then its locked flag, then its visibility.
-  virtual void SetHeaderItem(int kind, int index, int size, bool locked, bool visible) = 0;
+  // `automatic`: the file says the size was worked out from the contents (rows only), so it
+  // may be worked out again when they change.
+  virtual void SetHeaderItem(int kind, int index, int size, bool locked, bool visible,
+                             bool automatic) = 0;
   virtual void SetDefaultSize(int kind, int size) = 0;
   // Merges (or splits) the inclusive rectangle.
   virtual void MergeCells(const TRect& cells, bool merge) = 0;

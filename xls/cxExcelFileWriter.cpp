@@ -9,6 +9,7 @@
 #include "calc/cxSSNumberFormat.h"
 #include "calc/cxSSStrings.h"
 #include "platform/Unicode.h"
+#include "xls/cxBiffRecords.h"
 #include "xls/cxWorkBookWriter.h"
 
 namespace {
@@ -489,8 +490,8 @@ void TcxExcelFileWriter::WriteColumn(int sheet, int column, bool hidden, bool lo
 
 void TcxExcelFileWriter::WriteRow(int sheet, int row, bool hidden, int height) {
   if (row < 0 || row >= kMaxRows) return;
-  // Bit 15 of the height would say "default height": keep within 15 bits.
-  const uint16_t twips = Clamp16(std::lround(height * 20 / (scale_ * 1.325)), 0, 0x7FFF);
+  // No taller than the format allows (which also keeps bit 15, "default height", clear).
+  const uint16_t twips = Clamp16(RowPixelsToTwips(height, scale_), 0, kMaxRowTwips);
   ::WriteRowRecord(Sheet(sheet).Records, static_cast<uint16_t>(row), twips,
                    hidden ? kRowOptions | kRowHidden : kRowOptions, kRowXf);
 }

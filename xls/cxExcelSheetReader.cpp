@@ -632,21 +632,21 @@ void TcxExcelSheetReader::ReadColInfo(TcxBiffRecord& record) {
   const bool locked = globals_.Styles->Locked(info.Xf);
   const bool visible = (info.Options & 0x01) == 0;
   for (int col = info.First; col <= std::min<int>(info.Last, kMaxCol); ++col)
-    sheet_.SetHeaderItem(0, col, size, locked, visible);
+    sheet_.SetHeaderItem(0, col, size, locked, visible, false);
 }
 
 void TcxExcelSheetReader::ReadRow(TcxBiffRecord& record) {
   TcxRowRecord row;
   if (!::ReadRow(record, row)) return;
   const bool hidden = (row.Options & 0x20) != 0;
-  const bool customHeight = (row.Options & 0x40) != 0;
-  // A row that carries its own format (bit 7) still has its height and visibility: a hidden or
-  // resized row must stay so.
-  if ((row.Options & 0x80) && !hidden && !customHeight) return;
-  // Bit 15 of the height only says that the height is the default one.
-  const uint16_t height = row.Height & 0x7FFF;
-  const int size = static_cast<int>(std::lround(height / 20.0 * 1.325 * globals_.Scale));
-  sheet_.SetHeaderItem(1, row.Row, size, false, !hidden);
+  // Without bit 6 the height was worked out from the row's contents, and may be again when they
+  // change; with it the user set the height. Either way the row has the height the file stores,
+  // also when it carries its own format (bit 7). Bit 15 of the height only says that the height
+  // is the default one.
+  const bool automatic = (row.Options & 0x40) == 0;
+  const int twips = std::min<int>(row.Height & 0x7FFF, kMaxRowTwips);
+  sheet_.SetHeaderItem(1, row.Row, RowTwipsToPixels(twips, globals_.Scale), false, !hidden,
+                       automatic);
 }
 
 void TcxExcelSheetReader::ReadMergedCells(TcxBiffRecord& record) {

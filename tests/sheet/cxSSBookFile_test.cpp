@@ -13,9 +13,11 @@
 #include "platform/FixedPlatform.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"
+#include "sheet/cxSSHeader.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
 #include "xls/ReaderTestSupport.h"
+#include "xls/cxBiffRecords.h"
 
 using namespace readertest;
 
@@ -199,6 +201,17 @@ TEST_P(BookFileCorpus, LoadsWhatExcelStored) {
   }
   const TComparison c = Compare(book, *xlrd);
   EXPECT_TRUE(c.Constants.empty()) << c.Constants.size() << " differences:" << FirstOf(c.Constants);
+  // Every row the file gives a height keeps it after the load, no taller than the format allows.
+  std::vector<std::string> heights;
+  for (const TXlrdHeaderItem& x : xlrd->HeaderItems) {
+    if (x.Kind != 1) continue;
+    const int size = book.Pages(x.Sheet).RowHeader().GetItem(x.Index).Size;
+    if (size != RowTwipsToPixels(std::min(x.Size, kMaxRowTwips), 1))
+      heights.push_back("sheet " + std::to_string(x.Sheet) + " row " + std::to_string(x.Index + 1) +
+                        ": " + std::to_string(size) + " pixels, the file " +
+                        std::to_string(x.Size) + " twips");
+  }
+  EXPECT_TRUE(heights.empty()) << heights.size() << " rows:" << FirstOf(heights);
   if (kFormulaResultsAgree.count(GetParam().filename().string())) {
     EXPECT_TRUE(c.Formulas.empty()) << c.Formulas.size() << " of " << c.FormulaCells
                                     << " formula results differ:" << FirstOf(c.Formulas);
@@ -343,6 +356,66 @@ TEST(TcxBookFile, AMissingFileIsNamedAndChangesNothing) {
   EXPECT_EQ(result.Message, "Invalid file " + name + " name");
   EXPECT_EQ(book.PageCount(), 2);
   EXPECT_TRUE(book.R1C1ReferenceStyle());
+}
+
+// poi-StringContinueRecords.xls, sheet "Param": long texts in wrapped cells, rows of 20.4, 12
+// and 10.2 points, some set by the user (row 2), most worked out by Excel (row 15). The rows
+// keep those heights after the load and after a save; automatic sizing applies again once a
+// row's cells change, and no row grows past 409.5 points, on screen or in the file.
+TEST(TcxBookFile, RowsKeepTheHeightsTheFileStores) {
+  auto book = MakeBook();
+  Load(book, CorpusDir() / "poi-StringContinueRecords.xls");
+  ASSERT_EQ(book.Pages(1).Caption(), "Param");
+  const auto rowsOf = [](const TcxCustomSpreadSheetBook& b, int page) {
+    std::vector<int> sizes;
+    const TcxSSHeader& rows = b.Pages(page).RowHeader();
+    for (int row = 0; row < b.Pages(page).DataStorage().RowCount(); ++row)
+      sizes.push_back(rows.GetItem(row).Size);
+    return sizes;
+  };
+  TcxSSHeader& rows = book.Pages(1).RowHeader();
+  EXPECT_EQ(rows.GetItem(0).Size, 27);   // 408 twips
+  EXPECT_EQ(rows.GetItem(1).Size, 16);   // 240 twips, set by the user
+  EXPECT_EQ(rows.GetItem(14).Size, 14);  // 204 twips, automatic
+  EXPECT_EQ(rows.GetItem(1).Flags & (kHeaderAuto | kHeaderDefault), 0);
+  EXPECT_EQ(rows.GetItem(14).Flags & (kHeaderAuto | kHeaderDefault), kHeaderAuto);
+  EXPECT_EQ(rows.MaxSize(), RowTwipsToPixels(kMaxRowTwips, 1));
+  for (int page = 0; page < book.PageCount(); ++page)
+    for (const int size : rowsOf(book, page)) EXPECT_LE(size, rows.MaxSize()) << "sheet " << page;
+
+  // Saved and read back: the same heights; the file holds none above 8190 twips.
+  const auto file = std::filesystem::path(ZOF_BINARY_DIR) / "rows-kept.xls";
+  book.SaveToFile(file.string());
+  auto reloaded = MakeBook();
+  Load(reloaded, file);
+  for (int page = 0; page < book.PageCount(); ++page)
+    EXPECT_EQ(rowsOf(reloaded, page), rowsOf(book, page)) << "sheet " << page;
+  if (XlrdUnavailable().empty()) {
+    const auto saved = ReadWithXlrd(file);
+    ASSERT_TRUE(saved);
+    for (const TXlrdHeaderItem& x : saved->HeaderItems) {
+      if (x.Kind == 1) {
+        EXPECT_LE(x.Size, kMaxRowTwips) << "sheet " << x.Sheet << " row " << x.Index;
+      }
+    }
+  }
+  std::filesystem::remove(file);
+
+  // A change of the cells sizes the automatic row 15 again: one wrapped line, then far more
+  // lines than the tallest row holds.
+  TcxSSCellObject cell(book.Pages(1).DataStorage(), 2, 14);
+  cell.Style().SetWordBreak(true);
+  cell.SetText("x");
+  const int oneLine = rows.GetItem(14).Size;
+  EXPECT_EQ(oneLine, std::max<int>(rows.DefaultSize(), book.Pages(1).DataStorage().CellRef(2, 14)
+                                                           .Style->Font->TextExtent.cy + 2));
+  EXPECT_EQ(rows.GetItem(14).Flags & (kHeaderAuto | kHeaderDefault), kHeaderAuto);
+  std::string words;
+  for (int i = 0; i < 2000; ++i) words += "word ";
+  cell.SetText(words);
+  EXPECT_EQ(rows.GetItem(14).Size, rows.MaxSize());
+  rows.SetSize(14, 60000);
+  EXPECT_EQ(rows.GetItem(14).Size, rows.MaxSize());
 }
 
 struct TActiveCase {

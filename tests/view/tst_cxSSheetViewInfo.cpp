@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "ViewTestSupport.h"
+#include "sheet/cxSSBookFile.h"
 
 namespace {
 
@@ -457,6 +458,27 @@ private slots:
     }
     // The edit text is the whole value (a date's with its time of day).
     QVERIFY(QString::fromStdString(s.Storage().GetEditText(1, 1)).startsWith(typed));
+  }
+
+  // poi-StringContinueRecords.xls, sheet "Param", holds long texts in wrapped cells: its rows
+  // are laid out with the heights the file stores (408, 240, 225 and 204 twips), not grown to
+  // the text.
+  void loadedRowsKeepTheirStoredHeights() {
+    TViewFixture f(QSize(800, 600));
+    f.Book->LoadFromFile(std::string(ZOF_CORPUS_DIR) + "/poi-StringContinueRecords.xls");
+    f.Book->SetActivePage(1);
+    QCOMPARE(QString::fromStdString(f.Sheet().Caption()), QString("Param"));
+    //                      row 1   2 … 11                           12  13  14  15 … 20
+    const QList<int> expected{27, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 15, 16, 16,
+                              14, 14, 14, 14, 14, 14};
+    QVERIFY(f.Data().BrickCount.Y > expected.size());
+    QList<int> heights;
+    for (int j = 1; j <= expected.size(); ++j) {
+      const TcxSSInfoBrick& header = f.Brick(0, j);
+      QCOMPARE(header.Row, j - 1);
+      heights << header.CellRect.Bottom - header.CellRect.Top;
+    }
+    QCOMPARE(heights, expected);
   }
 
   void formulasShown() {

@@ -68,6 +68,7 @@ struct TRecordedHeaderItem {
   int Size = 0;
   bool Locked = false;
   bool Visible = true;
+  bool Automatic = false;
 };
 
 class TRecordingSheet;
@@ -138,8 +139,9 @@ class TRecordingSheet : public IcxBookSheet {
 public:
   explicit TRecordingSheet(std::string caption) : Caption(std::move(caption)) {}
 
-  void SetHeaderItem(int kind, int index, int size, bool locked, bool visible) override {
-    Headers[kind][index] = {size, locked, visible};
+  void SetHeaderItem(int kind, int index, int size, bool locked, bool visible,
+                     bool automatic) override {
+    Headers[kind][index] = {size, locked, visible, automatic};
   }
   void SetDefaultSize(int kind, int size) override { DefaultSize[kind] = size; }
   void MergeCells(const TRect& cells, bool merge) override {

@@ -134,24 +134,24 @@ std::vector<std::string> CompareWithXlrd(const TRecordingBook& book, const TXlrd
   for (const auto& [page, r] : xlrd.Merges)
     if (r.Left != r.Right || r.Top != r.Bottom)  // a one-cell merge changes nothing
       xlrdMerges.insert({page, r.Left, r.Top, r.Right, r.Bottom});
-  // Column widths and row heights in pixels at 96 pixels per inch; a row that carries its own
-  // format keeps the default height unless it is hidden or has a height of its own.
+  // Column widths and row heights in pixels at 96 pixels per inch, rows no taller than 409.5
+  // points; every row keeps the height the file stores, automatic unless the user set it.
   for (const TXlrdHeaderItem& x : xlrd.HeaderItems) {
     if (x.Kind == 0 && x.Index > 255) continue;
     const auto& items = book.Sheet(x.Sheet).Headers[x.Kind];
     const auto it = items.find(x.Index);
     const std::string what = (x.Kind == 0 ? "column " : "row ") + std::to_string(x.Index) +
                              " of sheet " + std::to_string(x.Sheet);
-    if (x.Kind == 1 && x.OwnFormat && !x.Hidden && !x.CustomHeight) {
-      if (it != items.end()) diffs.push_back(what + ": set although it keeps the default");
-      continue;
-    }
-    const int size = static_cast<int>(std::lround(x.Kind == 0 ? x.Size / 36.6 : x.Size / 20.0 * 1.325));
+    const int size = static_cast<int>(
+        std::lround(x.Kind == 0 ? x.Size / 36.6 : std::min(x.Size, 8190) / 20.0 * 1.325));
     if (it == items.end())
       diffs.push_back(what + ": not set");
     else if (it->second.Size != size || it->second.Visible == x.Hidden)
       diffs.push_back(what + ": size " + std::to_string(it->second.Size) + " xlrd " +
                       std::to_string(size));
+    else if (x.Kind == 1 && it->second.Automatic == x.CustomHeight)
+      diffs.push_back(what + (x.CustomHeight ? ": set by the user, read as automatic"
+                                             : ": automatic, read as set by the user"));
   }
   if (book.Palette)
     for (const auto& [index, color] : xlrd.Palette)

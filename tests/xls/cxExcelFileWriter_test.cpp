@@ -446,7 +446,9 @@ TEST_F(WriterFixture, RowsAndColumnsConvertPixels) {
     int Height, Twips;
     int Width, Units;
   } cases[] = {
-      {96, 20, 302, 64, 2342}, {96, 0, 0, 0, 0}, {120, 20, 242, 80, 2342}, {96, 60000, 0x7FFF, 3000, 65535},
+      {96, 20, 302, 64, 2342}, {96, 0, 0, 0, 0}, {120, 20, 242, 80, 2342},
+      // No row taller than 409.5 points.
+      {96, 60000, 8190, 3000, 65535}, {96, 543, 8190, 64, 2342}, {96, 542, 8181, 64, 2342},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Ppi);
