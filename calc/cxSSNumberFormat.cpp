@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <system_error>
 
 #include "calc/cxSSConvert.h"
 #include "calc/cxSSDateTime.h"
@@ -96,10 +97,12 @@ void ReadBracket(std::string_view inside, TSection& section) {
                                                                            : TCompare::Equal;
     }
     // The limit is written with a full stop whatever the locale.
-    char* end = nullptr;
-    const std::string limit(lower.substr(at));
-    section.Limit = std::strtod(limit.c_str(), &end);
-    if (end == limit.c_str()) section.Compare = TCompare::None;
+    const char* first = lower.data() + at;
+    const char* last = lower.data() + lower.size();
+    while (first < last && *first == ' ') ++first;
+    if (first < last && *first == '+') ++first;
+    const auto [end, error] = std::from_chars(first, last, section.Limit);
+    if (error != std::errc() || end == first) section.Compare = TCompare::None;
     return;
   }
   const auto only = [&](char letter) {
@@ -115,7 +118,8 @@ void ReadBracket(std::string_view inside, TSection& section) {
   // [$€-407], [$USD]: the text before the locale code; [$-409] has none.
   if (!inside.empty() && inside[0] == '$') {
     const size_t dash = inside.find('-');
-    const std::string_view symbol = inside.substr(1, dash == std::string_view::npos ? std::string_view::npos : dash - 1);
+    const std::string_view symbol =
+        inside.substr(1, dash == std::string_view::npos ? std::string_view::npos : dash - 1);
     if (!symbol.empty()) AddLiteral(section.Tokens, symbol);
   }
   // Anything else (calendars, number scripts) changes nothing we show.
@@ -207,8 +211,10 @@ void Tokenize(std::string_view code, TSection& section) {
                               : l == 'd'           ? TTokenKind::Day
                               : l == 'h'           ? TTokenKind::Hour
                                                    : TTokenKind::Second;
-      // "e" is the year of the era, four digits in the Gregorian calendar.
-      tokens.push_back({kind, 0, l == 'e' ? 4 : static_cast<int>(end - i), {}});
+      // "e" is the year of the era, four digits in the Gregorian calendar; the letters as
+      // written stay with the token in case the section turns out to hold no date.
+      tokens.push_back({kind, l == 'e' ? 'e' : '\0', l == 'e' ? 4 : static_cast<int>(end - i),
+                        std::string(code.substr(i, end - i))});
       i = end;
     } else {
       const size_t n = CodePointLength(code, i);
@@ -362,19 +368,18 @@ void CompileNumber(TSection& s) {
         digitSeen = true;
         break;
       case TTokenKind::Comma: {
-        // Between integer digit places it groups thousands; after the last digit place it
-        // scales; anywhere else it is shown.
+        // Between integer digit places it groups thousands, after the last digit place it
+        // scales, between the decimals it does nothing ("0.0,0" is "0.00"); before any digit
+        // place it is shown.
         bool digitAfter = false;
-        for (size_t j = k + 1; j < std::min(point, exponent); ++j)
+        for (size_t j = k + 1; j < exponent; ++j)
           if (tokens[j].Kind == TTokenKind::Digit) digitAfter = true;
-        if (digitSeen && digitAfter && k < point) {
-          s.Grouping = true;
-          t.Kind = TTokenKind::Point, t.Char = ',';  // dropped below
-        } else if (digitSeen) {
-          ++s.Thousands;
-          t.Kind = TTokenKind::Point, t.Char = ',';
-        } else {
+        if (!digitSeen) {
           LiteralToken(t, ",");
+        } else {
+          if (!digitAfter) ++s.Thousands;
+          else if (k < point) s.Grouping = true;
+          LiteralToken(t, {});  // shows nothing
         }
         break;
       }
@@ -397,19 +402,24 @@ void CompileNumber(TSection& s) {
         break;
     }
   }
-  // Commas that grouped or scaled show nothing.
-  std::erase_if(tokens, [](const TToken& t) { return t.Kind == TTokenKind::Point && t.Char == ','; });
+  std::erase_if(tokens, [](const TToken& t) { return t.Kind == TTokenKind::Literal && t.Text.empty(); });
+  for (const TToken& t : tokens)
+    if (t.Kind == TTokenKind::Digit && t.Count == 1) s.FractionChars += t.Char;
 }
 
 void CompileSection(std::string_view code, TSection& s) {
   Tokenize(code, s);
   bool date = false, digits = false, general = false, text = false;
   for (const TToken& t : s.Tokens) {
-    date = date || IsDateToken(t.Kind);
+    date = date || (IsDateToken(t.Kind) && t.Char != 'e');
     digits = digits || t.Kind == TTokenKind::Digit;
     general = general || t.Kind == TTokenKind::General;
     text = text || t.Kind == TTokenKind::Text;
   }
+  // "e" is a year among dates and a letter anywhere else ("0 EUR").
+  if (!date)
+    for (TToken& t : s.Tokens)
+      if (t.Kind == TTokenKind::Year) LiteralToken(t, t.Text);
   if (date) {
     CompileDateTime(s);
   } else if (general) {
@@ -473,9 +483,9 @@ std::string IntegerDigits(const TcxDecimalDigits& d) {
   return digits;
 }
 
-// Lays whole-number digits into the digit places of one kind (`part`), right-aligned: digits
-// beyond the places go with the first one, and places without a digit show "0", a blank ("?")
-// or nothing ("#"). `group` inserts the thousand separator.
+// Lays whole-number digits into a run of digit places (the whole part, a numerator, an
+// exponent), right-aligned: digits beyond the places go with the first one, and places without
+// a digit show "0", a blank ("?") or nothing ("#"). `group` inserts the thousand separator.
 class TDigitLayout {
  public:
   TDigitLayout(std::string digits, int places, bool group, const TRegionalSettings& s)
@@ -524,12 +534,9 @@ bool FormatNumberSection(const TSection& sec, double v, const TRegionalSettings&
   std::string fraction;
   for (int k = 0; k < sec.FractionPlaces; ++k)
     fraction += d.Count > 0 && d.Exponent + k >= 0 && d.Exponent + k < d.Count ? d.Digits[d.Exponent + k] : '0';
-  std::vector<char> places;
-  for (const TToken& t : sec.Tokens)
-    if (t.Kind == TTokenKind::Digit && t.Count == 1) places.push_back(t.Char);
   int shown = sec.FractionPlaces;
   while (shown > 0 && fraction[static_cast<size_t>(shown - 1)] == '0' &&
-         places[static_cast<size_t>(shown - 1)] != '0')
+         sec.FractionChars[static_cast<size_t>(shown - 1)] != '0')
     --shown;
   int fractionIndex = 0;
   for (const TToken& t : sec.Tokens) {
@@ -543,7 +550,11 @@ bool FormatNumberSection(const TSection& sec, double v, const TRegionalSettings&
           ++fractionIndex;
         }
         break;
-      case TTokenKind::Point: out.Text += s.DecimalSeparator; break;
+      case TTokenKind::Point:
+        // Without whole-number places the whole number still shows (".00" shows 12.50).
+        if (sec.IntegerPlaces == 0) out.Text += IntegerDigits(d);
+        out.Text += s.DecimalSeparator;
+        break;
       case TTokenKind::Percent: out.Text += '%'; break;
       default:
         if (IsShownLiteral(t.Kind)) out.Literal(t);
@@ -860,10 +871,10 @@ bool FormatDateTimeSection(const TSection& sec, double x, const TRegionalSetting
   return true;
 }
 
-// Text through a section: "@" is the text, everything else as for numbers.
+// Text through a section: "@" (or "General") is the text, everything else as for numbers.
 void FormatTextSection(const TSection& sec, std::string_view value, TOut& out) {
   for (const TToken& t : sec.Tokens) {
-    if (t.Kind == TTokenKind::Text) out.Text += value;
+    if (t.Kind == TTokenKind::Text || t.Kind == TTokenKind::General) out.Text += value;
     else if (IsShownLiteral(t.Kind)) out.Literal(t);
   }
 }

@@ -104,6 +104,7 @@ class TcxNumberFormat {
     int IntegerPlaces = 0;   // digit places before the point (or the numerator)
     int IntegerZeros = 0;    // of which "0"
     int FractionPlaces = 0;  // digit places after the point
+    std::string FractionChars;  // their characters, "0", "#" or "?", in order
     int NumeratorPlaces = 0;
     int DenominatorPlaces = 0;
     int FixedDenominator = 0;

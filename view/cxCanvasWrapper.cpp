@@ -379,8 +379,12 @@ void TcxCanvasWrapper::MeasureLine(TcxTextBrick& line) const {
     line.Width = 0;
     return;
   }
-  if (!font_->LayOutGlyphs(line.Text, line.Glyphs, line.GlyphPositions, line.Width))
+  if (!font_->LayOutGlyphs(line.Text, line.Glyphs, line.GlyphPositions, line.Width)) {
+    // The glyphs of the text the line held before must not be drawn for this one.
+    line.Glyphs.clear();
+    line.GlyphPositions.clear();
     line.Width = font_->TextWidth(line.Text);
+  }
 }
 
 void AssignText(QString& target, std::string_view text) {

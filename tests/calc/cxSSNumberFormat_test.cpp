@@ -100,6 +100,9 @@ const TOracleCase kOracle[] = {
     {"0.000", 1.5, "1.500", -1, -1},
     {"#0.0", 0.25, "0.3", -1, -1},
     {"00.00", -1.5, "-01.50", -1, -1},
+    {".00", 0.5, ".50", -1, -1},
+    {"#.00", 0.5, ".50", -1, -1},
+    {"0 \"m\"", 5.0, "5 m", -1, -1},
     {"#,##0", 1234567.0, "1,234,567", -1, -1},
     {"#,##0", 999.5, "1,000", -1, -1},
     {"#,##0.00", -1234567.891, "-1,234,567.89", -1, -1},
@@ -108,6 +111,7 @@ const TOracleCase kOracle[] = {
     {"#,##0,\"K\"", 999.0, "1K", -1, -1},
     {"0,000", 12.0, "0,012", -1, -1},
     {"0.00,", 12345.0, "12.35", -1, -1},
+    {"0.0,0", 12345.678, "12345.68", -1, -1},
     {"0%", 0.256, "26%", -1, -1},
     {"0.0%", -0.0123, "-1.2%", -1, -1},
     {"0%", 1.5, "150%", -1, -1},
@@ -264,6 +268,27 @@ TEST(TcxNumberFormat, OutputFollowsTheRegionalSettings) {
   own.TimePMString = "nachm.";
   EXPECT_EQ(Shown("h:mm AM/PM", 0.25, own), "6:00 vorm.");
   EXPECT_EQ(Shown("h:mm a/p", 0.75, own), "6:00 p");
+}
+
+// The text section shows the text for "@" and for "General" (sheetjs-NumberFormatCondition.xls
+// ends its codes with "[Yellow]General\ "), as LibreOffice and Excel show it; Gnumeric shows
+// the text alone. Codes without a text section leave texts alone.
+TEST(TcxNumberFormat, TheTextSectionShowsTexts) {
+  const struct {
+    const char* Code;
+    const char* Shown;  // nullptr: the code has no text section
+  } cases[] = {
+      {"0;0;0;[Yellow]General\\ ", "foo "}, {"0;0;0;\"<\"@\">\"", "<foo>"}, {"\"Name: \"@", "Name: foo"},
+      {"@", "foo"},                         {"0;0;0", nullptr},       {"0.00", nullptr},
+      {"\"x\"General", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::string text = "untouched";
+    TcxSSColor color = kColorAuto;
+    EXPECT_EQ(TcxNumberFormat(c.Code).FormatText("foo", kEnglish, text, color), c.Shown != nullptr)
+        << c.Code;
+    EXPECT_EQ(text, c.Shown ? c.Shown : "untouched") << c.Code;
+  }
 }
 
 // Where the fill of "*x" goes: before what follows it, once, in the section chosen.

@@ -364,6 +364,24 @@ private slots:
     QCOMPARE(int(row.TextColor), int(kKeepTextColor));
   }
 
+  // A line laid out again with a text the quick glyph layout does not take ("€") is drawn as
+  // that text, not with the glyphs of the text the line held before.
+  void aLineLaidOutAgainDrawsItsNewText() {
+    const TRect rect{10, 10, 150, 40};
+    const auto draw = [&](std::initializer_list<std::string_view> texts) {
+      TCanvas c;
+      const TcxScreenFont& font = c.Wrapper.ScreenFont({"DejaVu Sans", 10, 0, 1});
+      c.Wrapper.SetFont(&font);
+      TcxTextParameters params;
+      for (const std::string_view text : texts)
+        c.Wrapper.LayoutText(text, rect, params, false, vaTOP, haLEFT);
+      params.TextColor = 0;
+      c.Wrapper.DrawText(rect, params);
+      return c.Done().copy();
+    };
+    QCOMPARE(draw({"abcdefgh", "5 €"}), draw({"5 €"}));
+  }
+
   void textIsClippedToItsRectangle() {
     TCanvas c;
     const TcxScreenFont& font = c.Wrapper.ScreenFont({"Tahoma", 10, 0, 1});
