@@ -189,8 +189,9 @@ bool ReadArray(TcxBiffRecord& record, TcxRangeFormulaRecord& formula);
 
 // SST: the shared strings in order (rich-text runs and phonetic data skipped). A string's
 // characters may continue in the next CONTINUE record, whose first byte then says whether the
-// rest is 8- or 16-bit; a string's header never straddles a boundary. False, with the reason in
-// `error`, when a string runs past the record and its continuations.
+// rest is 8- or 16-bit; a string's header never straddles a boundary. The table ends where the
+// record and its continuations end, also when the header's count claims more strings. False,
+// with the reason in `error`, when a string runs past them.
 bool ReadSst(TcxBiffRecord& record, std::vector<std::string>& strings, std::string& error);
 
 // An RK number: a 30-bit integer or the upper 30 bits of a double, optionally divided by 100.

@@ -112,10 +112,18 @@ TEST(TcxBiffRecord, ReadsTheSharedStringsAcrossContinueRecords) {
   ASSERT_TRUE(ReadSst(record, strings, error)) << error;
   EXPECT_EQ(strings, (std::vector<std::string>{"ab", "Hi", "z"}));
 
-  const TBytes shortSst = Record(0x00FC, TBytes{2, 0, 0, 0, 2, 0, 0, 0} + TBytes{1, 0, 0, 'a'});
+  // A count above the strings present: the table is the strings present.
+  const TBytes shortSst = Record(0x00FC, TBytes{2, 0, 0, 0, 7, 0, 0, 0} + TBytes{1, 0, 0, 'a'});
   TcxBiffRecord shortRecord(shortSst, 0);
-  EXPECT_FALSE(ReadSst(shortRecord, strings, error));
-  EXPECT_EQ(error, "Undefined string in shared string table!");
+  ASSERT_TRUE(ReadSst(shortRecord, strings, error)) << error;
+  EXPECT_EQ(strings, (std::vector<std::string>{"a"}));
+
+  // A string whose characters run past the record is damage.
+  const TBytes cutSst = Record(0x00FC, TBytes{2, 0, 0, 0, 2, 0, 0, 0} + TBytes{1, 0, 0, 'a'} +
+                                           TBytes{5, 0, 0, 'x', 'y'});
+  TcxBiffRecord cutRecord(cutSst, 0);
+  EXPECT_FALSE(ReadSst(cutRecord, strings, error));
+  EXPECT_EQ(error, "Reading SST record error");
 }
 
 struct TRkCase {
