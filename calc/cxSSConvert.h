@@ -23,9 +23,10 @@ bool TryTextToBool(std::string_view text, bool& b, const ITextServices& textServ
 bool IsBoolText(std::string_view text, const ITextServices& textServices);
 std::string_view BoolToText(bool b);
 
-// A date, a time, or a date and a time in either order, as a date serial (days since
-// 1899-12-30, the fraction being the time of day). `now` is the current date serial: it gives
-// the year of a date typed without one and the century of a two-digit year.
+// A date, a time, or a date and a time in either order, as a date serial in the settings' date
+// system (days since 1899-12-30, or 1904-01-01 with Date1904; the fraction being the time of
+// day). `now` is the current standard date serial: it gives the year of a date typed without
+// one and the century of a two-digit year.
 bool TryTextToDateTime(std::string_view text, double& x, const TRegionalSettings& settings,
                        double now);
 

@@ -282,7 +282,7 @@ std::string TcxSSDataStorage::GetEditText(int col, int row) const {
   const TRegionalSettings& settings = Book().Settings();
   double x;
   TcxDateTimeParts parts;
-  if (IsDateTimeFormat(format) && TextToNumber(cell.Text, x) && TryDecodeDateTime(x, parts))
+  if (IsDateTimeFormat(format) && TextToNumber(cell.Text, x) && TryDecodeDateTime(x, parts, settings))
     return FormatDateTime(settings.ShortDateFormat, parts, settings) + " " +
            FormatDateTime(settings.ShortTimeFormat, parts, settings);
   // Rebuilt from the tokens, so that it follows the current reference style.

@@ -294,7 +294,17 @@ bool TryTextToDate(std::string_view text, double& serial, const TRegionalSetting
       if (year < pivot) year += 100;
     }
   }
-  return TryEncodeDate(year, month, day, serial);
+  return TryEncodeDate(year, month, day, serial, settings);
+}
+
+bool TryDecodeDateTime(double serial, TcxDateTimeParts& parts, const TRegionalSettings& settings) {
+  return TryDecodeDateTime(ToStandardSerial(serial, settings), parts);
+}
+
+bool TryEncodeDate(int year, int month, int day, double& serial, const TRegionalSettings& settings) {
+  if (!TryEncodeDate(year, month, day, serial)) return false;
+  serial = FromStandardSerial(serial, settings);
+  return true;
 }
 
 bool TryTextToTime(std::string_view text, double& fraction, const TRegionalSettings& settings) {

@@ -29,14 +29,29 @@ struct TcxDateTimeParts {
   int MilliSecond = 0;
 };
 
+// The 1904 date system (TRegionalSettings::Date1904) counts days from 1904-01-01, 1,462 days
+// after 1899-12-30. Serials as this file's functions take them ("standard" serials) and the
+// workbook's own serials differ by that many days in a 1904 workbook and not at all otherwise.
+inline constexpr double k1904Days = 1462;
+inline double ToStandardSerial(double serial, const TRegionalSettings& settings) {
+  return settings.Date1904 ? serial + k1904Days : serial;
+}
+inline double FromStandardSerial(double serial, const TRegionalSettings& settings) {
+  return settings.Date1904 ? serial - k1904Days : serial;
+}
+
 // False for an invalid date or a year outside 1..9999.
 bool TryEncodeDate(int year, int month, int day, double& serial);
+// The same for a serial in the workbook's date system.
+bool TryEncodeDate(int year, int month, int day, double& serial, const TRegionalSettings& settings);
 // False for hours above 23, minutes or seconds above 59, milliseconds above 999.
 bool TryEncodeTime(int hour, int minute, int second, int milliSecond, double& fraction);
 // A date serial plus a time of day, following the convention for negative dates.
 double CombineDateTime(double date, double time);
 // False for a non-finite serial or one outside the supported dates.
 bool TryDecodeDateTime(double serial, TcxDateTimeParts& parts);
+// The same for a serial in the workbook's date system.
+bool TryDecodeDateTime(double serial, TcxDateTimeParts& parts, const TRegionalSettings& settings);
 
 // Formats with the classic pattern letters, case-insensitive: d dd (day), ddd dddd (day
 // names), m mm (month; minutes right after an hour), mmm mmmm (month names), yy yyyy, h hh
@@ -50,7 +65,8 @@ std::string FormatDateTime(std::string_view pattern, const TcxDateTimeParts& par
 // A date typed in the order of the locale short date format, with the locale date separator:
 // two or three numbers (day and month of one or two digits; a year of one or two digits, taken
 // within 50 years of the current one, or of three or four digits), blanks allowed around the
-// separators and one trailing separator allowed. Without a year, the year of `now` is used.
+// separators and one trailing separator allowed. Without a year, the year of `now` (a standard
+// serial) is used. The serial is in the workbook's date system.
 bool TryTextToDate(std::string_view text, double& serial, const TRegionalSettings& settings,
                    double now);
 // A time of day: h:mm, h:mm:ss or h:mm:ss followed by the decimal separator and fractional

@@ -199,10 +199,11 @@ void AsciiUpper(std::string& text) {
 std::string FormatDate(std::string_view pattern, double x, int decimals,
                        const TRegionalSettings& s) {
   TcxDateTimeParts parts;
-  if (!TryDecodeDateTime(x, parts)) return FloatToTextGeneral(x, 8, decimals, s);
+  if (!TryDecodeDateTime(x, parts, s)) return FloatToTextGeneral(x, 8, decimals, s);
   return FormatDateTime(pattern, parts, s);
 }
 
+// Elapsed time counts the value's own days, whatever the date system.
 std::string FormatElapsedHours(double x, int decimals, const TRegionalSettings& s) {
   TcxDateTimeParts parts;
   if (!TryDecodeDateTime(std::fabs(x), parts)) return FloatToTextGeneral(x, 8, decimals, s);

@@ -75,7 +75,7 @@ uint8_t ErrorOf(TcxTokenView item) { return item.Size == 2 ? item.Data[1] : uint
 // The workbook's environment is fixed for its life, so the handler keeps its settings at hand.
 TcxSSFunctionHandler::TcxSSFunctionHandler(TcxSSFormulasCache& cache)
     : cache_(cache),
-      settings_(cache.Book().Environment().Settings),
+      settings_(cache.Book().Settings()),
       textServices_(*cache.Book().Environment().Text) {
   BuildDelimiters();
 }

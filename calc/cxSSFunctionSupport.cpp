@@ -6,6 +6,7 @@
 #include <string>
 
 #include "calc/cxSSConvert.h"
+#include "calc/cxSSDateTime.h"
 #include "calc/cxSSTokens.h"
 #include "platform/Unicode.h"
 
@@ -58,6 +59,12 @@ void PushResult(TcxSSFunctionHandler& h, double x) {
     h.PushNumber(x);
   else
     Fail(h, ecNum);
+}
+
+double PopDate(TcxSSFunctionHandler& h) { return ToStandardSerial(h.PopNumber(), h.Settings()); }
+
+void PushDate(TcxSSFunctionHandler& h, double serial) {
+  PushResult(h, FromStandardSerial(serial, h.Settings()));
 }
 
 void Fail(TcxSSFunctionHandler& h, uint8_t code) {

@@ -35,6 +35,12 @@ double SnapToShownDigits(double x);
 // "#NUM!".
 void PushResult(TcxSSFunctionHandler& h, double x);
 
+// The date functions work on standard serials (days since 1899-12-30, cxSSDateTime.h); in a
+// workbook of the 1904 date system the serials its cells hold differ from those. PopDate pops a
+// number argument as a standard serial; PushDate pushes a standard serial as the workbook's.
+double PopDate(TcxSSFunctionHandler& h);
+void PushDate(TcxSSFunctionHandler& h, double serial);
+
 // round(v) (halves to even) or trunc(v) as an int, clamped to [low, high]; NaN gives low.
 int RoundToInt(double v, int low, int high);
 int TruncToInt(double v, int low, int high);

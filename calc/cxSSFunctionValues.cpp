@@ -6,6 +6,7 @@
 
 #include "calc/cxSSConvert.h"
 #include "calc/cxSSDataStorage.h"
+#include "calc/cxSSDateTime.h"
 #include "calc/cxSSFunctionSupport.h"
 #include "calc/cxSSTokens.h"
 #include "platform/TextServices.h"
@@ -267,6 +268,8 @@ double TArgs::Number() {
   if (!ToNumber(h_, Single(), x, error)) error_ = error;
   return x;
 }
+
+double TArgs::Date() { return ToStandardSerial(Number(), h_.Settings()); }
 
 std::string TArgs::Text() {
   std::string text;

@@ -95,6 +95,8 @@ public:
   TArgument Any() { return PopArgument(h_); }
   TValue Single();
   double Number();
+  // A date argument as a standard serial (PopDate).
+  double Date();
   std::string Text();
   bool Bool();
   // Records an error found by the routine itself.

@@ -15,7 +15,8 @@
 #include "platform/RegionalSettings.h"
 
 // Calendar functions with Excel's rules: day counts, month steps, working days and weeks. Date
-// arguments are whole days (their time of day is dropped).
+// arguments are whole days (their time of day is dropped), taken as standard serials and given
+// back in the workbook's date system (PopDate, PushDate).
 
 namespace {
 
@@ -26,12 +27,12 @@ using Handler = TcxSSFunctionHandler;
 void EDate(Handler& h, bool lastDay) {
   TArgs args(h);
   const double months = args.Number();
-  const double start = args.Number();
+  const double start = args.Date();
   if (args.Failed()) return FailWith(h, args.Error());
   TcxDateTimeParts date;
   double serial = 0;
   if (!ToDate(start, date) || !AddMonths(date, months, lastDay, serial)) return FailWith(h, ecNum);
-  h.PushNumber(serial);
+  PushDate(h, serial);
 }
 
 void EDateFunction(Handler& h) { EDate(h, false); }
@@ -44,8 +45,8 @@ void EoMonth(Handler& h) { EDate(h, true); }
 void Days360(Handler& h) {
   TArgs args(h);
   const bool european = args.Count() >= 3 ? args.Bool() : false;
-  const double end = args.Number();
-  const double start = args.Number();
+  const double end = args.Date();
+  const double start = args.Date();
   if (args.Failed()) return FailWith(h, args.Error());
   TcxDateTimeParts a, b;
   if (!ToDate(start, a) || !ToDate(end, b)) return FailWith(h, ecNum);
@@ -75,8 +76,8 @@ void Days360(Handler& h) {
 void YearFrac(Handler& h) {
   TArgs args(h);
   const double basis = args.Count() >= 3 ? std::trunc(args.Number()) : 0;
-  const double end = args.Number();
-  const double start = args.Number();
+  const double end = args.Date();
+  const double start = args.Date();
   if (args.Failed()) return FailWith(h, args.Error());
   if (basis < 0 || basis > 4) return FailWith(h, ecNum);
   TcxDateTimeParts a, b;
@@ -90,8 +91,8 @@ void YearFrac(Handler& h) {
 void DateDif(Handler& h) {
   TArgs args(h);
   std::string unit = args.Text();
-  const double end = args.Number();
-  const double start = args.Number();
+  const double end = args.Date();
+  const double start = args.Date();
   if (args.Failed()) return FailWith(h, args.Error());
   TcxDateTimeParts a, b;
   if (!ToDate(start, a) || !ToDate(end, b) || a.Days > b.Days) return FailWith(h, ecNum);
@@ -125,7 +126,7 @@ void DateDif(Handler& h) {
 bool PopHolidays(Handler& h, std::set<double>& holidays, uint8_t& error) {
   std::vector<double> days;
   if (!ArgumentNumbers(h, PopArgument(h), lnNumbers, days, error)) return false;
-  for (const double d : days) holidays.insert(std::floor(d));
+  for (const double d : days) holidays.insert(std::floor(ToStandardSerial(d, h.Settings())));
   return true;
 }
 
@@ -142,8 +143,8 @@ void NetworkDays(Handler& h) {
   uint8_t error = 0;
   const bool holidaysOk = h.ArgCount() < 3 || PopHolidays(h, holidays, error);
   TArgs args(h);
-  double end = std::floor(args.Number());
-  double start = std::floor(args.Number());
+  double end = std::floor(args.Date());
+  double start = std::floor(args.Date());
   if (args.Failed()) return FailWith(h, args.Error());
   if (!holidaysOk) return FailWith(h, error);
   TcxDateTimeParts check;
@@ -166,7 +167,7 @@ void Workday(Handler& h) {
   const bool holidaysOk = h.ArgCount() < 3 || PopHolidays(h, holidays, error);
   TArgs args(h);
   const double days = std::trunc(args.Number());
-  double date = std::floor(args.Number());
+  double date = std::floor(args.Date());
   if (args.Failed()) return FailWith(h, args.Error());
   if (!holidaysOk) return FailWith(h, error);
   TcxDateTimeParts check;
@@ -177,7 +178,7 @@ void Workday(Handler& h) {
     if (IsWorkday(date, holidays)) --left;
   }
   if (!ToDate(date, check)) return FailWith(h, ecNum);
-  h.PushNumber(date);
+  PushDate(h, date);
 }
 
 // WEEKNUM(serial [, type]): the week of the year, the week holding 1 January being week 1;
@@ -185,7 +186,7 @@ void Workday(Handler& h) {
 void WeekNum(Handler& h) {
   TArgs args(h);
   const double type = args.Count() >= 2 ? std::trunc(args.Number()) : 1;
-  const double serial = args.Number();
+  const double serial = args.Date();
   if (args.Failed()) return FailWith(h, args.Error());
   TcxDateTimeParts date;
   if ((type != 1 && type != 2) || !ToDate(serial, date)) return FailWith(h, ecNum);
@@ -272,7 +273,7 @@ bool TryExcelDateText(std::string_view text, double now, const TRegionalSettings
     return false;
   }
   if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
-  return year >= 1900 && TryEncodeDate(year, month, day, serial);
+  return year >= 1900 && TryEncodeDate(year, month, day, serial, settings);
 }
 
 // DATEVALUE(text): the date a text names (its time of day dropped); TIMEVALUE(text): the time

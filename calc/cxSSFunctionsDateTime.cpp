@@ -8,7 +8,8 @@
 #include "platform/Environment.h"
 
 // Date and time functions over date serials (days since 1899-12-30, the fraction being the
-// time of day). The clock is the environment's, so tests stand it where they need it.
+// time of day; the workbook's serials are taken and given back through PopDate and PushDate in
+// the 1904 date system). The clock is the environment's, so tests stand it where they need it.
 
 namespace {
 
@@ -21,8 +22,8 @@ constexpr double kMonthLastSerial = 2958465.99999;
 
 double Now(const Handler& h) { return h.Environment().Now ? h.Environment().Now() : 0; }
 
-void NowFunction(Handler& h) { h.PushNumber(Now(h)); }
-void Today(Handler& h) { h.PushNumber(std::trunc(Now(h))); }
+void NowFunction(Handler& h) { PushDate(h, Now(h)); }
+void Today(Handler& h) { PushDate(h, std::trunc(Now(h))); }
 
 // DATE(y, m, d), each rounded: m - 1 months after January of year y, then d - 1 days after the
 // first of that month, so months carry into years and days into months either way.
@@ -38,7 +39,7 @@ void Date(Handler& h) {
     Fail(h, ecNum);
     return;
   }
-  h.PushNumber(first + static_cast<double>(day - 1));
+  PushDate(h, first + static_cast<double>(day - 1));
 }
 
 // TIME(h, m, s) of the rounded values, each within its clock range.
@@ -56,7 +57,7 @@ void Time(Handler& h) {
 
 // The parts of a serial popped as a number; false (after "#NUM!") outside the supported dates.
 bool PopDateParts(Handler& h, TcxDateTimeParts& parts) {
-  if (TryDecodeDateTime(h.PopNumber(), parts)) return true;
+  if (TryDecodeDateTime(PopDate(h), parts)) return true;
   Fail(h, ecNum);
   return false;
 }
@@ -67,7 +68,7 @@ void Year(Handler& h) {
 }
 
 void Month(Handler& h) {
-  const double serial = h.PopNumber();
+  const double serial = PopDate(h);
   TcxDateTimeParts parts;
   if (serial < kMonthFirstSerial || serial > kMonthLastSerial ||
       !TryDecodeDateTime(serial, parts)) {
@@ -85,7 +86,7 @@ void Day(Handler& h) {
   TcxDateTimeParts parts;
   if (!TextToNumber(h, text, serial))
     Fail(h, ecValue);
-  else if (!TryDecodeDateTime(serial, parts))
+  else if (!TryDecodeDateTime(serial, parts, h.Settings()))
     Fail(h, ecNum);
   else
     h.PushNumber(parts.Day);

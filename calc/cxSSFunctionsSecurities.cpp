@@ -13,7 +13,8 @@
 // bonds (also with an odd first or last period), discounted and interest-at-maturity securities,
 // treasury bills and the French depreciation. Dates are whole
 // days; the settlement must come before the maturity; the frequency of coupons is 1, 2 or 4 a
-// year; the day-count basis (0 when omitted) is one of cxSSDayCount.h.
+// year; the day-count basis (0 when omitted) is one of cxSSDayCount.h. Dates are taken as
+// standard serials (TArgs::Date) and coupon dates given back in the workbook's date system.
 
 namespace {
 
@@ -90,25 +91,29 @@ private:
   int count_ = 0;
 };
 
-// The coupon functions (settlement, maturity, frequency [, basis]).
+// The coupon functions (settlement, maturity, frequency [, basis]); `date` for those whose
+// result is a date.
 template <typename Result>
-void Coupon(Handler& h, Result result) {
+void Coupon(Handler& h, Result result, bool date = false) {
   TArgs args(h);
   const int basis = BasisOf(args.Count() >= 4 ? args.Number() : 0);
   const double frequency = args.Number();
-  const double maturity = args.Number();
-  const double settlement = args.Number();
+  const double maturity = args.Date();
+  const double settlement = args.Date();
   if (args.Failed()) return FailWith(h, args.Error());
   TCoupons coupons;
   if (!coupons.Set(settlement, maturity, frequency, basis)) return FailWith(h, ecNum);
-  PushResult(h, result(coupons));
+  if (date)
+    PushDate(h, result(coupons));
+  else
+    PushResult(h, result(coupons));
 }
 
 void CoupDayBs(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.DaysBefore(); }); }
 void CoupDays(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.PeriodDays(); }); }
 void CoupDaysNc(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.DaysAfter(); }); }
-void CoupNcd(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.Next(); }); }
-void CoupPcd(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.Previous(); }); }
+void CoupNcd(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.Next(); }, true); }
+void CoupPcd(Handler& h) { Coupon(h, [](const TCoupons& c) { return c.Previous(); }, true); }
 void CoupNum(Handler& h) {
   Coupon(h, [](const TCoupons& c) { return static_cast<double>(c.Count()); });
 }
@@ -136,8 +141,8 @@ bool PopBond(Handler& h, TCoupons& coupons, std::vector<double>& values, size_t 
   const double frequency = args.Number();
   values.assign(count, 0);
   for (size_t i = count; i-- > 0;) values[i] = args.Number();
-  const double maturity = args.Number();
-  const double settlement = args.Number();
+  const double maturity = args.Date();
+  const double settlement = args.Date();
   if (args.Failed()) {
     FailWith(h, args.Error());
     return false;
@@ -212,8 +217,8 @@ bool PopDiscounted(Handler& h, double& first, double& second, double& years) {
   const int basis = BasisOf(args.Count() >= 5 ? args.Number() : 0);
   second = args.Number();
   first = args.Number();
-  const double maturity = std::trunc(args.Number());
-  const double settlement = std::trunc(args.Number());
+  const double maturity = std::trunc(args.Date());
+  const double settlement = std::trunc(args.Date());
   if (args.Failed()) {
     FailWith(h, args.Error());
     return false;
@@ -282,9 +287,9 @@ bool PopAtMaturity(Handler& h, TAtMaturity& m) {
   const int basis = BasisOf(args.Count() >= 6 ? args.Number() : 0);
   m.Value = args.Number();
   m.Rate = args.Number();
-  const double issue = std::trunc(args.Number());
-  const double maturity = std::trunc(args.Number());
-  const double settlement = std::trunc(args.Number());
+  const double issue = std::trunc(args.Date());
+  const double maturity = std::trunc(args.Date());
+  const double settlement = std::trunc(args.Date());
   if (args.Failed()) {
     FailWith(h, args.Error());
     return false;
@@ -324,8 +329,8 @@ void AccrIntM(Handler& h) {
   const int basis = BasisOf(args.Count() >= 5 ? args.Number() : 0);
   const double par = args.Count() >= 4 ? args.Number() : 1000;
   const double rate = args.Number();
-  const double settlement = std::trunc(args.Number());
-  const double issue = std::trunc(args.Number());
+  const double settlement = std::trunc(args.Date());
+  const double issue = std::trunc(args.Date());
   if (args.Failed()) return FailWith(h, args.Error());
   TcxDateTimeParts a, b;
   if (basis < 0 || !ToDate(issue, a) || !ToDate(settlement, b) || issue >= settlement ||
@@ -342,9 +347,9 @@ void AccrInt(Handler& h) {
   const double frequency = std::trunc(args.Number());
   const double par = args.Number();
   const double rate = args.Number();
-  const double settlement = std::trunc(args.Number());
-  const double first = std::trunc(args.Number());
-  const double issue = std::trunc(args.Number());
+  const double settlement = std::trunc(args.Date());
+  const double first = std::trunc(args.Date());
+  const double issue = std::trunc(args.Date());
   if (args.Failed()) return FailWith(h, args.Error());
   TcxDateTimeParts a, b, c;
   if (basis < 0 || !ToDate(issue, a) || !ToDate(first, b) || !ToDate(settlement, c) ||
@@ -358,8 +363,8 @@ void AccrInt(Handler& h) {
 bool PopBill(Handler& h, double& value, double& days) {
   TArgs args(h);
   value = args.Number();
-  const double maturity = std::trunc(args.Number());
-  const double settlement = std::trunc(args.Number());
+  const double maturity = std::trunc(args.Date());
+  const double settlement = std::trunc(args.Date());
   if (args.Failed()) {
     FailWith(h, args.Error());
     return false;

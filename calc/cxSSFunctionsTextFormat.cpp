@@ -257,6 +257,7 @@ bool IsDateSection(std::string_view section) {
 // A date section rewritten in the pattern letters FormatDateTime reads: minutes ("m" after an
 // hour or before seconds) become "n"; elapsed hours "[h]" are written out.
 std::string FormatDate(double x, std::string_view section, const TRegionalSettings& s) {
+  x = ToStandardSerial(x, s);
   TcxDateTimeParts parts;
   if (!TryDecodeDateTime(x, parts)) return {};
   // Excel's calendar counts 1900 as a leap year: its serial 1 is 1900-01-01, 60 the 29th of
@@ -312,7 +313,9 @@ std::string FormatDate(double x, std::string_view section, const TRegionalSettin
       const size_t end = close == std::string_view::npos ? section.size() : close;
       const std::string inside(section.substr(i + 1, end - i - 1));
       if (!inside.empty() && (inside[0] == 'h' || inside[0] == 'H')) {
-        pattern += '"' + std::to_string(parts.Days * 24 + parts.Hour) + '"';
+        // Elapsed hours count the value's own days, whatever the date system.
+        const int64_t days = parts.Days - static_cast<int64_t>(ToStandardSerial(0, s));
+        pattern += '"' + std::to_string(days * 24 + parts.Hour) + '"';
         lastTimeLetter = 'h';
       }
       i = end;

@@ -17,6 +17,8 @@ inline constexpr std::string_view kSheetCaptionInvalid = "Sheet caption invalid 
 inline constexpr std::string_view kSomeCellsMerged = "Some modified cells are merged";
 inline constexpr std::string_view kCannotChangePartOfMerged = "Cannot change part of merged cells";
 inline constexpr std::string_view kInvalidCellStyle = "Invalid cell style";
+// Unprotecting a sheet or workbook with a password whose hash is not the one kept.
+inline constexpr std::string_view kIncorrectPassword = "The password you supplied is not correct";
 
 // History step descriptions.
 inline constexpr std::string_view kChangeCells = "Change cells";

@@ -148,6 +148,13 @@ void WriteSheetCsv(TcxCustomSpreadSheetBook& book, int page, TCliOutputMode mode
   }
 }
 
+namespace {
+
+// TcxSheetVisibility's values as info names them.
+constexpr std::string_view kVisibilityNames[] = {"visible", "hidden", "veryHidden"};
+
+}  // namespace
+
 void WriteBookInfo(TcxCustomSpreadSheetBook& book, std::ostream& out) {
   out << "{\n  \"sheets\": [";
   for (int page = 0; page < book.PageCount(); ++page) {
@@ -161,7 +168,9 @@ void WriteBookInfo(TcxCustomSpreadSheetBook& book, std::ostream& out) {
       if (cell.Kind == ckFormula) ++formulas;
     });
     out << (page ? ",\n" : "\n") << "    {\"name\": " << JsonString(sheet.Caption())
-        << ", \"visible\": " << JsonBool(book.PageVisible(page))
+        << ", \"visible\": " << JsonBool(book.PageVisible(page)) << ", \"visibility\": "
+        << JsonString(kVisibilityNames[book.PageVisibility(page)])
+        << ", \"protected\": " << JsonBool(sheet.Protected())
         << ", \"rows\": " << storage.GetLastUsedRow() << ", \"columns\": " << storage.GetLastUsedCol()
         << ", \"cells\": " << cells << ", \"formulas\": " << formulas << ", \"merged\": [";
     const auto merged = storage.MergedCells().GetAllInclusive();
@@ -193,6 +202,7 @@ void WriteBookInfo(TcxCustomSpreadSheetBook& book, std::ostream& out) {
   out << "\n  ],\n  \"flags\": {\"protected\": " << JsonBool(book.Protected())
       << ", \"readOnly\": " << JsonBool(book.ReadOnly())
       << ", \"r1c1\": " << JsonBool(book.R1C1ReferenceStyle())
+      << ", \"date1904\": " << JsonBool(book.Date1904())
       << ", \"autoRecalc\": " << JsonBool(book.AutoRecalc())
       << ", \"activeSheet\": " << book.ActivePage() << "}\n}\n";
 }

@@ -208,7 +208,7 @@ const TCliScript::TCommand TCliScript::kCommands[] = {
     {"exchange", &TCliScript::Exchange, "exchange N M"},
     {"autorecalc", &TCliScript::AutoRecalc, "autorecalc on|off"},
     {"recalc", &TCliScript::Recalc, "recalc"},
-    {"protect", &TCliScript::Protect, "protect sheet|book on|off"},
+    {"protect", &TCliScript::Protect, "protect sheet|book on|off [PASSWORD]"},
     {"print", &TCliScript::Print, "print RANGE"},
     {"history", &TCliScript::History, "history"},
     {"dump", &TCliScript::Dump, "dump [--formulas|--display]"},
@@ -514,11 +514,17 @@ void TCliScript::Recalc(TArguments& args) {
 void TCliScript::Protect(TArguments& args) {
   const bool book = args.Choice({"sheet", "book"}) == 1;
   const bool on = args.OnOff();
-  args.End();
-  if (book)
-    book_.SetProtected(on);
-  else
-    Sheet().SetProtected(on);
+  // The password is the rest of the line: it may hold blanks.
+  const std::string password(TrimRight(args.Rest()));
+  if (on) {
+    if (book)
+      book_.Protect(password);
+    else
+      Sheet().Protect(password);
+    return;
+  }
+  if (!(book ? book_.Unprotect(password) : Sheet().Unprotect(password)))
+    throw EScriptError(std::string(kIncorrectPassword));
 }
 
 void TCliScript::Print(TArguments& args) {

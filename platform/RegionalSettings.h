@@ -30,6 +30,11 @@ struct TRegionalSettings {
   std::array<std::string, 12> LongMonthNames;
   std::array<std::string, 7> ShortDayNames;  // Sunday first
   std::array<std::string, 7> LongDayNames;   // Sunday first
+  // Not a setting of the system but of the workbook whose values are converted: its date
+  // serials count days from 1904-01-01 (the 1904 date system) instead of 1899-12-30. A
+  // workbook's own copy of the settings carries it, so every conversion between serials and
+  // dates (shown values, typed dates, the date functions) follows the workbook.
+  bool Date1904 = false;
 
   // United States English: decimal ".", thousands ",", list ",", dates m/d/yyyy, currency "$".
   static TRegionalSettings English();

@@ -63,6 +63,16 @@ public:
     storage.SetCapacity(cols, rows);
   }
   void SetProtected(bool value) override { sheet_.SetProtected(value); }
+  void SetFileSize(int kind, int index, uint16_t fileSize) override {
+    (kind == 0 ? sheet_.ColumnHeader() : sheet_.RowHeader()).SetFileSize(index, fileSize);
+  }
+  void SetFileDefaultSizes(const TcxSSDefaultSizes& sizes) override {
+    sheet_.SetFileDefaultSizes(sizes);
+  }
+  void SetProtection(const TcxSSProtection& protection) override {
+    sheet_.SetProtection(protection);
+  }
+  void SetView(const TcxSSSheetView& view) override { sheet_.SetView(view); }
   void SetOptions(const TRect& selection, bool showFormulas, bool showGrid, bool showHeaders,
                   bool) override {
     sheet_.SetShowFormulas(showFormulas);
@@ -87,10 +97,15 @@ private:
   std::unique_ptr<TcxSSCellObject> cell_;
 };
 
-// The workbook as the file reader sees it.
+// The workbook as the file reader sees it. The page the file shows first and its reference
+// style wait for the end of the load: the workbook activates its page when it is complete, and
+// the formulas of the file are read as A1 text.
 class TcxBookTarget : public IcxSpreadSheetBook {
 public:
   explicit TcxBookTarget(TcxCustomSpreadSheetBook& book) : book_(book) {}
+
+  int ActivePage = 0;
+  bool R1C1 = false;
 
   std::shared_ptr<IcxBookSheet> AddSheet(const std::string& caption) override {
     return std::make_shared<TcxBookSheetTarget>(book_.AddSheet(caption));
@@ -116,6 +131,15 @@ public:
   }
   void SetPalette(const std::array<TColor, 56>& palette) override { book_.SetPalette(palette); }
   void SetPageVisible(int page, bool visible) override { book_.SetPageVisible(page, visible); }
+  void SetPageVisibility(int page, TcxSheetVisibility visibility) override {
+    book_.SetPageVisibility(page, visibility);
+  }
+  void SetProtection(const TcxSSProtection& protection) override {
+    book_.SetProtection(protection);
+  }
+  void SetDate1904(bool value) override { book_.SetDate1904(value); }
+  void SetActivePage(int page) override { ActivePage = page; }
+  void SetR1C1ReferenceStyle(bool value) override { R1C1 = value; }
 
 private:
   TcxCustomSpreadSheetBook& book_;
@@ -170,7 +194,7 @@ TcxLoadReport TcxCustomSpreadSheetBook::LoadFromStream(std::istream& stream) {
         }
       }
       SetActivePageIndex(-1);
-      SetActivePage(0);
+      SetActivePage(outcome == kLoaded ? target.ActivePage : 0);
       SetReading(false);
       // ClearAll emptied the formula engine, its suspension counter included. It stays suspended
       // (the update bracket's count and the loading mode's) through EndUpdate and UpdateLayout,
@@ -183,6 +207,7 @@ TcxLoadReport TcxCustomSpreadSheetBook::LoadFromStream(std::istream& stream) {
       History().Clear();
       if (loadingMode) formulas.SetSilent(false);
       formulas.SetLockCount(suspension);
+      if (outcome == kLoaded) formulas.SetR1C1(target.R1C1);
       // The one calculation, also with AutoRecalc off: no loaded formula holds a result yet.
       Recalc();
       if (formulas.Count() == 0) RefreshView();
@@ -197,6 +222,8 @@ TcxLoadReport TcxCustomSpreadSheetBook::LoadFromStream(std::istream& stream) {
         formulas.Lock(true);
         loadingMode = true;
         ResetPalette();
+        SetDate1904(false);
+        SetProtection({});
         reader->OnProgress = [this](TcxExcelFileReader&, int percent) {
           if (OnProgress) OnProgress(*this, percent);
         };
@@ -209,6 +236,8 @@ TcxLoadReport TcxCustomSpreadSheetBook::LoadFromStream(std::istream& stream) {
         outcome = kReadFailed;
         ClearAll();
         ResetPalette();
+        SetDate1904(false);
+        SetProtection({});
         AddSheet();
       }
     }
@@ -260,7 +289,6 @@ fs::path TemporaryName(const fs::path& target) {
 // Column header items: the stored ones up to the last column of the format.
 void WriteColumns(TcxExcelFileWriter& writer, int page, const TcxSSHeader& header,
                   bool defaultLocked) {
-  writer.WriteDefaultColWidth(page, header.DefaultSize());
   const int count = std::min(header.Count(), TcxExcelFileWriter::kMaxCols);
   for (int col = 0; col < count; ++col) {
     const TcxSSHeaderItem& item = header.GetItem(col);
@@ -269,7 +297,7 @@ void WriteColumns(TcxExcelFileWriter& writer, int page, const TcxSSHeader& heade
     const bool locked = item.Flags & kHeaderLocked;
     if (!hidden && followsDefault && locked) continue;
     writer.WriteColumn(page, col, hidden, locked != defaultLocked,
-                       followsDefault ? header.DefaultSize() : item.Size);
+                       followsDefault ? header.DefaultSize() : item.Size, item.FileSize);
   }
 }
 
@@ -281,7 +309,8 @@ void WriteRows(TcxExcelFileWriter& writer, int page, const TcxSSHeader& header) 
     const bool hidden = item.Flags & kHeaderHidden;
     const bool followsDefault = item.Flags & kHeaderDefault;
     if (!hidden && followsDefault) continue;
-    writer.WriteRow(page, row, hidden, followsDefault ? header.DefaultSize() : item.Size);
+    writer.WriteRow(page, row, hidden, followsDefault ? header.DefaultSize() : item.Size,
+                    item.FileSize);
   }
 }
 
@@ -392,8 +421,9 @@ void TcxCustomSpreadSheetBook::SaveToStream(std::ostream& stream) {
   });
 
   writer->SetPageCount(PageCount());
+  writer->WriteDateMode(Date1904());
   writer->WritePalette(Palette());
-  writer->WriteProtection(-1, Protected());
+  writer->WriteProtection(-1, Protected(), Protection());
   TcxTokenString nameTokens;
   const TcxSSNamesDef& names = FormulasCache().Names();
   for (size_t i = 0; i < names.size(); ++i) {
@@ -408,16 +438,20 @@ void TcxCustomSpreadSheetBook::SaveToStream(std::ostream& stream) {
     Listener().Progress(MulDiv(page, 100, PageCount()));
     const TcxSSBookSheet& sheet = Pages(page);
     const TcxSSDataStorage& storage = sheet.DataStorage();
-    writer->BeginSheet(sheet.Caption(), sheet.ShowGrid(), 1, PageVisible(page));
-    writer->WriteProtection(page, sheet.Protected());
+    writer->BeginSheet(sheet.Caption(), sheet.ShowGrid(), 1, PageVisibility(page));
+    writer->WriteSheetView(page, sheet.View(), sheet.Selection(), sheet.ShowGrid(),
+                           sheet.ShowHeaders(), sheet.ShowFormulas(), R1C1ReferenceStyle());
+    writer->WriteProtection(page, sheet.Protected(), sheet.Protection());
     // Unlike the file format's own default, the default row height is kept: every row without a
     // height of its own follows it.
-    writer->WriteDefaultRowHeight(page, sheet.RowHeader().DefaultSize());
+    writer->WriteDefaultRowHeight(page, sheet.RowHeader().DefaultSize(), sheet.FileDefaultSizes());
+    writer->WriteDefaultColWidth(page, sheet.ColumnHeader().DefaultSize(), sheet.FileDefaultSizes());
     WriteColumns(*writer, page, sheet.ColumnHeader(), defaultLocked);
     WriteRows(*writer, page, sheet.RowHeader());
     WriteCells(*this, *writer, page, storage);
     writer->WriteMergedCells(page, storage.MergedCells().GetAllInclusive());
   }
+  writer->SetActiveSheet(ActivePage());
   writer->WriteWorkbook(stream);
   saved = true;
 }

@@ -50,6 +50,27 @@ TcxSSHeader& TcxSSBookSheet::ColumnHeader() const { return storage_->Headers(0);
 
 TcxSSHeader& TcxSSBookSheet::RowHeader() const { return storage_->Headers(1); }
 
+void TcxSSBookSheet::Protect(std::string_view password) {
+  protected_ = true;
+  protection_.PasswordHash = ProtectionPasswordHash(password);
+  protection_.Objects = true;
+  protection_.Scenarios = true;
+}
+
+bool TcxSSBookSheet::Unprotect(std::string_view password) {
+  if (protected_ && protection_.PasswordHash != 0 &&
+      ProtectionPasswordHash(password) != protection_.PasswordHash)
+    return false;
+  protected_ = false;
+  protection_ = {};
+  return true;
+}
+
+void TcxSSBookSheet::SetView(const TcxSSSheetView& view) {
+  view_ = view;
+  if (visible_) owner_.RefreshView();
+}
+
 void TcxSSBookSheet::SetShowGrid(bool value) {
   if (value == showGrid_) return;
   showGrid_ = value;
@@ -123,6 +144,8 @@ void TcxSSBookSheet::Assign(const TcxSSBookSheet& source) {
   showGrid_ = source.showGrid_;
   showHeaders_ = source.showHeaders_;
   showFormulas_ = source.showFormulas_;
+  view_ = source.view_;
+  fileDefaultSizes_ = source.fileDefaultSizes_;
   storage_->Assign(source.DataStorage());
   ColumnHeader().Assign(source.ColumnHeader());
   RowHeader().Assign(source.RowHeader());

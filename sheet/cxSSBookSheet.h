@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Types.h"
+#include "sheet/cxSSSheetState.h"
 
 class TcxCustomSpreadSheetBook;
 class TcxSSDataStorage;
@@ -43,6 +45,23 @@ public:
 
   bool Protected() const { return protected_; }
   void SetProtected(bool value) { protected_ = value; }
+  // The password hash and the object and scenario flags of the sheet's protection.
+  const TcxSSProtection& Protection() const { return protection_; }
+  void SetProtection(const TcxSSProtection& value) { protection_ = value; }
+  // Protects the sheet (its cells, objects and scenarios) with a password (none when empty).
+  void Protect(std::string_view password);
+  // Ends the protection when the password's hash is the one kept (any password when none is);
+  // false, with the protection unchanged, otherwise.
+  bool Unprotect(std::string_view password);
+
+  // How the sheet is viewed (first column and row shown, frozen panes, zoom, ...): the view
+  // follows it and keeps its scroll position in it; a save writes it.
+  const TcxSSSheetView& View() const { return view_; }
+  TcxSSSheetView& View() { return view_; }
+  void SetView(const TcxSSSheetView& view);
+  // The default column width and row height in the file's units, kept for the save.
+  const TcxSSDefaultSizes& FileDefaultSizes() const { return fileDefaultSizes_; }
+  void SetFileDefaultSizes(const TcxSSDefaultSizes& sizes) { fileDefaultSizes_ = sizes; }
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool value) { readOnly_ = value; }
   bool ShowGrid() const { return showGrid_; }
@@ -56,7 +75,7 @@ public:
   virtual void CellsChanged(const TRect& cells);
   // The automatic height of one row, from the text of its cells.
   virtual void AutoRowHeight(int row);
-  // Copies the read-only flag, the view flags, the storage and both headers.
+  // Copies the read-only flag, the view flags and view, the storage and both headers.
   virtual void Assign(const TcxSSBookSheet& source);
 
   // --- Range operations (cxSSRangeOperations.cpp) ------------------------------------------------
@@ -101,6 +120,9 @@ private:
   std::unique_ptr<TcxSSDataStorage> storage_;
   bool visible_ = false;
   bool protected_ = false;
+  TcxSSProtection protection_;
+  TcxSSSheetView view_;
+  TcxSSDefaultSizes fileDefaultSizes_;
   bool readOnly_ = false;
   bool showGrid_ = true;
   bool showHeaders_ = true;

@@ -269,3 +269,10 @@ void TcxSSHeader::SetItem(int index, const TcxSSHeaderItem& item) {
   if (index >= Count()) items_.resize(static_cast<size_t>(index) + 1, defaultItem_);
   items_[index] = item;
 }
+
+void TcxSSHeader::SetFileSize(int index, uint16_t fileSize) {
+  if (index < 0 || GetItem(index).FileSize == fileSize) return;
+  TcxSSHeaderItem item = GetItem(index);
+  item.FileSize = fileSize;
+  SetItem(index, item);
+}

@@ -5,11 +5,14 @@
 
 class TcxSSDataStorage;
 
-// One column or row of a header: its flags, the height automatic sizing last used, its size.
+// One column or row of a header: its flags, the height automatic sizing last used, its size,
+// and the size its file gave it in the file's own units (1/256 of a character for a column,
+// twips for a row; 0 for none), which a save writes back while Size is still the size it gave.
 struct TcxSSHeaderItem {
   uint8_t Flags = 0x14;
   int32_t ContentHeight = -1;
   uint16_t Size = 0;
+  uint16_t FileSize = 0;
   bool operator==(const TcxSSHeaderItem&) const = default;
 };
 
@@ -72,6 +75,8 @@ public:
   void SetLocked(int index, bool locked);
   void SetVisible(int index, bool visible);
   void SetItem(int index, const TcxSSHeaderItem& item);
+  // Keeps the size the file gave the item, in the file's units (see TcxSSHeaderItem).
+  void SetFileSize(int index, uint16_t fileSize);
 
 private:
   int DefaultVisibleSize() const;

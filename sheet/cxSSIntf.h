@@ -8,6 +8,7 @@
 #include "calc/cxSSNames.h"
 #include "platform/Types.h"
 #include "sheet/cxSSCellObject.h"
+#include "sheet/cxSSSheetState.h"
 
 struct TcxSSStyleRec;
 struct TcxSSFontRec;
@@ -32,6 +33,13 @@ public:
   virtual void SetProtected(bool value) = 0;
   virtual void SetOptions(const TRect& selection, bool showFormulas, bool showGrid,
                           bool showHeaders, bool ignored) = 0;
+  // What the file keeps beyond those: the size a column (kind 0) or row (kind 1) has in the
+  // file's units, the default sizes in them, the protection's password and flags, and how the
+  // sheet is viewed. A target that has no place for them ignores them.
+  virtual void SetFileSize(int /*kind*/, int /*index*/, uint16_t /*fileSize*/) {}
+  virtual void SetFileDefaultSizes(const TcxSSDefaultSizes& /*sizes*/) {}
+  virtual void SetProtection(const TcxSSProtection& /*protection*/) {}
+  virtual void SetView(const TcxSSSheetView& /*view*/) {}
   virtual std::unique_ptr<IcxSheetCell> GetCell(int col, int row) = 0;
   // The cell (col, row) for the writes that follow, good until the next call: a reader writing
   // cell after cell then needs no cell object of its own for each. By default a cell from
@@ -69,4 +77,14 @@ public:
   virtual void SetDefaultStyleRecord(const TcxSSStyleRec& rec, const TcxSSFontRec& font) = 0;
   virtual void SetPalette(const std::array<TColor, 56>& palette) = 0;
   virtual void SetPageVisible(int page, bool visible) = 0;
+  // Hidden or very hidden; by default a hidden page.
+  virtual void SetPageVisibility(int page, TcxSheetVisibility visibility) {
+    SetPageVisible(page, visibility == svVisible);
+  }
+  // The workbook's protection password and windows flag, its date system, the page the file
+  // shows first and its reference style. A target that has no place for them ignores them.
+  virtual void SetProtection(const TcxSSProtection& /*protection*/) {}
+  virtual void SetDate1904(bool /*value*/) {}
+  virtual void SetActivePage(int /*page*/) {}
+  virtual void SetR1C1ReferenceStyle(bool /*value*/) {}
 };

@@ -17,6 +17,7 @@
 TcxCustomSpreadSheetBook::TcxCustomSpreadSheetBook(
     std::shared_ptr<const TcxEnvironment> environment)
     : environment_(environment ? std::move(environment) : TcxEnvironment::Default()),
+      settings_(environment_->Settings),
       palette_(kDefaultPalette) {
   listener_ = TcxCustomSpreadSheetBook::CreateListener();
   history_ = TcxCustomSpreadSheetBook::CreateHistory();
@@ -75,8 +76,8 @@ void TcxCustomSpreadSheetBook::AddPage(std::shared_ptr<TcxSSBookSheet> sheet) {
   const bool first = index == 0;
   if (first) activePage_ = 0;
   pages_.back()->SetVisible(first);
-  if (static_cast<int>(pageVisible_.size()) < PageCount()) pageVisible_.resize(PageCount());
-  pageVisible_[index] = true;
+  if (static_cast<int>(pageVisibility_.size()) < PageCount()) pageVisibility_.resize(PageCount());
+  pageVisibility_[index] = svVisible;
   RefreshTabs();
   if (first || index == activePage_) UpdateLayout();
 }
@@ -117,13 +118,22 @@ TcxSSBookSheet& TcxCustomSpreadSheetBook::Pages(int index) const {
 }
 
 bool TcxCustomSpreadSheetBook::PageVisible(int index) const {
-  return index >= 0 && index < static_cast<int>(pageVisible_.size()) && pageVisible_[index];
+  return PageVisibility(index) == svVisible;
 }
 
 void TcxCustomSpreadSheetBook::SetPageVisible(int index, bool visible) {
+  SetPageVisibility(index, visible ? svVisible : svHidden);
+}
+
+TcxSheetVisibility TcxCustomSpreadSheetBook::PageVisibility(int index) const {
+  return index >= 0 && index < static_cast<int>(pageVisibility_.size()) ? pageVisibility_[index]
+                                                                          : svHidden;
+}
+
+void TcxCustomSpreadSheetBook::SetPageVisibility(int index, TcxSheetVisibility visibility) {
   if (index < 0 || index >= PageCount()) throw ESpreadSheetError(std::string(kInvalidPageNumber));
-  if (static_cast<int>(pageVisible_.size()) <= index) pageVisible_.resize(index + 1, true);
-  pageVisible_[index] = visible;
+  if (static_cast<int>(pageVisibility_.size()) <= index) pageVisibility_.resize(index + 1, svVisible);
+  pageVisibility_[index] = visibility;
   RefreshTabs();
 }
 
@@ -180,14 +190,14 @@ std::shared_ptr<TcxSSBookSheet> TcxCustomSpreadSheetBook::RemovePage(int index) 
 
 void TcxCustomSpreadSheetBook::SwapPages(int a, int b) {
   std::swap(pages_[a], pages_[b]);
-  if (static_cast<int>(pageVisible_.size()) < PageCount()) pageVisible_.resize(PageCount(), true);
-  const bool flag = pageVisible_[a];
-  pageVisible_[a] = pageVisible_[b];
-  pageVisible_[b] = flag;
+  if (static_cast<int>(pageVisibility_.size()) < PageCount())
+    pageVisibility_.resize(PageCount(), svVisible);
+  std::swap(pageVisibility_[a], pageVisibility_[b]);
 }
 
 void TcxCustomSpreadSheetBook::DeletePageVisibleFlag(int index) {
-  if (index < static_cast<int>(pageVisible_.size())) pageVisible_.erase(pageVisible_.begin() + index);
+  if (index < static_cast<int>(pageVisibility_.size()))
+    pageVisibility_.erase(pageVisibility_.begin() + index);
 }
 
 // --- Update lock and calculation ----------------------------------------------------------------
@@ -274,7 +284,7 @@ void TcxCustomSpreadSheetBook::ClearAll() {
   pages_.clear();
   formulasCache_->Clear();
   styleCache_->Clear();
-  pageVisible_.clear();
+  pageVisibility_.clear();
   activePage_ = 0;
   history_->Clear();
   Invalidate();
@@ -289,9 +299,10 @@ void TcxCustomSpreadSheetBook::Assign(const TcxCustomSpreadSheetBook& source) {
     const TcxSSStyleRec& defaultRecord = *source.StyleCache().DefaultRecord();
     styleCache_->SetDefaultStyleRecord(defaultRecord, *defaultRecord.Font);
     palette_ = source.palette_;
+    settings_.Date1904 = source.settings_.Date1904;
     for (int i = 0; i < source.PageCount(); ++i) AddSheet().Assign(source.Pages(i));
-    pageVisible_ = source.pageVisible_;
-    pageVisible_.resize(PageCount(), true);
+    pageVisibility_ = source.pageVisibility_;
+    pageVisibility_.resize(PageCount(), svVisible);
   }
   activePage_ = -1;
   SetActivePage(std::clamp(source.ActivePage(), 0, std::max(PageCount() - 1, 0)));
@@ -400,6 +411,26 @@ bool TcxCustomSpreadSheetBook::R1C1ReferenceStyle() const { return formulasCache
 void TcxCustomSpreadSheetBook::SetR1C1ReferenceStyle(bool value) {
   if (value == formulasCache_->R1C1()) return;
   formulasCache_->SetR1C1(value);
+  UpdateControl();
+}
+
+void TcxCustomSpreadSheetBook::Protect(std::string_view password) {
+  protected_ = true;
+  protection_.PasswordHash = ProtectionPasswordHash(password);
+}
+
+bool TcxCustomSpreadSheetBook::Unprotect(std::string_view password) {
+  if (protected_ && protection_.PasswordHash != 0 &&
+      ProtectionPasswordHash(password) != protection_.PasswordHash)
+    return false;
+  protected_ = false;
+  protection_ = {};
+  return true;
+}
+
+void TcxCustomSpreadSheetBook::SetDate1904(bool value) {
+  if (value == settings_.Date1904) return;
+  settings_.Date1904 = value;
   UpdateControl();
 }
 

@@ -13,6 +13,7 @@
 #include "platform/TextMeasurer.h"
 #include "sheet/cxBookControl.h"
 #include "sheet/cxSSFormatDialog.h"
+#include "sheet/cxSSSheetState.h"
 
 class TcxSSBookSheet;
 class TcxSSDataStorage;
@@ -63,6 +64,9 @@ public:
   void SetActivePage(int index);
   bool PageVisible(int index) const;
   void SetPageVisible(int index, bool visible);
+  // Visible, hidden or very hidden (which the file keeps; no command shows such a sheet).
+  TcxSheetVisibility PageVisibility(int index) const;
+  void SetPageVisibility(int index, TcxSheetVisibility visibility);
   // The position of a sheet among the pages, or -1.
   int IndexOfSheet(const TcxSSBookSheet& sheet) const;
 
@@ -122,7 +126,8 @@ public:
 
   // --- Owned objects ----------------------------------------------------------------------------
   const TcxEnvironment& Environment() const { return *environment_; }
-  const TRegionalSettings& Settings() const { return environment_->Settings; }
+  // The environment's regional settings with the workbook's date system (Date1904).
+  const TRegionalSettings& Settings() const { return settings_; }
   std::shared_ptr<const TcxEnvironment> EnvironmentPtr() const { return environment_; }
   TcxSSListener& Listener() const { return *listener_; }
   TcxSpreadSheetHistory& History() const { return *history_; }
@@ -171,6 +176,19 @@ public:
   void SetPrecision(uint8_t value);
   bool Protected() const { return protected_; }
   void SetProtected(bool value) { protected_ = value; }
+  // The password hash and the windows flag of the workbook's protection.
+  const TcxSSProtection& Protection() const { return protection_; }
+  void SetProtection(const TcxSSProtection& value) { protection_ = value; }
+  // Protects the workbook with a password (none when empty).
+  void Protect(std::string_view password);
+  // Ends the protection when the password's hash is the one kept (any password when none is);
+  // false, with the protection unchanged, otherwise.
+  bool Unprotect(std::string_view password);
+  // The 1904 date system: date serials count days from 1904-01-01 instead of 1899-12-30, as
+  // workbooks made on the Macintosh keep them. Dates show, are typed and are calculated in the
+  // workbook's own system; the value is recalculated and shown again when it changes.
+  bool Date1904() const { return settings_.Date1904; }
+  void SetDate1904(bool value);
   bool R1C1ReferenceStyle() const;
   void SetR1C1ReferenceStyle(bool value);
   bool ReadOnly() const { return readOnly_; }
@@ -261,8 +279,9 @@ private:
   IcxBookControl* control_ = nullptr;
   TcxSSFormatDialogClass formatDialogClass_ = [] { return std::make_unique<TcxSSFormatDialog>(); };
 
+  TRegionalSettings settings_;
   std::vector<std::shared_ptr<TcxSSBookSheet>> pages_;
-  std::vector<bool> pageVisible_;
+  std::vector<TcxSheetVisibility> pageVisibility_;
   int activePage_ = 0;
   TPalette palette_{};
   bool loading_ = false;
@@ -283,6 +302,7 @@ private:
   TcxSSPainterType painterType_ = ptOffice97Style;
   uint8_t precision_ = 2;
   bool protected_ = false;
+  TcxSSProtection protection_;
   bool readOnly_ = false;
   int rowHeaderWidth_ = 85;
   bool rowsAutoHeight_ = true;

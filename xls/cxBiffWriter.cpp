@@ -203,6 +203,12 @@ void WriteProtect(TcxBiffWriter& w, bool value) {
   w.EndRecord(at);
 }
 
+void WriteValueRecord(TcxBiffWriter& w, TcxBiffRecordId id, uint16_t value) {
+  const size_t at = w.BeginRecord(id);
+  w.U16(value);
+  w.EndRecord(at);
+}
+
 void WriteAddInSupBook(TcxBiffWriter& w) {
   const size_t at = w.BeginRecord(brSupBook);
   w.U16(1);       // one "sheet"
@@ -244,16 +250,56 @@ void WriteDimensions(TcxBiffWriter& w, uint32_t lastRowPlus1, uint16_t lastColPl
   w.EndRecord(at);
 }
 
-void WriteWindow2(TcxBiffWriter& w, uint16_t options) {
+void WriteWindow2(TcxBiffWriter& w, const TcxBiffWindow2& window) {
   const size_t at = w.BeginRecord(brWindow2);
-  w.U16(options);
-  w.Zeros(16);
+  w.U16(window.Options);
+  w.U16(window.TopRow);
+  w.U16(window.LeftCol);
+  w.U16(window.GridColor);
+  w.U16(0);
+  w.U16(window.PageBreakZoom);
+  w.U16(window.NormalZoom);
+  w.U32(0);
   w.EndRecord(at);
 }
 
-void WriteRefMode(TcxBiffWriter& w) {
+void WriteScl(TcxBiffWriter& w, uint16_t numerator, uint16_t denominator) {
+  const size_t at = w.BeginRecord(brScl);
+  w.U16(numerator);
+  w.U16(denominator);
+  w.EndRecord(at);
+}
+
+void WritePane(TcxBiffWriter& w, uint16_t x, uint16_t y, uint16_t topRow, uint16_t leftCol,
+               uint8_t activePane) {
+  const size_t at = w.BeginRecord(brPane);
+  w.U16(x);
+  w.U16(y);
+  w.U16(topRow);
+  w.U16(leftCol);
+  w.U8(activePane);
+  w.U8(0);
+  w.EndRecord(at);
+}
+
+void WriteSelection(TcxBiffWriter& w, uint8_t pane, uint16_t activeRow, uint16_t activeCol,
+                    uint16_t firstRow, uint16_t lastRow, uint8_t firstCol, uint8_t lastCol) {
+  const size_t at = w.BeginRecord(brSelection);
+  w.U8(pane);
+  w.U16(activeRow);
+  w.U16(activeCol);
+  w.U16(0);  // the active cell's range: the first
+  w.U16(1);  // one range
+  w.U16(firstRow);
+  w.U16(lastRow);
+  w.U8(firstCol);
+  w.U8(lastCol);
+  w.EndRecord(at);
+}
+
+void WriteRefMode(TcxBiffWriter& w, bool r1c1) {
   const size_t at = w.BeginRecord(brRefMode);
-  w.U16(1);  // A1
+  w.U16(r1c1 ? 0 : 1);
   w.EndRecord(at);
 }
 
@@ -270,9 +316,9 @@ void WriteStandardWidth(TcxBiffWriter& w, uint16_t width) {
   w.EndRecord(at);
 }
 
-void WriteDefaultRowHeight(TcxBiffWriter& w, uint16_t height) {
+void WriteDefaultRowHeight(TcxBiffWriter& w, uint16_t height, uint16_t options) {
   const size_t at = w.BeginRecord(brDefaultRowHeight);
-  w.U16(0);
+  w.U16(options);
   w.U16(height);
   w.EndRecord(at);
 }

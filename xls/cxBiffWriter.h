@@ -20,6 +20,14 @@ enum TcxBiffRecordId : uint16_t {
   brEof = 0x000A,
   brRefMode = 0x000F,
   brProtect = 0x0012,
+  brPassword = 0x0013,
+  brSelection = 0x001D,
+  brDateMode = 0x0022,
+  brWindowProtect = 0x0019,
+  brPane = 0x0041,
+  brObjProtect = 0x0063,
+  brScl = 0x00A0,
+  brScenProtect = 0x00DD,
   brExternSheet = 0x0017,
   brExternName = 0x0023,
   brName = 0x0018,
@@ -156,6 +164,9 @@ void WriteBoundSheet(TcxBiffWriter& w, uint32_t position, uint8_t visibility, ui
 void WriteNameRecord(TcxBiffWriter& w, uint16_t options, std::u16string_view name,
                      uint16_t sheet, std::span<const uint8_t> formula);
 void WriteProtect(TcxBiffWriter& w, bool value);
+// A record of one 16-bit value: PASSWORD (the hash), DATEMODE, WINDOWPROTECT, OBJPROTECT,
+// SCENPROTECT (flags).
+void WriteValueRecord(TcxBiffWriter& w, TcxBiffRecordId id, uint16_t value);
 // SUPBOOK of the add-in functions, and the EXTERNNAME of one add-in function that follows it.
 void WriteAddInSupBook(TcxBiffWriter& w);
 void WriteAddInName(TcxBiffWriter& w, std::u16string_view name);
@@ -163,13 +174,33 @@ void WriteAddInName(TcxBiffWriter& w, std::u16string_view name);
 // --- Worksheets ---------------------------------------------------------------------------------
 void WriteIndex(TcxBiffWriter& w);
 void WriteDimensions(TcxBiffWriter& w, uint32_t lastRowPlus1, uint16_t lastColPlus1);
-void WriteWindow2(TcxBiffWriter& w, uint16_t options);
-void WriteRefMode(TcxBiffWriter& w);
+// WINDOW2 of a worksheet: option flags, the first row and column shown, the grid colour index
+// and the magnifications of the page break preview and the normal view (0: default).
+struct TcxBiffWindow2 {
+  uint16_t Options = 0;
+  uint16_t TopRow = 0;
+  uint16_t LeftCol = 0;
+  uint16_t GridColor = 64;
+  uint16_t PageBreakZoom = 0;
+  uint16_t NormalZoom = 0;
+};
+void WriteWindow2(TcxBiffWriter& w, const TcxBiffWindow2& window);
+// SCL: the magnification as a fraction.
+void WriteScl(TcxBiffWriter& w, uint16_t numerator, uint16_t denominator);
+// PANE: frozen columns and rows (or split sizes in twips), the first row and column of the
+// scrolling panes, the active pane.
+void WritePane(TcxBiffWriter& w, uint16_t x, uint16_t y, uint16_t topRow, uint16_t leftCol,
+               uint8_t activePane);
+// SELECTION of one pane: the active cell and the one range that holds it.
+void WriteSelection(TcxBiffWriter& w, uint8_t pane, uint16_t activeRow, uint16_t activeCol,
+                    uint16_t firstRow, uint16_t lastRow, uint8_t firstCol, uint8_t lastCol);
+// REFMODE: R1C1 or A1 references.
+void WriteRefMode(TcxBiffWriter& w, bool r1c1 = false);
 void WriteDefColWidth(TcxBiffWriter& w, uint16_t width);
 // STANDARDWIDTH: the default column width in 1/256 of a character.
 void WriteStandardWidth(TcxBiffWriter& w, uint16_t width);
-// DEFAULTROWHEIGHT: the height of rows without a ROW record, in twips (option flags 0).
-void WriteDefaultRowHeight(TcxBiffWriter& w, uint16_t height);
+// DEFAULTROWHEIGHT: the height of rows without a ROW record, in twips, with its option flags.
+void WriteDefaultRowHeight(TcxBiffWriter& w, uint16_t height, uint16_t options = 0);
 void WriteColInfo(TcxBiffWriter& w, uint16_t col, uint16_t width, uint16_t xf, uint16_t options);
 void WriteRowRecord(TcxBiffWriter& w, uint16_t row, uint16_t height, uint16_t options,
                     uint16_t xf);

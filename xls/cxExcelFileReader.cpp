@@ -85,6 +85,12 @@ void TcxExcelFileReader::ReadAll() {
   formulas_ = std::make_unique<TcxFormulaReader>(context_);
   DefineNames();
   ReadSheets(globalsEnd);
+  if (protection_ != TcxSSProtection{}) book_.SetProtection(protection_);
+  // The sheet the file shows first, when it is one of the workbook's pages.
+  if (const int page = PageOfSheet(activeTab_); page >= 0) {
+    book_.SetActivePage(page);
+    book_.SetR1C1ReferenceStyle(r1c1_);
+  }
   if (OnProgress && lastPercent_ != 100) OnProgress(*this, 100);
 }
 
@@ -144,19 +150,39 @@ void TcxExcelFileReader::DispatchGlobal(TcxBiffRecord& record) {
     case kBiffPalette: {
       TcxPaletteRecord palette;
       if (!ReadPalette(record, palette)) Damaged("a PALETTE record is cut short");
-      if (palette.Colors.size() >= 56) {
-        std::array<TColor, 56> colors{};
-        for (size_t i = 0; i < colors.size(); ++i) colors[i] = palette.Colors[i] & 0x00FFFFFFu;
+      // Some writers give only the first colours; the rest keep their default ones.
+      if (!palette.Colors.empty()) {
+        std::array<TColor, 56> colors = kDefaultPalette;
+        for (size_t i = 0; i < colors.size() && i < palette.Colors.size(); ++i)
+          colors[i] = palette.Colors[i] & 0x00FFFFFFu;
         book_.SetPalette(colors);
       }
       break;
     }
-    case kBiffDateMode:
-      date1904_ = (record.ReadU16() & 0x01) != 0 && record.Ok();
+    case kBiffDateMode: {
+      const bool date1904 = (record.ReadU16() & 0x01) != 0 && record.Ok();
+      settings_.Date1904 = date1904;
+      book_.SetDate1904(date1904);
+      break;
+    }
+    case kBiffWindow1:
+      record.Skip(10);
+      activeTab_ = record.ReadU16();
+      if (!record.Ok()) activeTab_ = 0;
       break;
     case kBiffProtect: {
       const uint16_t flag = record.ReadU16();
       if (record.Ok()) book_.SetProtected((flag & 0x01) != 0);
+      break;
+    }
+    case kBiffPassword: {
+      const uint16_t hash = record.ReadU16();
+      if (record.Ok()) protection_.PasswordHash = hash;
+      break;
+    }
+    case kBiffWindowProtect: {
+      const uint16_t flag = record.ReadU16();
+      if (record.Ok()) protection_.Windows = (flag & 0x01) != 0;
       break;
     }
     case kBiffName: {
@@ -222,8 +248,9 @@ void TcxExcelFileReader::AddSheets(size_t globalsEnd) {
     if (type != kSheetTypeWorksheet && type != kSheetTypeMacroSheet) continue;
     book_.AddSheet(sheet.Record.Name);
     sheet.Page = book_.GetPageCount() - 1;
-    if (type == kSheetTypeWorksheet && (sheet.Record.Visibility == 1 || sheet.Record.Visibility == 2))
-      book_.SetPageVisible(sheet.Page, false);
+    if (type == kSheetTypeWorksheet && (sheet.Record.Visibility == svHidden ||
+                                        sheet.Record.Visibility == svVeryHidden))
+      book_.SetPageVisibility(sheet.Page, static_cast<TcxSheetVisibility>(sheet.Record.Visibility));
   }
 }
 
@@ -345,7 +372,6 @@ void TcxExcelFileReader::ReadSheets(size_t globalsEnd) {
   globals.SharedStringValues = &sharedStringValues;
   globals.Formulas = formulas_.get();
   globals.Scale = scale_;
-  globals.Date1904 = date1904_;
   TcxParsedShapes parsedShapes;
   if (ReuseFormulaShapes) globals.ParsedShapes = &parsedShapes;
   const std::function<size_t(size_t)> progress = [this](size_t position) {
@@ -358,5 +384,6 @@ void TcxExcelFileReader::ReadSheets(size_t globalsEnd) {
     if (!target) Damaged("the workbook did not make a page for a sheet");
     TcxExcelSheetReader reader(globals, *target, sheet->Page, report_);
     end = reader.Read(stream_, sheet->Record.Offset, progress);
+    if (sheet->Page == PageOfSheet(activeTab_)) r1c1_ = reader.R1C1();
   }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/RegionalSettings.h"
+#include "sheet/cxSSSheetState.h"
 #include "xls/cxBiffRecords.h"
 #include "xls/cxExcelSheetReader.h"
 #include "xls/cxExcelStyles.h"
@@ -98,7 +99,12 @@ private:
   std::vector<TcxNameRecord> names_;
   TcxFormulaContext context_;
   std::unique_ptr<TcxFormulaReader> formulas_;
-  bool date1904_ = false;
+  // The workbook's protection beyond its flag (PASSWORD, WINDOWPROTECT of the globals).
+  TcxSSProtection protection_;
+  // The sheet the file shows first (WINDOW1), as an index of the BOUNDSHEET records, and that
+  // sheet's reference style.
+  size_t activeTab_ = 0;
+  bool r1c1_ = false;
   TcxExcelReadReport report_;
   int lastPercent_ = -1;
   // The first position whose percentage can differ from lastPercent_: records before it are

@@ -63,7 +63,11 @@ constexpr TBuiltInStyle kBuiltInStyles[] = {
 constexpr uint8_t kFillPatternCodes[] = {1, 3, 2, 4, 17, 18, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
 constexpr uint16_t kWindow2Sheet = 0x00B6;  // grid, headers, zeros, default header colour, outline
+constexpr uint16_t kWindow2Formulas = 0x0001;
 constexpr uint16_t kWindow2Grid = 0x0002;
+constexpr uint16_t kWindow2Headers = 0x0004;
+constexpr uint16_t kWindow2Frozen = 0x0008;
+constexpr uint16_t kWindow2FrozenNoSplit = 0x0100;
 constexpr uint16_t kWindow2Active = 0x0600;  // selected and shown
 constexpr uint16_t kRowOptions = 0x0140;     // custom height; bit 8 is always set
 constexpr uint16_t kRowHidden = 0x0020;
@@ -73,9 +77,19 @@ constexpr uint16_t kFormulaOptions = 0x0003;  // always calculate, calculate on 
 constexpr size_t kFormulaFixed = 22;
 constexpr size_t kMaxResultChars = 32767;
 
-// Head records of every sheet: BOF, INDEX, DIMENSIONS, WINDOW2, REFMODE.
-constexpr uint32_t kSheetHeadSize = 20 + 20 + 18 + 22 + 6;
+// Head records of every sheet before its view records: BOF, INDEX, DIMENSIONS.
+constexpr uint32_t kSheetHeadSize = 20 + 20 + 18;
 constexpr uint32_t kEofSize = 4;
+
+// The panes a sheet's view has (0 bottom right, 1 top right, 2 bottom left, 3 top left): all
+// four with frozen or split columns and rows, two with only one of them, the top left alone
+// without panes.
+std::vector<uint8_t> PanesOf(bool cols, bool rows) {
+  if (cols && rows) return {3, 1, 2, 0};
+  if (cols) return {3, 1};
+  if (rows) return {3, 2};
+  return {3};
+}
 
 void Put16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);
@@ -131,7 +145,7 @@ uint8_t FileErrorCode(uint8_t internalCode) {
 
 TcxExcelFileWriter::TcxExcelFileWriter(std::shared_ptr<const TcxEnvironment> environment)
     : environment_(std::move(environment)),
-      scale_(environment_->PixelsPerInch / 96.0),
+      units_{environment_->PixelsPerInch / 96.0},
       palette_(kDefaultPalette) {
   const auto add = [this](TcxBiffWriter record) {
     const uint16_t id = record.GetU16(0);
@@ -250,13 +264,35 @@ void TcxExcelFileWriter::WritePalette(const std::array<TColor, 56>& colors) {
   }
 }
 
-void TcxExcelFileWriter::WriteProtection(int sheet, bool value) {
+void TcxExcelFileWriter::WriteDateMode(bool date1904) {
+  if (!date1904) return;
+  TcxBiffWriter w;
+  WriteValueRecord(w, brDateMode, 1);
+  InsertAfter(window1_, std::move(w));
+}
+
+void TcxExcelFileWriter::WriteProtection(int sheet, bool value, const TcxSSProtection& protection) {
+  TcxBiffWriter w;
+  ::WriteProtect(w, value);
   if (sheet == -1) {
-    TcxBiffWriter w;
-    ::WriteProtect(w, value);
-    InsertAfter(std::prev(globals_.end()), std::move(w));
+    if (protection.Windows) WriteValueRecord(w, brWindowProtect, 1);
   } else {
-    ::WriteProtect(Sheet(sheet).Records, value);
+    if (protection.Scenarios) WriteValueRecord(w, brScenProtect, 1);
+    if (protection.Objects) WriteValueRecord(w, brObjProtect, 1);
+  }
+  if (protection.PasswordHash != 0) WriteValueRecord(w, brPassword, protection.PasswordHash);
+  if (sheet != -1) {
+    Sheet(sheet).Records.Append(w.Bytes());
+    return;
+  }
+  // The globals list holds one record a node.
+  const std::vector<uint8_t>& bytes = w.Bytes();
+  for (size_t at = 0; at < bytes.size();) {
+    const size_t length = static_cast<size_t>(bytes[at + 2] | bytes[at + 3] << 8);
+    TcxBiffWriter record;
+    record.Append(std::span<const uint8_t>(bytes).subspan(at, kBiffRecordHeader + length));
+    InsertAfter(std::prev(globals_.end()), std::move(record));
+    at += kBiffRecordHeader + length;
   }
 }
 
@@ -448,16 +484,17 @@ bool TcxExcelFileWriter::AddInFunction(std::string_view name, uint16_t& refIndex
 }
 
 int TcxExcelFileWriter::BeginSheet(std::string_view caption, bool showGrid, int kind,
-                                   bool visible) {
+                                   TcxSheetVisibility visibility) {
   if (static_cast<int>(sheets_.size()) >= kMaxSheets) FailStore();
   // The add-in book's EXTERNSHEET entry follows the sheets' entries the page count promised.
   if (addInRef_ >= 0 && static_cast<int>(sheets_.size()) >= addInRef_) FailStore();
   auto sheet = std::make_unique<TSheet>();
   sheet->Caption = std::u16string(Utf16(caption));
-  sheet->Visible = visible;
+  sheet->Visibility = visibility;
   sheet->Window2 = showGrid ? kWindow2Sheet : kWindow2Sheet & ~kWindow2Grid;
   TcxBiffWriter w;
-  WriteBoundSheet(w, 0, visible ? 0 : 1, static_cast<uint8_t>((kind ^ 1) & 0xFF), sheet->Caption);
+  WriteBoundSheet(w, 0, static_cast<uint8_t>(visibility), static_cast<uint8_t>((kind ^ 1) & 0xFF),
+                  sheet->Caption);
   sheet->BoundSheet = globals_.insert(supBook_, {brBoundSheet, std::move(w)});
   sheets_.push_back(std::move(sheet));
   UpdateLinkRecords();
@@ -466,34 +503,121 @@ int TcxExcelFileWriter::BeginSheet(std::string_view caption, bool showGrid, int 
 
 TcxExcelFileWriter::TSheet& TcxExcelFileWriter::Sheet(int sheet) { return *sheets_.at(sheet); }
 
-void TcxExcelFileWriter::WriteDefaultColWidth(int sheet, int width) {
+void TcxExcelFileWriter::WriteDefaultColWidth(int sheet, int width, const TcxSSDefaultSizes& kept) {
   TcxBiffWriter& records = Sheet(sheet).Records;
-  const uint16_t characters = Clamp16(std::lround(width / 8.38), 0, 255);
+  // The file's own records while the width is still the one they give (STANDARDWIDTH, read
+  // after DEFCOLWIDTH, is the one that counts).
+  if (kept.ColumnWidth != 0 && units_.StandardWidthPixels(kept.ColumnWidth) == width) {
+    ::WriteDefColWidth(records, kept.ColumnChars != 0 ? kept.ColumnChars : units_.DefColWidth(width));
+    ::WriteStandardWidth(records, kept.ColumnWidth);
+    return;
+  }
+  if (kept.ColumnWidth == 0 && kept.ColumnChars != 0 &&
+      units_.DefColWidthPixels(kept.ColumnChars) == width) {
+    ::WriteDefColWidth(records, kept.ColumnChars);
+    return;
+  }
+  const uint16_t characters = units_.DefColWidth(width);
   ::WriteDefColWidth(records, characters);
   // Whole characters seldom give the width back exactly; STANDARDWIDTH, read after DEFCOLWIDTH,
   // carries it in 1/256 of a character.
-  if (std::lround(characters * 8.38 * scale_) != width)
-    ::WriteStandardWidth(records, Clamp16(std::lround(width * 262 / 8.25 / scale_), 0, 0xFFFF));
+  if (units_.DefColWidthPixels(characters) != width)
+    ::WriteStandardWidth(records, units_.StandardWidth(width));
 }
 
-void TcxExcelFileWriter::WriteDefaultRowHeight(int sheet, int height) {
-  ::WriteDefaultRowHeight(Sheet(sheet).Records, Clamp16(std::lround(height * 12.7), 0, 0x7FFF));
+void TcxExcelFileWriter::WriteDefaultRowHeight(int sheet, int height, const TcxSSDefaultSizes& kept) {
+  if (kept.RowHeight != 0 && units_.DefaultRowPixels(kept.RowHeight) == height)
+    ::WriteDefaultRowHeight(Sheet(sheet).Records, kept.RowHeight, kept.RowOptions);
+  else
+    ::WriteDefaultRowHeight(Sheet(sheet).Records, units_.DefaultRowHeight(height));
 }
 
 void TcxExcelFileWriter::WriteColumn(int sheet, int column, bool hidden, bool lockDiffers,
-                                     int width) {
+                                     int width, uint16_t fileSize) {
   if (column < 0 || column >= kMaxCols) return;
-  const uint16_t fileWidth = Clamp16(std::lround(width * 36.6 / scale_), 0, 0xFFFF);
+  const uint16_t fileWidth = fileSize != 0 && units_.ColumnPixels(fileSize) == width
+                                 ? fileSize
+                                 : units_.ColumnWidth(width);
   ::WriteColInfo(Sheet(sheet).Records, static_cast<uint16_t>(column), fileWidth,
                  lockDiffers ? columnXf_ : kDefaultCellXf, hidden ? 1 : 0);
 }
 
-void TcxExcelFileWriter::WriteRow(int sheet, int row, bool hidden, int height) {
+void TcxExcelFileWriter::WriteRow(int sheet, int row, bool hidden, int height, uint16_t fileSize) {
   if (row < 0 || row >= kMaxRows) return;
-  // No taller than the format allows (which also keeps bit 15, "default height", clear).
-  const uint16_t twips = Clamp16(RowPixelsToTwips(height, scale_), 0, kMaxRowTwips);
+  // The file's own height while the row still has the pixels it gives, else the pixels in
+  // twips; never taller than the format allows (which also keeps bit 15, "default height", clear).
+  const uint16_t twips = fileSize != 0 && fileSize <= kMaxRowTwips && units_.RowPixels(fileSize) == height
+                             ? fileSize
+                             : std::min<uint16_t>(units_.RowHeight(height), kMaxRowTwips);
   ::WriteRowRecord(Sheet(sheet).Records, static_cast<uint16_t>(row), twips,
                    hidden ? kRowOptions | kRowHidden : kRowOptions, kRowXf);
+}
+
+void TcxExcelFileWriter::WriteSheetView(int sheet, const TcxSSSheetView& view,
+                                        const TRect& selection, bool showGrid, bool showHeaders,
+                                        bool showFormulas, bool r1c1) {
+  TSheet& s = Sheet(sheet);
+  s.View = view;
+  s.Selection = selection;
+  s.R1C1 = r1c1;
+  uint16_t options = view.OtherOptions & ~(kWindow2Formulas | kWindow2Grid | kWindow2Headers |
+                                            kWindow2Frozen | kWindow2Active);
+  if (showFormulas) options |= kWindow2Formulas;
+  if (showGrid) options |= kWindow2Grid;
+  if (showHeaders) options |= kWindow2Headers;
+  if (view.Frozen())
+    options |= kWindow2Frozen;
+  else
+    options &= ~kWindow2FrozenNoSplit;
+  s.Window2 = options;
+}
+
+void TcxExcelFileWriter::WriteViewRecords(TcxBiffWriter& w, const TSheet& sheet, bool active) const {
+  const TcxSSSheetView& view = sheet.View;
+  const auto row = [](int r) { return static_cast<uint16_t>(std::clamp(r, 0, kMaxRows - 1)); };
+  const auto col = [](int c) { return static_cast<uint16_t>(std::clamp(c, 0, kMaxCols - 1)); };
+  const bool frozen = view.Frozen();
+  const TPoint origin = view.Origin;
+  TcxBiffWindow2 window;
+  window.Options = static_cast<uint16_t>(sheet.Window2 | (active ? kWindow2Active : 0));
+  window.TopRow = row(origin.Y);
+  window.LeftCol = col(origin.X);
+  window.GridColor = view.GridColorIndex;
+  window.PageBreakZoom = view.PageBreakZoom;
+  window.NormalZoom = view.NormalZoom;
+  WriteWindow2(w, window);
+  if (view.ZoomNumerator != view.ZoomDenominator && view.ZoomNumerator > 0 && view.ZoomDenominator > 0)
+    WriteScl(w, view.ZoomNumerator, view.ZoomDenominator);
+
+  bool paneCols = false, paneRows = false;
+  uint8_t activePane = 3;
+  if (frozen || view.Split) {
+    paneCols = frozen ? view.FrozenCols > 0 : view.SplitX > 0;
+    paneRows = frozen ? view.FrozenRows > 0 : view.SplitY > 0;
+    const std::vector<uint8_t> panes = PanesOf(paneCols, paneRows);
+    activePane = std::find(panes.begin(), panes.end(), view.ActivePane) != panes.end()
+                     ? view.ActivePane
+                     : panes.back();
+    const uint16_t x = frozen ? static_cast<uint16_t>(std::clamp(view.FrozenCols, 0, kMaxCols - 1))
+                              : view.SplitX;
+    const uint16_t y = frozen ? static_cast<uint16_t>(std::clamp(view.FrozenRows, 0, 0xFFFF))
+                              : view.SplitY;
+    WritePane(w, x, y, row(view.PaneTopLeft.Y), col(view.PaneTopLeft.X), activePane);
+  }
+  // The active pane holds the selection; every other pane its first cell.
+  for (const uint8_t pane : PanesOf(paneCols, paneRows)) {
+    if (pane == activePane) {
+      const TRect& r = sheet.Selection;
+      const TPoint activeCell = r == view.ActiveCellSelection ? view.ActiveCell : TPoint{r.Left, r.Top};
+      WriteSelection(w, pane, row(activeCell.Y), col(activeCell.X), row(r.Top), row(r.Bottom),
+                     static_cast<uint8_t>(col(r.Left)), static_cast<uint8_t>(col(r.Right)));
+      continue;
+    }
+    const uint16_t r = row((pane == 0 || pane == 2) ? view.PaneTopLeft.Y : origin.Y);
+    const uint16_t c = col((pane == 0 || pane == 1) ? view.PaneTopLeft.X : origin.X);
+    WriteSelection(w, pane, r, c, r, r, static_cast<uint8_t>(c), static_cast<uint8_t>(c));
+  }
+  WriteRefMode(w, sheet.R1C1);
 }
 
 void TcxExcelFileWriter::ReserveCells(int sheet, size_t cells) {
@@ -612,12 +736,18 @@ void TcxExcelFileWriter::WriteMergedCells(int sheet, std::span<const TRect> area
 
 TcxExcelFileWriter::TStreamLayout TcxExcelFileWriter::Layout() {
   TStreamLayout layout;
-  // Excel needs one visible sheet, which is also the active one.
-  const auto firstVisible =
-      std::find_if(sheets_.begin(), sheets_.end(), [](const auto& s) { return s->Visible; });
-  layout.ActiveSheet = firstVisible == sheets_.end() ? 0 : static_cast<int>(firstVisible - sheets_.begin());
+  // Excel needs one visible sheet, which is also the active one: the sheet asked for when it is
+  // visible, else the first visible one.
+  const auto visible = [](const auto& s) { return s->Visibility == svVisible; };
+  if (activeSheet_ >= 0 && activeSheet_ < static_cast<int>(sheets_.size()) &&
+      visible(sheets_[activeSheet_])) {
+    layout.ActiveSheet = activeSheet_;
+  } else {
+    const auto first = std::find_if(sheets_.begin(), sheets_.end(), visible);
+    layout.ActiveSheet = first == sheets_.end() ? 0 : static_cast<int>(first - sheets_.begin());
+  }
   if (!sheets_.empty()) {
-    sheets_[layout.ActiveSheet]->Visible = true;
+    sheets_[layout.ActiveSheet]->Visibility = svVisible;
     sheets_[layout.ActiveSheet]->BoundSheet->Record.Bytes()[kBiffRecordHeader + 4] = 0;
   }
   TcxBiffWriter window1;
@@ -632,7 +762,9 @@ TcxExcelFileWriter::TStreamLayout TcxExcelFileWriter::Layout() {
     layout.SheetPositions.push_back(static_cast<uint32_t>(size));
     Put32(sheet->BoundSheet->Record.Bytes().data() + kBiffRecordHeader,
           static_cast<uint32_t>(size));
-    size += kSheetHeadSize + sheet->Records.Size() + kEofSize;
+    TcxBiffWriter view;
+    WriteViewRecords(view, *sheet, false);
+    size += kSheetHeadSize + view.Size() + sheet->Records.Size() + kEofSize;
   }
   if (size > 0xFFFFFFFFu) FailStore();
   layout.Total = static_cast<uint32_t>(size);
@@ -656,9 +788,7 @@ void TcxExcelFileWriter::Emit(const TStreamLayout& layout, Sink&& sink) {
     WriteBof(head, kBofWorksheet);
     WriteIndex(head);
     WriteDimensions(head, sheet.LastRowPlus1, sheet.LastColPlus1);
-    const bool active = static_cast<int>(i) == layout.ActiveSheet;
-    WriteWindow2(head, static_cast<uint16_t>(sheet.Window2 | (active ? kWindow2Active : 0)));
-    WriteRefMode(head);
+    WriteViewRecords(head, sheet, static_cast<int>(i) == layout.ActiveSheet);
     sink(head.Bytes());
     sink(sheet.Records.Bytes());
     TcxBiffWriter eof;

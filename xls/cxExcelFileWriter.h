@@ -15,9 +15,11 @@
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSTokens.h"
 #include "platform/Environment.h"
+#include "sheet/cxSSSheetState.h"
 #include "styles/cxSSStyleTypes.h"
 #include "xls/SSTStringTable.h"
 #include "xls/cxBiffWriter.h"
+#include "xls/cxExcelUnits.h"
 #include "xls/cxWorkBookWriter.h"
 
 // A cell value handed to WriteCell: nothing, a text, or a number.
@@ -63,22 +65,39 @@ public:
   void SetPageCount(int count) { pageCount_ = count; }
 
   void WritePalette(const std::array<TColor, 56>& colors);
-  // A PROTECT record for the workbook (sheet -1) or a sheet.
-  void WriteProtection(int sheet, bool value);
+  // DATEMODE for a workbook in the 1904 date system (none for the 1900 system, the default).
+  void WriteDateMode(bool date1904);
+  // A PROTECT record for the workbook (sheet -1) or a sheet, followed by the records of the
+  // protection's password hash and flags that are set (WINDOWPROTECT for the workbook,
+  // SCENPROTECT and OBJPROTECT for a sheet, PASSWORD).
+  void WriteProtection(int sheet, bool value, const TcxSSProtection& protection = {});
   // A NAME record, after the names before it (formulas refer to names by their place): a name
   // of cells as its rectangle, a formula name with `tokens`, its BIFF8 formula.
   void WriteName(const TcxSSNameDefinition& name, std::span<const uint8_t> tokens = {});
   void WriteDefaultStyle(const TcxSSStyleRec& rec);
 
-  // Starts the next sheet and returns its index. `kind` 1 is a worksheet. A hidden sheet is
-  // written hidden; the first visible sheet is the active one.
-  int BeginSheet(std::string_view caption, bool showGrid, int kind, bool visible = true);
-  // DEFCOLWIDTH (whole characters), and STANDARDWIDTH when those do not give `width` back.
-  void WriteDefaultColWidth(int sheet, int width);
-  // DEFAULTROWHEIGHT: rows without a ROW record of their own.
-  void WriteDefaultRowHeight(int sheet, int height);
-  void WriteColumn(int sheet, int column, bool hidden, bool lockDiffers, int width);
-  void WriteRow(int sheet, int row, bool hidden, int height);
+  // Starts the next sheet and returns its index. `kind` 1 is a worksheet. A hidden or very
+  // hidden sheet is written so.
+  int BeginSheet(std::string_view caption, bool showGrid, int kind,
+                 TcxSheetVisibility visibility = svVisible);
+  // The sheet shown first (WINDOW1); when it is hidden, the first visible sheet.
+  void SetActiveSheet(int sheet) { activeSheet_ = sheet; }
+  // How the sheet is viewed: WINDOW2 with the view's first row and column, options and zooms,
+  // SCL, PANE for frozen or split panes, SELECTION (the active cell the view keeps while
+  // `selection` is the one it belongs to, else its top-left cell) and REFMODE.
+  void WriteSheetView(int sheet, const TcxSSSheetView& view, const TRect& selection, bool showGrid,
+                      bool showHeaders, bool showFormulas, bool r1c1);
+  // DEFCOLWIDTH (whole characters), and STANDARDWIDTH when those do not give `width` back; the
+  // file's own records (`kept`) while they still give `width`.
+  void WriteDefaultColWidth(int sheet, int width, const TcxSSDefaultSizes& kept = {});
+  // DEFAULTROWHEIGHT: rows without a ROW record of their own; the file's own record while it
+  // still gives `height`.
+  void WriteDefaultRowHeight(int sheet, int height, const TcxSSDefaultSizes& kept = {});
+  // COLINFO and ROW: `fileSize` is the width (1/256 character) or height (twips) the file gave
+  // the column or row, written back while it still gives `width` or `height`; 0 for none.
+  void WriteColumn(int sheet, int column, bool hidden, bool lockDiffers, int width,
+                   uint16_t fileSize = 0);
+  void WriteRow(int sheet, int row, bool hidden, int height, uint16_t fileSize = 0);
 
   // Room for about this many cells in the sheet's records, so that they are not moved as they
   // grow.
@@ -121,8 +140,11 @@ private:
   using TGlobalList = std::list<TGlobalRecord>;
   struct TSheet {
     std::u16string Caption;
-    bool Visible = true;
+    TcxSheetVisibility Visibility = svVisible;
     uint16_t Window2 = 0;  // options without the selected and shown bits
+    TcxSSSheetView View;
+    TRect Selection{0, 0, 0, 0};
+    bool R1C1 = false;
     uint32_t LastRowPlus1 = 0;
     uint16_t LastColPlus1 = 0;
     TGlobalList::iterator BoundSheet;
@@ -149,13 +171,16 @@ private:
   bool InRange(int row, int col) const { return row >= 0 && row < kMaxRows && col >= 0 && col < kMaxCols; }
   void WriteText(TSheet& sheet, uint16_t row, uint16_t col, std::string_view text);
   TStreamLayout Layout();
+  // WINDOW2, SCL, PANE, SELECTION and REFMODE of a sheet.
+  void WriteViewRecords(TcxBiffWriter& w, const TSheet& sheet, bool active) const;
   template <typename Sink>
   void Emit(const TStreamLayout& layout, Sink&& sink);
   std::u16string_view Utf16(std::string_view text);
 
   std::shared_ptr<const TcxEnvironment> environment_;
-  double scale_ = 1;
+  TcxExcelUnits units_;
   int pageCount_ = 0;
+  int activeSheet_ = 0;
   std::array<TColor, 56> palette_{};
   TGlobalList globals_;
   TGlobalList::iterator tabId_, window1_, lastFont_, lastFormat_, defaultXf_, lastXf_,

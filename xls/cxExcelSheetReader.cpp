@@ -18,16 +18,18 @@ namespace {
 // BIFF8 sheets have 256 columns; a cell beyond them cannot exist in a valid file.
 constexpr int kMaxCol = 255;
 constexpr int kMaxRow = 65535;
-// Days from 1899-12-30 to 1904-01-01: a serial of the 1904 date system plus this is the
-// workbook's serial.
-constexpr double k1904Offset = 1462;
 
-// Formats that show a calendar date (time-only formats show the same fraction in both date
-// systems and are left alone).
-bool ShowsDate(TxlsDataFormat format) {
-  if (!IsDateTimeFormat(format)) return false;
-  return !((format >= 18 && format <= 21) || (format >= 45 && format <= 47));
-}
+// WINDOW2 option bits the workbook has properties for; the others are kept as they are (the
+// "frozen without a split" bit only while panes are frozen).
+constexpr uint16_t kWindow2Formulas = 0x0001;
+constexpr uint16_t kWindow2Grid = 0x0002;
+constexpr uint16_t kWindow2Headers = 0x0004;
+constexpr uint16_t kWindow2Frozen = 0x0008;
+constexpr uint16_t kWindow2FrozenNoSplit = 0x0100;
+constexpr uint16_t kWindow2Selected = 0x0200;
+constexpr uint16_t kWindow2Active = 0x0400;
+constexpr uint16_t kWindow2Own = kWindow2Formulas | kWindow2Grid | kWindow2Headers | kWindow2Frozen |
+                                 kWindow2Selected | kWindow2Active;
 
 [[noreturn]] void Damaged(const std::string& what) { throw TcxExcelReadError(what); }
 
@@ -225,44 +227,73 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
       break;
     case kBiffDefColWidth: {
       const uint16_t width = record.ReadU16();
-      if (record.Ok()) sheet_.SetDefaultSize(0, static_cast<int>(std::lround(width * 8.38 * globals_.Scale)));
+      if (!record.Ok()) break;
+      sheet_.SetDefaultSize(0, Units().DefColWidthPixels(width));
+      defaultSizes_.ColumnChars = width;
       break;
     }
     case kBiffStandardWidth: {
       const uint16_t width = record.ReadU16();
-      if (record.Ok())
-        sheet_.SetDefaultSize(0, static_cast<int>(std::lround(width / 262.0 * 8.25 * globals_.Scale)));
+      if (!record.Ok()) break;
+      sheet_.SetDefaultSize(0, Units().StandardWidthPixels(width));
+      defaultSizes_.ColumnWidth = width;
       break;
     }
     case kBiffDefaultRowHeight: {
-      record.Skip(2);
+      const uint16_t options = record.ReadU16();
       const uint16_t height = record.ReadU16();
-      if (record.Ok()) sheet_.SetDefaultSize(1, static_cast<int>(std::lround(height / 12.7)));
+      if (!record.Ok()) break;
+      sheet_.SetDefaultSize(1, Units().DefaultRowPixels(height));
+      defaultSizes_.RowHeight = height;
+      defaultSizes_.RowOptions = options;
       break;
     }
     case kBiffMergedCells:
       ReadMergedCells(record);
       break;
     case kBiffWindow2:
-      windowOptions_ = record.ReadU16();
-      hasWindow_ = record.Ok();
+      ReadWindow2(record);
       break;
     case kBiffPane:
-      record.Skip(8);
-      activePane_ = record.ReadU8();
-      if (!record.Ok()) activePane_ = 3;
+      ReadPane(record);
       break;
+    case kBiffScl: {
+      const uint16_t numerator = record.ReadU16();
+      const uint16_t denominator = record.ReadU16();
+      if (record.Ok() && numerator > 0 && denominator > 0) {
+        view_.ZoomNumerator = numerator;
+        view_.ZoomDenominator = denominator;
+      }
+      break;
+    }
     case kBiffSelection: {
       TcxSelectionRecord selection;
-      if (::ReadSelection(record, selection) && selection.Pane == activePane_) {
+      if (::ReadSelection(record, selection) && selection.Pane == view_.ActivePane) {
         selection_ = selection;
         hasSelection_ = true;
       }
       break;
     }
+    case kBiffRefMode: {
+      // 0 R1C1, 1 A1.
+      const uint16_t mode = record.ReadU16();
+      if (record.Ok()) r1c1_ = mode == 0;
+      break;
+    }
     case kBiffProtect: {
-      const uint16_t flag = record.ReadU16();
-      if (record.Ok()) sheet_.SetProtected((flag & 0x01) != 0);
+      bool flag = false;
+      if (ReadFlag(record, flag)) sheet_.SetProtected(flag);
+      break;
+    }
+    case kBiffObjProtect:
+      ReadFlag(record, protection_.Objects);
+      break;
+    case kBiffScenProtect:
+      ReadFlag(record, protection_.Scenarios);
+      break;
+    case kBiffPassword: {
+      const uint16_t hash = record.ReadU16();
+      if (record.Ok()) protection_.PasswordHash = hash;
       break;
     }
     default:
@@ -270,11 +301,58 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
   }
 }
 
+bool TcxExcelSheetReader::ReadFlag(TcxBiffRecord& record, bool& flag) {
+  const uint16_t value = record.ReadU16();
+  if (!record.Ok()) return false;
+  flag = (value & 0x01) != 0;
+  return true;
+}
+
+void TcxExcelSheetReader::ReadWindow2(TcxBiffRecord& record) {
+  const uint16_t options = record.ReadU16();
+  const uint16_t top = record.ReadU16();
+  const uint16_t left = record.ReadU16();
+  if (!record.Ok()) return;
+  hasWindow_ = true;
+  windowOptions_ = options;
+  view_.Origin = {std::min<int>(left, kMaxCol), top};
+  view_.OtherOptions = options & ~kWindow2Own;
+  // Older writers end the record after the grid colour.
+  const uint16_t gridColor = record.ReadU16();
+  if (record.Ok()) view_.GridColorIndex = gridColor;
+  record.Skip(2);
+  const uint16_t pageBreakZoom = record.ReadU16();
+  const uint16_t normalZoom = record.ReadU16();
+  if (record.Ok()) {
+    view_.PageBreakZoom = pageBreakZoom;
+    view_.NormalZoom = normalZoom;
+  }
+}
+
+// PANE follows WINDOW2: with frozen panes its first two fields count the frozen columns and
+// rows, otherwise they are the pane sizes of a split in twips.
+void TcxExcelSheetReader::ReadPane(TcxBiffRecord& record) {
+  const uint16_t x = record.ReadU16();
+  const uint16_t y = record.ReadU16();
+  const uint16_t top = record.ReadU16();
+  const uint16_t left = record.ReadU16();
+  const uint8_t pane = record.ReadU8();
+  if (!record.Ok()) return;
+  view_.ActivePane = pane & 0x03;
+  view_.PaneTopLeft = {std::min<int>(left, kMaxCol), top};
+  if (windowOptions_ & kWindow2Frozen) {
+    view_.FrozenCols = std::min<int>(x, kMaxCol);
+    view_.FrozenRows = y;
+  } else if (x != 0 || y != 0) {
+    view_.Split = true;
+    view_.SplitX = x;
+    view_.SplitY = y;
+  }
+}
+
 void TcxExcelSheetReader::SetNumber(int col, int row, int xf, double value) {
   // NaN and infinities have no place in a cell; a file holding one is damaged.
   if (!std::isfinite(value)) Damaged("a number that is not finite");
-  if (globals_.Date1904 && xf >= 0 && ShowsDate(globals_.Styles->Format(static_cast<size_t>(xf))))
-    value += k1904Offset;
   if (IcxSheetCell* const cell = Cell(col, row, xf)) cell->SetNumber(value);
 }
 
@@ -618,9 +696,18 @@ void TcxExcelSheetReader::Finish() {
         selection = {selection_.ActiveCol, selection_.ActiveRow, selection_.ActiveCol,
                      selection_.ActiveRow};
     }
-    sheet_.SetOptions(selection, (windowOptions_ & 0x01) != 0, (windowOptions_ & 0x02) != 0, true,
+    sheet_.SetOptions(selection, (windowOptions_ & kWindow2Formulas) != 0,
+                      (windowOptions_ & kWindow2Grid) != 0, (windowOptions_ & kWindow2Headers) != 0,
                       false);
+    if (hasSelection_) {
+      view_.ActiveCell = {std::min<int>(selection_.ActiveCol, kMaxCol), selection_.ActiveRow};
+      view_.ActiveCellSelection = selection;
+    }
   }
+  if (!view_.Frozen()) view_.OtherOptions &= static_cast<uint16_t>(~kWindow2FrozenNoSplit);
+  sheet_.SetView(view_);
+  if (protection_ != TcxSSProtection{}) sheet_.SetProtection(protection_);
+  if (defaultSizes_ != TcxSSDefaultSizes{}) sheet_.SetFileDefaultSizes(defaultSizes_);
 }
 
 // --- Columns, rows, merged cells -----------------------------------------------------------------
@@ -628,11 +715,13 @@ void TcxExcelSheetReader::Finish() {
 void TcxExcelSheetReader::ReadColInfo(TcxBiffRecord& record) {
   TcxColInfoRecord info;
   if (!::ReadColInfo(record, info) || info.First > info.Last || info.First > kMaxCol) return;
-  const int size = static_cast<int>(std::lround(info.Width / 36.6 * globals_.Scale));
+  const int size = Units().ColumnPixels(info.Width);
   const bool locked = globals_.Styles->Locked(info.Xf);
   const bool visible = (info.Options & 0x01) == 0;
-  for (int col = info.First; col <= std::min<int>(info.Last, kMaxCol); ++col)
+  for (int col = info.First; col <= std::min<int>(info.Last, kMaxCol); ++col) {
     sheet_.SetHeaderItem(0, col, size, locked, visible, false);
+    sheet_.SetFileSize(0, col, info.Width);
+  }
 }
 
 void TcxExcelSheetReader::ReadRow(TcxBiffRecord& record) {
@@ -644,9 +733,9 @@ void TcxExcelSheetReader::ReadRow(TcxBiffRecord& record) {
   // also when it carries its own format (bit 7). Bit 15 of the height only says that the height
   // is the default one.
   const bool automatic = (row.Options & 0x40) == 0;
-  const int twips = std::min<int>(row.Height & 0x7FFF, kMaxRowTwips);
-  sheet_.SetHeaderItem(1, row.Row, RowTwipsToPixels(twips, globals_.Scale), false, !hidden,
-                       automatic);
+  const auto height = static_cast<uint16_t>(std::min<int>(row.Height & 0x7FFF, kMaxRowTwips));
+  sheet_.SetHeaderItem(1, row.Row, Units().RowPixels(height), false, !hidden, automatic);
+  sheet_.SetFileSize(1, row.Row, height);
 }
 
 void TcxExcelSheetReader::ReadMergedCells(TcxBiffRecord& record) {

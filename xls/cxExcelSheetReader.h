@@ -12,7 +12,9 @@
 
 #include "calc/cxSSTypes.h"
 #include "platform/RegionalSettings.h"
+#include "sheet/cxSSSheetState.h"
 #include "xls/cxBiffRecords.h"
+#include "xls/cxExcelUnits.h"
 #include "xls/cxFormulaReader.h"
 
 class IcxBookSheet;
@@ -76,8 +78,6 @@ struct TcxExcelGlobals {
   TcxParsedShapes* ParsedShapes = nullptr;
   // The screen's pixels per logical inch divided by 96.
   double Scale = 1;
-  // DATEMODE: the file counts days from 1904-01-01.
-  bool Date1904 = false;
 };
 
 // What reading the sheets found about formulas.
@@ -111,6 +111,9 @@ public:
 
   // Whether the workbook would take the text for a number, a truth value or an error value.
   static bool ReadsAsValue(const std::string& text, const TRegionalSettings& settings);
+
+  // The sheet's reference style (REFMODE), once read.
+  bool R1C1() const { return r1c1_; }
 
 private:
   // A formula cell whose value is not settled yet: it waits for its shared or array formula, or
@@ -183,6 +186,11 @@ private:
   void ReadColInfo(TcxBiffRecord& record);
   void ReadRow(TcxBiffRecord& record);
   void ReadMergedCells(TcxBiffRecord& record);
+  TcxExcelUnits Units() const { return {globals_.Scale}; }
+  void ReadWindow2(TcxBiffRecord& record);
+  void ReadPane(TcxBiffRecord& record);
+  // A one-flag record (PROTECT, OBJPROTECT, ...): its flag, or nothing when it is cut short.
+  static bool ReadFlag(TcxBiffRecord& record, bool& flag);
 
   const TcxExcelGlobals& globals_;
   IcxBookSheet& sheet_;
@@ -210,7 +218,10 @@ private:
 
   bool hasWindow_ = false;
   uint16_t windowOptions_ = 0;
-  uint8_t activePane_ = 3;
+  TcxSSSheetView view_;
   bool hasSelection_ = false;
   TcxSelectionRecord selection_;
+  TcxSSProtection protection_;
+  TcxSSDefaultSizes defaultSizes_;
+  bool r1c1_ = false;
 };

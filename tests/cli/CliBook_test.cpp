@@ -72,19 +72,22 @@ TEST_F(CliBookFixture, EmptySheetDumpsNothing) { EXPECT_EQ(Csv(TCliOutputMode::V
 TEST_F(CliBookFixture, InfoDescribesSheetsNamesAndFlags) {
   ReadCsvIntoSheet(book_, "1,2\n=A1+B1\n");
   book_.AddSheet("Drugi \"list\"");
-  book_.SetPageVisible(1, false);
+  book_.SetPageVisibility(1, svVeryHidden);
+  book_.Pages(1).Protect("lozinka");
   Storage().MergeCells({3, 3, 4, 5}, true);
   book_.FormulasCache().AddName("Ulaz", 0, true, {0, 0, 1, 0});
   std::ostringstream out;
   WriteBookInfo(book_, out);
   EXPECT_EQ(out.str(),
             "{\n  \"sheets\": [\n"
-            "    {\"name\": \"Sheet1\", \"visible\": true, \"rows\": 2, \"columns\": 2, \"cells\": 3, "
+            "    {\"name\": \"Sheet1\", \"visible\": true, \"visibility\": \"visible\", "
+            "\"protected\": false, \"rows\": 2, \"columns\": 2, \"cells\": 3, "
             "\"formulas\": 1, \"merged\": [\"D4:E6\"]},\n"
-            "    {\"name\": \"Drugi \\\"list\\\"\", \"visible\": false, \"rows\": 0, \"columns\": 0, "
+            "    {\"name\": \"Drugi \\\"list\\\"\", \"visible\": false, \"visibility\": \"veryHidden\", "
+            "\"protected\": true, \"rows\": 0, \"columns\": 0, "
             "\"cells\": 0, \"formulas\": 0, \"merged\": []}\n"
             "  ],\n  \"names\": [\n"
             "    {\"name\": \"Ulaz\", \"sheet\": \"Sheet1\", \"range\": \"A1:B1\"}\n"
             "  ],\n  \"flags\": {\"protected\": false, \"readOnly\": false, \"r1c1\": false, "
-            "\"autoRecalc\": true, \"activeSheet\": 0}\n}\n");
+            "\"date1904\": false, \"autoRecalc\": true, \"activeSheet\": 0}\n}\n");
 }

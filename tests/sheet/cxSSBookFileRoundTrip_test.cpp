@@ -1,7 +1,8 @@
 // Every BIFF8 workbook of the corpus, loaded, saved and loaded again, is the same workbook: the
 // same sheets (names, visibility, grid), cells (kind, value, formula text and result), cell
-// styles (compared by content, fonts included), column and row settings, merged areas, defined
-// names, palette and protection.
+// styles (compared by content, fonts included), column and row settings (with the sizes in the
+// file's units a save writes), merged areas, defined names, palette, date system, protection
+// with its passwords, and how each sheet is viewed.
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,7 @@
 #include "sheet/cxSpreadSheetHistory.h"
 #include "styles/cxSSStyleCache.h"
 #include "xls/ReaderTestSupport.h"
+#include "xls/cxExcelUnits.h"
 
 using namespace readertest;
 
@@ -43,6 +45,42 @@ void LoadStream(TcxCustomSpreadSheetBook& book, std::istream& stream) {
 std::string RectText(const TRect& r) {
   return std::to_string(r.Left) + "," + std::to_string(r.Top) + ":" + std::to_string(r.Right) +
          "," + std::to_string(r.Bottom);
+}
+
+std::string PointText(const TPoint& p) { return std::to_string(p.X) + "," + std::to_string(p.Y); }
+
+std::string ProtectionText(bool on, const TcxSSProtection& p) {
+  return "protected " + std::to_string(on) + " password " + std::to_string(p.PasswordHash) +
+         " objects " + std::to_string(p.Objects) + " scenarios " + std::to_string(p.Scenarios) +
+         " windows " + std::to_string(p.Windows);
+}
+
+// A sheet's view as a file keeps it; the active cell as a save writes it (the file's while the
+// selection is the one it came with, else the selection's top-left cell).
+std::string ViewText(const TcxSSBookSheet& sheet) {
+  const TcxSSSheetView& v = sheet.View();
+  const TRect& s = sheet.Selection();
+  const TPoint active = s == v.ActiveCellSelection ? v.ActiveCell : TPoint{s.Left, s.Top};
+  std::ostringstream out;
+  out << "view origin " << PointText(v.Origin) << " panes " << PointText(v.PaneTopLeft)
+      << " frozen " << v.FrozenCols << "," << v.FrozenRows << " split " << v.Split << " "
+      << v.SplitX << "," << v.SplitY << " pane " << int(v.ActivePane) << " zoom "
+      << v.ZoomNumerator << "/" << v.ZoomDenominator << " options " << v.OtherOptions
+      << " grid colour " << v.GridColorIndex << " zooms " << v.PageBreakZoom << "/"
+      << v.NormalZoom << " headers " << sheet.ShowHeaders() << " formulas "
+      << sheet.ShowFormulas() << " selection " << RectText(s) << " active " << PointText(active);
+  return out.str();
+}
+
+// The size of a column or row in the file's units as a save writes it: the file's own while it
+// still gives the item's pixels.
+int FileUnits(bool column, const TcxSSHeaderItem& item, int size) {
+  const TcxExcelUnits units;
+  if (column)
+    return item.FileSize != 0 && units.ColumnPixels(item.FileSize) == size ? item.FileSize
+                                                                           : units.ColumnWidth(size);
+  return item.FileSize != 0 && units.RowPixels(item.FileSize) == size ? item.FileSize
+                                                                      : units.RowHeight(size);
 }
 
 std::string StyleText(const TcxSSStyleRec& s) {
@@ -94,7 +132,10 @@ std::vector<std::string> Describe(TcxCustomSpreadSheetBook& book) {
   std::vector<std::string> lines;
   book.History().Lock();
   TScopeGuard unlock([&] { book.History().Unlock(); });
-  lines.push_back("protected " + std::to_string(book.Protected()));
+  lines.push_back(ProtectionText(book.Protected(), book.Protection()));
+  lines.push_back("date1904 " + std::to_string(book.Date1904()) + " r1c1 " +
+                  std::to_string(book.R1C1ReferenceStyle()) + " active page " +
+                  std::to_string(book.ActivePage()));
   std::string palette = "palette";
   for (const TColor c : book.Palette()) palette += " " + std::to_string(c);
   lines.push_back(palette);
@@ -114,10 +155,11 @@ std::vector<std::string> Describe(TcxCustomSpreadSheetBook& book) {
   for (int page = 0; page < book.PageCount(); ++page) {
     const std::string p = "sheet " + std::to_string(page) + " ";
     TcxSSBookSheet& sheet = book.Pages(page);
-    lines.push_back(p + "caption " + sheet.Caption() + " visible " +
-                    std::to_string(book.PageVisible(page)) + " grid " +
-                    std::to_string(sheet.ShowGrid()) + " protected " +
-                    std::to_string(sheet.Protected()));
+    lines.push_back(p + "caption " + sheet.Caption() + " visibility " +
+                    std::to_string(book.PageVisibility(page)) + " grid " +
+                    std::to_string(sheet.ShowGrid()) + " " +
+                    ProtectionText(sheet.Protected(), sheet.Protection()));
+    lines.push_back(p + ViewText(sheet));
     for (const bool columns : {true, false}) {
       const TcxSSHeader& header = columns ? sheet.ColumnHeader() : sheet.RowHeader();
       const int limit = columns ? 256 : 65536;
@@ -130,8 +172,8 @@ std::vector<std::string> Describe(TcxCustomSpreadSheetBook& book) {
         const bool hidden = item.Flags & kHeaderHidden;
         const int size = (item.Flags & kHeaderDefault) ? header.DefaultSize() : item.Size;
         if (!hidden && size == header.DefaultSize()) continue;
-        lines.push_back(p + kind + std::to_string(i) + " size " + std::to_string(size) +
-                        (hidden ? " hidden" : ""));
+        lines.push_back(p + kind + std::to_string(i) + " size " + std::to_string(size) + " file " +
+                        std::to_string(FileUnits(columns, item, size)) + (hidden ? " hidden" : ""));
       }
     }
     TcxSSDataStorage& storage = sheet.DataStorage();

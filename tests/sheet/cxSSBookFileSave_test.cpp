@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -67,12 +68,15 @@ protected:
     for (const TRec* b : OfId(globals_, kBoundSheet)) sheets_.push_back(Substream(all_, b->U32(0)));
   }
 
-  // The record ids of sheet `s` after its head (BOF, INDEX, DIMENSIONS, WINDOW2, REFMODE).
+  // The record ids of sheet `s` after its head (BOF, INDEX, DIMENSIONS, WINDOW2, the other view
+  // records, REFMODE).
   std::vector<uint16_t> Body(size_t s) const {
     auto ids = Ids(sheets_.at(s));
-    EXPECT_EQ(std::vector<uint16_t>(ids.begin(), ids.begin() + 5),
-              (std::vector<uint16_t>{kBof, kIndex, kDimensions, kWindow2, kRefMode}));
-    return std::vector<uint16_t>(ids.begin() + 5, ids.end());
+    EXPECT_EQ(std::vector<uint16_t>(ids.begin(), ids.begin() + 4),
+              (std::vector<uint16_t>{kBof, kIndex, kDimensions, kWindow2}));
+    const auto refMode = std::find(ids.begin(), ids.end(), kRefMode);
+    EXPECT_NE(refMode, ids.end());
+    return std::vector<uint16_t>(refMode + 1, ids.end());
   }
 
   TcxSpreadSheetBook book_;

@@ -2,11 +2,13 @@
 
 // Helpers for the workbook reader tests: a load target that records everything the reader hands
 // it (so the reader is tested on its own, whatever the workbook does with the calls), the corpus
-// files, and python3-xlrd's reading of a file as an independent oracle.
+// files, python3-xlrd's reading of a file as an independent oracle, and fixtures python3-xlwt
+// writes.
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -405,6 +407,29 @@ inline std::optional<TXlrdBook> ReadWithXlrd(const std::filesystem::path& file) 
     }
   }
   return book;
+}
+
+// --- python3-xlwt fixtures -------------------------------------------------------------------------
+
+// Why xlwt cannot write fixtures, or empty when it can.
+inline std::string XlwtUnavailable() {
+  static const std::string reason = [] {
+    if (std::system("/usr/bin/python3 -c 'import xlwt' >/dev/null 2>&1") != 0)
+      return std::string("python3-xlwt is not installed (./test installs it)");
+    return std::string();
+  }();
+  return reason;
+}
+
+// The workbook tests/xls/xlwt_fixture.py writes for `name`, made once per test run in the
+// build folder; empty when it could not be written.
+inline std::filesystem::path XlwtFixture(const std::string& name) {
+  const auto path = std::filesystem::path(ZOF_BINARY_DIR) / ("xlwt-" + name + ".xls");
+  const std::string command = std::string("/usr/bin/python3 '") + ZOF_SOURCE_DIR +
+                              "/tests/xls/xlwt_fixture.py' '" + name + "' '" + path.string() +
+                              "' >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return {};
+  return path;
 }
 
 }  // namespace readertest

@@ -25,7 +25,7 @@ constexpr uint16_t kBof = 0x0809, kEof = 0x000A, kTabId = 0x013D, kWindow1 = 0x0
                    kRefMode = 0x000F, kDefColWidth = 0x0055, kColInfo = 0x007D, kRow = 0x0208,
                    kBlank = 0x0201, kNumber = 0x0203, kRk = 0x027E, kLabelSst = 0x00FD,
                    kBoolErr = 0x0205, kFormula = 0x0006, kString = 0x0207,
-                   kMergedCells = 0x00E5, kStandardWidth = 0x0099;
+                   kMergedCells = 0x00E5, kStandardWidth = 0x0099, kSelection = 0x001D;
 
 // A writer fed as the workbook feeds it: page count, palette, workbook protection and the
 // default style (an Arial 10 record, locked unless said otherwise).
@@ -48,8 +48,8 @@ protected:
   }
 
   // The sheet with its header records, as the workbook begins every sheet.
-  int Sheet(const std::string& caption = "Sheet1", bool visible = true) {
-    const int s = writer_->BeginSheet(caption, true, 1, visible);
+  int Sheet(const std::string& caption = "Sheet1", TcxSheetVisibility visibility = svVisible) {
+    const int s = writer_->BeginSheet(caption, true, 1, visibility);
     writer_->WriteProtection(s, false);
     writer_->WriteDefaultColWidth(s, 85);
     return s;
@@ -105,15 +105,16 @@ TEST_F(WriterFixture, EmptySheetIsTheTemplateAndTheSheetHead) {
   for (uint16_t id : {kBoundSheet, kSupBook, kExternSheet, kProtect, kEof}) expected.push_back(id);
   EXPECT_EQ(Ids(globals_), expected);
   ASSERT_EQ(sheets_.size(), 1u);
-  EXPECT_EQ(Ids(sheets_[0]), (std::vector<uint16_t>{kBof, kIndex, kDimensions, kWindow2, kRefMode,
-                                                    kProtect, kDefColWidth, kStandardWidth, kEof}));
+  EXPECT_EQ(Ids(sheets_[0]), (std::vector<uint16_t>{kBof, kIndex, kDimensions, kWindow2, kSelection,
+                                                    kRefMode, kProtect, kDefColWidth,
+                                                    kStandardWidth, kEof}));
   const TRec& dims = sheets_[0][2];
   EXPECT_EQ(dims.U32(4), 0u);
   EXPECT_EQ(dims.U16(10), 0u);
   EXPECT_EQ(sheets_[0][3].U16(0), 0x06B6);
-  EXPECT_EQ(sheets_[0][6].U16(0), 10);  // 85 pixels ÷ 8.38
+  EXPECT_EQ(sheets_[0][7].U16(0), 10);  // 85 pixels ÷ 8.38
   // 10 characters read back as 84 pixels: the exact width follows in 1/256 of a character.
-  EXPECT_EQ(sheets_[0][7].U16(0), 2699);  // 85 × 262 ÷ 8.25
+  EXPECT_EQ(sheets_[0][8].U16(0), 2699);  // 85 × 262 ÷ 8.25
   // BOF of the globals and of the sheet.
   EXPECT_EQ(globals_[0].U16(0), 0x0600);
   EXPECT_EQ(globals_[0].U16(2), 0x0005);
@@ -155,17 +156,19 @@ TEST_F(WriterFixture, SheetsGetTheirLinksAndPositions) {
   EXPECT_EQ(OfId(globals_, kSupBook)[0]->U16(0), 3);
 }
 
-// A hidden sheet stays hidden, and the first visible sheet is the active one.
+// A hidden sheet stays hidden, a very hidden one very hidden, and the first visible sheet is the
+// active one when the one asked for is hidden.
 TEST_F(WriterFixture, HiddenSheetsAreWrittenHidden) {
   Begin(3);
-  Sheet("A", false);
-  Sheet("B", true);
-  Sheet("C", false);
+  Sheet("A", svHidden);
+  Sheet("B");
+  Sheet("C", svVeryHidden);
+  writer_->SetActiveSheet(2);
   Parse();
   const auto bound = OfId(globals_, kBoundSheet);
   EXPECT_EQ(bound[0]->Data[4], 1);
   EXPECT_EQ(bound[1]->Data[4], 0);
-  EXPECT_EQ(bound[2]->Data[4], 1);
+  EXPECT_EQ(bound[2]->Data[4], 2);
   EXPECT_EQ(OfId(globals_, kWindow1)[0]->U16(10), 1);  // active tab
   EXPECT_EQ(sheets_[0][3].U16(0), 0x00B6);
   EXPECT_EQ(sheets_[1][3].U16(0), 0x06B6);
