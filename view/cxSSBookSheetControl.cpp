@@ -128,14 +128,19 @@ void TcxSSBookSheetControl::ScrollToMoveCell() {
   viewInfo_->EnsureLayout();
   const TPoint first = viewInfo_->GetTopLeft();
   const TPoint last = viewInfo_->GetBottomRight();
-  if (moveCell_.X < first.X)
-    viewInfo_->SetLeftCol(moveCell_.X);
-  else if (moveCell_.X > last.X)
-    viewInfo_->MakeLastVisibleCol(moveCell_.X);
-  if (moveCell_.Y < first.Y)
-    viewInfo_->SetTopRow(moveCell_.Y);
-  else if (moveCell_.Y > last.Y)
-    viewInfo_->MakeLastVisibleRow(moveCell_.Y);
+  // A cell of the frozen panes is always in view.
+  if (!viewInfo_->InFrozenCols(moveCell_.X)) {
+    if (moveCell_.X < first.X)
+      viewInfo_->SetLeftCol(moveCell_.X);
+    else if (moveCell_.X > last.X)
+      viewInfo_->MakeLastVisibleCol(moveCell_.X);
+  }
+  if (!viewInfo_->InFrozenRows(moveCell_.Y)) {
+    if (moveCell_.Y < first.Y)
+      viewInfo_->SetTopRow(moveCell_.Y);
+    else if (moveCell_.Y > last.Y)
+      viewInfo_->MakeLastVisibleRow(moveCell_.Y);
+  }
 }
 
 void TcxSSBookSheetControl::CorrectForMerged(int key, int old) {

@@ -152,8 +152,28 @@ void TcxSSheetViewInfo::Calculate() {
   const int colHeaderHeight = ColHeaderHeight();
   const int dataWidth = std::max(0, data_.Bounds.Right - rowHeaderWidth);
   const int dataHeight = std::max(0, data_.Bounds.Bottom - colHeaderHeight);
-  const int colCount = CountWalked(sheet.ColumnHeader(), data_.TopLeft.X, dataWidth) + 2;
-  const int rowCount = CountWalked(sheet.RowHeader(), data_.TopLeft.Y, dataHeight) + 2;
+  // The frozen columns (rows) that are not hidden and start within the data area, then the
+  // scrolled ones in the space they leave.
+  const TcxSSSheetView& view = sheet.View();
+  const auto frozenBricks = [](const TcxSSHeader& header, int first, int count, int size) {
+    int bricks = 0;
+    int64_t sum = 0;
+    for (int index = first; index < first + count && sum < size; ++index) {
+      const int itemSize = header.VisibleSize(index);
+      if (itemSize == 0) continue;
+      ++bricks;
+      sum += itemSize;
+    }
+    return bricks;
+  };
+  data_.FrozenBricks = {frozenBricks(sheet.ColumnHeader(), view.Origin.X, view.FrozenCols, dataWidth),
+                        frozenBricks(sheet.RowHeader(), view.Origin.Y, view.FrozenRows, dataHeight)};
+  data_.TopLeft = ClampTopLeft(view.TopLeft());
+  const TPoint frozen = FrozenPixels();
+  const int colCount = data_.FrozenBricks.X +
+                       CountWalked(sheet.ColumnHeader(), data_.TopLeft.X, std::max(0, dataWidth - frozen.X)) + 2;
+  const int rowCount = data_.FrozenBricks.Y +
+                       CountWalked(sheet.RowHeader(), data_.TopLeft.Y, std::max(0, dataHeight - frozen.Y)) + 2;
 
   layoutFonts_.clear();
   data_.Unions.clear();
@@ -188,6 +208,49 @@ void TcxSSheetViewInfo::Recalculate() {
   UpdateSelectionInView();
 }
 
+TPoint TcxSSheetViewInfo::ScrollStart() const {
+  const TcxSSSheetView& view = Sheet().View();
+  return {view.FrozenCols > 0 ? view.Origin.X + view.FrozenCols : 0,
+          view.FrozenRows > 0 ? view.Origin.Y + view.FrozenRows : 0};
+}
+
+bool TcxSSheetViewInfo::InFrozenCols(int col) const {
+  const TcxSSSheetView& view = Sheet().View();
+  return col >= view.Origin.X && col < view.Origin.X + view.FrozenCols;
+}
+
+bool TcxSSheetViewInfo::InFrozenRows(int row) const {
+  const TcxSSSheetView& view = Sheet().View();
+  return row >= view.Origin.Y && row < view.Origin.Y + view.FrozenRows;
+}
+
+TPoint TcxSSheetViewInfo::FrozenPixels() const {
+  const TcxSSSheetView& view = Sheet().View();
+  return {static_cast<int>(Sheet().ColumnHeader().Distance(view.Origin.X, view.Origin.X + view.FrozenCols)),
+          static_cast<int>(Sheet().RowHeader().Distance(view.Origin.Y, view.Origin.Y + view.FrozenRows))};
+}
+
+TPoint TcxSSheetViewInfo::ClampTopLeft(TPoint topLeft) const {
+  const TPoint start = ScrollStart();
+  return {std::max(topLeft.X, start.X), std::max(topLeft.Y, start.Y)};
+}
+
+int TcxSSheetViewInfo::PixelX(int col) const {
+  const TcxSSSheetView& view = Sheet().View();
+  const TcxSSHeader& header = Sheet().ColumnHeader();
+  if (view.FrozenCols > 0 && col < ScrollStart().X)
+    return RowHeaderWidth() + static_cast<int>(header.Distance(view.Origin.X, col));
+  return RowHeaderWidth() + FrozenPixels().X + static_cast<int>(header.Distance(data_.TopLeft.X, col));
+}
+
+int TcxSSheetViewInfo::PixelY(int row) const {
+  const TcxSSSheetView& view = Sheet().View();
+  const TcxSSHeader& header = Sheet().RowHeader();
+  if (view.FrozenRows > 0 && row < ScrollStart().Y)
+    return ColHeaderHeight() + static_cast<int>(header.Distance(view.Origin.Y, row));
+  return ColHeaderHeight() + FrozenPixels().Y + static_cast<int>(header.Distance(data_.TopLeft.Y, row));
+}
+
 void TcxSSheetViewInfo::CalculateHeaders(int colCount, int rowCount) {
   TcxCanvasWrapper& wrapper = sheetControl_.Owner().CanvasWrapper();
   const TcxSSHeader& rows = Sheet().RowHeader();
@@ -195,10 +258,13 @@ void TcxSSheetViewInfo::CalculateHeaders(int colCount, int rowCount) {
   const int rowHeaderWidth = RowHeaderWidth();
   const int colHeaderHeight = ColHeaderHeight();
   const bool r1c1 = Book().R1C1ReferenceStyle();
+  const TcxSSSheetView& view = Sheet().View();
 
+  // The frozen rows (columns) first, then the scrolled ones from the top-left cell.
   int y = colHeaderHeight;
-  int row = data_.TopLeft.Y;
+  int row = data_.FrozenBricks.Y > 0 ? view.Origin.Y : data_.TopLeft.Y;
   for (int j = 1; j < rowCount; ++j) {
+    if (j == data_.FrozenBricks.Y + 1) row = std::max(row, data_.TopLeft.Y);
     row = VisibleFrom(rows, row);
     const int height = rows.VisibleSize(row);
     TcxSSInfoBrick& brick = Brick(0, j);
@@ -215,8 +281,9 @@ void TcxSSheetViewInfo::CalculateHeaders(int colCount, int rowCount) {
   }
 
   int x = rowHeaderWidth;
-  int col = data_.TopLeft.X;
+  int col = data_.FrozenBricks.X > 0 ? view.Origin.X : data_.TopLeft.X;
   for (int i = 1; i < colCount; ++i) {
+    if (i == data_.FrozenBricks.X + 1) col = std::max(col, data_.TopLeft.X);
     col = VisibleFrom(cols, col);
     const int width = cols.VisibleSize(col);
     TcxSSInfoBrick& brick = Brick(i, 0);
@@ -452,13 +519,21 @@ void TcxSSheetViewInfo::CalculateLineRects(const TcxSSInfoBrick& brick, TcxSSEdg
 
 void TcxSSheetViewInfo::CalculateTextOverflow(int rowIndex) {
   const int count = data_.BrickCount.X;
-  const int rowHeaderRight = Brick(0, rowIndex).CellRect.Right;
   const auto hasText = [](const TcxSSInfoBrick& b) { return !b.TextParams.Lines.empty(); };
+  // Text stays on its side of the frozen panes' line.
+  const int frozen = data_.FrozenBricks.X;
+  const int frozenRight = frozen > 0 ? Brick(frozen, 0).CellRect.Right : INT_MAX;
   for (int i = count - 1; i >= 1; --i) {
     TcxSSInfoBrick& brick = Brick(i, rowIndex);
     if (brick.Merged || !hasText(brick) || brick.TextParams.WordBreak) continue;
+    const bool inFrozen = i <= frozen;
+    const int firstIndex = inFrozen ? 1 : frozen + 1;
+    const int lastIndex = inFrozen ? frozen : count - 1;
+    const int leftEdge = inFrozen ? Brick(0, rowIndex).CellRect.Right
+                                  : std::max(Brick(0, rowIndex).CellRect.Right,
+                                             frozen > 0 ? frozenRight : 0);
     if (brick.TextRect.Left < brick.CellRect.Left) {
-      for (int k = i - 1; k >= 1; --k) {
+      for (int k = i - 1; k >= firstIndex; --k) {
         TcxSSInfoBrick& left = Brick(k, rowIndex);
         if (hasText(left) || left.Merged) {
           brick.TextRect.Left = std::max(brick.TextRect.Left, left.CellRect.Right + 2);
@@ -468,10 +543,10 @@ void TcxSSheetViewInfo::CalculateTextOverflow(int rowIndex) {
         Brick(k + 1, rowIndex).Borders[eLeft].Style = lsNone;
         if (left.CellRect.Left < brick.TextRect.Left) break;
       }
-      brick.TextRect.Left = std::max(brick.TextRect.Left, rowHeaderRight);
+      brick.TextRect.Left = std::max(brick.TextRect.Left, leftEdge);
     }
     if (brick.TextRect.Right > brick.CellRect.Right) {
-      for (int k = i + 1; k < count; ++k) {
+      for (int k = i + 1; k <= lastIndex; ++k) {
         TcxSSInfoBrick& right = Brick(k, rowIndex);
         if (hasText(right) || right.Merged) {
           brick.TextRect.Right = std::min(brick.TextRect.Right, right.CellRect.Left - 2);
@@ -481,6 +556,7 @@ void TcxSSheetViewInfo::CalculateTextOverflow(int rowIndex) {
         Brick(k - 1, rowIndex).Borders[eRight].Style = lsNone;
         if (brick.TextRect.Right < right.CellRect.Right) break;
       }
+      if (inFrozen) brick.TextRect.Right = std::min(brick.TextRect.Right, frozenRight - 1);
     }
     // The widened rectangle may now cut the text.
     brick.TextParams.FitsRect = false;
@@ -593,11 +669,14 @@ int TcxSSheetViewInfo::AddUnion(int col, int row) {
   const TRect& selection = data_.Selection;
   item.Selected = !InCells(area, selection.Left, selection.Top) &&
                   InCells(selection, area.Left, area.Top) && InCells(selection, area.Right, area.Bottom);
-  const int rowHeaderWidth = RowHeaderWidth();
-  const int colHeaderHeight = ColHeaderHeight();
-  TRect pixels = storage.GetCellRect(area.Left, area.Top, true, data_.TopLeft.X, data_.TopLeft.Y);
-  pixels = {pixels.Left + rowHeaderWidth, pixels.Top + colHeaderHeight,
-            pixels.Right + rowHeaderWidth, pixels.Bottom + colHeaderHeight};
+  // Measured in the pane of its first cell: an area under the frozen panes' line is cut there.
+  const TPoint frozen = FrozenPixels();
+  const int rowHeaderWidth =
+      RowHeaderWidth() + (InFrozenCols(area.Left) || data_.FrozenBricks.X == 0 ? 0 : frozen.X);
+  const int colHeaderHeight =
+      ColHeaderHeight() + (InFrozenRows(area.Top) || data_.FrozenBricks.Y == 0 ? 0 : frozen.Y);
+  const TRect pixels = {PixelX(area.Left), PixelY(area.Top), PixelX(area.Right + 1),
+                        PixelY(area.Bottom + 1)};
   item.PixelRect = pixels;
   item.TextRect = {pixels.Left + 1, pixels.Top + 2, pixels.Right - 3, pixels.Bottom + 2};
   const TCellText text = DisplayText(cell, style);
@@ -625,8 +704,11 @@ bool TcxSSheetViewInfo::IsActiveCell(int col, int row) const {
 void TcxSSheetViewInfo::UpdateSelectionInView() {
   const TPoint last = GetBottomRight();
   const TRect& s = data_.Selection;
-  data_.SelectionInView = last.X + 1 >= s.Left && s.Right >= data_.TopLeft.X &&
-                          last.Y + 1 >= s.Top && s.Bottom >= data_.TopLeft.Y;
+  const TcxSSSheetView& view = Sheet().View();
+  const TPoint first{data_.FrozenBricks.X > 0 ? view.Origin.X : data_.TopLeft.X,
+                     data_.FrozenBricks.Y > 0 ? view.Origin.Y : data_.TopLeft.Y};
+  data_.SelectionInView = last.X + 1 >= s.Left && s.Right >= first.X && last.Y + 1 >= s.Top &&
+                          s.Bottom >= first.Y;
 }
 
 void TcxSSheetViewInfo::UpdateSelection() {
@@ -807,8 +889,9 @@ int TcxSSheetViewInfo::HitTest(int x, int y, int& hitCol, int& hitRow) const {
 
 TPoint TcxSSheetViewInfo::GetBottomRight() const {
   const TcxSSBookSheet& sheet = Sheet();
-  const int dataWidth = std::max(0, sheetControl_.Width() - RowHeaderWidth());
-  const int dataHeight = std::max(0, sheetControl_.Height() - ColHeaderHeight());
+  const TPoint frozen = FrozenPixels();
+  const int dataWidth = std::max(0, sheetControl_.Width() - RowHeaderWidth() - frozen.X);
+  const int dataHeight = std::max(0, sheetControl_.Height() - ColHeaderHeight() - frozen.Y);
   return {LastFitting(sheet.ColumnHeader(), data_.TopLeft.X, dataWidth),
           LastFitting(sheet.RowHeader(), data_.TopLeft.Y, dataHeight)};
 }
@@ -844,21 +927,24 @@ TRect TcxSSheetViewInfo::CellsToBricks(const TRect& area) const {
 
 // --- Scrolling -----------------------------------------------------------------------------------
 
+// The sheet keeps the scroll position (its view's top-left cell), so that a save writes it and
+// the sheet shows it again when it comes back.
 void TcxSSheetViewInfo::SetTopLeft(int col, int row) {
-  TPoint point{std::max(col, 0), std::max(row, 0)};
+  TPoint point = ClampTopLeft({std::max(col, 0), std::max(row, 0)});
   if (point == data_.TopLeft) return;
   Book().Listener().TopLeftChanging(Sheet(), point);
-  point = {std::max(point.X, 0), std::max(point.Y, 0)};
+  point = ClampTopLeft({std::max(point.X, 0), std::max(point.Y, 0)});
   if (point == data_.TopLeft) return;
-  data_.TopLeft = point;
+  Sheet().View().SetTopLeft(point);
   Calculate();
   sheetControl_.Invalidate();
 }
 
 void TcxSSheetViewInfo::MakeLastVisibleCol(int col) {
   const TcxSSBookSheet& sheet = Sheet();
-  const int dataWidth = std::max(0, sheetControl_.Width() - RowHeaderWidth());
-  const int dataHeight = std::max(0, sheetControl_.Height() - ColHeaderHeight());
+  const TPoint frozen = FrozenPixels();
+  const int dataWidth = std::max(0, sheetControl_.Width() - RowHeaderWidth() - frozen.X);
+  const int dataHeight = std::max(0, sheetControl_.Height() - ColHeaderHeight() - frozen.Y);
   const int left = FirstFitting(sheet.ColumnHeader(), std::max(col, 0), dataWidth);
   const int top = FirstFitting(sheet.RowHeader(), GetBottomRight().Y, dataHeight);
   SetTopLeft(left, top);
@@ -866,8 +952,9 @@ void TcxSSheetViewInfo::MakeLastVisibleCol(int col) {
 
 void TcxSSheetViewInfo::MakeLastVisibleRow(int row) {
   const TcxSSBookSheet& sheet = Sheet();
-  const int dataWidth = std::max(0, sheetControl_.Width() - RowHeaderWidth());
-  const int dataHeight = std::max(0, sheetControl_.Height() - ColHeaderHeight());
+  const TPoint frozen = FrozenPixels();
+  const int dataWidth = std::max(0, sheetControl_.Width() - RowHeaderWidth() - frozen.X);
+  const int dataHeight = std::max(0, sheetControl_.Height() - ColHeaderHeight() - frozen.Y);
   const int top = FirstFitting(sheet.RowHeader(), std::max(row, 0), dataHeight);
   const int left = FirstFitting(sheet.ColumnHeader(), GetBottomRight().X, dataWidth);
   SetTopLeft(left, top);

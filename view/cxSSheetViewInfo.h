@@ -68,6 +68,9 @@ struct TcxSSViewInfoData {
   TRect Bounds;       // the sheet's client rectangle at layout time (Right, Bottom outside)
   TPoint TopLeft;     // first scrolled column and row
   TPoint BrickCount;  // brick columns and rows, headers included
+  // Brick columns and rows of frozen panes (after the headers): they come first and stay put
+  // while the bricks after them scroll.
+  TPoint FrozenBricks;
   bool ShowHeaders = true;
   TRect Selection{0, 0, 0, 0};         // cells
   TRect SelectionBricks{-1, -1, -1, -1};  // brick indexes, -1 outside the bricks
@@ -101,7 +104,9 @@ inline constexpr int kHitCorner = 16;
 
 // The on-screen layout of one sheet: the part of the sheet from its top-left cell to the edge of
 // the sheet's area, turned into bricks with pixel rectangles, resolved fills and borders and
-// laid-out text, plus one record per merged area in view. Painting reads nothing else; mouse
+// laid-out text, plus one record per merged area in view. With frozen panes (the sheet's view),
+// the frozen columns and rows are laid out first and the scrolled ones from the top-left cell
+// after them; text does not overflow across the line between them. Painting reads nothing else; mouse
 // handling uses it to find what lies under the pointer.
 //
 // Laid out once, painted many times: Calculate walks the column and row sizes from the top-left
@@ -156,6 +161,9 @@ public:
   // the column and row (-1 for the header direction), and stay unchanged when nothing is hit.
   int HitTest(int x, int y, int& hitCol, int& hitRow) const;
   TPoint GetTopLeft() const { return data_.TopLeft; }
+  // Whether the column (row) lies in the frozen panes, which never scroll.
+  bool InFrozenCols(int col) const;
+  bool InFrozenRows(int row) const;
   // The last fully visible column and row.
   TPoint GetBottomRight() const;
   // The brick-index rectangle of a rectangle of cells (-1 where it lies outside the bricks).
@@ -191,6 +199,16 @@ private:
   const TcxScreenFont& CellFont(const TcxSSFontRec* font);
   void LayoutCellText(const TcxSSStyleRec& style, const TCellText& text, const TRect& rect,
                       TcxTextParameters& params, bool widen, TRect* widenedRect);
+  // The first column and row that may scroll (after the frozen ones), and the pixels the frozen
+  // columns and rows take of the data area.
+  TPoint ScrollStart() const;
+  TPoint FrozenPixels() const;
+  // The top-left cell kept at or after the frozen columns and rows.
+  TPoint ClampTopLeft(TPoint topLeft) const;
+  // The left (top) pixel edge of a column (row) in the layout: measured in the frozen panes for
+  // a frozen one, else from the top-left cell (negative distances lie before it).
+  int PixelX(int col) const;
+  int PixelY(int row) const;
   void CalculateHeaders(int colCount, int rowCount);
   void CalculateTextOverflow(int rowIndex);
   void AdjustBorders(int colIndex, int rowIndex);

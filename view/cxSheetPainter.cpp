@@ -30,12 +30,30 @@ void TcxSheetPainter::Paint(TcxCanvasWrapper& wrapper, const TcxSSViewInfoData& 
   painter.save();
   painter.setClipRect(dirty, Qt::IntersectClip);
   DrawCells();
+  DrawFreezeLines();
   // The frame goes over everything painted before it: the same pixels as painting it first and
   // keeping it out of the clip, with the clip staying a rectangle.
   DrawSelectionFrame();
   painter.restore();
   wrapper_ = nullptr;
   data_ = nullptr;
+}
+
+// A one-pixel dark line where frozen columns (rows) end, across the data area, as spreadsheet
+// programs mark frozen panes.
+void TcxSheetPainter::DrawFreezeLines() {
+  const TcxSSViewInfoData& data = Data();
+  QPainter& painter = *Wrapper().Canvas();
+  const QColor color(0, 0, 0);
+  const TRect& header = Brick(0, 0).CellRect;
+  if (data.FrozenBricks.X > 0 && data.FrozenBricks.X < data.BrickCount.X) {
+    const int x = Brick(data.FrozenBricks.X, 0).CellRect.Right;
+    painter.fillRect(QRect(QPoint(x, header.Bottom), QPoint(x, data.Bounds.Bottom)), color);
+  }
+  if (data.FrozenBricks.Y > 0 && data.FrozenBricks.Y < data.BrickCount.Y) {
+    const int y = Brick(0, data.FrozenBricks.Y).CellRect.Bottom;
+    painter.fillRect(QRect(QPoint(header.Right, y), QPoint(data.Bounds.Right, y)), color);
+  }
 }
 
 void TcxSheetPainter::DrawBrickLines(int colIndex, int rowIndex) {

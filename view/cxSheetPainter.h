@@ -40,6 +40,7 @@ protected:
 
 private:
   void DrawBrickLines(int colIndex, int rowIndex);
+  void DrawFreezeLines();
 
   TcxCanvasWrapper* wrapper_ = nullptr;
   const TcxSSViewInfoData* data_ = nullptr;

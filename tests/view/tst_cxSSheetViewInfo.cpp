@@ -620,6 +620,53 @@ private slots:
     QCOMPARE(s.ViewInfo().GetTopLeft(), (TPoint{8, 0}));
   }
 
+  // Frozen panes: column A and rows 1-2 stay where they are while the rest scrolls; the scroll
+  // position is the sheet's (a save writes it) and never reaches into the frozen panes.
+  void frozenPanesStayWhileTheRestScrolls() {
+    TSheet s;
+    TcxSSSheetView view;
+    view.FrozenCols = 1;
+    view.FrozenRows = 2;
+    s.Sheet().SetView(view);
+    s.ViewInfo().SetTopLeft(0, 0);
+    QCOMPARE(s.ViewInfo().GetTopLeft(), (TPoint{1, 2}));
+    QCOMPARE(s.Data().FrozenBricks, (TPoint{1, 2}));
+    s.ViewInfo().SetTopLeft(5, 30);
+    QCOMPARE(s.Sheet().View().TopLeft(), (TPoint{5, 30}));
+    QCOMPARE(s.Brick(1, 0).Col, 0);
+    QCOMPARE(s.Brick(2, 0).Col, 5);
+    QCOMPARE(s.Brick(2, 0).CellRect.Left, kHeaderWidth + 85);
+    QCOMPARE(s.Brick(0, 1).Row, 0);
+    QCOMPARE(s.Brick(0, 2).Row, 1);
+    QCOMPARE(s.Brick(0, 3).Row, 30);
+    QCOMPARE(s.Brick(0, 3).CellRect.Top, kHeaderHeight + 40);
+    // The frozen panes take their room from the scrolling part.
+    QCOMPARE(s.ViewInfo().GetBottomRight(), (TPoint{8, 46}));
+    QVERIFY(s.ViewInfo().InFrozenCols(0) && !s.ViewInfo().InFrozenCols(1));
+    QVERIFY(s.ViewInfo().InFrozenRows(1) && !s.ViewInfo().InFrozenRows(2));
+    s.ViewInfo().SetTopLeft(3, 1);
+    QCOMPARE(s.ViewInfo().GetTopLeft(), (TPoint{3, 2}));
+  }
+
+  // Text of a frozen cell ends at the frozen panes' line; a merged area scrolled partly under it
+  // is cut there.
+  void frozenPanesCutTextAndMergedAreas() {
+    TSheet s;
+    TcxSSSheetView view;
+    view.FrozenCols = 1;
+    s.Sheet().SetView(view);
+    s.SetText(0, 0, "a text far wider than its frozen column");
+    s.Storage().MergeCells({5, 3, 8, 4}, true);
+    s.SetText(5, 3, "spojeno");
+    s.ViewInfo().SetTopLeft(7, 0);
+    const int line = kHeaderWidth + 85;
+    QCOMPARE(s.Brick(1, 1).Col, 0);
+    QVERIFY(s.Brick(1, 1).TextRect.Right < line);
+    QCOMPARE(s.Data().Unions.size(), size_t(1));
+    QVERIFY(s.Data().Unions[0].PixelRect.Left >= line);
+    QCOMPARE(s.Data().Unions[0].PixelRect.Right, line + 2 * 85);
+  }
+
   void makeLastVisible() {
     TSheet s;
     s.ViewInfo().MakeLastVisibleRow(40);

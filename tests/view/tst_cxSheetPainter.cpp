@@ -61,6 +61,22 @@ private slots:
     QCOMPARE(image.pixel(200, 40), kWhite);
   }
 
+  // Frozen panes (column A, rows 1-2) show a dark line where they end, over the grid line.
+  void frozenPanesLine() {
+    TPainted p;
+    p.Sheet().SetSelection({5, 15, 5, 15});
+    TcxSSSheetView view;
+    view.FrozenCols = 1;
+    view.FrozenRows = 2;
+    p.Sheet().SetView(view);
+    p.ViewInfo().SetTopLeft(4, 10);
+    const QImage image = p.Grab();
+    QCOMPARE(image.pixel(170, 200), kBlack);
+    QCOMPARE(image.pixel(400, 60), kBlack);
+    QCOMPARE(image.pixel(255, 200), Rgb(kGrid));  // the next column line is a grid line
+    QCOMPARE(image.pixel(400, 80), Rgb(kGrid));
+  }
+
   void fillsStayInsideTheLines() {
     TPainted p;
     p.Style(1, 1, [](TcxSSCellStyle& s) { s.Brush().SetBackgroundColor(5); });
