@@ -799,7 +799,8 @@ bool FormatDateTimeSection(const TSection& sec, double x, const TRegionalSetting
   const int minute = static_cast<int>(seconds / 60 % 60);
   const int second = static_cast<int>(seconds % 60);
   TcxDateTimeParts date;
-  if (!TryDecodeDateTime(static_cast<double>(days), date)) return false;
+  // The calendar day in the workbook's date system; elapsed time counts the value's own days.
+  if (!TryDecodeDateTime(static_cast<double>(days), date, s)) return false;
 
   if (negative) out.Text += '-';
   for (const TToken& t : sec.Tokens) {

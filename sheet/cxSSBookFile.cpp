@@ -301,14 +301,18 @@ void WriteColumns(TcxExcelFileWriter& writer, int page, const TcxSSHeader& heade
   }
 }
 
-// Row header items that differ from the default height (written before as DEFAULTROWHEIGHT).
-void WriteRows(TcxExcelFileWriter& writer, int page, const TcxSSHeader& header) {
+// Row header items that differ from the default height (written before as DEFAULTROWHEIGHT),
+// and the rows whose file gave them a height of their own: its pixels may be the default
+// height's while its twips are not (the two records convert differently).
+void WriteRows(TcxExcelFileWriter& writer, int page, const TcxSSHeader& header,
+               uint16_t defaultTwips) {
   const int count = std::min(header.Count(), TcxExcelFileWriter::kMaxRows);
   for (int row = 0; row < count; ++row) {
     const TcxSSHeaderItem& item = header.GetItem(row);
     const bool hidden = item.Flags & kHeaderHidden;
     const bool followsDefault = item.Flags & kHeaderDefault;
-    if (!hidden && followsDefault) continue;
+    const bool ownTwips = item.FileSize != 0 && item.FileSize != defaultTwips;
+    if (!hidden && followsDefault && !ownTwips) continue;
     writer.WriteRow(page, row, hidden, followsDefault ? header.DefaultSize() : item.Size,
                     item.FileSize);
   }
@@ -447,7 +451,7 @@ void TcxCustomSpreadSheetBook::SaveToStream(std::ostream& stream) {
     writer->WriteDefaultRowHeight(page, sheet.RowHeader().DefaultSize(), sheet.FileDefaultSizes());
     writer->WriteDefaultColWidth(page, sheet.ColumnHeader().DefaultSize(), sheet.FileDefaultSizes());
     WriteColumns(*writer, page, sheet.ColumnHeader(), defaultLocked);
-    WriteRows(*writer, page, sheet.RowHeader());
+    WriteRows(*writer, page, sheet.RowHeader(), sheet.FileDefaultSizes().RowHeight.value_or(0));
     WriteCells(*this, *writer, page, storage);
     writer->WriteMergedCells(page, storage.MergedCells().GetAllInclusive());
   }

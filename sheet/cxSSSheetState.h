@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "platform/Types.h"
@@ -35,10 +36,10 @@ uint16_t ProtectionPasswordHash(std::string_view password);
 // save writes them back while the sheet's default sizes are still the ones they gave (reading
 // them turns them into pixels, which lose their exact value).
 struct TcxSSDefaultSizes {
-  uint16_t ColumnChars = 0;  // DEFCOLWIDTH: whole characters (0: none)
-  uint16_t ColumnWidth = 0;  // STANDARDWIDTH: 1/256 of a character (0: none)
-  uint16_t RowHeight = 0;    // DEFAULTROWHEIGHT: twips (0: none)
-  uint16_t RowOptions = 0;   // DEFAULTROWHEIGHT's option flags
+  std::optional<uint16_t> ColumnChars;  // DEFCOLWIDTH: whole characters
+  std::optional<uint16_t> ColumnWidth;  // STANDARDWIDTH: 1/256 of a character
+  std::optional<uint16_t> RowHeight;    // DEFAULTROWHEIGHT: twips
+  uint16_t RowOptions = 0;              // DEFAULTROWHEIGHT's option flags
   bool operator==(const TcxSSDefaultSizes&) const = default;
 };
 

@@ -165,11 +165,15 @@ void TcxExcelFileReader::DispatchGlobal(TcxBiffRecord& record) {
       book_.SetDate1904(date1904);
       break;
     }
-    case kBiffWindow1:
+    case kBiffWindow1: {
+      // A workbook open in several windows has a WINDOW1 for each; the first is its own.
+      if (hasWindow1_) break;
       record.Skip(10);
-      activeTab_ = record.ReadU16();
-      if (!record.Ok()) activeTab_ = 0;
+      const uint16_t tab = record.ReadU16();
+      hasWindow1_ = record.Ok();
+      if (hasWindow1_) activeTab_ = tab;
       break;
+    }
     case kBiffProtect: {
       const uint16_t flag = record.ReadU16();
       if (record.Ok()) book_.SetProtected((flag & 0x01) != 0);

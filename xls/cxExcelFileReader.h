@@ -104,6 +104,7 @@ private:
   // The sheet the file shows first (WINDOW1), as an index of the BOUNDSHEET records, and that
   // sheet's reference style.
   size_t activeTab_ = 0;
+  bool hasWindow1_ = false;
   bool r1c1_ = false;
   TcxExcelReadReport report_;
   int lastPercent_ = -1;

@@ -505,16 +505,15 @@ TcxExcelFileWriter::TSheet& TcxExcelFileWriter::Sheet(int sheet) { return *sheet
 
 void TcxExcelFileWriter::WriteDefaultColWidth(int sheet, int width, const TcxSSDefaultSizes& kept) {
   TcxBiffWriter& records = Sheet(sheet).Records;
-  // The file's own records while the width is still the one they give (STANDARDWIDTH, read
-  // after DEFCOLWIDTH, is the one that counts).
-  if (kept.ColumnWidth != 0 && units_.StandardWidthPixels(kept.ColumnWidth) == width) {
-    ::WriteDefColWidth(records, kept.ColumnChars != 0 ? kept.ColumnChars : units_.DefColWidth(width));
-    ::WriteStandardWidth(records, kept.ColumnWidth);
-    return;
-  }
-  if (kept.ColumnWidth == 0 && kept.ColumnChars != 0 &&
-      units_.DefColWidthPixels(kept.ColumnChars) == width) {
-    ::WriteDefColWidth(records, kept.ColumnChars);
+  // The file's own records while the width is still the one they give: STANDARDWIDTH, read after
+  // DEFCOLWIDTH, counts unless it is 0 (which readers ignore).
+  const bool standard = kept.ColumnWidth && *kept.ColumnWidth != 0;
+  const bool keptGives =
+      standard ? units_.StandardWidthPixels(*kept.ColumnWidth) == width
+               : kept.ColumnChars && units_.DefColWidthPixels(*kept.ColumnChars) == width;
+  if (keptGives) {
+    ::WriteDefColWidth(records, kept.ColumnChars.value_or(units_.DefColWidth(width)));
+    if (kept.ColumnWidth) ::WriteStandardWidth(records, *kept.ColumnWidth);
     return;
   }
   const uint16_t characters = units_.DefColWidth(width);
@@ -526,8 +525,8 @@ void TcxExcelFileWriter::WriteDefaultColWidth(int sheet, int width, const TcxSSD
 }
 
 void TcxExcelFileWriter::WriteDefaultRowHeight(int sheet, int height, const TcxSSDefaultSizes& kept) {
-  if (kept.RowHeight != 0 && units_.DefaultRowPixels(kept.RowHeight) == height)
-    ::WriteDefaultRowHeight(Sheet(sheet).Records, kept.RowHeight, kept.RowOptions);
+  if (kept.RowHeight && units_.DefaultRowPixels(*kept.RowHeight) == height)
+    ::WriteDefaultRowHeight(Sheet(sheet).Records, *kept.RowHeight, kept.RowOptions);
   else
     ::WriteDefaultRowHeight(Sheet(sheet).Records, units_.DefaultRowHeight(height));
 }

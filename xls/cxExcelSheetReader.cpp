@@ -255,9 +255,10 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
       ReadWindow2(record);
       break;
     case kBiffPane:
-      ReadPane(record);
+      if (!otherWindow_) ReadPane(record);
       break;
     case kBiffScl: {
+      if (otherWindow_) break;
       const uint16_t numerator = record.ReadU16();
       const uint16_t denominator = record.ReadU16();
       if (record.Ok() && numerator > 0 && denominator > 0) {
@@ -268,7 +269,7 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
     }
     case kBiffSelection: {
       TcxSelectionRecord selection;
-      if (::ReadSelection(record, selection) && selection.Pane == view_.ActivePane) {
+      if (!otherWindow_ && ::ReadSelection(record, selection) && selection.Pane == view_.ActivePane) {
         selection_ = selection;
         hasSelection_ = true;
       }
@@ -308,7 +309,14 @@ bool TcxExcelSheetReader::ReadFlag(TcxBiffRecord& record, bool& flag) {
   return true;
 }
 
+// A workbook open in several windows keeps a WINDOW2 (with its SCL, PANE and SELECTION records)
+// per window in each sheet (poi-12843-1.xls); the first window's is the sheet's view, as the
+// first WINDOW1 is the workbook's.
 void TcxExcelSheetReader::ReadWindow2(TcxBiffRecord& record) {
+  if (hasWindow_) {
+    otherWindow_ = true;
+    return;
+  }
   const uint16_t options = record.ReadU16();
   const uint16_t top = record.ReadU16();
   const uint16_t left = record.ReadU16();

@@ -217,6 +217,8 @@ private:
   TcxCellHeader lastFormulaCell_;
 
   bool hasWindow_ = false;
+  // A WINDOW2 of a further window was read: its view records are not the sheet's.
+  bool otherWindow_ = false;
   uint16_t windowOptions_ = 0;
   TcxSSSheetView view_;
   bool hasSelection_ = false;

@@ -499,43 +499,25 @@ TEST_F(CliScriptTest, ProtectionRefusesChangesToLockedCells) {
 // own password (poi-15556.xls: both sheets protected with one we do not know) too.
 TEST_F(CliScriptTest, UnprotectingNeedsThePassword) {
   Load("poi-15556.xls");
-  TScriptRun run = Run("protect sheet off
-protect sheet off guess
-set A1 x
-");
+  TScriptRun run = Run("protect sheet off\nprotect sheet off guess\nset A1 x\n");
   EXPECT_EQ(run.Err,
-            "line 1: The password you supplied is not correct
-"
-            "line 2: The password you supplied is not correct
-"
-            "line 3: A1 is protected
-");
+            "line 1: The password you supplied is not correct\n"
+            "line 2: The password you supplied is not correct\n"
+            "line 3: A1 is protected\n");
   EXPECT_TRUE(book_->ActiveSheet().Protected());
 
   book_ = std::make_unique<TcxSpreadSheetBook>(environment_);
   const auto file = std::filesystem::path(ZOF_BINARY_DIR) / "cli-script-password.xls";
-  Out("protect sheet on tajna reč
-protect book on knjiga
-save " + file.string() + "
-");
+  Out("protect sheet on tajna reč\nprotect book on knjiga\nsave " + file.string() + "\n");
   book_ = std::make_unique<TcxSpreadSheetBook>(environment_);
   book_->LoadFromFile(file.string());
   std::filesystem::remove(file);
-  run = Run("protect sheet off tajna
-protect book off
-protect sheet off tajna reč
-"
-            "protect book off knjiga
-set A1 x
-print A1
-");
+  run = Run("protect sheet off tajna\nprotect book off\nprotect sheet off tajna reč\n"
+            "protect book off knjiga\nset A1 x\nprint A1\n");
   EXPECT_EQ(run.Err,
-            "line 1: The password you supplied is not correct
-"
-            "line 2: The password you supplied is not correct
-");
-  EXPECT_EQ(run.Out, "x
-");
+            "line 1: The password you supplied is not correct\n"
+            "line 2: The password you supplied is not correct\n");
+  EXPECT_EQ(run.Out, "x\n");
   EXPECT_FALSE(book_->ActiveSheet().Protected());
   EXPECT_FALSE(book_->Protected());
 }

@@ -252,9 +252,23 @@ TEST_P(BookFileRoundTrip, FormulaShapesParsedOnceLoadAsEveryFormulaParsed) {
 }
 
 // What xlrd reads beyond the values (tests/xls/xlrd_state.py) that a load and save keeps: the
-// number format string of every cell. A kind of fact the script learns goes here once saves
-// keep it.
-constexpr const char* kKeptState[] = {"format"};
+// number format string of every cell, the date system, the palette, the sheets' visibility and
+// window options, column widths and row heights and the default sizes. A kind of fact the
+// script learns goes here once saves keep it.
+constexpr const char* kKeptState[] = {"format", "datemode", "palette", "sheet", "window",
+                                      "colwidth", "rowheight", "defaults"};
+// Facts of the workbook and its sheets that every save writes, unlike those of cells, columns
+// and rows (a save leaves out blank cells and columns and rows of the default size).
+const std::set<std::string> kAlwaysWritten = {"datemode", "palette", "sheet", "window", "defaults"};
+// Workbooks open in two windows keep a set of window records for each in every sheet. The
+// workbook keeps the first window's; xlrd reads a mixture (each record overwrites the last one
+// read: the frozen flag of one window, the panes and zoom of the other), which no single window
+// gives back.
+const std::set<std::pair<std::string, std::string>> kStateExceptions = {
+    {"poi-12843-1.xls", "window"},
+    {"poi-WORKBOOK_in_capitals.xls", "window"},
+    {"poi-bug66319.xls", "window"},
+};
 
 TEST_P(BookFileRoundTrip, XlrdReadsTheSavedWorkbookAsTheOriginal) {
   if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
@@ -275,6 +289,7 @@ TEST_P(BookFileRoundTrip, XlrdReadsTheSavedWorkbookAsTheOriginal) {
   const auto after = ReadStateWithXlrd(saved);
   ASSERT_TRUE(after) << "xlrd refuses the saved workbook";
   for (const char* kind : kKeptState) {
+    if (kStateExceptions.count({GetParam().filename().string(), kind})) continue;
     const auto& was = before->count(kind) ? before->at(kind) : std::map<std::string, std::string>{};
     const auto& is = after->count(kind) ? after->at(kind) : std::map<std::string, std::string>{};
     // Cells a save leaves out (blank cells without a look of their own) have nothing to compare.
@@ -282,7 +297,10 @@ TEST_P(BookFileRoundTrip, XlrdReadsTheSavedWorkbookAsTheOriginal) {
     std::string shown;
     for (const auto& [place, value] : was) {
       const auto found = is.find(place);
-      if (found == is.end()) continue;
+      if (found == is.end()) {
+        if (kAlwaysWritten.count(kind) && differ++ < 12) shown += "\n  " + place + ": " + value + " lost";
+        continue;
+      }
       ++compared;
       if (found->second == value) continue;
       if (differ++ < 12) shown += "\n  " + place + ": " + value + " became " + found->second;

@@ -313,9 +313,9 @@ TEST(BookFileState, WidthsAndHeightsKeepTheFilesUnits) {
     EXPECT_EQ(items.at({0, 2}), std::make_pair(1234, true));
     EXPECT_EQ(items.at({1, 0}), std::make_pair(301, false));
     EXPECT_TRUE(items.at({1, 3}).second);
-    EXPECT_EQ(book->Pages(0).FileDefaultSizes().RowHeight, 315);
+    EXPECT_EQ(book->Pages(0).FileDefaultSizes().RowHeight, uint16_t{315});
     const auto reloaded = Reloaded(*book);
-    EXPECT_EQ(reloaded->Pages(0).FileDefaultSizes().RowHeight, 315);
+    EXPECT_EQ(reloaded->Pages(0).FileDefaultSizes().RowHeight, uint16_t{315});
     EXPECT_EQ(reloaded->Pages(0).RowHeader().DefaultSize(), book->Pages(0).RowHeader().DefaultSize());
   }
   // A column the user widened is written from its new width.
@@ -358,6 +358,15 @@ TEST(BookFileState, ViewSettingsAreReadAndWritten) {
   };
   check(*book);
   check(*Reloaded(*book));
+
+  if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
+  const TSavedFile saved(*book, "view");
+  const auto before = ReadStateWithXlrd(fixture);
+  const auto after = ReadStateWithXlrd(saved.Path());
+  ASSERT_TRUE(before && after);
+  ASSERT_EQ(before->count("window"), 1u);
+  EXPECT_EQ(after->at("window"), before->at("window"));
+  EXPECT_EQ(after->at("sheet"), before->at("sheet"));
 }
 
 // The active cell of a selection need not be its top-left cell: it is written while the
