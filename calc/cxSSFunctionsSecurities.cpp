@@ -477,10 +477,10 @@ bool PopOddBond(Handler& h, TOddBond& b, bool first) {
   b.Redemption = args.Number();
   b.Value = args.Number();
   b.Rate = args.Number();
-  if (first) b.First = std::trunc(args.Number());
-  b.Issue = std::trunc(args.Number());
-  b.Maturity = std::trunc(args.Number());
-  b.Settlement = std::trunc(args.Number());
+  if (first) b.First = std::trunc(args.Date());
+  b.Issue = std::trunc(args.Date());
+  b.Maturity = std::trunc(args.Date());
+  b.Settlement = std::trunc(args.Date());
   if (args.Failed()) {
     FailWith(h, args.Error());
     return false;
@@ -595,8 +595,8 @@ bool PopAmortization(Handler& h, TAmortization& a) {
   a.Rate = args.Number();
   a.Period = std::trunc(args.Number());
   a.Salvage = args.Number();
-  const double first = std::trunc(args.Number());
-  const double purchased = std::trunc(args.Number());
+  const double first = std::trunc(args.Date());
+  const double purchased = std::trunc(args.Date());
   a.Cost = args.Number();
   if (args.Failed()) {
     FailWith(h, args.Error());
