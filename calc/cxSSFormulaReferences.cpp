@@ -6,8 +6,10 @@
 #include "calc/cxSSStrings.h"
 #include "calc/cxSSTokens.h"
 #include "platform/TextServices.h"
+#include "platform/Unicode.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
+#include "xls/cxExcelLimits.h"
 
 // The formula cache's names, sheets and the rewriting of references when rows, columns and
 // sheets move.
@@ -122,6 +124,8 @@ int TcxSSFormulasCache::AddName(const std::string& name, int sheet, bool check,
                                 const TRect& area) {
   if (check) {
     if (name.empty() || name.find_first_of(kNameForbidden) != std::string::npos) return -1;
+    // A cut name could equal another one in the file.
+    if (unicode::Utf16Length(name) > kXlsMaxDefinedName) return -1;
     if (FindName(name) >= 0) return -1;
     const ITextServices& text = *book_.Environment().Text;
     for (int i = 0; i < book_.PageCount(); ++i)

@@ -13,6 +13,7 @@
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "styles/cxSSStyleTypes.h"
+#include "xls/cxExcelLimits.h"
 
 TcxSSFormulasCache::TcxSSFormulasCache(TcxCustomSpreadSheetBook& book)
     : book_(book), handler_(*this) {}
@@ -48,12 +49,18 @@ bool TcxSSFormulasCache::AddFormula(TcxSSDataStorage& storage, int col, int row)
     text = handler_.FormulaText(*formula);
     ok = !text.empty();
   }
+  // A formula typed in must fit the one record a file keeps it in; a file's own formulas do.
+  const bool tooLong = ok && !silent_ && !FitsFile(*formula);
+  if (tooLong) {
+    ok = false;
+    ReportError(kFormulaTooLong);
+  }
   if (ok) {
     cell.Text = std::move(text);
     cell.Formula = Add(std::move(formula));
     cell.Kind = ckFormula;
   } else {
-    if (lastMessage_ != kSyntaxError) ReportError(kSyntaxError);
+    if (lastMessage_ != kSyntaxError && !tooLong) ReportError(kSyntaxError);
     cell.Kind = ckText;
     cell.Formula = nullptr;
   }
@@ -61,6 +68,18 @@ bool TcxSSFormulasCache::AddFormula(TcxSSDataStorage& storage, int col, int row)
   storage.SetCell(col, row, cell);
   if (cyclicRefs_ && !wasCyclic) ReportError(kCycledIndexes);
   return ok;
+}
+
+bool TcxSSFormulasCache::FitsFile(const TcxSSFormula& formula) {
+  // The file's own names of add-in functions take the same room whatever their indexes.
+  const TcxAddInResolver anyAddIn = [](std::string_view, uint16_t& refIndex, uint16_t& nameIndex) {
+    refIndex = 0;
+    nameIndex = 1;
+    return true;
+  };
+  TcxTokenString exported;
+  handler_.ExportTokens(formula, exported, anyAddIn);
+  return exported.size() <= kXlsMaxFormulaTokens;
 }
 
 bool TcxSSFormulasCache::AddFormulaTokens(TcxSSDataStorage& storage, int col, int row,

@@ -64,8 +64,11 @@ public:
 
   // --- Registration --------------------------------------------------------------------------
   // Parses the text of the cell and makes it a formula cell; false (the cell stays text) when the
-  // text does not parse.
+  // text does not parse, or, outside loading, when the formula is longer than one FORMULA
+  // record of a file holds ("The formula is too long").
   virtual bool AddFormula(TcxSSDataStorage& storage, int col, int row);
+  // Whether the formula's file tokens fit one FORMULA record.
+  bool FitsFile(const TcxSSFormula& formula);
   // Makes the cell a formula of tokens parsed before (references relative to the cell) and
   // gives it the formula's text; false, and the cell untouched, when the tokens make no text.
   bool AddFormulaTokens(TcxSSDataStorage& storage, int col, int row, const TcxTokenString& tokens);
@@ -159,7 +162,7 @@ public:
   // Appends a workbook name of cells and returns its index (-1 for a sheet beyond 255, which a
   // name cannot hold); with `check`, also -1 for a name holding a blank or one of
   // ( ) & @ # % ^ + - * / \ | , . ; { } [ ] ' " ? or equal (without case) to a live name or a
-  // sheet caption.
+  // sheet caption, or longer than a file's name holds (255 characters).
   virtual int AddName(const std::string& name, int sheet, bool check, const TRect& area);
   // Appends a name as a file holds it (a formula name without its formula yet, see
   // SetNameFormula) and returns its index; -1 when it is empty, its scope or sheet is not a page

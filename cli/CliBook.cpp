@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <istream>
 #include <ostream>
+#include <sstream>
 
 #include "calc/cxSSConvert.h"
 #include "calc/cxSSDataStorage.h"
@@ -18,6 +20,7 @@
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
+#include "xls/cxExcelFileWriter.h"
 
 namespace {
 
@@ -207,8 +210,7 @@ void WriteBookInfo(TcxCustomSpreadSheetBook& book, std::ostream& out) {
       << ", \"activeSheet\": " << book.ActivePage() << "}\n}\n";
 }
 
-void ReadCsvIntoSheet(TcxCustomSpreadSheetBook& book, std::string_view text) {
-  const auto records = ParseCsv(text);
+TCsvReadReport ReadCsvIntoSheet(TcxCustomSpreadSheetBook& book, std::istream& in) {
   TcxSSDataStorage& storage = book.ActiveSheet().DataStorage();
   book.History().Lock();
   book.BeginUpdate();
@@ -216,7 +218,22 @@ void ReadCsvIntoSheet(TcxCustomSpreadSheetBook& book, std::string_view text) {
     book.EndUpdate();
     book.History().Unlock();
   });
-  for (int row = 0; row < static_cast<int>(records.size()); ++row)
-    for (int col = 0; col < static_cast<int>(records[row].size()); ++col)
-      if (!records[row][col].empty()) TcxSSCellObject(storage, col, row).SetText(records[row][col]);
+  // A field longer than this is longer than any text a file holds, which the save reports.
+  constexpr size_t kMaxFieldBytes = 4 * (TSSTStringTable::kMaxChars + 1);
+  TCsvReader reader(in, TcxExcelFileWriter::kMaxCols, kMaxFieldBytes);
+  TCsvReadReport report;
+  std::vector<std::string> fields;
+  for (long long row = 0; reader.Next(fields); ++row) {
+    report.Rows = row + 1;
+    report.Columns = std::max(report.Columns, static_cast<long long>(reader.FieldCount()));
+    if (row >= TcxExcelFileWriter::kMaxRows) continue;
+    for (int col = 0; col < static_cast<int>(fields.size()); ++col)
+      if (!fields[col].empty()) TcxSSCellObject(storage, col, static_cast<int>(row)).SetText(fields[col]);
+  }
+  return report;
+}
+
+TCsvReadReport ReadCsvIntoSheet(TcxCustomSpreadSheetBook& book, std::string_view text) {
+  std::istringstream in{std::string(text)};
+  return ReadCsvIntoSheet(book, in);
 }

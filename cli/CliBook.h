@@ -35,6 +35,15 @@ void WriteSheetCsv(TcxCustomSpreadSheetBook& book, int page, TCliOutputMode mode
 // defined names and the workbook flags as JSON.
 void WriteBookInfo(TcxCustomSpreadSheetBook& book, std::ostream& out);
 
+// What a CSV text held: its records and the fields of its longest record.
+struct TCsvReadReport {
+  long long Rows = 0;
+  long long Columns = 0;
+};
+
 // Enters each field of the CSV text into the active sheet as a user would type it (a field that
-// starts with "=" becomes a formula), row by row from A1.
-void ReadCsvIntoSheet(TcxCustomSpreadSheetBook& book, std::string_view text);
+// starts with "=" becomes a formula), row by row from A1. Only what a file's sheet holds is
+// entered (65,536 rows of 256 fields, a field cut beyond any text's length), in memory bounded
+// by that whatever the text holds; the report tells how much there was.
+TCsvReadReport ReadCsvIntoSheet(TcxCustomSpreadSheetBook& book, std::istream& in);
+TCsvReadReport ReadCsvIntoSheet(TcxCustomSpreadSheetBook& book, std::string_view text);

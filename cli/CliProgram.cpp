@@ -8,15 +8,16 @@
 #include <functional>
 #include <iostream>
 #include <ostream>
-#include <sstream>
 
 #include "calc/cxSSStrings.h"
 #include "calc/cxSSTypes.h"
+#include "calc/cxSSUtils.h"
 #include "cli/CliBook.h"
 #include "cli/CliCommandLine.h"
 #include "cli/CliScript.h"
 #include "platform/MessageBox.h"
 #include "sheet/cxSSBookFile.h"
+#include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
 
 namespace {
@@ -59,22 +60,74 @@ struct TContext {
   int ExitCode = 0;
 };
 
+// A file the program reads must be a regular file: a folder reads as nothing, a device or a
+// pipe without end.
+void RequireInputFile(const std::string& file) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(file, error);
+  if (status.type() == std::filesystem::file_type::not_found)
+    throw TFileError{file, "the file does not exist"};
+  if (error) throw TFileError{file, error.message()};
+  if (!std::filesystem::is_regular_file(status)) throw TFileError{file, "not a regular file"};
+}
+
+std::string CellName(const TcxCustomSpreadSheetBook& book, int page, int col, int row) {
+  const std::string cell = TcxSSUtils::ColumnName(col) + TcxSSUtils::RowName(row);
+  return page >= 0 && page < book.PageCount() ? book.Pages(page).Caption() + "!" + cell : cell;
+}
+
+// Formulas the reader could not bring in, which hold the value Excel calculated for them: one
+// line with their count and the first of them. Unknown functions have a warning of their own.
+void WarnFormulaProblems(TContext& context, const TcxCustomSpreadSheetBook& book,
+                         const std::string& file, const TcxLoadReport& report) {
+  const TcxFormulaProblem* first = nullptr;
+  size_t count = 0;
+  for (const TcxFormulaProblem& problem : report.FormulaProblems) {
+    if (problem.Kind == fpUnknownFunction) continue;
+    if (!first) first = &problem;
+    ++count;
+  }
+  if (!first) return;
+  // The reason may quote a whole formula: a line shows its beginning.
+  constexpr size_t kMaxDetail = 100;
+  std::string detail = first->Detail;
+  if (detail.size() > kMaxDetail) {
+    size_t end = kMaxDetail;
+    while (end > 0 && (static_cast<unsigned char>(detail[end]) & 0xC0) == 0x80) --end;
+    detail = detail.substr(0, end) + "...";
+  }
+  context.Err << "zofmirel-cli: warning: " << file << ": " << count
+              << (count == 1 ? " formula could not be read and keeps its" : " formulas could not be read and keep their")
+              << " calculated value" << (count == 1 ? "" : "s") << " (the first in "
+              << CellName(book, first->Page, first->Col, first->Row)
+              << (detail.empty() ? "" : ": " + detail) << ")\n";
+}
+
 void Load(TContext& context, TcxCustomSpreadSheetBook& book, const std::string& file) {
+  RequireInputFile(file);
+  TcxLoadReport report;
   try {
-    book.LoadFromFile(file);
-  } catch (const ESpreadSheetError& e) {
-    if (e.what() != kUnknownFunction) throw TFileError{file, e.what()};
+    report = book.LoadFromFile(file);
+  } catch (const ESpreadSheetUnknownFunctions& e) {
     context.Err << "zofmirel-cli: warning: " << file << ": " << e.what() << '\n';
+    report = e.Report();
   } catch (const std::exception& e) {
     throw TFileError{file, e.what()};
   }
+  WarnFormulaProblems(context, book, file, report);
 }
 
-void Save(TcxCustomSpreadSheetBook& book, const std::string& file) {
+// A save that had to cut or leave out something warns of each kind and fails the command.
+void Save(TContext& context, TcxCustomSpreadSheetBook& book, const std::string& file) {
+  TcxSaveReport report;
   try {
-    book.SaveToFile(file);
+    report = book.SaveToFile(file);
   } catch (const std::exception& e) {
     throw TFileError{file, e.what()};
+  }
+  for (const TcxSaveLoss& loss : report.Losses) {
+    context.Err << "zofmirel-cli: warning: " << file << ": " << DescribeSaveLoss(book, loss) << '\n';
+    context.ExitCode = 1;
   }
 }
 
@@ -108,13 +161,22 @@ void RunConvert(TContext& context) {
   TcxSpreadSheetBook book(context.Environment);
   if (from == TFileKind::Csv && to == TFileKind::Xls) {
     if (context.Command.Sheet) throw ECliUsageError("--sheet applies to an .xls input");
+    RequireInputFile(in);
     std::ifstream stream(in, std::ios::binary);
     if (!stream) throw TFileError{in, std::strerror(errno)};
-    std::ostringstream text;
-    text << stream.rdbuf();
-    if (stream.bad()) throw TFileError{in, std::strerror(errno)};
-    ReadCsvIntoSheet(book, text.str());
-    Save(book, out);
+    const TCsvReadReport read = ReadCsvIntoSheet(book, stream);
+    // What a sheet cannot hold is left out, and the command says so and fails.
+    const auto warn = [&](const std::string& text) {
+      context.Err << "zofmirel-cli: warning: " << in << ": " << text << '\n';
+      context.ExitCode = 1;
+    };
+    if (read.Rows > TcxExcelFileWriter::kMaxRows)
+      warn("rows after row " + std::to_string(TcxExcelFileWriter::kMaxRows) +
+           " were left out (the file has " + std::to_string(read.Rows) + ")");
+    if (read.Columns > TcxExcelFileWriter::kMaxCols)
+      warn("fields after column IV (" + std::to_string(TcxExcelFileWriter::kMaxCols) +
+           ") were left out (the longest record has " + std::to_string(read.Columns) + ")");
+    Save(context, book, out);
     return;
   }
   if (from != TFileKind::Xls || to == TFileKind::Other)
@@ -122,7 +184,7 @@ void RunConvert(TContext& context) {
   Load(context, book, in);
   if (to == TFileKind::Xls) {
     if (context.Command.Sheet) throw ECliUsageError("--sheet applies to a .csv output");
-    Save(book, out);
+    Save(context, book, out);
     return;
   }
   const int page = Page(context, book, in);
@@ -140,7 +202,7 @@ void RunRecalc(TContext& context) {
   TcxSpreadSheetBook book(context.Environment);
   Load(context, book, context.Command.Files[0]);
   book.Recalc();
-  Save(book, context.Command.Files[1]);
+  Save(context, book, context.Command.Files[1]);
 }
 
 void RunScript(TContext& context) {
@@ -191,6 +253,13 @@ int RunCli(std::span<const std::string> args, std::istream& in, std::ostream& ou
     return 2;
   } catch (const TFileError& e) {
     err << "zofmirel-cli: " << e.File << ": " << e.Message << '\n';
+    return 1;
+  } catch (const std::bad_alloc&) {
+    err << "zofmirel-cli: out of memory\n";
+    return 1;
+  } catch (const std::exception& e) {
+    // Whatever else a command meets ends it with its message, never with an abort.
+    err << "zofmirel-cli: " << e.what() << '\n';
     return 1;
   }
 }

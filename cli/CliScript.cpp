@@ -13,11 +13,14 @@
 #include "calc/cxSSStrings.h"
 #include "calc/cxSSUtils.h"
 #include "cli/CliBook.h"
+#include "platform/Unicode.h"
+#include "sheet/cxSSBookFile.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSSClipboard.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
+#include "xls/cxExcelLimits.h"
 
 namespace {
 
@@ -219,10 +222,31 @@ TCliScript::TCliScript(TcxSpreadSheetBook& book, TCliMessages& messages, std::os
                        std::ostream& err)
     : book_(book), messages_(messages), out_(out), err_(err) {}
 
+namespace {
+
+// The next line of `in` without its end, which is LF, CR or CR LF, as scripts written on any
+// system have them; false when nothing is left.
+bool ReadLine(std::istream& in, std::string& line) {
+  line.clear();
+  std::streambuf& buffer = *in.rdbuf();
+  for (int c = buffer.sbumpc(); c != std::char_traits<char>::eof(); c = buffer.sbumpc()) {
+    if (c == '\n') return true;
+    if (c == '\r') {
+      if (buffer.sgetc() == '\n') buffer.sbumpc();
+      return true;
+    }
+    line += static_cast<char>(c);
+  }
+  in.setstate(std::ios::eofbit);
+  return !line.empty();
+}
+
+}  // namespace
+
 bool TCliScript::Run(std::istream& in) {
   bool ok = true;
   std::string line;
-  for (int number = 1; std::getline(in, line); ++number) ok = RunLine(number, line) && ok;
+  for (int number = 1; ReadLine(in, line); ++number) ok = RunLine(number, line) && ok;
   out_.flush();
   return ok;
 }
@@ -493,6 +517,8 @@ void TCliScript::Name(TArguments& args) {
   const std::string name(args.Required());
   const TRect cells = args.Range();
   args.End();
+  if (unicode::Utf16Length(name) > kXlsMaxDefinedName)
+    throw EScriptError(WithNumber(kNameTooLong, kXlsMaxDefinedName));
   if (ReadsAsReference(name) ||
       book_.FormulasCache().AddName(name, book_.ActivePage(), true, cells) < 0)
     throw EScriptError("\"" + name + "\" cannot be a new name");
@@ -558,5 +584,9 @@ void TCliScript::Dump(TArguments& args) {
 void TCliScript::Save(TArguments& args) {
   const std::string file(TrimRight(args.Rest()));
   if (file.empty()) args.Usage();
-  book_.SaveToFile(file);
+  // Saved, but not all of it: the command fails with what was cut.
+  std::string lost;
+  for (const TcxSaveLoss& loss : book_.SaveToFile(file).Losses)
+    lost += (lost.empty() ? "" : "; ") + DescribeSaveLoss(book_, loss);
+  if (!lost.empty()) throw EScriptError(lost);
 }

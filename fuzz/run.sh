@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # fuzz/run.sh [SECONDS] [extra libFuzzer options…]: builds the fuzz targets with clang (libFuzzer,
 # AddressSanitizer, UndefinedBehaviorSanitizer) and runs each for a bounded time (SECONDS each,
-# default 30), seeded with the .xls corpus:
+# default 30), seeded with the .xls corpus and the attack files of tests/attacks/attack_files.py:
 #   cfb_fuzz         the compound document reader and writer
 #   xls_reader_fuzz  the workbook reader (records, strings, formulas, styles)
 #   xls_load_fuzz    loading into a workbook (the reader and the whole core behind it)
@@ -73,6 +73,10 @@ seeds=()
 for dir in "$corpus_dir" "$corpus_dir"/malformed "$corpus_dir"/encrypted "$corpus_dir"/old-biff; do
   [[ -d $dir ]] && seeds+=("$dir")
 done
+# The hostile and extreme files of the tests (tests/attacks/attack_files.py), made afresh.
+rm -rf "$out/attack-seeds"
+python3 tests/attacks/attack_files.py "$out/attack-seeds"
+seeds+=("$out/attack-seeds")
 
 needed=()
 for target in $targets; do
@@ -96,7 +100,8 @@ for target in $targets; do
   mkdir -p "$out/$target-corpus"
   echo "== $target ($seconds s)"
   # The first folder receives new inputs; the seed folders are only read. Inputs are capped at
-  # 1 MiB and memory at 2 GiB, so a huge allocation is reported as a failure.
+  # 1 MiB (seeds are read whole), memory at 2 GiB and each input at 10 s, so a huge allocation or
+  # a load that takes too long is reported as a failure.
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "$out/$target" -max_total_time="$seconds" -max_len=1048576 -rss_limit_mb=2048 \
     -malloc_limit_mb=512 -timeout=10 -artifact_prefix="$out/artifacts/$target-" \

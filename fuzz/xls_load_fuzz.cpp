@@ -1,7 +1,7 @@
 // libFuzzer target for loading a workbook: the whole path from the file's bytes through the
 // reader into the workbook's sheets, cells, styles, headers, merged areas, names and formulas.
 // Any input must load or fail with the documented errors, without a crash, an out-of-bounds
-// access, a hang or a huge allocation. An input that starts like a compound document is loaded as
+// access, a hang or a huge allocation, and leave the workbook with at least one page. An input that starts like a compound document is loaded as
 // an .xls file (the seeds are the corpus files); any other input as a workbook stream.
 
 #include <algorithm>
@@ -33,5 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const std::exception&) {
     // "Invalid stream format" or "Stream has unknown function's": the documented outcomes.
   }
+  // Loaded or not, the workbook has a page, and the active one is one of them.
+  if (book.PageCount() < 1 || book.ActivePage() < 0 || book.ActivePage() >= book.PageCount())
+    __builtin_trap();
   return 0;
 }

@@ -105,6 +105,12 @@ size_t Length(std::string_view text) {
   return n;
 }
 
+size_t Utf16Length(std::string_view text) {
+  size_t n = 0;
+  for (size_t pos = 0; pos < text.size();) n += NextCodePoint(text, pos) >= 0x10000 ? 2 : 1;
+  return n;
+}
+
 char32_t ToUpper(char32_t c) {
   if (c >= 'a' && c <= 'z') return c - 32;
   if (c < 0x80) return c;

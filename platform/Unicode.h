@@ -17,6 +17,8 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::string Latin1ToUtf8(std::string_view text);
 // Number of code points.
 size_t Length(std::string_view text);
+// Number of UTF-16 code units, as a file counts the characters of a text.
+size_t Utf16Length(std::string_view text);
 
 char32_t ToUpper(char32_t c);
 char32_t ToLower(char32_t c);

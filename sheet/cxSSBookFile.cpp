@@ -1,13 +1,9 @@
 #include "sheet/cxSSBookFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <stdexcept>
 #include <vector>
 
@@ -16,6 +12,8 @@
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSStrings.h"
 #include "calc/cxSSTokens.h"
+#include "calc/cxSSUtils.h"
+#include "platform/ReplaceFile.h"
 #include "sheet/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"
@@ -228,6 +226,8 @@ TcxLoadReport TcxCustomSpreadSheetBook::LoadFromStream(std::istream& stream) {
           if (OnProgress) OnProgress(*this, percent);
         };
         reader->ReadAll();
+        // A workbook always has a page; a stream that made none was not a workbook.
+        if (PageCount() == 0) throw std::runtime_error("no worksheet");
         SetModified(false);
         report.FormulaProblems = reader->FormulaProblems();
         unknownFunctions = reader->HasUnknownFunctions();
@@ -255,8 +255,6 @@ TcxLoadReport TcxCustomSpreadSheetBook::LoadFromStream(std::istream& stream) {
   return report;
 }
 
-namespace fs = std::filesystem;
-
 namespace {
 
 // Windows' MulDiv: the quotient rounded half away from zero.
@@ -265,25 +263,6 @@ int MulDiv(int number, int numerator, int denominator) {
   const long long half = denominator / 2;
   return static_cast<int>(product >= 0 ? (product + half) / denominator
                                        : (product - half) / denominator);
-}
-
-[[noreturn]] void FailCreate(const fs::path& path, const std::string& reason) {
-  throw ESpreadSheetError("Cannot create file \"" + path.string() + "\". " + reason);
-}
-
-// A name beside `target` that no file has yet.
-fs::path TemporaryName(const fs::path& target) {
-  std::random_device seed;
-  std::mt19937_64 random(seed());
-  for (;;) {
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",
-                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-    fs::path candidate = target;
-    candidate += suffix;
-    std::error_code error;
-    if (!fs::exists(fs::symlink_status(candidate, error))) return candidate;
-  }
 }
 
 // Column header items: the stored ones up to the last column of the format.
@@ -337,7 +316,11 @@ void WriteCells(TcxCustomSpreadSheetBook& book, TcxExcelFileWriter& writer, int 
   };
   std::vector<TFormulaCell> formulaCells;
   storage.ForEachCell([&](int col, int row, const TcxSSCellRec& cell) {
-    if (!inFormat(col, row)) return;
+    if (!inFormat(col, row)) {
+      // A styled empty cell out there shows nothing; one that holds something is lost.
+      if (cell.Kind != ckText || !cell.Text.empty()) writer.NoteLoss(slOutsideGrid, page, col, row);
+      return;
+    }
     if (cell.Kind == ckFormula) {
       formulaCells.push_back({col, row, &cell});
       return;
@@ -375,41 +358,62 @@ void WriteCells(TcxCustomSpreadSheetBook& book, TcxExcelFileWriter& writer, int 
 
 void WriteFileReplacing(const std::string& fileName,
                         const std::function<void(std::ostream& stream)>& write) {
-  std::error_code error;
-  fs::path target = fs::path(fileName);
-  // Saving through a symbolic link replaces the file it names, not the link.
-  if (fs::is_symlink(fs::symlink_status(target, error))) {
-    const fs::path resolved = fs::canonical(target, error);
-    if (!error) target = resolved;
+  try {
+    ReplaceFile(fileName, write);
+  } catch (const EFileError& e) {
+    throw ESpreadSheetError(e.what());
   }
-  const fs::path temporary = TemporaryName(target);
-  TScopeGuard removeTemporary([&] {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-  });
-  {
-    std::vector<char> buffer(1 << 20);
-    std::ofstream stream;
-    stream.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    errno = 0;
-    stream.open(temporary, std::ios::binary | std::ios::trunc);
-    if (!stream) FailCreate(fs::path(fileName), errno ? std::strerror(errno) : "");
-    write(stream);
-    stream.close();
-    if (!stream) throw EcxExcelDataWriter(std::string(kErrorStoreWorkbookStream));
-  }
-  const fs::file_status old = fs::status(target, error);
-  if (!error && fs::exists(old)) fs::permissions(temporary, old.permissions(), error);
-  fs::rename(temporary, target, error);
-  if (error) FailCreate(fs::path(fileName), error.message());
-  removeTemporary.Dismiss();
 }
 
-void TcxCustomSpreadSheetBook::SaveToFile(const std::string& fileName) {
-  WriteFileReplacing(fileName, [this](std::ostream& stream) { SaveToStream(stream); });
+TcxSaveReport TcxCustomSpreadSheetBook::SaveToFile(const std::string& fileName) {
+  TcxSaveReport report;
+  WriteFileReplacing(fileName, [&](std::ostream& stream) { report = SaveToStream(stream); });
+  return report;
 }
 
-void TcxCustomSpreadSheetBook::SaveToStream(std::ostream& stream) {
+namespace {
+
+// Hands the whole workbook to the writer in the fixed order; `progress` hears the percentage
+// before each sheet.
+void FeedWriter(TcxCustomSpreadSheetBook& book, TcxExcelFileWriter& writer,
+                const std::function<void(int percent)>& progress) {
+  writer.SetPageCount(book.PageCount());
+  writer.WriteDateMode(book.Date1904());
+  writer.WritePalette(book.Palette());
+  writer.WriteProtection(-1, book.Protected(), book.Protection());
+  TcxTokenString nameTokens;
+  const TcxSSNamesDef& names = book.FormulasCache().Names();
+  for (size_t i = 0; i < names.size(); ++i) {
+    book.FormulasCache().ExportNameTokens(static_cast<int>(i), nameTokens);
+    writer.WriteName(names[i], nameTokens);
+  }
+  const TcxSSStyleRec& defaultRec = *book.StyleCache().DefaultRecord();
+  writer.WriteDefaultStyle(defaultRec);
+  const bool defaultLocked = defaultRec.Flags & kStyleLocked;
+
+  for (int page = 0; page < book.PageCount(); ++page) {
+    if (progress) progress(MulDiv(page, 100, book.PageCount()));
+    const TcxSSBookSheet& sheet = book.Pages(page);
+    const TcxSSDataStorage& storage = sheet.DataStorage();
+    writer.BeginSheet(sheet.Caption(), sheet.ShowGrid(), 1, book.PageVisibility(page));
+    writer.WriteSheetView(page, sheet.View(), sheet.Selection(), sheet.ShowGrid(),
+                          sheet.ShowHeaders(), sheet.ShowFormulas(), book.R1C1ReferenceStyle());
+    writer.WriteProtection(page, sheet.Protected(), sheet.Protection());
+    // Unlike the file format's own default, the default row height is kept: every row without a
+    // height of its own follows it.
+    writer.WriteDefaultRowHeight(page, sheet.RowHeader().DefaultSize(), sheet.FileDefaultSizes());
+    writer.WriteDefaultColWidth(page, sheet.ColumnHeader().DefaultSize(), sheet.FileDefaultSizes());
+    WriteColumns(writer, page, sheet.ColumnHeader(), defaultLocked);
+    WriteRows(writer, page, sheet.RowHeader(), sheet.FileDefaultSizes().RowHeight.value_or(0));
+    WriteCells(book, writer, page, storage);
+    writer.WriteMergedCells(page, storage.MergedCells().GetAllInclusive());
+  }
+  writer.SetActiveSheet(book.ActivePage());
+}
+
+}  // namespace
+
+TcxSaveReport TcxCustomSpreadSheetBook::SaveToStream(std::ostream& stream) {
   auto writer = std::make_unique<TcxExcelFileWriter>(EnvironmentPtr());
   if (Control()) Control()->SetBusyCursor(true);
   Listener().Progress(0);
@@ -424,38 +428,30 @@ void TcxCustomSpreadSheetBook::SaveToStream(std::ostream& stream) {
     if (saved) SetModified(false);
   });
 
-  writer->SetPageCount(PageCount());
-  writer->WriteDateMode(Date1904());
-  writer->WritePalette(Palette());
-  writer->WriteProtection(-1, Protected(), Protection());
-  TcxTokenString nameTokens;
-  const TcxSSNamesDef& names = FormulasCache().Names();
-  for (size_t i = 0; i < names.size(); ++i) {
-    FormulasCache().ExportNameTokens(static_cast<int>(i), nameTokens);
-    writer->WriteName(names[i], nameTokens);
-  }
-  const TcxSSStyleRec& defaultRec = *StyleCache().DefaultRecord();
-  writer->WriteDefaultStyle(defaultRec);
-  const bool defaultLocked = defaultRec.Flags & kStyleLocked;
-
-  for (int page = 0; page < PageCount(); ++page) {
-    Listener().Progress(MulDiv(page, 100, PageCount()));
-    const TcxSSBookSheet& sheet = Pages(page);
-    const TcxSSDataStorage& storage = sheet.DataStorage();
-    writer->BeginSheet(sheet.Caption(), sheet.ShowGrid(), 1, PageVisibility(page));
-    writer->WriteSheetView(page, sheet.View(), sheet.Selection(), sheet.ShowGrid(),
-                           sheet.ShowHeaders(), sheet.ShowFormulas(), R1C1ReferenceStyle());
-    writer->WriteProtection(page, sheet.Protected(), sheet.Protection());
-    // Unlike the file format's own default, the default row height is kept: every row without a
-    // height of its own follows it.
-    writer->WriteDefaultRowHeight(page, sheet.RowHeader().DefaultSize(), sheet.FileDefaultSizes());
-    writer->WriteDefaultColWidth(page, sheet.ColumnHeader().DefaultSize(), sheet.FileDefaultSizes());
-    WriteColumns(*writer, page, sheet.ColumnHeader(), defaultLocked);
-    WriteRows(*writer, page, sheet.RowHeader(), sheet.FileDefaultSizes().RowHeight.value_or(0));
-    WriteCells(*this, *writer, page, storage);
-    writer->WriteMergedCells(page, storage.MergedCells().GetAllInclusive());
-  }
-  writer->SetActiveSheet(ActivePage());
+  FeedWriter(*this, *writer, [this](int percent) { Listener().Progress(percent); });
   writer->WriteWorkbook(stream);
   saved = true;
+  return {writer->Losses()};
+}
+
+TcxSaveReport TcxCustomSpreadSheetBook::CheckSave() {
+  TcxExcelFileWriter writer(EnvironmentPtr());
+  FeedWriter(*this, writer, {});
+  return {writer.Losses()};
+}
+
+std::string DescribeSaveLoss(const TcxCustomSpreadSheetBook& book, const TcxSaveLoss& loss) {
+  std::string text;
+  switch (loss.Kind) {
+    case slTextCut:
+      text = WithNumber(kTextsCut, static_cast<long long>(TSSTStringTable::kMaxChars));
+      break;
+    case slFormulaAsValue: text = kFormulasAsValues; break;
+    case slOutsideGrid: text = kCellsOutsideGrid; break;
+  }
+  std::string cell = TcxSSUtils::ColumnName(loss.Col) + TcxSSUtils::RowName(loss.Row);
+  if (loss.Sheet >= 0 && loss.Sheet < book.PageCount())
+    cell = book.Pages(loss.Sheet).Caption() + "!" + cell;
+  return text + ": " + std::to_string(loss.Count) +
+         (loss.Count == 1 ? " cell, " : " cells, the first ") + cell;
 }

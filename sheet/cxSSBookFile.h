@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "calc/cxSSTypes.h"
+
+class TcxCustomSpreadSheetBook;
+#include "xls/cxExcelFileWriter.h"
 #include "xls/cxExcelSheetReader.h"
 
 // Loading a workbook from an .xls file (TcxCustomSpreadSheetBook::LoadFromFile and
@@ -17,6 +20,17 @@
 struct TcxLoadReport {
   std::vector<TcxFormulaProblem> FormulaProblems;
 };
+
+// What a save could not write as the workbook holds it (texts cut, formulas saved as their
+// values, cells beyond the grid), for each kind the number of cells and the first of them. A
+// save that cut or left out anything says so through this report; it never refuses for it.
+struct TcxSaveReport {
+  std::vector<TcxSaveLoss> Losses;
+};
+
+// One loss as the user reads it: "Texts longer than 32768 characters were cut: 3 cells, the
+// first Sheet1!B2".
+std::string DescribeSaveLoss(const TcxCustomSpreadSheetBook& book, const TcxSaveLoss& loss);
 
 // "Stream has unknown function's": the workbook was read, but formulas with functions outside
 // the function library hold their cached values; the report lists every such cell.
@@ -33,11 +47,9 @@ private:
 // the load half, LoadFromFile and LoadFromStream) are defined in cxSSBookFile.cpp, beside the
 // file helpers below.
 
-// Writes a file through `write` without ever destroying the file already there: the contents go
-// to a new file beside the target, which replaces the target (keeping its permissions, following
-// a symbolic link to the file it names) only when `write` returned and everything reached the
-// disk. On any failure the temporary file is removed, the target is untouched, and the error
-// propagates; a file that cannot be created raises ESpreadSheetError with "Cannot create file
-// "NAME". REASON".
+// Writes a file through `write` without ever destroying the file already there (ReplaceFile of
+// platform/ReplaceFile.h: only regular files are replaced, through a temporary file beside
+// the target, with the system's reason in every failure), raising ESpreadSheetError with
+// "Cannot create file "NAME". REASON" or "Cannot write file "NAME". REASON".
 void WriteFileReplacing(const std::string& fileName,
                         const std::function<void(std::ostream& stream)>& write);

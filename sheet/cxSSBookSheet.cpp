@@ -6,12 +6,19 @@
 #include "calc/cxSSFormats.h"
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSStrings.h"
+#include "platform/Unicode.h"
 #include "sheet/ScopeGuard.h"
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSSListener.h"
 #include "sheet/cxSSTextWrap.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "styles/cxSSStyleCache.h"
+#include "xls/cxExcelLimits.h"
+
+void RequireCaptionFits(std::string_view caption) {
+  if (unicode::Utf16Length(caption) > kXlsMaxSheetCaption)
+    throw ESpreadSheetError(WithNumber(kSheetCaptionTooLong, kXlsMaxSheetCaption));
+}
 
 TcxSSBookSheet::TcxSSBookSheet(TcxCustomSpreadSheetBook& owner)
     : owner_(owner),
@@ -37,6 +44,7 @@ void TcxSSBookSheet::SetCaption(const std::string& caption) {
     if (&other != this && services.CompareText(other.Caption(), text) == 0) invalid = true;
   }
   if (invalid) throw ESpreadSheetError(std::string(kSheetCaptionInvalid));
+  RequireCaptionFits(text);
   storage_->SetCaption(text);
   if (owner_.Control()) owner_.Control()->RefreshTabs();
   owner_.UpdateControl();

@@ -13,6 +13,10 @@ class TcxCustomSpreadSheetBook;
 class TcxSSDataStorage;
 class TcxSSHeader;
 
+// Raises ESpreadSheetError "A sheet caption holds at most 255 characters" for a caption longer
+// than a file holds: cut on saving, it could become another sheet's caption.
+void RequireCaptionFits(std::string_view caption);
+
 // One sheet (page) of a workbook. It owns its cell storage, which holds the cells, the two
 // headers, the merged areas, the caption and the selection. Sheets are shared: the workbook
 // holds one reference per page.

@@ -17,6 +17,7 @@
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
 #include "styles/cxSSStyleCache.h"
+#include "xls/cxExcelLimits.h"
 
 namespace {
 
@@ -53,6 +54,32 @@ std::vector<TcxStoredFormula> RewrittenFormulas(const TcxCustomSpreadSheetBook& 
     return cell.Kind == ckFormula && cell.Formula && cell.Formula->Tokens == kept.Tokens;
   });
   return formulas;
+}
+
+// Whether inserting `r` in `mode` would move a cell that holds something from inside the grid a
+// file holds (A1:IV65536) to beyond it, where no save could keep it.
+bool PushesCellsOffGrid(const TcxSSDataStorage& storage, const TRect& r, int mode) {
+  const long long width = static_cast<long long>(r.Right) - r.Left + 1;
+  const long long height = static_cast<long long>(r.Bottom) - r.Top + 1;
+  // The cells that would leave: from this column (row) to the grid's last one.
+  const int firstCol = static_cast<int>(std::max<long long>(r.Left, kXlsMaxCols - width));
+  const int firstRow = static_cast<int>(std::max<long long>(r.Top, kXlsMaxRows - height));
+  TRect leaving;
+  switch (mode) {
+    case 0: leaving = {firstCol, r.Top, kXlsMaxCols - 1, std::min(r.Bottom, kXlsMaxRows - 1)}; break;
+    case 1: leaving = {r.Left, firstRow, std::min(r.Right, kXlsMaxCols - 1), kXlsMaxRows - 1}; break;
+    case 2: leaving = {firstCol, 0, kXlsMaxCols - 1, kXlsMaxRows - 1}; break;
+    default: leaving = {0, firstRow, kXlsMaxCols - 1, kXlsMaxRows - 1}; break;
+  }
+  const int lastCol = std::min(leaving.Right, storage.ColCount() - 1);
+  for (int col = leaving.Left; col <= lastCol; ++col) {
+    const int lastRow = std::min(leaving.Bottom, storage.ColumnRowCount(col) - 1);
+    for (int row = leaving.Top; row <= lastRow; ++row) {
+      const TcxSSCellRec* cell = storage.FindCell(col, row);
+      if (cell && (cell->Kind != ckText || !cell->Text.empty())) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -167,6 +194,9 @@ void TcxSSBookSheet::InsertDeleteCells(const TRect& cells, int mode, bool isDele
   if (IsEmptyRect(r)) return;
   TcxCustomSpreadSheetBook& book = owner_;
   TcxSSDataStorage& storage = DataStorage();
+  // Refused before anything changes, as a spreadsheet refuses to lose data.
+  if (!isDelete && PushesCellsOffGrid(storage, r, mode))
+    throw ESpreadSheetError(std::string(kCellsPushedOffSheet));
   TcxSpreadSheetHistory& history = book.History();
   book.BeginUpdate();
   TryFinally(

@@ -13,6 +13,7 @@
 #include "sheet/cxSpreadSheetHistory.h"
 #include "styles/cxSSCellStyle.h"
 #include "styles/cxSSStyleCache.h"
+#include "xls/cxExcelLimits.h"
 
 TcxCustomSpreadSheetBook::TcxCustomSpreadSheetBook(
     std::shared_ptr<const TcxEnvironment> environment)
@@ -83,6 +84,12 @@ void TcxCustomSpreadSheetBook::AddPage(std::shared_ptr<TcxSSBookSheet> sheet) {
 }
 
 TcxSSBookSheet& TcxCustomSpreadSheetBook::AddSheet(const std::string& caption) {
+  // A file read is taken as it is; its limits are met when it is saved.
+  if (!Loading()) {
+    if (PageCount() >= kXlsMaxSheets)
+      throw ESpreadSheetError(WithNumber(kTooManySheets, kXlsMaxSheets));
+    RequireCaptionFits(caption);
+  }
   BeginUpdate();
   TScopeGuard unlock([this] { EndUpdate(); });
   auto sheet = CreateSheet();

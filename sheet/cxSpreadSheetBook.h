@@ -24,6 +24,7 @@ class TcxSSStyleCache;
 class TcxSSDefaultStyle;
 class TcxSSFormulasCache;
 struct TcxLoadReport;
+struct TcxSaveReport;
 
 enum TcxScrollBars : uint8_t { sbsNone, sbsHorizontal, sbsVertical, sbsBoth };
 enum TcxSSPainterType : uint8_t { ptOffice97Style, ptOfficeXPStyle, ptCustom };
@@ -99,10 +100,17 @@ public:
   void SetReuseFormulaShapes(bool value) { reuseFormulaShapes_ = value; }
   // Saves the workbook as an .xls file. The file is written beside the target under a temporary
   // name and renamed over it only when complete: a failed save leaves the old file as it was.
-  void SaveToFile(const std::string& fileName);
+  // Only a regular file is replaced (WriteFileReplacing). The report says what the file could
+  // not hold as it stands.
+  TcxSaveReport SaveToFile(const std::string& fileName);
   // Walks the workbook in the fixed order and feeds the Excel writer; empties the undo history,
-  // reports progress from 0 to 100 and, when it succeeds, clears the modified flag.
-  void SaveToStream(std::ostream& stream);
+  // reports progress from 0 to 100 and, when it succeeds, clears the modified flag. A sheet
+  // caption or a name longer than a file holds, or more sheets than it holds, refuse the save
+  // (EcxExcelDataWriter) before anything is written.
+  TcxSaveReport SaveToStream(std::ostream& stream);
+  // What a save would report, or the error it would raise, without writing anything: so that
+  // the user hears of it before the save.
+  TcxSaveReport CheckSave();
   // Copies another workbook's pages, default style and palette.
   virtual void Assign(const TcxCustomSpreadSheetBook& source);
 

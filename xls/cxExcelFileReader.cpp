@@ -247,6 +247,8 @@ void TcxExcelFileReader::AddSheets(size_t globalsEnd) {
   std::sort(offsets.begin(), offsets.end());
   if (std::adjacent_find(offsets.begin(), offsets.end()) != offsets.end())
     Damaged("two sheets share their records");
+  // A workbook of chart sheets alone, or of none, has nothing the workbook can show or save.
+  if (offsets.empty()) Damaged("the workbook has no worksheet");
   for (auto& sheet : sheets_) {
     const uint8_t type = sheet.Record.Type;
     if (type != kSheetTypeWorksheet && type != kSheetTypeMacroSheet) continue;

@@ -73,8 +73,6 @@ constexpr uint16_t kRowOptions = 0x0140;     // custom height; bit 8 is always s
 constexpr uint16_t kRowHidden = 0x0020;
 constexpr uint16_t kRowXf = 16;
 constexpr uint16_t kFormulaOptions = 0x0003;  // always calculate, calculate on load
-// Data bytes of a FORMULA record before its tokens.
-constexpr size_t kFormulaFixed = 22;
 constexpr size_t kMaxResultChars = 32767;
 
 // Head records of every sheet before its view records: BOF, INDEX, DIMENSIONS.
@@ -302,6 +300,10 @@ void TcxExcelFileWriter::WriteName(const TcxSSNameDefinition& name,
   uint16_t options = static_cast<uint16_t>(name.FileOptions & ~(kNameHidden | kNameBuiltIn));
   if (name.Hidden || name.Deleted) options |= kNameHidden;
   std::u16string text(Utf16(name.Name));
+  // A cut name could equal another name of the file.
+  if (text.size() > kXlsMaxDefinedName)
+    throw EcxExcelDataWriter("Cannot save the name \"" + name.Name + "\": " +
+                             WithNumber(kNameTooLong, kXlsMaxDefinedName));
   if (name.BuiltIn) {
     const auto code = std::find(std::begin(kBuiltInNames), std::end(kBuiltInNames), name.Name);
     if (code != std::end(kBuiltInNames)) {
@@ -485,11 +487,16 @@ bool TcxExcelFileWriter::AddInFunction(std::string_view name, uint16_t& refIndex
 
 int TcxExcelFileWriter::BeginSheet(std::string_view caption, bool showGrid, int kind,
                                    TcxSheetVisibility visibility) {
-  if (static_cast<int>(sheets_.size()) >= kMaxSheets) FailStore();
+  if (static_cast<int>(sheets_.size()) >= kMaxSheets)
+    throw EcxExcelDataWriter("Cannot save: " + WithNumber(kTooManySheets, kMaxSheets));
   // The add-in book's EXTERNSHEET entry follows the sheets' entries the page count promised.
   if (addInRef_ >= 0 && static_cast<int>(sheets_.size()) >= addInRef_) FailStore();
   auto sheet = std::make_unique<TSheet>();
   sheet->Caption = std::u16string(Utf16(caption));
+  // A cut caption could equal another sheet's, and references would then find the wrong one.
+  if (sheet->Caption.size() > kXlsMaxSheetCaption)
+    throw EcxExcelDataWriter("Cannot save the sheet \"" + std::string(caption) + "\": " +
+                             WithNumber(kSheetCaptionTooLong, kXlsMaxSheetCaption));
   sheet->Visibility = visibility;
   sheet->Window2 = showGrid ? kWindow2Sheet : kWindow2Sheet & ~kWindow2Grid;
   TcxBiffWriter w;
@@ -630,9 +637,22 @@ void TcxExcelFileWriter::Touch(TSheet& sheet, int row, int col) {
   sheet.LastColPlus1 = std::max<uint16_t>(sheet.LastColPlus1, static_cast<uint16_t>(col + 1));
 }
 
+void TcxExcelFileWriter::NoteLoss(TcxSaveLossKind kind, int sheet, int column, int row) {
+  const auto found = std::find_if(losses_.begin(), losses_.end(),
+                                  [kind](const TcxSaveLoss& loss) { return loss.Kind == kind; });
+  if (found != losses_.end()) {
+    ++found->Count;
+    return;
+  }
+  losses_.push_back({kind, 1, sheet, column, row});
+}
+
 void TcxExcelFileWriter::WriteCell(int sheet, int column, bool textFormat,
                                    const TcxCellValue& value, int row) {
-  if (!InRange(row, column)) return;
+  if (!InRange(row, column)) {
+    if (!std::holds_alternative<std::monostate>(value)) NoteLoss(slOutsideGrid, sheet, column, row);
+    return;
+  }
   TSheet& s = Sheet(sheet);
   Touch(s, row, column);
   const auto r = static_cast<uint16_t>(row);
@@ -673,14 +693,22 @@ void TcxExcelFileWriter::WriteCell(int sheet, int column, bool textFormat,
       }
     }
   }
-  WriteLabelSst(w, r, c, currentXf_, strings_.AddString(Utf16(*text)));
+  const std::u16string_view chars = Utf16(*text);
+  if (chars.size() > TSSTStringTable::kMaxChars) NoteLoss(slTextCut, sheet, column, row);
+  WriteLabelSst(w, r, c, currentXf_, strings_.AddString(chars));
 }
 
 void TcxExcelFileWriter::WriteFormula(int sheet, int column, std::span<const uint8_t> tokens,
                                       const TcxResultValue& result, int row) {
-  if (!InRange(row, column) || tokens.empty()) return;
-  if (tokens.size() > kBiffMaxRecordData - kFormulaFixed) {
-    // No FORMULA record holds these tokens: keep at least the value the formula shows.
+  if (tokens.empty()) return;
+  if (!InRange(row, column)) {
+    NoteLoss(slOutsideGrid, sheet, column, row);
+    return;
+  }
+  if (tokens.size() > kXlsMaxFormulaTokens) {
+    // No FORMULA record holds these tokens: keep at least the value the formula shows, and say
+    // so.
+    NoteLoss(slFormulaAsValue, sheet, column, row);
     switch (result.Kind) {
       case rkNumber: WriteCell(sheet, column, false, result.Number, row); break;
       case rkText: WriteCell(sheet, column, true, std::string_view(result.Text), row); break;
@@ -734,6 +762,7 @@ void TcxExcelFileWriter::WriteMergedCells(int sheet, std::span<const TRect> area
 }
 
 TcxExcelFileWriter::TStreamLayout TcxExcelFileWriter::Layout() {
+  if (sheets_.empty()) throw EcxExcelDataWriter(std::string(kNoSheetToSave));
   TStreamLayout layout;
   // Excel needs one visible sheet, which is also the active one: the sheet asked for when it is
   // visible, else the first visible one.

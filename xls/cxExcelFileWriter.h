@@ -19,11 +19,28 @@
 #include "styles/cxSSStyleTypes.h"
 #include "xls/SSTStringTable.h"
 #include "xls/cxBiffWriter.h"
+#include "xls/cxExcelLimits.h"
 #include "xls/cxExcelUnits.h"
 #include "xls/cxWorkBookWriter.h"
 
 // A cell value handed to WriteCell: nothing, a text, or a number.
 using TcxCellValue = std::variant<std::monostate, std::string_view, double>;
+
+// What a file could not hold of a workbook as it stands, so that the save says so.
+enum TcxSaveLossKind : uint8_t {
+  slTextCut,         // a text longer than a file's text holds, cut to that length
+  slFormulaAsValue,  // a formula longer than a FORMULA record holds, saved as its value
+  slOutsideGrid,     // a cell beyond column IV or row 65536, left out
+};
+
+// The cells of one kind of loss: how many, and the first of them.
+struct TcxSaveLoss {
+  TcxSaveLossKind Kind = slTextCut;
+  int Count = 0;
+  int Sheet = 0;
+  int Col = 0;
+  int Row = 0;
+};
 
 // Collects a workbook as BIFF8 records in memory and writes the whole .xls file: the compound
 // document prefix, the "Workbook" stream and the padding. The workbook (SaveToStream) feeds it
@@ -48,12 +65,12 @@ public:
   static constexpr int kTemplateXfCount = 17;
   // The cell XF that carries the default style's settings.
   static constexpr uint16_t kDefaultCellXf = 15;
-  static constexpr int kMaxRows = 65536;
-  static constexpr int kMaxCols = 256;
+  static constexpr int kMaxRows = kXlsMaxRows;
+  static constexpr int kMaxCols = kXlsMaxCols;
   // The first FORMAT index for a workbook's own format codes (the template holds 164 and 165).
   static constexpr uint16_t kFirstOwnFormat = 166;
   // Sheets the one-record TABID and EXTERNSHEET lists can hold.
-  static constexpr int kMaxSheets = static_cast<int>((kBiffMaxRecordData - 2) / 6);
+  static constexpr int kMaxSheets = kXlsMaxSheets;
 
   explicit TcxExcelFileWriter(std::shared_ptr<const TcxEnvironment> environment);
   virtual ~TcxExcelFileWriter();
@@ -72,12 +89,14 @@ public:
   // SCENPROTECT and OBJPROTECT for a sheet, PASSWORD).
   void WriteProtection(int sheet, bool value, const TcxSSProtection& protection = {});
   // A NAME record, after the names before it (formulas refer to names by their place): a name
-  // of cells as its rectangle, a formula name with `tokens`, its BIFF8 formula.
+  // of cells as its rectangle, a formula name with `tokens`, its BIFF8 formula. A name longer
+  // than a file's name holds raises EcxExcelDataWriter saying so.
   void WriteName(const TcxSSNameDefinition& name, std::span<const uint8_t> tokens = {});
   void WriteDefaultStyle(const TcxSSStyleRec& rec);
 
   // Starts the next sheet and returns its index. `kind` 1 is a worksheet. A hidden or very
-  // hidden sheet is written so.
+  // hidden sheet is written so. A caption longer than a file's sheet name holds, or a sheet
+  // beyond kMaxSheets, raises EcxExcelDataWriter saying so.
   int BeginSheet(std::string_view caption, bool showGrid, int kind,
                  TcxSheetVisibility visibility = svVisible);
   // The sheet shown first (WINDOW1); when it is hidden, the first visible sheet.
@@ -118,10 +137,16 @@ public:
   // the page count must be set first. False when the link table has no room left.
   bool AddInFunction(std::string_view name, uint16_t& refIndex, uint16_t& nameIndex);
 
+  // Records a cell the file cannot hold as it is (the writer notes the ones it meets itself).
+  void NoteLoss(TcxSaveLossKind kind, int sheet, int column, int row);
+  // What was cut or left out so far, one entry per kind in the order first met.
+  const std::vector<TcxSaveLoss>& Losses() const { return losses_; }
+
   // Merged areas as inclusive rectangles.
   void WriteMergedCells(int sheet, std::span<const TRect> areas);
 
-  // The whole file. Stream errors raise EcxExcelDataWriter ("Error store workbook stream").
+  // The whole file. Stream errors raise EcxExcelDataWriter ("Error store workbook stream"), and
+  // so does a workbook without sheets, which no reader would open.
   void WriteWorkbook(std::ostream& stream);
   void WriteWorkbook(std::vector<uint8_t>& file);
   // The "Workbook" stream alone.
@@ -206,4 +231,5 @@ private:
   std::vector<std::unique_ptr<TSheet>> sheets_;
   TSSTStringTable strings_;
   std::u16string utf16_;  // conversion buffer reused for every text
+  std::vector<TcxSaveLoss> losses_;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "calc/cxSSTokens.h"
+#include "sheet/cxSSBookFile.h"
 #include "tests/calc/FormulaFixture.h"
 
 namespace {
@@ -42,6 +43,40 @@ TEST_F(CacheTest, TextThatDoesNotParseStaysTextWithOneMessage) {
     EXPECT_EQ(messages->Messages, c.messages) << c.text;
   }
   EXPECT_EQ(Cache().Count(), 0);
+}
+
+// "=A1+A1+...": a reference is 5 bytes in a file and "+" one, so 1367 terms make 8201 bytes,
+// the most one FORMULA record holds being 8202; 1368 terms do not fit.
+std::string SumOfA1(int terms) {
+  std::string text = "=A1";
+  for (int i = 1; i < terms; ++i) text += "+A1";
+  return text;
+}
+
+// A formula longer than a file's record holds is refused where it is typed, with one message,
+// and stays the typed text; one that fits becomes a formula that a save writes whole. While a
+// file is loaded nothing is refused (a file's own formulas fit its records).
+TEST_F(CacheTest, AFormulaTooLongForAFileIsRefusedWhereItIsTyped) {
+  Set("B1", SumOfA1(1367));
+  EXPECT_TRUE(IsFormula("B1"));
+  EXPECT_TRUE(messages->Messages.empty());
+  TcxTokenString exported;
+  Cache().ExportTokens(FormulaOf("B1"), exported);
+  EXPECT_EQ(exported.size(), 8201u);
+  EXPECT_TRUE(book->CheckSave().Losses.empty());
+
+  Set("B2", SumOfA1(1368));
+  EXPECT_FALSE(IsFormula("B2"));
+  EXPECT_EQ(Text("B2"), SumOfA1(1368));
+  EXPECT_EQ(messages->Messages, std::vector<std::string>{"The formula is too long"});
+  EXPECT_EQ(Cache().Count(), 1);
+
+  messages->Messages.clear();
+  Cache().SetSilent(true);
+  Set("B3", SumOfA1(1368));
+  Cache().SetSilent(false);
+  EXPECT_TRUE(IsFormula("B3"));
+  EXPECT_TRUE(messages->Messages.empty());
 }
 
 TEST_F(CacheTest, SilentParsingShowsNothing) {
@@ -101,6 +136,9 @@ TEST_F(CacheTest, NamesAreCheckedAndNeverRemoved) {
   EXPECT_TRUE(Cache().Names()[0].Deleted);
   // A deleted name's word may be defined again, under a new index.
   EXPECT_EQ(Cache().AddName("Total", 0, true, {0, 0, 0, 0}), 2);
+  // A file holds names of at most 255 characters: a longer one would be cut on saving.
+  EXPECT_EQ(Cache().AddName(std::string(256, 'n'), 0, true, {0, 0, 0, 0}), -1);
+  EXPECT_EQ(Cache().AddName(std::string(255, 'n'), 0, true, {0, 0, 0, 0}), 3);
 }
 
 TEST_F(CacheTest, DeletingColumnsMovesReferences) {

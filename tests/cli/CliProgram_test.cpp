@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "attacks/AttackFiles.h"
 #include "calc/cxSSDataStorage.h"
 #include "calc/cxSSFormulasCache.h"
 #include "cli/CliBook.h"
@@ -121,7 +124,7 @@ TEST_F(CliProgram, UnreadableFilesExitWith1AndTheWorkbooksMessage) {
   const std::string missing = Path("missing.xls");
   TRun run = Cli({"info", missing});
   EXPECT_EQ(run.Status, 1);
-  EXPECT_EQ(run.Err, "zofmirel-cli: " + missing + ": Invalid file " + missing + " name\n");
+  EXPECT_EQ(run.Err, "zofmirel-cli: " + missing + ": the file does not exist\n");
 
   for (const char* folder : {"encrypted", "old-biff"}) {
     for (const fs::path& file : CorpusFiles(folder)) {
@@ -138,6 +141,85 @@ TEST_F(CliProgram, UnreadableFilesExitWith1AndTheWorkbooksMessage) {
     }
   }
   EXPECT_TRUE(Entries().empty()) << "nothing is written for a file that cannot be read";
+}
+
+// A workbook without a worksheet is a file that cannot be read, for every command: nothing
+// aborts, nothing is written.
+TEST_F(CliProgram, WorkbooksWithoutAWorksheetAreRefusedByEveryCommand) {
+  for (const char* name : {"no-worksheet.xls", "chart-sheet-only.xls"}) {
+    const std::string file = attacktest::AttackFile(name).string();
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"info", file}, std::vector<std::string>{"dump", file},
+          std::vector<std::string>{"convert", file, Path("out.xls")},
+          std::vector<std::string>{"convert", file, Path("out.csv")},
+          std::vector<std::string>{"recalc", file, Path("out.xls")},
+          std::vector<std::string>{"script", file}}) {
+      SCOPED_TRACE(name + (" " + args[0]));
+      const TRun run = Cli(args);
+      EXPECT_EQ(run.Status, 1);
+      EXPECT_EQ(run.Err, "zofmirel-cli: " + file + ": Invalid stream format\n");
+      EXPECT_EQ(run.Out, "");
+    }
+  }
+  EXPECT_TRUE(Entries().empty());
+}
+
+// Formulas the reader could not bring in are one warning line: how many, and the first.
+TEST_F(CliProgram, FormulasKeptAsValuesAreOneWarning) {
+  const std::string file = attacktest::AttackFile("damaged-formulas.xls").string();
+  const TRun run = Cli({"dump", file});
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(run.Out, "5,7\n,8\n");
+  EXPECT_EQ(run.Err.rfind("zofmirel-cli: warning: " + file +
+                              ": 2 formulas could not be read and keep their calculated values "
+                              "(the first in Sheet1!B1: ",
+                          0),
+            0u)
+      << run.Err;
+  EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1);
+}
+
+// CSV comes from regular files only: a folder or a device (here through a link) is refused
+// before anything is read or written.
+TEST_F(CliProgram, CsvInputIsReadFromRegularFilesOnly) {
+  fs::create_directory(Path("folder.csv"));
+  fs::create_symlink("/dev/null", Path("null.csv"));
+  for (const std::string& in : {Path("folder.csv"), Path("null.csv")}) {
+    const TRun run = Cli({"convert", in, Path("out.xls")});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "zofmirel-cli: " + in + ": not a regular file\n");
+  }
+  const TRun missing = Cli({"convert", Path("missing.csv"), Path("out.xls")});
+  EXPECT_EQ(missing.Err, "zofmirel-cli: " + Path("missing.csv") + ": the file does not exist\n");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"folder.csv", "null.csv"}));
+}
+
+// What a sheet cannot hold is left out and said, and the command fails; the rest is saved.
+TEST_F(CliProgram, CsvBeyondTheSheetIsCutWithWarnings) {
+  {
+    std::ofstream csv(Path("big.csv"), std::ios::binary);
+    for (int row = 1; row <= 65540; ++row) csv << row << '\n';
+    for (int col = 1; col <= 300; ++col) csv << col << (col < 300 ? "," : "\n");
+    csv << std::string(40000, 'x') << '\n';
+  }
+  const TRun run = Cli({"convert", Path("big.csv"), Path("big.xls")});
+  EXPECT_EQ(run.Status, 1);
+  const std::string in = "zofmirel-cli: warning: " + Path("big.csv") + ": ";
+  EXPECT_EQ(run.Err, in + "rows after row 65536 were left out (the file has 65542)\n" + in +
+                         "fields after column IV (256) were left out (the longest record has 300)\n");
+  auto book = LoadBook(Path("big.xls"));
+  const TcxSSDataStorage& storage = book->Pages(0).DataStorage();
+  EXPECT_EQ(CellValueText(*book, 0, 0, 65535), "65536");
+  EXPECT_LE(storage.RowCount(), 65536);
+  EXPECT_LE(storage.ColCount(), 256);
+
+  // A field longer than any text a file holds is cut by the save, which says so.
+  WriteText(Path("long.csv"), "a," + std::string(40000, 'y') + "\n");
+  const TRun cut = Cli({"convert", Path("long.csv"), Path("long.xls")});
+  EXPECT_EQ(cut.Status, 1);
+  EXPECT_EQ(cut.Err, "zofmirel-cli: warning: " + Path("long.xls") +
+                         ": Texts longer than 32768 characters were cut: 1 cell, Sheet1!B1\n");
+  EXPECT_EQ(CellValueText(*LoadBook(Path("long.xls")), 0, 1, 0), std::string(32768, 'y'));
 }
 
 // Every damaged file gives either a result or the one message, never anything else.
@@ -240,4 +322,27 @@ TEST_F(CliProgram, UnwritableOutputsExitWith1AndKeepTheOldFile) {
     EXPECT_TRUE(fs::is_directory(out));
   }
   EXPECT_EQ(Entries(), (std::vector<std::string>{"taken.csv", "taken.xls"}));
+
+  // A pipe, also through a link, is never replaced by a file.
+  ASSERT_EQ(::mkfifo(Path("pipe.xls").c_str(), 0600), 0);
+  fs::create_symlink(Path("pipe.xls"), Path("link.csv"));
+  for (const std::string& out : {Path("pipe.xls"), Path("link.csv")}) {
+    run = Cli({"convert", kSample.string(), out});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "zofmirel-cli: " + out + ": Cannot create file \"" + out +
+                           "\". It is a pipe, not a regular file\n");
+  }
+  EXPECT_TRUE(fs::is_fifo(fs::symlink_status(Path("pipe.xls"))));
+}
+
+// The temporary file of a save does not lengthen the output's name: a name of 255 bytes, the
+// most a file system allows, is written, and nothing is left beside it.
+TEST_F(CliProgram, OutputNamesUpToTheSystemsLimitAreWritten) {
+  for (const char* ext : {".xls", ".csv"}) {
+    const std::string name = Path(std::string(255 - 4, 'n') + ext);
+    const TRun run = Cli({"convert", kSample.string(), name});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(fs::is_regular_file(name));
+  }
+  EXPECT_EQ(Entries().size(), 2u);
 }

@@ -588,7 +588,48 @@ TEST(CliScriptProgram, ExitCodesAndWhatTheyReport) {
   run = RunProgram({"script", missing}, "print A1\n");
   EXPECT_EQ(run.Code, 1);
   EXPECT_EQ(run.Out, "");
-  EXPECT_EQ(run.Err, "zofmirel-cli: " + missing + ": Invalid file " + missing + " name\n");
+  EXPECT_EQ(run.Err, "zofmirel-cli: " + missing + ": the file does not exist\n");
+}
+
+// Scripts written on any system run line by line: LF, CR LF and CR alone end a line, also
+// mixed, and a last line without an end is run too.
+TEST(CliScriptProgram, LinesEndWithLfCrLfOrCr) {
+  for (const std::string eol : {"\n", "\r\n", "\r"}) {
+    SCOPED_TRACE(eol == "\r" ? "CR" : eol == "\n" ? "LF" : "CR LF");
+    const TProgramRun run = RunProgram(
+        {"script"}, "set A1 2" + eol + eol + "# a comment" + eol + "set A2 =A1*21" + eol + "print A1:A2" + eol + "bogus");
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_EQ(run.Out, "2\n42\n");
+    EXPECT_EQ(run.Err, "line 6: unknown command \"bogus\"\n");
+  }
+  const TProgramRun mixed = RunProgram({"script"}, "set A1 1\rset A2 2\r\nset A3 3\nprint A1:A3\r");
+  EXPECT_EQ(mixed.Code, 0) << mixed.Err;
+  EXPECT_EQ(mixed.Out, "1\n2\n3\n");
+}
+
+// What a command is refused for names the limit: sheets beyond what a file holds, names
+// longer than a file's names, formulas longer than a file's record. A save that had to cut a
+// text fails the command with what was cut, after saving the rest.
+TEST(CliScriptProgram, LimitsOfTheFileAreNamedWhereTheyAreMet) {
+  std::string script;
+  for (int i = 1; i < 1370; ++i) script += "addsheet\n";
+  script += "addsheet\naddsheet Extra\n";
+  TProgramRun run = RunProgram({"script"}, script);
+  EXPECT_EQ(run.Code, 1);
+  EXPECT_EQ(run.Err, "line 1370: A workbook holds at most 1370 sheets\n"
+                     "line 1371: A workbook holds at most 1370 sheets\n");
+
+  std::string formula = "=A1";
+  for (int i = 1; i < 1368; ++i) formula += "+A1";
+  const std::string saved = (std::filesystem::path(ZOF_BINARY_DIR) / "cli-script-limits.xls").string();
+  run = RunProgram({"script"}, "name " + std::string(256, 'n') + " A1\nset B1 " + formula +
+                                   "\nsetraw C3 " + std::string(40000, 'x') + "\nsave " + saved +
+                                   "\nprint C3\n");
+  EXPECT_EQ(run.Code, 1);
+  EXPECT_EQ(run.Err, "line 1: A name holds at most 255 characters\n"
+                     "line 2: The formula is too long\n"
+                     "line 4: Texts longer than 32768 characters were cut: 1 cell, Sheet1!C3\n");
+  std::filesystem::remove(saved);
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ protected:
   // Saves and splits the stream into the globals and one record list per sheet.
   void Save() {
     std::ostringstream out;
-    book_.SaveToStream(out);
+    report_ = book_.SaveToStream(out);
     const std::string file = out.str();
     TcxWorkBookReader reader(std::vector<uint8_t>(file.begin(), file.end()));
     ASSERT_TRUE(reader.Loaded());
@@ -80,6 +80,7 @@ protected:
   }
 
   TcxSpreadSheetBook book_;
+  TcxSaveReport report_;
   std::vector<uint8_t> stream_;
   std::vector<TRec> all_, globals_;
   std::vector<std::vector<TRec>> sheets_;
@@ -272,6 +273,94 @@ TEST_F(BookFileFixture, SheetsNamesAndFlagsReachTheFile) {
   const auto names = OfId(globals_, kName);
   ASSERT_EQ(names.size(), 1u);
   EXPECT_EQ(names[0]->U16(15 + 4 + 1), 2);  // EXTERNSHEET entry of sheet 2
+}
+
+// What a file cannot hold is reported per kind with its count and first cell, by the save and,
+// beforehand, by CheckSave; what it can hold is not.
+TEST_F(BookFileFixture, ReportsWhatTheFileCannotHold) {
+  //     A (sheet 0)          B
+  // 3                        40000 x   <- cut to 32768
+  // 5   32768 y (fits)       40001 z   <- cut
+  Set(1, 2, std::string(40000, 'x'));
+  Set(0, 4, std::string(32768, 'y'));
+  Set(1, 4, std::string(40001, 'z'));
+  // A formula that only a file's own formulas could make (the check is off while loading).
+  book_.FormulasCache().SetSilent(true);
+  std::string longFormula = "=1";
+  for (int i = 0; i < 3000; ++i) longFormula += "+1";
+  Set(2, 0, longFormula);
+  book_.FormulasCache().SetSilent(false);
+  ASSERT_EQ(Storage().CellRef(2, 0).Kind, ckFormula);
+  // A value below row 65536 and a styled empty cell beside it.
+  Set(0, 70000, "far");
+  TcxSSCellObject(Storage(), 1, 70000).Style().SetLocked(false);
+
+  const TcxSaveReport check = book_.CheckSave();
+  Save();
+  ASSERT_EQ(report_.Losses.size(), 3u);
+  const auto expect = [&](size_t i, TcxSaveLossKind kind, int count, int col, int row) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(report_.Losses[i].Kind, kind);
+    EXPECT_EQ(report_.Losses[i].Count, count);
+    EXPECT_EQ(report_.Losses[i].Sheet, 0);
+    EXPECT_EQ(report_.Losses[i].Col, col);
+    EXPECT_EQ(report_.Losses[i].Row, row);
+    ASSERT_LT(i, check.Losses.size());
+    EXPECT_EQ(check.Losses[i].Kind, kind);
+    EXPECT_EQ(check.Losses[i].Count, count);
+  };
+  expect(0, slOutsideGrid, 1, 0, 70000);
+  expect(1, slTextCut, 2, 1, 2);
+  expect(2, slFormulaAsValue, 1, 2, 0);
+  EXPECT_EQ(DescribeSaveLoss(book_, report_.Losses[1]),
+            "Texts longer than 32768 characters were cut: 2 cells, the first Sheet1!B3");
+  EXPECT_EQ(DescribeSaveLoss(book_, report_.Losses[2]),
+            "Formulas too long for the file were saved as their values: 1 cell, Sheet1!C1");
+  EXPECT_EQ(DescribeSaveLoss(book_, report_.Losses[0]),
+            "Cells beyond IV65536 were left out: 1 cell, Sheet1!A70001");
+  // The formula's value stands in its place.
+  EXPECT_EQ(OfId(sheets_[0], kFormula).size(), 0u);
+
+  Storage().ClearCells({-1, -1, -1, -1}, true);
+  Set(0, 0, std::string(32768, 'y'));
+  Set(1, 0, "=1+1");
+  Save();
+  EXPECT_TRUE(report_.Losses.empty());
+  EXPECT_TRUE(book_.CheckSave().Losses.empty());
+}
+
+// A caption or a name longer than a file holds (255 characters), or a workbook without sheets,
+// refuses the save before a byte is written: cut, two sheets or names could become one.
+TEST_F(BookFileFixture, WhatAFileCannotNameIsRefusedNotCut) {
+  const auto refused = [&](const std::string& message) {
+    std::ostringstream out;
+    try {
+      book_.SaveToStream(out);
+      ADD_FAILURE() << "saved";
+    } catch (const EcxExcelDataWriter& e) {
+      EXPECT_EQ(std::string(e.what()), message);
+    }
+    EXPECT_EQ(out.str().size(), 0u);
+    if (book_.PageCount() > 0) {
+      EXPECT_THROW(book_.CheckSave(), EcxExcelDataWriter);
+    }
+  };
+  const std::string name(256, 'n');
+  book_.FormulasCache().AddName(name, 0, false, {0, 0, 0, 0});
+  refused("Cannot save the name \"" + name + "\": A name holds at most 255 characters");
+  book_.FormulasCache().Clear();
+  book_.FormulasCache().AddName(std::string(255, 'n'), 0, false, {0, 0, 0, 0});
+  EXPECT_NO_THROW(book_.CheckSave());
+
+  // Only the storage itself takes such a caption: every way of naming a sheet refuses it.
+  const std::string caption(256, 'c');
+  Storage().SetCaption(caption);
+  refused("Cannot save the sheet \"" + caption + "\": A sheet caption holds at most 255 characters");
+  Storage().SetCaption(std::string(255, 'c'));
+  EXPECT_NO_THROW(book_.CheckSave());
+
+  book_.ClearAll();
+  refused("A workbook without sheets cannot be saved");
 }
 
 TEST(WriteFileReplacing, FailureLeavesTheOldFileAndNoLeftovers) {

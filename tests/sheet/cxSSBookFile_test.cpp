@@ -6,6 +6,7 @@
 #include <numeric>
 #include <set>
 
+#include "attacks/AttackFiles.h"
 #include "calc/cxSSDataStorage.h"
 #include "calc/cxSSDateTime.h"
 #include "calc/cxSSFormulasCache.h"
@@ -332,6 +333,22 @@ INSTANTIATE_TEST_SUITE_P(Corpus, BookFileFailSet, testing::ValuesIn(FailFolderFi
                            return TestName(info.param.parent_path().filename()) + "_" +
                                   TestName(info.param);
                          });
+
+// A workbook stream that makes no page (no BOUNDSHEET at all, or only a chart sheet) is a read
+// failure like any other: one empty sheet, active, and "Invalid stream format".
+TEST(TcxBookFile, AWorkbookWithoutWorksheetLeavesOneEmptySheet) {
+  for (const char* name : {"no-worksheet.xls", "chart-sheet-only.xls"}) {
+    SCOPED_TRACE(name);
+    auto book = MakeBook();
+    Prepare(book);
+    const TLoadResult result = Load(book, attacktest::AttackFile(name));
+    EXPECT_EQ(result.Outcome, TLoadResult::kOtherError);
+    EXPECT_EQ(result.Message, "Invalid stream format");
+    ExpectOneEmptySheet(book);
+    EXPECT_EQ(book.ActivePage(), 0);
+    ExpectRestoredAfterLoad(book);
+  }
+}
 
 TEST(TcxBookFile, AMissingFileIsNamedAndChangesNothing) {
   auto book = MakeBook();

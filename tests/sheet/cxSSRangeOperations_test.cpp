@@ -290,6 +290,56 @@ TEST_F(RangeTest, ShiftingThroughMergedCellsIsRefused) {
   ExpectUndoRedo(before);
 }
 
+// An insert that would push a cell holding something past IV or row 65536, where no file keeps
+// it, is refused with its reason and changes nothing; cells that stay inside, empty cells
+// and cells outside the shifted band do not stop it.
+struct OffGridCase {
+  const char* Name;
+  const char* Filled;  // the cell given a value
+  const char* Insert;
+  int Mode;
+  bool Refused;
+};
+
+const OffGridCase kOffGridCases[] = {
+    {"right: the last column's cell in the row", "IV2", "B2", 0, true},
+    {"right: two cells wide, the column before the last", "IU2", "B2:C2", 0, true},
+    {"right: a cell that stays inside", "IT2", "B2:C2", 0, false},
+    {"right: the last column, another row", "IV3", "B2", 0, false},
+    {"right: left of the inserted cells", "A2", "B2:IV2", 0, false},
+    {"down: the last row's cell in the column", "C65536", "C1", 1, true},
+    {"down: another column", "D65536", "C1", 1, false},
+    {"down: three rows, the third row from the bottom", "C65534", "C10:C12", 1, true},
+    {"columns: any row of the last column", "IV60000", "A1", 2, true},
+    {"columns: the columns before stay inside", "IU1", "A1", 2, false},
+    {"rows: any column of the last row", "IV65536", "A1", 3, true},
+    {"rows: above the inserted rows", "A1", "A2:A65536", 3, false},
+    {"rows: a whole sheet's rows inserted", "A1", "A1:A65536", 3, true},
+};
+
+TEST_F(RangeTest, InsertingThatPushesCellsOffTheSheetIsRefused) {
+  for (const OffGridCase& c : kOffGridCases) {
+    SCOPED_TRACE(c.Name);
+    book = std::make_unique<TcxSpreadSheetBook>(environment);
+    Type(c.Filled, "x");
+    // A styled empty cell at the far corner shows nothing, so it never stops an insert.
+    StyleOf("IV65536")->SetLocked(false);
+    ForgetHistory();
+    const std::string before = Snapshot(*book);
+    try {
+      Sheet().InsertCells(Range(c.Insert), c.Mode);
+      EXPECT_FALSE(c.Refused) << "not refused";
+    } catch (const ESpreadSheetError& e) {
+      EXPECT_TRUE(c.Refused) << e.what();
+      EXPECT_EQ(std::string(e.what()), kCellsPushedOffSheet);
+      EXPECT_EQ(Snapshot(*book), before);
+      EXPECT_TRUE(Steps().empty());
+    }
+    EXPECT_EQ(book->LockCount(), 0);
+    EXPECT_TRUE(Storage().CheckConsistency());
+  }
+}
+
 TEST_F(RangeTest, InsertAndDeleteAreRefusedForProtectedCellsOnlyInExcelStyle) {
   Fill("A1", kStartGrid);
   Sheet().SetProtected(true);

@@ -105,6 +105,40 @@ TEST_F(BookTest, RenamingRefusesACaptionAnotherSheetHasInAnyCase) {
   EXPECT_TRUE(book_.Modified());
 }
 
+// A caption holds at most 255 characters (UTF-16 code units, as a file counts them): a longer
+// one is refused where it is given, by a rename or a new sheet, so that no save has to cut it
+// into another sheet's caption. A file being read is taken as it is.
+TEST_F(BookTest, CaptionsLongerThanAFileHoldsAreRefused) {
+  std::string fits;
+  for (int i = 0; i < 255; ++i) fits += "č";
+  const std::string tooLong = fits + "x";
+  const std::string message = "A sheet caption holds at most 255 characters";
+  book_.Pages(0).SetCaption(fits);
+  EXPECT_EQ(ErrorOf([&] { book_.Pages(0).SetCaption(tooLong); }), message);
+  EXPECT_EQ(ErrorOf([&] { book_.AddSheet(tooLong); }), message);
+  // A character beyond the basic plane is two code units.
+  EXPECT_EQ(ErrorOf([&] { book_.AddSheet(std::string(254, 'a') + "\xF0\x9F\x98\x80"); }), message);
+  EXPECT_EQ(Captions(), Names{fits});
+  book_.AddSheet(std::string(253, 'a') + "\xF0\x9F\x98\x80");
+  book_.SetLoading(true);
+  book_.AddSheet(tooLong);
+  book_.SetLoading(false);
+  EXPECT_EQ(book_.PageCount(), 3);
+  EXPECT_EQ(book_.Pages(2).Caption(), tooLong);
+}
+
+// A workbook holds the sheets a file holds, 1370: the next one is refused where it is added,
+// with the limit in the message.
+TEST_F(BookTest, SheetsBeyondWhatAFileHoldsAreRefusedWhereAdded) {
+  book_.SetPageCount(1370);
+  EXPECT_EQ(ErrorOf([&] { book_.AddSheet(); }), "A workbook holds at most 1370 sheets");
+  EXPECT_EQ(ErrorOf([&] { book_.AddSheet("One more"); }), "A workbook holds at most 1370 sheets");
+  EXPECT_EQ(book_.PageCount(), 1370);
+  book_.DeleteSheet(5);
+  book_.AddSheet("One more");
+  EXPECT_EQ(book_.PageCount(), 1370);
+}
+
 TEST_F(BookTest, TheCaptionHandlerMayChangeOrCancelARename) {
   book_.OnChangeSheetCaption = [](TcxSSBookSheet& sheet, std::string& caption) {
     if (caption == "keep") caption = sheet.Caption();
