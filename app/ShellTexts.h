@@ -27,6 +27,9 @@ inline constexpr const char* kCellsMany = "ćelija";
 inline constexpr const char* kOverwriteQuestion =
     "Datoteka %1 već postoji.\nDa li želite da je zamenite?";
 inline constexpr const char* kWrongMail = "Pogrešna EMail adresa";
+// %1: what the file cannot hold, one line each, in the workbook's own words.
+inline constexpr const char* kSaveLossQuestion =
+    "Datoteka ne može da sačuva sve podatke:\n%1\nDa li ipak želite da je sačuvate?";
 
 // Menus.
 inline constexpr const char* kMenuZofMirel = "&Zof Mirel";

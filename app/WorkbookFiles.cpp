@@ -8,6 +8,7 @@
 #include "app/FileProgress.h"
 #include "app/ShellTexts.h"
 #include "app/zofMirelGlavna.h"
+#include "sheet/cxSpreadSheetBook.h"
 
 // A workbook read whole but with functions the library lacks raises "Stream has unknown
 // function's" after the load; the window keeps it open and the shell reports those functions.
@@ -25,6 +26,14 @@ TcxLoadReport TBookFiles::Load(TFeatureChildForm& window, const std::string& fil
 void TBookFiles::Save(TFeatureChildForm& window, const std::string& fileName) {
   TFileProgress progress(*window.Owner().pbProgress, window.Book(), ProgressDelay);
   window.Book().SaveToFile(fileName);
+}
+
+std::string TBookFiles::SaveLosses(TFeatureChildForm& window) {
+  TcxCustomSpreadSheetBook& book = window.Book();
+  std::string text;
+  for (const TcxSaveLoss& loss : book.CheckSave().Losses)
+    text += (text.empty() ? "" : "\n") + DescribeSaveLoss(book, loss);
+  return text;
 }
 
 namespace {

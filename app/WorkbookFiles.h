@@ -19,6 +19,9 @@ public:
   virtual TcxLoadReport Load(TFeatureChildForm& window, const std::string& fileName) = 0;
   // Raises with the message the user is to see.
   virtual void Save(TFeatureChildForm& window, const std::string& fileName) = 0;
+  // What a save would have to cut or leave out, one line each (empty when nothing), so that
+  // the user hears of it before the save; raises what the save would raise.
+  virtual std::string SaveLosses(TFeatureChildForm&) { return {}; }
 };
 
 // The workbook's own LoadFromFile and SaveToFile, with the busy cursor and, once one has taken
@@ -27,6 +30,7 @@ class TBookFiles : public IWorkbookFiles {
 public:
   TcxLoadReport Load(TFeatureChildForm& window, const std::string& fileName) override;
   void Save(TFeatureChildForm& window, const std::string& fileName) override;
+  std::string SaveLosses(TFeatureChildForm& window) override;
 
   std::chrono::milliseconds ProgressDelay{500};
 };

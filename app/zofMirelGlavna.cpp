@@ -433,7 +433,7 @@ void TzofMirelGlavna::SaveWorkbook() {
   if (!window) return;
   const QString caption = window->windowTitle();
   if (CaptionIsFilePath(caption)) {
-    files_->Save(*window, caption.toStdString());
+    SaveFile(*window, caption);
     return;
   }
   const QString fileName = RunSaveDialog();
@@ -447,9 +447,7 @@ void TzofMirelGlavna::SaveWorkbookAs() {
 bool TzofMirelGlavna::SaveWorkbookAs(TFeatureChildForm& window) {
   SaveDialog->selectFile(window.windowTitle());
   const QString fileName = RunSaveDialog();
-  if (fileName.isEmpty()) return false;
-  SaveAndRename(window, fileName);
-  return true;
+  return !fileName.isEmpty() && SaveAndRename(window, fileName);
 }
 
 QString TzofMirelGlavna::RunSaveDialog() {
@@ -466,9 +464,19 @@ QString TzofMirelGlavna::RunSaveDialog() {
   return fileName;
 }
 
-void TzofMirelGlavna::SaveAndRename(TFeatureChildForm& window, const QString& fileName) {
-  files_->Save(window, fileName.toStdString());
+bool TzofMirelGlavna::SaveAndRename(TFeatureChildForm& window, const QString& fileName) {
+  if (!SaveFile(window, fileName)) return false;
   window.setWindowTitle(fileName);
+  return true;
+}
+
+bool TzofMirelGlavna::SaveFile(TFeatureChildForm& window, const QString& fileName) {
+  const std::string losses = files_->SaveLosses(window);
+  if (!losses.empty() &&
+      !prompts_->Confirm(this, Text(kSaveLossQuestion).arg(QString::fromStdString(losses))))
+    return false;
+  files_->Save(window, fileName.toStdString());
+  return true;
 }
 
 void TzofMirelGlavna::RegisterFileAssociation(const QString& extension,

@@ -67,7 +67,8 @@ public:
   void SaveWorkbook();
   // "&Sačuvaj kao...": the save dialog prefilled with the caption.
   void SaveWorkbookAs();
-  // True when the window was saved; false when the dialog was cancelled.
+  // True when the window was saved; false when the dialog was cancelled or the user declined a
+  // save that would cut something.
   bool SaveWorkbookAs(TFeatureChildForm& window);
   // Makes the desktop open *.<extension> with `programPath`.
   void RegisterFileAssociation(const QString& extension, const QString& programPath);
@@ -242,7 +243,10 @@ private:
   // The save dialog; the chosen name with its extension replaced by ".xls", or an empty
   // string when cancelled.
   QString RunSaveDialog();
-  void SaveAndRename(TFeatureChildForm& window, const QString& fileName);
+  // Saves and captions the window with the name; false when the user declined to save.
+  bool SaveAndRename(TFeatureChildForm& window, const QString& fileName);
+  // Saves, after asking when the file cannot hold everything; false when the user declined.
+  bool SaveFile(TFeatureChildForm& window, const QString& fileName);
 
   std::unique_ptr<TShellPrompts> prompts_;
   std::unique_ptr<IWorkbookFiles> files_;

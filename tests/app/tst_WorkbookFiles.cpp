@@ -16,6 +16,7 @@
 #include "app/ZofMirel.h"
 #include "app/zofMirelGlavna.h"
 #include "calc/cxSSDataStorage.h"
+#include "calc/cxSSFormulasCache.h"
 #include "platform/FixedPlatform.h"
 #include "sheet/cxSSBookFile.h"
 #include "sheet/cxSSBookSheet.h"
@@ -196,26 +197,57 @@ private slots:
     NoUnansweredDialogs();
   }
 
-  // A save that fails (the writer refuses more sheets than the format's link records hold)
-  // shows the workbook's message, leaves the file as it was and no temporary file beside it,
-  // and keeps the caption and the modified flag.
+  // A save that fails (the writer refuses a name longer than a file's name holds, which only
+  // an unchecked definition can make) shows the workbook's message, leaves the file as it was
+  // and no temporary file beside it, and keeps the caption and the modified flag.
   void failedSaveKeepsThePreviousFile() {
     const QString file = Copy(kSample);
     Open(file);
     TcxSpreadSheetBook& book = Active()->Book();
     const QByteArray before = Contents(file);
-    for (int i = book.PageCount(); i <= TcxExcelFileWriter::kMaxSheets; ++i)
-      book.AddSheet("List" + std::to_string(i));
+    const std::string longName(300, 'n');
+    book.FormulasCache().AddName(longName, 0, false, {0, 0, 0, 0});
     SetCell(book, 0, 0, "izmena");
     QVERIFY(book.Modified());
 
     answers_->Then(TModalAnswers::Click(QMessageBox::Ok));
     window_->actSaveAs->trigger();
-    QCOMPARE(answers_->Shown.last(), QString("Zof Mirel | Error store workbook stream"));
+    QCOMPARE(answers_->Shown.last(),
+             QString::fromStdString("Zof Mirel | Cannot save the name \"" + longName +
+                                    "\": A name holds at most 255 characters"));
     QCOMPARE(Contents(file), before);
     QCOMPARE(FolderEntries(), QStringList{kSample});
     QCOMPARE(Active()->windowTitle(), file);
     QVERIFY(book.Modified());
+    NoUnansweredDialogs();
+  }
+
+  // A save that would cut a text asks first, naming what and where: No leaves the file as it
+  // was; Yes saves, the text cut to the most a file holds.
+  void saveThatCutsATextAsksFirst() {
+    const QString file = Copy(kSample);
+    Open(file);
+    TcxSpreadSheetBook& book = Active()->Book();
+    const QByteArray before = Contents(file);
+    SetCell(book, 1, 2, std::string(40000, 'x'));
+    const QString question =
+        QString::fromUtf8("Zof Mirel | Datoteka ne može da sačuva sve podatke:\n"
+                          "Texts longer than 32768 characters were cut: 1 cell, %1!B3\n"
+                          "Da li ipak želite da je sačuvate?")
+            .arg(QString::fromStdString(book.ActiveSheet().Caption()));
+
+    answers_->Then(TModalAnswers::Click(QMessageBox::No));
+    window_->actSaveAs->trigger();
+    QCOMPARE(answers_->Shown.last(), question);
+    QCOMPARE(Contents(file), before);
+    QVERIFY(book.Modified());
+
+    answers_->Then(TModalAnswers::Click(QMessageBox::Yes));
+    window_->actSaveAs->trigger();
+    QCOMPARE(answers_->Shown.last(), question);
+    QVERIFY(!book.Modified());
+    QVERIFY(OutlineOfFile(file).contains("1,2 " + QString(32768, 'x')));
+    QCOMPARE(FolderEntries(), QStringList{kSample});
     NoUnansweredDialogs();
   }
 

@@ -263,6 +263,21 @@ private slots:
     QVERIFY(!s.Editor()->isVisible());
   }
 
+  // A name longer than a file's sheet name holds is refused with the limit, not cut on saving.
+  void tooLongNameIsRefused() {
+    TStrip s;
+    s.DoubleClickTab(0);
+    QVERIFY(s.Editor());
+    s.Editor()->selectAll();
+    QTest::keyClicks(s.Editor(), QString(256, 'w'));
+    QTest::keyClick(s.Editor(), Qt::Key_Return);
+    QCOMPARE(Messages(*s.Book).Messages.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(Messages(*s.Book).Messages[0]),
+             QString("A sheet caption holds at most 255 characters"));
+    QCOMPARE(QString::fromStdString(s.Book->Pages(0).Caption()), QString("Sheet1"));
+    QCOMPARE(s.Info().Tabs[0].Caption, QString("Sheet1"));
+  }
+
   void noRenameWhenTheActiveCellIsLocked() {
     TStrip s;
     s.Book->ActiveSheet().SetProtected(true);
