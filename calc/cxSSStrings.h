@@ -14,7 +14,8 @@ inline constexpr std::string_view kInvalidPageNumber = "Invalid page number";
 inline constexpr std::string_view kCannotDeleteLastSheet = "Cannot delete the last sheet";
 inline constexpr std::string_view kSheetCaptionInvalid = "Sheet caption invalid or already exist";
 // %d: the most characters (UTF-16 code units) a file holds.
-inline constexpr std::string_view kSheetCaptionTooLong = "A sheet caption holds at most %d characters";
+inline constexpr std::string_view kSheetCaptionTooLong =
+    "A sheet caption holds at most %d characters";
 // %d: the most sheets a file holds.
 inline constexpr std::string_view kTooManySheets = "A workbook holds at most %d sheets";
 

@@ -228,7 +228,8 @@ TCsvReadReport ReadCsvIntoSheet(TcxCustomSpreadSheetBook& book, std::istream& in
     report.Columns = std::max(report.Columns, static_cast<long long>(reader.FieldCount()));
     if (row >= TcxExcelFileWriter::kMaxRows) continue;
     for (int col = 0; col < static_cast<int>(fields.size()); ++col)
-      if (!fields[col].empty()) TcxSSCellObject(storage, col, static_cast<int>(row)).SetText(fields[col]);
+      if (!fields[col].empty())
+        TcxSSCellObject(storage, col, static_cast<int>(row)).SetText(fields[col]);
   }
   return report;
 }

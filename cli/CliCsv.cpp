@@ -38,7 +38,8 @@ bool TCsvReader::Next(std::vector<std::string>& fields) {
     started_ = true;
     // A byte order mark is skipped; bytes that only began like one are the first field's.
     constexpr std::string_view kMark = "\xEF\xBB\xBF";
-    while (field.size() < kMark.size() && in_.sgetc() == static_cast<unsigned char>(kMark[field.size()]))
+    while (field.size() < kMark.size() &&
+           in_.sgetc() == static_cast<unsigned char>(kMark[field.size()]))
       field += traits::to_char_type(in_.sbumpc());
     if (field == kMark) field.clear();
   }

@@ -96,10 +96,11 @@ void WarnFormulaProblems(TContext& context, const TcxCustomSpreadSheetBook& book
     while (end > 0 && (static_cast<unsigned char>(detail[end]) & 0xC0) == 0x80) --end;
     detail = detail.substr(0, end) + "...";
   }
+  const bool one = count == 1;
   context.Err << "zofmirel-cli: warning: " << file << ": " << count
-              << (count == 1 ? " formula could not be read and keeps its" : " formulas could not be read and keep their")
-              << " calculated value" << (count == 1 ? "" : "s") << " (the first in "
-              << CellName(book, first->Page, first->Col, first->Row)
+              << (one ? " formula could not be read and keeps its calculated value"
+                      : " formulas could not be read and keep their calculated values")
+              << " (the first in " << CellName(book, first->Page, first->Col, first->Row)
               << (detail.empty() ? "" : ": " + detail) << ")\n";
 }
 
@@ -126,7 +127,8 @@ void Save(TContext& context, TcxCustomSpreadSheetBook& book, const std::string& 
     throw TFileError{file, e.what()};
   }
   for (const TcxSaveLoss& loss : report.Losses) {
-    context.Err << "zofmirel-cli: warning: " << file << ": " << DescribeSaveLoss(book, loss) << '\n';
+    context.Err << "zofmirel-cli: warning: " << file << ": " << DescribeSaveLoss(book, loss)
+                << '\n';
     context.ExitCode = 1;
   }
 }

@@ -1,8 +1,9 @@
 // libFuzzer target for loading a workbook: the whole path from the file's bytes through the
 // reader into the workbook's sheets, cells, styles, headers, merged areas, names and formulas.
 // Any input must load or fail with the documented errors, without a crash, an out-of-bounds
-// access, a hang or a huge allocation, and leave the workbook with at least one page. An input that starts like a compound document is loaded as
-// an .xls file (the seeds are the corpus files); any other input as a workbook stream.
+// access, a hang or a huge allocation, and leave the workbook with at least one page. An input
+// that starts like a compound document is loaded as an .xls file (the seeds are the corpus
+// files and the attack files); any other input as a workbook stream.
 
 #include <algorithm>
 #include <cstdint>

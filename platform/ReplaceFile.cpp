@@ -25,7 +25,8 @@ constexpr size_t kTemporaryDigits = 8;
 // Symbolic links followed before the chain counts as a loop (the kernel's own limit).
 constexpr int kMaxLinks = 40;
 
-[[noreturn]] void Fail(std::string_view what, const std::string& fileName, const std::string& reason) {
+[[noreturn]] void Fail(std::string_view what, const std::string& fileName,
+                       const std::string& reason) {
   throw EFileError(std::string(what) + " \"" + fileName + "\". " + reason);
 }
 
@@ -206,7 +207,7 @@ void ReplaceFile(const std::string& fileName,
   remove.Keep = true;
 }
 
-// --- TFileOutputBuffer -----------------------------------------------------------------------------
+// --- TFileOutputBuffer ------------------------------------------------------------------------
 
 TFileOutputBuffer::TFileOutputBuffer(int fd, size_t bufferSize) : fd_(fd), buffer_(bufferSize) {
   setp(buffer_.data(), buffer_.data() + buffer_.size());

@@ -37,7 +37,8 @@ public:
 // Temporary files of this pattern that an earlier save left behind (a program killed while
 // saving) are removed from the target's folder: those that no running save holds locked and
 // that were last written more than kStaleSeconds ago.
-void ReplaceFile(const std::string& fileName, const std::function<void(std::ostream& stream)>& write);
+void ReplaceFile(const std::string& fileName,
+                 const std::function<void(std::ostream& stream)>& write);
 
 inline constexpr int kStaleSeconds = 10;
 

@@ -66,8 +66,12 @@ bool PushesCellsOffGrid(const TcxSSDataStorage& storage, const TRect& r, int mod
   const int firstRow = static_cast<int>(std::max<long long>(r.Top, kXlsMaxRows - height));
   TRect leaving;
   switch (mode) {
-    case 0: leaving = {firstCol, r.Top, kXlsMaxCols - 1, std::min(r.Bottom, kXlsMaxRows - 1)}; break;
-    case 1: leaving = {r.Left, firstRow, std::min(r.Right, kXlsMaxCols - 1), kXlsMaxRows - 1}; break;
+    case 0:
+      leaving = {firstCol, r.Top, kXlsMaxCols - 1, std::min(r.Bottom, kXlsMaxRows - 1)};
+      break;
+    case 1:
+      leaving = {r.Left, firstRow, std::min(r.Right, kXlsMaxCols - 1), kXlsMaxRows - 1};
+      break;
     case 2: leaving = {firstCol, 0, kXlsMaxCols - 1, kXlsMaxRows - 1}; break;
     default: leaving = {0, firstRow, kXlsMaxCols - 1, kXlsMaxRows - 1}; break;
   }

@@ -242,6 +242,21 @@ private slots:
     QCOMPARE(Contents(file), before);
     QVERIFY(book.Modified());
 
+    // Closing with a save that the user then declines at the question keeps the window open.
+    QPointer<TFeatureChildForm> opened = Active();
+    answers_->Then(TModalAnswers::Click(QMessageBox::Yes));  // save the changes?
+    answers_->Then(TModalAnswers::ChooseFile(Path("kopija.xls")));
+    answers_->Then(TModalAnswers::Click(QMessageBox::No));  // save it cut?
+    Activate(window_.get());
+    QTest::keyClick(opened.data(), Qt::Key_F4, Qt::ControlModifier);
+    QCOMPARE(answers_->Shown.last(), question);
+    QCoreApplication::processEvents();
+    QVERIFY(!opened.isNull());
+    QCOMPARE(Titles(), (QStringList{"Radna knjiga - 1", file}));
+    QVERIFY(!QFileInfo::exists(Path("kopija.xls")));
+    QVERIFY(book.Modified());
+
+    Activate(window_.get());
     answers_->Then(TModalAnswers::Click(QMessageBox::Yes));
     window_->actSaveAs->trigger();
     QCOMPARE(answers_->Shown.last(), question);

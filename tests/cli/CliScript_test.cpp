@@ -596,8 +596,9 @@ TEST(CliScriptProgram, ExitCodesAndWhatTheyReport) {
 TEST(CliScriptProgram, LinesEndWithLfCrLfOrCr) {
   for (const std::string eol : {"\n", "\r\n", "\r"}) {
     SCOPED_TRACE(eol == "\r" ? "CR" : eol == "\n" ? "LF" : "CR LF");
-    const TProgramRun run = RunProgram(
-        {"script"}, "set A1 2" + eol + eol + "# a comment" + eol + "set A2 =A1*21" + eol + "print A1:A2" + eol + "bogus");
+    const TProgramRun run = RunProgram({"script"}, "set A1 2" + eol + eol + "# a comment" + eol +
+                                                       "set A2 =A1*21" + eol + "print A1:A2" +
+                                                       eol + "bogus");
     EXPECT_EQ(run.Code, 1);
     EXPECT_EQ(run.Out, "2\n42\n");
     EXPECT_EQ(run.Err, "line 6: unknown command \"bogus\"\n");
