@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # fuzz/run.sh [SECONDS] [extra libFuzzer options…]: builds the fuzz targets with clang (libFuzzer,
 # AddressSanitizer, UndefinedBehaviorSanitizer) and runs each for a bounded time (SECONDS each,
-# default 30), seeded with the .xls corpus and the attack files of tests/attacks/attack_files.py:
+# default 30), seeded with the .xls corpus and small hostile workbooks of tests/xls/make_hostile.py:
 #   cfb_fuzz         the compound document reader and writer
 #   xls_reader_fuzz  the workbook reader (records, strings, formulas, styles)
 #   xls_load_fuzz    loading into a workbook (the reader and the whole core behind it)
@@ -73,10 +73,17 @@ seeds=()
 for dir in "$corpus_dir" "$corpus_dir"/malformed "$corpus_dir"/encrypted "$corpus_dir"/old-biff; do
   [[ -d $dir ]] && seeds+=("$dir")
 done
-# The hostile and extreme files of the tests (tests/attacks/attack_files.py), made afresh.
-rm -rf "$out/attack-seeds"
-python3 tests/attacks/attack_files.py "$out/attack-seeds"
-seeds+=("$out/attack-seeds")
+# Hostile workbooks (tests/xls/make_hostile.py), a small one of each kind, made afresh: KIND:COUNT.
+hostile_seeds=(${ZOF_FUZZ_HOSTILE:-shared-after:300 shared-inside:100 exp-missing:300 merge-full:2
+  merge-rows:200 last-row:2 sum-wide:3 sum-column:5 parens:2 no-worksheet:0 no-worksheet:1
+  bad-formulas:2})
+rm -rf "$out/hostile-seeds"
+mkdir -p "$out/hostile-seeds"
+for seed in "${hostile_seeds[@]}"; do
+  /usr/bin/python3 tests/xls/make_hostile.py "${seed%%:*}" "${seed##*:}" \
+    "$out/hostile-seeds/${seed%%:*}-${seed##*:}.xls"
+done
+seeds+=("$out/hostile-seeds")
 
 needed=()
 for target in $targets; do

@@ -3,7 +3,7 @@
 // Any input must load or fail with the documented errors, without a crash, an out-of-bounds
 // access, a hang or a huge allocation, and leave the workbook with at least one page. An input
 // that starts like a compound document is loaded as an .xls file (the seeds are the corpus
-// files and the attack files); any other input as a workbook stream.
+// files and the hostile workbooks); any other input as a workbook stream.
 
 #include <algorithm>
 #include <cstdint>

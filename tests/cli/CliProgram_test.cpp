@@ -12,7 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "attacks/AttackFiles.h"
 #include "calc/cxSSDataStorage.h"
 #include "calc/cxSSFormulasCache.h"
 #include "cli/CliBook.h"
@@ -22,6 +21,7 @@
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
+#include "xls/HostileFiles.h"
 #include "xls/ReaderTestSupport.h"
 #include "xls/UnknownFunctionWorkbook.h"
 
@@ -146,15 +146,16 @@ TEST_F(CliProgram, UnreadableFilesExitWith1AndTheWorkbooksMessage) {
 // A workbook without a worksheet is a file that cannot be read, for every command: nothing
 // aborts, nothing is written.
 TEST_F(CliProgram, WorkbooksWithoutAWorksheetAreRefusedByEveryCommand) {
-  for (const char* name : {"no-worksheet.xls", "chart-sheet-only.xls"}) {
-    const std::string file = attacktest::AttackFile(name).string();
+  for (int charts : {0, 1}) {
+    const hostiletest::THostileFile hostile("no-worksheet", charts);
+    const std::string file = hostile.Path().string();
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"info", file}, std::vector<std::string>{"dump", file},
           std::vector<std::string>{"convert", file, Path("out.xls")},
           std::vector<std::string>{"convert", file, Path("out.csv")},
           std::vector<std::string>{"recalc", file, Path("out.xls")},
           std::vector<std::string>{"script", file}}) {
-      SCOPED_TRACE(name + (" " + args[0]));
+      SCOPED_TRACE(std::to_string(charts) + " " + args[0]);
       const TRun run = Cli(args);
       EXPECT_EQ(run.Status, 1);
       EXPECT_EQ(run.Err, "zofmirel-cli: " + file + ": Invalid stream format\n");
@@ -166,7 +167,8 @@ TEST_F(CliProgram, WorkbooksWithoutAWorksheetAreRefusedByEveryCommand) {
 
 // Formulas the reader could not bring in are one warning line: how many, and the first.
 TEST_F(CliProgram, FormulasKeptAsValuesAreOneWarning) {
-  const std::string file = attacktest::AttackFile("damaged-formulas.xls").string();
+  const hostiletest::THostileFile hostile("bad-formulas", 2);
+  const std::string file = hostile.Path().string();
   const TRun run = Cli({"dump", file});
   EXPECT_EQ(run.Status, 0);
   EXPECT_EQ(run.Out, "5,7\n,8\n");

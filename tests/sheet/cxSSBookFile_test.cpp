@@ -6,7 +6,6 @@
 #include <numeric>
 #include <set>
 
-#include "attacks/AttackFiles.h"
 #include "calc/cxSSDataStorage.h"
 #include "calc/cxSSDateTime.h"
 #include "calc/cxSSFormulasCache.h"
@@ -17,6 +16,7 @@
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
+#include "xls/HostileFiles.h"
 #include "xls/ReaderTestSupport.h"
 #include "xls/cxBiffRecords.h"
 
@@ -337,11 +337,12 @@ INSTANTIATE_TEST_SUITE_P(Corpus, BookFileFailSet, testing::ValuesIn(FailFolderFi
 // A workbook stream that makes no page (no BOUNDSHEET at all, or only a chart sheet) is a read
 // failure like any other: one empty sheet, active, and "Invalid stream format".
 TEST(TcxBookFile, AWorkbookWithoutWorksheetLeavesOneEmptySheet) {
-  for (const char* name : {"no-worksheet.xls", "chart-sheet-only.xls"}) {
-    SCOPED_TRACE(name);
+  for (int charts : {0, 1}) {
+    SCOPED_TRACE(charts);
     auto book = MakeBook();
     Prepare(book);
-    const TLoadResult result = Load(book, attacktest::AttackFile(name));
+    const hostiletest::THostileFile file("no-worksheet", charts);
+    const TLoadResult result = Load(book, file.Path());
     EXPECT_EQ(result.Outcome, TLoadResult::kOtherError);
     EXPECT_EQ(result.Message, "Invalid stream format");
     ExpectOneEmptySheet(book);

@@ -15,6 +15,9 @@ KIND and what COUNT counts:
   sum-wide       formulas =SUM(A1:IV60000) below that area, which holds one value (IV60000)
   sum-column     formulas =SUM(A1:A65536) in column B, column A holding every 64th row
   parens         formulas of 65,000 nested parentheses around 1
+  no-worksheet   chart sheets and no worksheet (0: no sheet at all), which a workbook cannot show
+  bad-formulas   formula cells whose tokens make no expression (an addition without operands),
+                 with the cached values 7, 8, ... in column B beside the number 5 in A1
 """
 import struct
 import sys
@@ -37,7 +40,7 @@ def bof(kind):
     return record(0x0809, struct.pack("<HHHHII", 0x0600, kind, 0x0DBB, 0x07CC, 0x41, 6))
 
 
-def globals_records(sheet_names, sheet_offsets):
+def globals_records(sheet_names, sheet_offsets, sheet_type=0):
     out = bof(0x0005) + record(0x0042, struct.pack("<H", 1200))
     for _ in range(5):
         out += record(0x0031, struct.pack("<HHHHHBBBBBB", 200, 0, 0x7FFF, 400, 0, 0, 0, 0, 0,
@@ -49,20 +52,23 @@ def globals_records(sheet_names, sheet_offsets):
     out += record(0x00E0, struct.pack("<HHHBBBBIIH", 0, 0, 0x0001, 0x20, 0, 0, 0, 0,
                                       0x04000000, 0x20C0 | 0x0A))
     for name, offset in zip(sheet_names, sheet_offsets):
-        out += record(0x0085, struct.pack("<IBBBB", offset, 0, 0, len(name), 0) + name.encode())
+        out += record(0x0085, struct.pack("<IBBBB", offset, 0, sheet_type, len(name), 0) +
+                      name.encode())
     return out + record(0x000A)
 
 
-def workbook(sheets):
-    """The workbook stream of sheets given as (name, records between BOF and EOF)."""
+def workbook(sheets, sheet_type=0):
+    """The workbook stream of sheets given as (name, records between BOF and EOF), all
+    worksheets (sheet type 0) or all chart sheets (2)."""
     names = [name for name, _ in sheets]
-    bodies = [bof(0x0010) + body + record(0x000A) for _, body in sheets]
-    size = len(globals_records(names, [0] * len(names)))
+    bodies = [bof(0x0020 if sheet_type == 2 else 0x0010) + body + record(0x000A)
+              for _, body in sheets]
+    size = len(globals_records(names, [0] * len(names), sheet_type))
     offsets = []
     for body in bodies:
         offsets.append(size)
         size += len(body)
-    return globals_records(names, offsets) + b"".join(bodies)
+    return globals_records(names, offsets, sheet_type) + b"".join(bodies)
 
 
 def dimensions(rows, cols):
@@ -73,8 +79,8 @@ def number(row, col, value, xf=15):
     return record(0x0203, struct.pack("<HHHd", row, col, xf, value))
 
 
-def formula(row, col, tokens, shared=False):
-    return record(0x0006, struct.pack("<HHHdHIH", row, col, 15, 0.0, 0x0008 if shared else 0, 0,
+def formula(row, col, tokens, shared=False, value=0.0):
+    return record(0x0006, struct.pack("<HHHdHIH", row, col, 15, value, 0x0008 if shared else 0, 0,
                                       len(tokens)) + tokens)
 
 
@@ -151,6 +157,12 @@ def make(kind, count):
         tokens = struct.pack("<BH", 0x1E, 1) + b"\x15" * 65000
         return workbook([("Sheet1", dimensions(count, 1) +
                           b"".join(formula(r, 0, tokens) for r in range(count)))])
+    if kind == "no-worksheet":
+        return workbook([("Chart%d" % (i + 1), b"") for i in range(count)], sheet_type=2)
+    if kind == "bad-formulas":
+        body = dimensions(count, 2) + number(0, 0, 5)
+        body += b"".join(formula(r, 1, b"\x03", value=7 + r) for r in range(count))
+        return workbook([("Sheet1", body)])
     raise SystemExit("unknown kind " + kind)
 
 
