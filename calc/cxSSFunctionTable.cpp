@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "calc/cxSSFunctions.h"
@@ -396,20 +397,29 @@ bool SameNameNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-template <typename Match>
-bool Find(Match match, TcxFuncDefinition& definition) {
-  RegisterLibraryOnce();
-  for (const auto& entry : builtIns)
-    if (match(entry)) {
-      definition = entry;
-      return true;
-    }
-  for (const auto& entry : AddedFunctions())
-    if (match(entry)) {
-      definition = entry;
-      return true;
-    }
-  return false;
+// Where the first entry of each function number is, indexed by the number: a position in the
+// built-ins, or kBuiltInFunctions.size() + a position in the dynamic list; kNoEntry for none.
+// Evaluation looks a function up by its number at every call, so this is one array access; it is
+// made on the first lookup and again after the dynamic list changed.
+constexpr int32_t kNoEntry = -1;
+std::vector<int32_t>& IndexTable() {
+  static std::vector<int32_t> table;
+  return table;
+}
+
+void InvalidateIndexTable() { IndexTable().clear(); }
+
+const std::vector<int32_t>& BuiltIndexTable() {
+  std::vector<int32_t>& table = IndexTable();
+  if (!table.empty()) return table;
+  table.assign(size_t{UINT16_MAX} + 1, kNoEntry);
+  const auto note = [&table](uint16_t number, size_t position) {
+    if (table[number] == kNoEntry) table[number] = static_cast<int32_t>(position);
+  };
+  for (size_t i = 0; i < builtIns.size(); ++i) note(builtIns[i].Index, i);
+  const std::vector<TcxExcelFuncDefinition>& added = AddedFunctions();
+  for (size_t i = 0; i < added.size(); ++i) note(added[i].Index, builtIns.size() + i);
+  return table;
 }
 
 }  // namespace
@@ -425,7 +435,13 @@ std::span<const TcxExcelFuncDefinition> FurtherFunctions() {
 }
 
 bool FindFunctionByIndex(int index, TcxFuncDefinition& definition) {
-  return Find([index](const TcxExcelFuncDefinition& e) { return e.Index == index; }, definition);
+  RegisterLibraryOnce();
+  if (index < 0 || index > UINT16_MAX) return false;
+  const int32_t position = BuiltIndexTable()[static_cast<size_t>(index)];
+  if (position == kNoEntry) return false;
+  const auto at = static_cast<size_t>(position);
+  definition = at < builtIns.size() ? builtIns[at] : AddedFunctions()[at - builtIns.size()];
+  return true;
 }
 
 bool FindFunctionByName(std::string_view name, TcxFuncDefinition& definition) {
@@ -456,9 +472,13 @@ bool FindFunctionByName(std::string_view name, TcxFuncDefinition& definition) {
 void AddFunction(const TcxFuncDefinition& definition) {
   RegisterLibraryOnce();
   AddedFunctions().push_back(definition);
+  InvalidateIndexTable();
 }
 
-void ClearAddedFunctions() { AddedFunctions().resize(kFurtherFunctions.size()); }
+void ClearAddedFunctions() {
+  AddedFunctions().resize(kFurtherFunctions.size());
+  InvalidateIndexTable();
+}
 
 bool SetFunctionProc(std::string_view name, TcxFunctionProc proc) {
   bool found = false;

@@ -119,10 +119,15 @@ TEST(FunctionTable, FurtherFunctionsFollowTheBuiltIns) {
 }
 
 TEST(FunctionTable, AddedEntriesAreSearchedAfterTheBuiltIns) {
+  TcxFuncDefinition d;
   AddFunction({1200, "MYCHOOSE", nullptr, 2, 1});
+  // A lookup between two additions: the second addition is found by its number too.
+  EXPECT_TRUE(FindFunctionByIndex(1200, d));
+  EXPECT_EQ(d.Name, "MYCHOOSE");
   AddFunction({4, "MYSUM", nullptr, 0, 1});
   AddFunction({1201, "VLOOKUP", nullptr, 2, 1});
-  TcxFuncDefinition d;
+  EXPECT_TRUE(FindFunctionByIndex(1201, d));
+  EXPECT_EQ(d.Style, 2);
   EXPECT_TRUE(FindFunctionByName("mychoose", d));
   EXPECT_EQ(d.Style, 2);
   EXPECT_TRUE(FindFunctionByIndex(4, d));
@@ -131,6 +136,9 @@ TEST(FunctionTable, AddedEntriesAreSearchedAfterTheBuiltIns) {
   EXPECT_EQ(d.Index, 102);  // the further function comes first
   ClearAddedFunctions();
   EXPECT_FALSE(FindFunctionByName("MYCHOOSE", d));
+  EXPECT_FALSE(FindFunctionByIndex(1200, d));
+  EXPECT_FALSE(FindFunctionByIndex(-1, d));
+  EXPECT_FALSE(FindFunctionByIndex(0x10000, d));
   EXPECT_TRUE(FindFunctionByName("VLOOKUP", d));
 }
 
