@@ -7,6 +7,7 @@
 #include "sheet/cxBookControl.h"
 #include "sheet/cxSSListener.h"
 #include "sheet/cxSpreadSheetBook.h"
+#include "xls/cxExcelUnits.h"
 #include "xls/cxBiffRecords.h"
 
 namespace {
@@ -209,7 +210,7 @@ void TcxSSHeader::Assign(const TcxSSHeader& source) {
 uint16_t TcxSSHeader::MaxSize() const {
   if (kind_ == 0) return 0xFFFF;
   const double scale = storage_.Book().Environment().PixelsPerInch / 96.0;
-  return static_cast<uint16_t>(std::clamp(RowTwipsToPixels(kMaxRowTwips, scale), 1, 0xFFFF));
+  return static_cast<uint16_t>(std::clamp(TcxExcelUnits{scale}.RowPixels(kMaxRowTwips), 1, 0xFFFF));
 }
 
 void TcxSSHeader::SetDefaultSize(uint16_t size) {

@@ -81,18 +81,6 @@ struct TcxRowRecord {
 };
 bool ReadRow(TcxBiffRecord& record, TcxRowRecord& row);
 
-// The tallest row the format allows: 409.5 points.
-inline constexpr int kMaxRowTwips = 8190;
-// A row height in twips as screen pixels (1.325 pixels a point at 96 pixels per inch, times
-// `scale`, the screen's pixels per inch / 96), and back; the one conversion of row heights
-// between files and the sheet.
-inline int RowTwipsToPixels(int twips, double scale) {
-  return static_cast<int>(std::lround(twips / 20.0 * 1.325 * scale));
-}
-inline int RowPixelsToTwips(int pixels, double scale) {
-  return static_cast<int>(std::lround(pixels * 20 / (scale * 1.325)));
-}
-
 struct TcxCellRange {
   uint16_t FirstRow = 0;
   uint16_t LastRow = 0;

@@ -552,9 +552,9 @@ void TcxExcelFileWriter::WriteRow(int sheet, int row, bool hidden, int height, u
   if (row < 0 || row >= kMaxRows) return;
   // The file's own height while the row still has the pixels it gives, else the pixels in
   // twips; never taller than the format allows (which also keeps bit 15, "default height", clear).
-  const uint16_t twips = fileSize != 0 && fileSize <= kMaxRowTwips && units_.RowPixels(fileSize) == height
-                             ? fileSize
-                             : std::min<uint16_t>(units_.RowHeight(height), kMaxRowTwips);
+  const bool keepFileSize =
+      fileSize != 0 && fileSize <= kMaxRowTwips && units_.RowPixels(fileSize) == height;
+  const uint16_t twips = keepFileSize ? fileSize : units_.RowHeight(height);
   ::WriteRowRecord(Sheet(sheet).Records, static_cast<uint16_t>(row), twips,
                    hidden ? kRowOptions | kRowHidden : kRowOptions, kRowXf);
 }

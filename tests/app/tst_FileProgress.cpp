@@ -8,6 +8,7 @@
 #include <QTest>
 #include <chrono>
 
+#include "QuietPrompts.h"
 #include "WorkbookWindowDriver.h"
 #include "app/FeatureChildForm.h"
 #include "app/FileProgress.h"

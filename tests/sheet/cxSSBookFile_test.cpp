@@ -19,6 +19,7 @@
 #include "xls/HostileFiles.h"
 #include "xls/ReaderTestSupport.h"
 #include "xls/cxBiffRecords.h"
+#include "xls/cxExcelUnits.h"
 
 using namespace readertest;
 
@@ -194,7 +195,7 @@ TEST_P(BookFileCorpus, LoadsWhatExcelStored) {
   for (const TXlrdHeaderItem& x : xlrd->HeaderItems) {
     if (x.Kind != 1) continue;
     const int size = book.Pages(x.Sheet).RowHeader().GetItem(x.Index).Size;
-    if (size != RowTwipsToPixels(std::min(x.Size, kMaxRowTwips), 1))
+    if (size != TcxExcelUnits{}.RowPixels(static_cast<uint16_t>(std::min(x.Size, kMaxRowTwips))))
       heights.push_back("sheet " + std::to_string(x.Sheet) + " row " + std::to_string(x.Index + 1) +
                         ": " + std::to_string(size) + " pixels, the file " +
                         std::to_string(x.Size) + " twips");
@@ -383,7 +384,7 @@ TEST(TcxBookFile, RowsKeepTheHeightsTheFileStores) {
   EXPECT_EQ(rows.GetItem(14).Size, 14);  // 204 twips, automatic
   EXPECT_EQ(rows.GetItem(1).Flags & (kHeaderAuto | kHeaderDefault), 0);
   EXPECT_EQ(rows.GetItem(14).Flags & (kHeaderAuto | kHeaderDefault), kHeaderAuto);
-  EXPECT_EQ(rows.MaxSize(), RowTwipsToPixels(kMaxRowTwips, 1));
+  EXPECT_EQ(rows.MaxSize(), TcxExcelUnits{}.RowPixels(kMaxRowTwips));
   for (int page = 0; page < book.PageCount(); ++page)
     for (const int size : rowsOf(book, page)) EXPECT_LE(size, rows.MaxSize()) << "sheet " << page;
 
