@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QBrush>
+#include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -250,16 +251,37 @@ void TcxCanvasWrapper::FillRect(const TRect& rect, TColor color) {
   painter_->fillRect(ToQRect(rect), ToQColor(color));
 }
 
-void TcxCanvasWrapper::FillBitmap(const TRect& rect, const QBrush& brush) {
+void TcxCanvasWrapper::FillBitmap(const TRect& rect, const QBitmap& bitmap, TColor ink, TColor ground) {
   if (rect.Right < rect.Left || rect.Bottom < rect.Top) return;
-  painter_->fillRect(ToQRect(rect), brush);
+  const QPaintEngine* engine = painter_->paintEngine();
+  if (!engine || engine->type() == QPaintEngine::Raster) {
+    // On the screen the set bits are drawn over the ground filled before.
+    painter_->fillRect(ToQRect(rect), QBrush(ToQColor(ink), bitmap));
+    return;
+  }
+  // A printer's engine (PDF) draws a one-bit brush as a grey picture of its bits, not in its
+  // colour: it gets the pattern as a picture in both colours instead, made once per pattern and
+  // colour pair.
+  const auto key = std::make_tuple(bitmap.cacheKey(), ink, ground);
+  auto it = colourPatterns_.find(key);
+  if (it == colourPatterns_.end()) {
+    // A set bit of a bitmap is its black (color1) pixel.
+    QImage image = bitmap.toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb inkRgb = ToQColor(ink).rgb();
+    const QRgb groundRgb = ToQColor(ground).rgb();
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        image.setPixel(x, y, qGray(image.pixel(x, y)) < 128 ? inkRgb : groundRgb);
+    it = colourPatterns_.emplace(key, QBrush(image)).first;
+  }
+  painter_->fillRect(ToQRect(rect), it->second);
 }
 
 void TcxCanvasWrapper::FillPattern(const TRect& rect, TcxSSFillStyle style, TColor pattern,
                                    TColor background) {
   FillRect(rect, background);
   if (style != fsSolid && style < 18)
-    FillBitmap(rect, QBrush(ToQColor(pattern), gBitmaps->Fills[style]));
+    FillBitmap(rect, gBitmaps->Fills[style], pattern, background);
 }
 
 void TcxCanvasWrapper::FillCell(const TRect& rect, TcxSSFillStyle style, bool selected,
@@ -298,8 +320,13 @@ void TcxCanvasWrapper::DrawLine(const std::array<TRect, 3>& rects, bool selected
     FlushGridBatch();
     gridBatching_ = true;
   }
-  const TColor line = BorderColor(colorIndex, selected);
-  const TColor background = BackgroundColor(backgroundIndex, selected);
+  DrawBorderLine(rects, BorderColor(colorIndex, selected), BackgroundColor(backgroundIndex, selected),
+                 vertical, style);
+}
+
+void TcxCanvasWrapper::DrawBorderLine(const std::array<TRect, 3>& rects, TColor line,
+                                      TColor background, bool vertical, TcxSSEdgeLineStyle style) {
+  if (style >= lsNone) return;
   const auto draw = [&](const TRect& rect, int pattern) {
     if (pattern == kSolidPattern) {
       FillRect(rect, line);
@@ -308,7 +335,7 @@ void TcxCanvasWrapper::DrawLine(const std::array<TRect, 3>& rects, bool selected
     } else {
       FillRect(rect, background);
       const QBitmap& bitmap = vertical ? gBitmaps->VertLines[pattern] : gBitmaps->HorzLines[pattern];
-      FillBitmap(rect, QBrush(ToQColor(line), bitmap));
+      FillBitmap(rect, bitmap, line, background);
     }
   };
   if (style == lsDouble) {

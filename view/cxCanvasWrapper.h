@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QBitmap>
+#include <QBrush>
 #include <QColor>
 #include <QRect>
 #include <QFont>
@@ -8,9 +10,11 @@
 #include <QRawFont>
 #include <QString>
 #include <array>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -38,6 +42,12 @@ inline QColor ToQColor(TColor color) {
 void AssignText(QString& target, std::string_view text);
 
 inline QRect ToQRect(const TRect& r) { return QRect(QPoint(r.Left, r.Top), QPoint(r.Right, r.Bottom)); }
+
+// Where a cell's text is laid out: the cell less 2 pixels on each side, moved down 2 (text is
+// drawn 2 pixels above the lines' places).
+inline TRect CellTextRect(const TRect& cell) {
+  return {cell.Left + 2, cell.Top + 2, cell.Right - 2, cell.Bottom + 2};
+}
 
 // A screen font of the view with its metrics, made once per distinct font description and kept
 // while the canvas wrapper lives; layouts refer to it by address.
@@ -153,6 +163,10 @@ public:
   // One border line given by the rectangles of the layout (three for a double line).
   void DrawLine(const std::array<TRect, 3>& rects, bool selected, TcxSSColor colorIndex,
                 TcxSSColor backgroundIndex, bool vertical, TcxSSEdgeLineStyle style);
+  // The same in resolved colours, the gaps of dashed lines in the background colour; lsDefault
+  // is drawn as a thin line.
+  void DrawBorderLine(const std::array<TRect, 3>& rects, TColor line, TColor background,
+                      bool vertical, TcxSSEdgeLineStyle style);
   // One line centred at (Left + Right) / 2, its baseline at (text height + Top + Bottom) / 2,
   // clipped to the rectangle, in the current font and text colour.
   void DrawCentredText(const QString& text, const TRect& rect);
@@ -205,7 +219,8 @@ private:
   void WrapText(std::string_view text, const TRect& rect, TcxTextParameters& params,
                 TcxVertTextAlign vertAlign, TcxHorzTextAlign horzAlign);
   bool AddToBatch(const TcxTextParameters& params, TColor color);
-  void FillBitmap(const TRect& rect, const QBrush& brush);
+  // Fills with a pattern whose set bits show `ink` over the `ground` filled before.
+  void FillBitmap(const TRect& rect, const QBitmap& bitmap, TColor ink, TColor ground);
 
   QPainter* painter_ = nullptr;
   const TPalette* palette_;
@@ -221,4 +236,6 @@ private:
   std::vector<TTextBatch> batches_;
   bool gridBatching_ = false;
   std::vector<QRect> gridRects_;
+  // Two-colour pictures of patterns for printers, by bitmap, ink and ground.
+  std::map<std::tuple<qint64, TColor, TColor>, QBrush> colourPatterns_;
 };

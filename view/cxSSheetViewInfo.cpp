@@ -15,14 +15,11 @@
 #include "sheet/cxSpreadSheetBook.h"
 #include "styles/cxSSStyleCache.h"
 #include "view/cxSSBookSheetControl.h"
+#include "view/cxSSBorderLines.h"
+#include "view/cxSSCellText.h"
 #include "view/cxSpreadSheetBookControl.h"
 
 namespace {
-
-// Line widths in pixels, in TcxSSEdgeLineStyle order.
-constexpr int kLineWidth[15] = {1, 1, 2, 1, 1, 3, 3, 1, 2, 1, 2, 1, 2, 2, 1};
-// How far a border line on the left or top pushes the fill inwards, in TcxSSEdgeLineStyle order.
-constexpr int kLineInset[15] = {1, 1, 2, 1, 1, 2, 2, 1, 2, 1, 2, 1, 2, 2, 0};
 
 // No layout walks further than this many columns or rows past the stored items looking for a
 // visible one: every item beyond the stored ones has the (visible) default size.
@@ -313,55 +310,7 @@ void TcxSSheetViewInfo::CalculateHeaders(int colCount, int rowCount) {
 
 TcxSSheetViewInfo::TCellText TcxSSheetViewInfo::DisplayText(const TcxSSCellRec& cell,
                                                             const TcxSSStyleRec& style) const {
-  TcxCustomSpreadSheetBook& book = Book();
-  TCellText result;
-  result.Color = kKeepTextColor;
-  double x = 0;
-  switch (cell.Kind) {
-    case ckFormula:
-      // The formula engine gives the result, or the formula's text while formulas are shown.
-      if (!cell.Formula) {
-        result.Text = cell.Text;
-      } else {
-        result.Text = book.FormulasCache().DisplayText(*cell.Formula, result.Color, true, &result.Fill);
-        TcxSSColor ignored = kKeepTextColor;
-        const std::string value = book.FormulasCache().DisplayText(*cell.Formula, ignored, false);
-        result.Numeric = TryTextToFloat(value, x, book.Settings());
-      }
-      break;
-    case ckNumber:
-      FormatValue(style.NumberFormat, style.Format, book.Precision(), result.Text, result.Color,
-                  cell.Number, book.Settings(), &result.Fill);
-      result.Numeric = true;
-      break;
-    default:
-      if (style.Format != kFormatText && TryTextToFloat(cell.Text, x, book.Settings())) {
-        FormatValue(style.NumberFormat, style.Format, book.Precision(), result.Text, result.Color,
-                    x, book.Settings(), &result.Fill);
-        result.Numeric = true;
-      } else if (style.NumberFormat) {
-        result.Text = FormatTextValue(cell.Text, style.NumberFormat, book.Settings(), result.Color,
-                                      &result.Fill);
-      } else {
-        result.Text = cell.Text;
-      }
-      break;
-  }
-  return result;
-}
-
-TcxHorzTextAlign TcxSSheetViewInfo::EffectiveHorzAlign(const TcxSSStyleRec& style,
-                                                       const TCellText& text) const {
-  if (style.HorzTextAlign != haGENERAL) return style.HorzTextAlign;
-  if (style.Format == kFormatText) return haLEFT;
-  // A value shown through a number format ("1,234.50", "$5.00", a date) is a number even where
-  // its display text no longer reads as one.
-  double x = 0;
-  if (text.Numeric || TryTextToFloat(text.Text, x, Book().Settings())) return haRIGHT;
-  if ((text.Text.size() == 4 || text.Text.size() == 5) &&
-      IsBoolText(text.Text, *Book().Environment().Text))
-    return haCENTER;
-  return haLEFT;
+  return CellDisplayText(Book(), cell, style);
 }
 
 const TcxScreenFont& TcxSSheetViewInfo::CellFont(const TcxSSFontRec* font) {
@@ -378,52 +327,8 @@ void TcxSSheetViewInfo::LayoutCellText(const TcxSSStyleRec& style, const TCellTe
                                        const TRect& rect, TcxTextParameters& params, bool widen,
                                        TRect* widenedRect) {
   TcxCanvasWrapper& wrapper = sheetControl_.Owner().CanvasWrapper();
-  const TcxScreenFont& font = CellFont(style.Font);
-  wrapper.SetFont(&font);
-  const TcxHorzTextAlign align = EffectiveHorzAlign(style, text);
-  params.TextColor = text.Color != kKeepTextColor ? text.Color
-                     : style.Font                 ? style.Font->FontColor
-                                                  : kColorAuto;
-  // A number is one line, never broken into lines of part of its digits.
-  if (style.WordBreak && !text.Numeric) {
-    wrapper.LayoutText(std::string_view(text.Text), rect, params, true, style.VertTextAlign, align);
-    return;
-  }
-  const TcxTextBrick* line = &wrapper.SingleLine(params, text.Text);
-  TRect textRect = rect;
-  const int room = textRect.Right - textRect.Left - 4;
-  if (!text.Fill.Empty()) {
-    // A number format's fill character ("*-") repeats until the text fills the cell. Widths
-    // of characters do not add up exactly, so the filled text is measured until it fits.
-    const int free = room - line->Width;
-    const int each = wrapper.SingleLine(params, text.Fill.Char).Width;
-    const size_t at = std::min(text.Fill.At, text.Text.size());
-    for (int count = each > 0 ? free / each : 0;; --count) {
-      std::string filled = text.Text;
-      for (int k = 0; k < count; ++k) filled.insert(at, text.Fill.Char);
-      line = &wrapper.SingleLine(params, filled);
-      if (count <= 0 || line->Width <= room) break;
-    }
-  }
-  if (text.Numeric && line->Width > room) {
-    // A number that does not fit would show only some of its digits, which reads as another
-    // number: it shows "#" across the cell instead, as many as fit, and never overflows.
-    const int count = std::max(0, room / std::max(1, font.TextWidth(QStringLiteral("#"))));
-    line = &wrapper.SingleLine(params, std::string(static_cast<size_t>(count), '#'));
-  }
-  const int excess = line->Width - room;
-  if (widen && excess > 0) {
-    if (align == haRIGHT) {
-      textRect.Left -= excess;
-    } else if (align == haCENTER) {
-      textRect.Left -= excess / 2;
-      textRect.Right += excess / 2;
-    } else {
-      textRect.Right += excess;
-    }
-  }
-  if (widenedRect) *widenedRect = textRect;
-  wrapper.PlaceLine(textRect, params, style.VertTextAlign, align);
+  wrapper.SetFont(&CellFont(style.Font));
+  ::LayoutCellText(wrapper, Book(), style, text, rect, params, widen, widenedRect);
 }
 
 void TcxSSheetViewInfo::CalculateCell(int colIndex, int rowIndex) {
@@ -462,8 +367,7 @@ void TcxSSheetViewInfo::CalculateCell(int colIndex, int rowIndex) {
       if (border.Style == lsDefault) border.Style = lsNone;
 
   brick.TextParams.WordBreak = style.WordBreak;
-  brick.TextRect = {brick.CellRect.Left + 2, brick.CellRect.Top + 2, brick.CellRect.Right - 2,
-                    brick.CellRect.Bottom + 2};
+  brick.TextRect = CellTextRect(brick.CellRect);
   brick.UnionIndex = (style.Flags & kStyleMerged) ? AddUnion(col, row) : -1;
   brick.Merged = brick.UnionIndex >= 0;
   if (brick.Merged) {
@@ -488,33 +392,7 @@ void TcxSSheetViewInfo::CalculateCell(int colIndex, int rowIndex) {
 
 void TcxSSheetViewInfo::CalculateLineRects(const TcxSSInfoBrick& brick, TcxSSEdgeLineStyle style,
                                            bool vertical, std::array<TRect, 3>& rects) const {
-  rects = {};
-  if (style >= lsNone) return;
-  const TRect& cell = brick.CellRect;
-  TRect base = vertical ? TRect{cell.Left, cell.Top, cell.Left, cell.Bottom - 1}
-                        : TRect{cell.Left, cell.Top, cell.Right - 1, cell.Top};
-  const int width = kLineWidth[style];
-  if (width == 3) {
-    // Thick and double lines are centred on the grid line.
-    if (vertical) {
-      --base.Left;
-      --base.Right;
-    } else {
-      --base.Top;
-      --base.Bottom;
-    }
-  }
-  if (style == lsDouble) {
-    for (int k = 0; k < 3; ++k)
-      rects[k] = vertical ? TRect{base.Left + k, base.Top, base.Right + k, base.Bottom}
-                          : TRect{base.Left, base.Top + k, base.Right, base.Bottom + k};
-    return;
-  }
-  if (vertical)
-    base.Right = base.Left + width - 1;
-  else
-    base.Bottom = base.Top + width - 1;
-  rects[0] = base;
+  rects = BorderLineRects(brick.CellRect, style, vertical);
 }
 
 void TcxSSheetViewInfo::CalculateTextOverflow(int rowIndex) {
@@ -594,12 +472,8 @@ void TcxSSheetViewInfo::AdjustBorders(int colIndex, int rowIndex) {
   TcxSSInfoBrick& brick = Brick(colIndex, rowIndex);
   const auto& borders = brick.Borders;
   // Fills stay inside the lines.
-  if (borders[eLeft].Style != lsNone) brick.CellRect.Left += kLineInset[borders[eLeft].Style];
-  if (borders[eTop].Style != lsNone) brick.CellRect.Top += kLineInset[borders[eTop].Style];
-  if (borders[eRight].Style != lsNone)
-    brick.CellRect.Right -= kLineWidth[borders[eRight].Style] == 3 ? 2 : 1;
-  if (borders[eBottom].Style != lsNone)
-    brick.CellRect.Bottom -= kLineWidth[borders[eBottom].Style] == 3 ? 2 : 1;
+  brick.CellRect = InsideBorderLines(brick.CellRect, {borders[eLeft].Style, borders[eTop].Style,
+                                                      borders[eRight].Style, borders[eBottom].Style});
 
   // Where double lines meet, their inner and outer lines are shortened or lengthened so that
   // the corners close.
@@ -641,14 +515,6 @@ void TcxSSheetViewInfo::AdjustBorders(int colIndex, int rowIndex) {
   if (!leftDouble && !topDouble && above && left) {
     left->TopLineRects[2].Right += 1;
     above->LeftLineRects[2].Bottom += 2;
-  }
-  if (borders[eTop].Style == lsThick) {
-    top[0].Left -= 1;
-    top[0].Right += 2;
-  }
-  if (borders[eLeft].Style == lsThick) {
-    side[0].Top -= 1;
-    side[0].Bottom += 2;
   }
 }
 

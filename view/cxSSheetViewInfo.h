@@ -10,6 +10,7 @@
 #include "platform/Types.h"
 #include "styles/cxSSStyleTypes.h"
 #include "view/cxCanvasWrapper.h"
+#include "view/cxSSCellText.h"
 
 class TcxSSBookSheet;
 class TcxSSBookSheetControl;
@@ -187,15 +188,9 @@ public:
   void ClearBrickText(int colIndex, int rowIndex);
 
 private:
-  struct TCellText {
-    std::string Text;
-    TcxSSColor Color = kColorAuto;
-    bool Numeric = false;
-    TcxTextFill Fill;  // where the number format's fill character repeats, if it has one
-  };
+  using TCellText = TcxSSCellText;
 
   TCellText DisplayText(const TcxSSCellRec& cell, const TcxSSStyleRec& style) const;
-  TcxHorzTextAlign EffectiveHorzAlign(const TcxSSStyleRec& style, const TCellText& text) const;
   const TcxScreenFont& CellFont(const TcxSSFontRec* font);
   void LayoutCellText(const TcxSSStyleRec& style, const TCellText& text, const TRect& rect,
                       TcxTextParameters& params, bool widen, TRect* widenedRect);
