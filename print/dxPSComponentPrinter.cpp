@@ -1,0 +1,67 @@
+#include "print/dxPSComponentPrinter.h"
+
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <cassert>
+
+#include "print/dxPSGridLink.h"
+
+TdxComponentPrinter::TdxComponentPrinter(QWidget* owner)
+    : QObject(owner), owner_(owner), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {}
+
+TdxComponentPrinter::~TdxComponentPrinter() = default;
+
+TAbstractdxGridReportLink& TdxComponentPrinter::AddLink(std::unique_ptr<TAbstractdxGridReportLink> link) {
+  links_.push_back(std::move(link));
+  if (!current_) current_ = links_.back().get();
+  return *links_.back();
+}
+
+TAbstractdxGridReportLink& TdxComponentPrinter::Link(TAbstractdxGridReportLink* link) const {
+  assert(link || current_);
+  TAbstractdxGridReportLink& result = link ? *link : *current_;
+  printer_->setPageLayout(result.PrinterPage.Layout());
+  printer_->setDocName(QString::fromStdString(result.ReportDocumentCaption));
+  return result;
+}
+
+void TdxComponentPrinter::PaintPages(TAbstractdxGridReportLink& link, QPrinter& printer) {
+  try {
+    link.PrintTo(printer);
+  } catch (const std::exception& error) {
+    QMessageBox::warning(owner_, QString(), QString::fromStdString(error.what()));
+  }
+}
+
+bool TdxComponentPrinter::PageSetup(TAbstractdxGridReportLink* link) {
+  TAbstractdxGridReportLink& target = Link(link);
+  QPageSetupDialog dialog(printer_.get(), owner_);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  target.PrinterPage.Assign(printer_->pageLayout());
+  return true;
+}
+
+void TdxComponentPrinter::Preview(TAbstractdxGridReportLink* link) {
+  TAbstractdxGridReportLink& target = Link(link);
+  target.RebuildReport();
+  QPrintPreviewDialog dialog(printer_.get(), owner_);
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+          [this, &target](QPrinter* printer) { PaintPages(target, *printer); });
+  dialog.exec();
+}
+
+bool TdxComponentPrinter::Print(bool showDialog, TAbstractdxGridReportLink* link) {
+  TAbstractdxGridReportLink& target = Link(link);
+  target.RebuildReport();
+  if (showDialog) {
+    const auto pages = target.Paginate(printer_->pageLayout(), printer_->resolution());
+    QPrintDialog dialog(printer_.get(), owner_);
+    dialog.setMinMax(1, static_cast<int>(pages.size()));
+    if (dialog.exec() != QDialog::Accepted) return false;
+  }
+  target.PrintTo(*printer_);
+  return true;
+}
