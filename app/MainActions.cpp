@@ -12,6 +12,7 @@
 #include "app/BookCommands.h"
 #include "app/FeatureChildForm.h"
 #include "app/FeatureModifyForm.h"
+#include "app/PrintCommands.h"
 #include "app/ShellIcons.h"
 #include "app/zofMirelGlavna.h"
 #include "calc/cxSSDataStorage.h"
@@ -241,12 +242,11 @@ constexpr TMainAction kMainActions[] = {
   {&W::actSaveSpeadSheet, "actSaveSpeadSheet", "File", "&Sačuvaj kao...", "Čuvanje novoformirane ili izmenjene postojeće tabelarne liste", "Ctrl+S", "save-as", "document-save-as", 0, 0, E::Always, SaveAs},
   {&W::actSaveAs, "actSaveAs", "File", "Sač&uvaj", nullptr, "", "save", "document-save", 0, 0, E::Designed, Save},
   {&W::actExit, "actExit", "File", "I&zlaz", "Izlaz iz Mirel-a", "Alt+X", "exit", "application-exit", 0, 0, E::Always, Exit},
-  // Printing comes with the report link; until then its commands are shown disabled.
-  {&W::actStampaPriprema, "actStampaPriprema", "File", "Priprema štampe", "Priprema stranice za štampu", "", "page-setup", "document-page-setup", 0, 0, E::Designed, nullptr},
-  {&W::acStampaPregled, "acStampaPregled", "File", "Pregled", "Pregled pre štampe", "", "print-preview", "document-print-preview", 0, 0, E::Designed, nullptr},
-  {&W::actKlijentErija, "actKlijentErija", "File", "Očisti eriju", nullptr, "", "print-area-clear", "", 0, 0, E::Designed, nullptr},
-  {&W::actErija, "actErija", "File", "Štampani deo", "Sređivanje štampanog dela lista", "", "print-area", "", 0, 0, E::Designed, nullptr},
-  {&W::actStampa, "actStampa", "File", "Štampa", "Štampa", "", "print", "document-print", 0, 0, E::Designed, nullptr},
+  {&W::actStampaPriprema, "actStampaPriprema", "File", "Priprema štampe", "Priprema stranice za štampu", "", "page-setup", "document-page-setup", 0, 0, E::DocumentWindow, PrintPageSetup},
+  {&W::acStampaPregled, "acStampaPregled", "File", "Pregled", "Pregled pre štampe", "", "print-preview", "document-print-preview", 0, 0, E::DocumentWindow, PrintPreview},
+  {&W::actKlijentErija, "actKlijentErija", "File", "Očisti eriju", nullptr, "", "print-area-clear", "", 0, 0, E::DocumentWindow, ClearPrintArea},
+  {&W::actErija, "actErija", "File", "Štampani deo", "Sređivanje štampanog dela lista", "", "print-area", "", 0, 0, E::DocumentWindow, SetPrintArea},
+  {&W::actStampa, "actStampa", "File", "Štampa", "Štampa", "", "print", "document-print", 0, 0, E::DocumentWindow, PrintWorkbook},
 
   {&W::actCut, "actCut", "Edit", "Is&eci", "Iseci deo za prenos", "Ctrl+X", "cut", "edit-cut", 0, 0, E::Designed, Cut},
   {&W::actCopy, "actCopy", "Edit", "&Kopiraj", "Kopiraj", "Ctrl+C", "copy", "edit-copy", 0, 0, E::Designed, Copy},

@@ -19,6 +19,11 @@ bool TShellPrompts::Confirm(QWidget* parent, const QString& text) {
              QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+bool TShellPrompts::Warn(QWidget* parent, const QString& text) {
+  return Ask(parent, QMessageBox::Warning, text, QMessageBox::Ok | QMessageBox::Cancel,
+             QMessageBox::Ok) == QMessageBox::Ok;
+}
+
 void TShellPrompts::ShowError(QWidget* parent, const QString& text) {
   Ask(parent, QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
 }

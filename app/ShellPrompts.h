@@ -11,6 +11,8 @@ public:
   virtual ~TShellPrompts() = default;
   // A question with the buttons Yes and No, Yes the default; true for Yes.
   virtual bool Confirm(QWidget* parent, const QString& text);
+  // A warning with the buttons OK and Cancel; true for OK.
+  virtual bool Warn(QWidget* parent, const QString& text);
   // An error the application's error handler reports.
   virtual void ShowError(QWidget* parent, const QString& text);
   // A plain message.

@@ -30,6 +30,8 @@ inline constexpr const char* kWrongMail = "Pogrešna EMail adresa";
 // %1: what the file cannot hold, one line each, in the workbook's own words.
 inline constexpr const char* kSaveLossQuestion =
     "Datoteka ne može da sačuva sve podatke:\n%1\nDa li ipak želite da je sačuvate?";
+// Asked before a single cell becomes the print area.
+inline constexpr const char* kWrongPrintArea = "Pogrešna erija";
 
 // Menus.
 inline constexpr const char* kMenuZofMirel = "&Zof Mirel";

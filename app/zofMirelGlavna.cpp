@@ -30,6 +30,7 @@
 #include "app/FeatureChildForm.h"
 #include "app/HistoryMenu.h"
 #include "app/MainActions.h"
+#include "app/PrintCommands.h"
 #include "app/ShellFileNames.h"
 #include "app/ShellIcons.h"
 #include "app/ShellTexts.h"
@@ -95,6 +96,7 @@ TzofMirelGlavna::TzofMirelGlavna(QWidget* parent)
   layout->addWidget(MdiArea, 1);
   setCentralWidget(client);
 
+  CreatePrintComponents(*this);
   CreateActions();
   CreateMenus();
   CreateToolBars();

@@ -29,6 +29,8 @@ class TfrmAbout;
 class TcxCustomSpreadSheetBook;
 class TcxSpreadSheetBook;
 class TcxSSBookSheet;
+class TdxComponentPrinter;
+class TdxSpreadSheetBookReportLink;
 
 // The main window: a multi-document frame whose document area holds one TFeatureChildForm per
 // open workbook, with the menus, the "Standard", "Formatting" and "History" tool bars, the cell
@@ -221,6 +223,9 @@ public:
   QFileDialog* OpenDialog = nullptr;
   QFileDialog* SaveDialog = nullptr;
   TfrmAbout* frmAbout = nullptr;
+  // The printer component (a child of the window) and its one link (PrintCommands.h).
+  TdxComponentPrinter* dxComponentPrinter = nullptr;
+  TdxSpreadSheetBookReportLink* dxComponentPrinterLink1 = nullptr;
 
 protected:
   bool event(QEvent* event) override;

@@ -267,11 +267,11 @@ private slots:
         true);
     row("actSaveAs", "Sač&uvaj", "", {}, true);
     row("actExit", "I&zlaz", "Izlaz iz Mirel-a", QKeySequence("Alt+X"), true);
-    row("actStampaPriprema", "Priprema štampe", "Priprema stranice za štampu", {}, false);
-    row("acStampaPregled", "Pregled", "Pregled pre štampe", {}, false);
-    row("actKlijentErija", "Očisti eriju", "", {}, false);
-    row("actErija", "Štampani deo", "Sređivanje štampanog dela lista", {}, false);
-    row("actStampa", "Štampa", "Štampa", {}, false);
+    row("actStampaPriprema", "Priprema štampe", "Priprema stranice za štampu", {}, true);
+    row("acStampaPregled", "Pregled", "Pregled pre štampe", {}, true);
+    row("actKlijentErija", "Očisti eriju", "", {}, true);
+    row("actErija", "Štampani deo", "Sređivanje štampanog dela lista", {}, true);
+    row("actStampa", "Štampa", "Štampa", {}, true);
     category = "Edit";
     row("actCut", "Is&eci", "Iseci deo za prenos", QKeySequence("Ctrl+X"), true);
     row("actCopy", "&Kopiraj", "Kopiraj", QKeySequence("Ctrl+C"), true);
