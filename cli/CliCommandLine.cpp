@@ -1,6 +1,10 @@
 #include "cli/CliCommandLine.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
+
+#include "calc/cxSSUtils.h"
 
 namespace {
 
@@ -18,7 +22,49 @@ int ParseSheetNumber(const std::string& text) {
   return value;
 }
 
+// Ranges stay inside the grid an .xls file holds, so that no command can make the workbook
+// grow without bound.
+constexpr int kColumnLimit = 256;
+constexpr int kRowLimit = 65536;
+
+// "B2" (letters in either case, then the 1-based row) as a column and row; false when the text
+// is no cell reference at all.
+bool ParseCell(std::string_view text, TPoint& cell) {
+  size_t letters = 0;
+  while (letters < text.size() && std::isalpha(static_cast<unsigned char>(text[letters]))) ++letters;
+  if (letters == 0 || letters == text.size() || letters > 3) return false;
+  std::string upper;
+  for (size_t i = 0; i < letters; ++i)
+    upper += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+  const std::string_view digits = text.substr(letters);
+  if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  long long row = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), row);
+  if (error != std::errc() || end != digits.data() + digits.size()) row = -1;
+  cell = {TcxSSUtils::ColumnIndex(upper), row > 0 && row <= kRowLimit ? static_cast<int>(row - 1) : -1};
+  return true;
+}
+
 }  // namespace
+
+bool ParseCellRange(std::string_view text, TRect& range, std::string& error) {
+  const size_t colon = text.find(':');
+  TPoint a;
+  TPoint b;
+  if (!ParseCell(text.substr(0, colon), a) ||
+      (colon != std::string_view::npos && !ParseCell(text.substr(colon + 1), b))) {
+    error = "not a range: \"" + std::string(text) + "\"";
+    return false;
+  }
+  if (colon == std::string_view::npos) b = a;
+  if (a.X < 0 || a.Y < 0 || b.X < 0 || b.Y < 0 || a.X >= kColumnLimit || b.X >= kColumnLimit) {
+    error = std::string(text) + " lies outside A1:IV65536";
+    return false;
+  }
+  range = {std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
+  return true;
+}
 
 std::string CliUsage() {
   std::string text = "usage: zofmirel-cli COMMAND ... [--locale en|sr]\n";
@@ -60,6 +106,15 @@ TCliCommand ParseCliCommandLine(std::span<const std::string> args) {
       if (modeGiven) throw ECliUsageError("--formulas and --display exclude each other");
       modeGiven = true;
       command.Mode = arg == "--formulas" ? TCliOutputMode::Formulas : TCliOutputMode::Display;
+    } else if (arg == "--area") {
+      allowed(coArea);
+      TRect range;
+      std::string error;
+      if (!ParseCellRange(value(), range, error)) throw ECliUsageError("--area: " + error);
+      command.Area = range;
+    } else if (arg == "--headings" || arg == "--grid") {
+      allowed(arg == "--headings" ? coHeadings : coGrid);
+      (arg == "--headings" ? command.Headings : command.Grid) = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw ECliUsageError("unknown option " + arg);
     } else {

@@ -53,6 +53,7 @@ TFileKind KindOf(const std::string& file) {
 
 struct TContext {
   const TCliCommand& Command;
+  const TCliPrintSupport& Print;
   std::shared_ptr<TcxEnvironment> Environment;
   std::istream& In;
   std::ostream& Out;
@@ -220,6 +221,27 @@ void RunScript(TContext& context) {
   if (!script.Run(context.In)) context.ExitCode = 1;
 }
 
+void RunPrint(TContext& context) {
+  const TCliPrintSupport& support = context.Print;
+  if (!support.Print) throw ECliUsageError("print is not part of this build of the program");
+  const std::string& in = context.Command.Files[0];
+  const std::string& out = context.Command.Files[1];
+  auto environment = std::make_shared<TcxEnvironment>(*context.Environment);
+  if (support.Prepare) support.Prepare(*environment);
+  TcxSpreadSheetBook book(environment);
+  Load(context, book, in);
+  const int page = Page(context, book, in);
+  book.SetActivePage(page);
+  if (book.ActivePage() != page) throw TFileError{in, "sheet " + std::to_string(page) + " is hidden"};
+  try {
+    support.Print(book, context.Command, out);
+  } catch (const ECliOutputError& e) {
+    throw TFileError{out, e.what()};
+  } catch (const std::exception& e) {
+    throw TFileError{in, e.what()};
+  }
+}
+
 struct THandler {
   std::string_view Name;
   void (*Run)(TContext&);
@@ -230,19 +252,21 @@ constexpr THandler kHandlers[] = {
     {"convert", RunConvert},
     {"recalc", RunRecalc},
     {"script", RunScript},
+    {"print", RunPrint},
 };
 
 }  // namespace
 
-int RunCli(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-  return RunCli(args, std::cin, out, err);
+int RunCli(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+           const TCliPrintSupport& print) {
+  return RunCli(args, std::cin, out, err, print);
 }
 
 int RunCli(std::span<const std::string> args, std::istream& in, std::ostream& out,
-           std::ostream& err) {
+           std::ostream& err, const TCliPrintSupport& print) {
   try {
     const TCliCommand command = ParseCliCommandLine(args);
-    TContext context{command,
+    TContext context{command, print,
                      MakeCliEnvironment(command.Locale, std::make_shared<TWarningMessages>(err)),
                      in, out, err};
     const auto handler = std::find_if(std::begin(kHandlers), std::end(kHandlers),

@@ -30,10 +30,6 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-// Ranges stay inside the grid an .xls file holds, so that no command can make the workbook
-// grow without bound.
-constexpr int kColumnLimit = 256;
-constexpr int kRowLimit = 65536;
 // Copying writes every cell of the range, stored or not, merging and splitting keep and restyle
 // every cell, and print writes a field for each: a million cells is about 55 MB of clipboard
 // block, or 150 MB kept for undo.
@@ -63,25 +59,6 @@ std::string RangeText(const TRect& r) {
 
 long long CellCount(const TRect& r) {
   return (static_cast<long long>(r.Right) - r.Left + 1) * (static_cast<long long>(r.Bottom) - r.Top + 1);
-}
-
-// "B2" (letters in either case, then the 1-based row) as a column and row; false when the text
-// is no cell reference at all.
-bool ParseCell(std::string_view text, TPoint& cell) {
-  size_t letters = 0;
-  while (letters < text.size() && std::isalpha(static_cast<unsigned char>(text[letters]))) ++letters;
-  if (letters == 0 || letters == text.size() || letters > 3) return false;
-  std::string upper;
-  for (size_t i = 0; i < letters; ++i)
-    upper += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
-  const std::string_view digits = text.substr(letters);
-  if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return false;
-  long long row = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), row);
-  if (error != std::errc() || end != digits.data() + digits.size()) row = -1;
-  cell = {TcxSSUtils::ColumnIndex(upper), row > 0 && row <= kRowLimit ? static_cast<int>(row - 1) : -1};
-  return true;
 }
 
 // A name the formula parser would read as something else: a cell reference in A1 or R1C1 form,
@@ -152,17 +129,10 @@ public:
   bool OnOff() { return Choice({"off", "on"}) == 1; }
 
   TRect Range() {
-    const std::string_view text = Required();
-    const size_t colon = text.find(':');
-    TPoint a;
-    TPoint b;
-    if (!ParseCell(text.substr(0, colon), a) ||
-        (colon != std::string_view::npos && !ParseCell(text.substr(colon + 1), b)))
-      throw EScriptError("not a range: \"" + std::string(text) + "\"");
-    if (colon == std::string_view::npos) b = a;
-    if (a.X < 0 || a.Y < 0 || b.X < 0 || b.Y < 0 || a.X >= kColumnLimit || b.X >= kColumnLimit)
-      throw EScriptError(std::string(text) + " lies outside A1:IV65536");
-    return {std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
+    TRect range;
+    std::string error;
+    if (!ParseCellRange(Required(), range, error)) throw EScriptError(error);
+    return range;
   }
   TRect Cell() {
     const TRect cell = Range();

@@ -4,6 +4,9 @@
 #include <vector>
 
 #include "cli/CliProgram.h"
+#ifdef ZOF_CLI_PRINT
+#include "cli/qt/CliPrint.h"
+#endif
 
 int main(int argc, char** argv) {
   // A save beyond the file-size limit then fails with "File too large", and its temporary file
@@ -11,5 +14,10 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + 1, argv + argc);
+#ifdef ZOF_CLI_PRINT
+  TCliQtPrinter printer(argc, argv);
+  return RunCli(args, std::cout, std::cerr, printer.Support());
+#else
   return RunCli(args, std::cout, std::cerr);
+#endif
 }

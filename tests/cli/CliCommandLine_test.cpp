@@ -39,7 +39,16 @@ TEST(ParseCliCommandLine, RefusesWhatNoCommandTakes) {
     const char* Message;
   } cases[] = {
       {{}, "no command"},
-      {{"print", "a.xls"}, "unknown command \"print\""},
+      {{"plot", "a.xls"}, "unknown command \"plot\""},
+      {{"print", "a.xls"}, "print takes 2 files"},
+      {{"print", "a.xls", "b.pdf", "--area"}, "--area needs a value"},
+      {{"print", "a.xls", "b.pdf", "--area", "A0"}, "--area: A0 lies outside A1:IV65536"},
+      {{"print", "a.xls", "b.pdf", "--area", "IW1"}, "--area: IW1 lies outside A1:IV65536"},
+      {{"print", "a.xls", "b.pdf", "--area", "A1:B70000"}, "--area: A1:B70000 lies outside A1:IV65536"},
+      {{"print", "a.xls", "b.pdf", "--area", "1A"}, "--area: not a range: \"1A\""},
+      {{"print", "a.xls", "b.pdf", "--formulas"}, "print does not take --formulas"},
+      {{"dump", "a.xls", "--area", "A1"}, "dump does not take --area"},
+      {{"dump", "a.xls", "--grid"}, "dump does not take --grid"},
       {{"dump"}, "dump takes 1 file"},
       {{"dump", "a.xls", "b.xls"}, "dump takes 1 file"},
       {{"convert", "a.xls"}, "convert takes 2 files"},
@@ -63,6 +72,24 @@ TEST(ParseCliCommandLine, RefusesWhatNoCommandTakes) {
       EXPECT_STREQ(e.what(), c.Message);
     }
   }
+}
+
+TEST(ParseCliCommandLine, PrintTakesAnAreaAndWhatToShow) {
+  const TCliCommand plain = ParseCliCommandLine(std::vector<std::string>{"print", "a.xls", "b.pdf"});
+  EXPECT_EQ(plain.Files, (std::vector<std::string>{"a.xls", "b.pdf"}));
+  EXPECT_FALSE(plain.Area);
+  EXPECT_FALSE(plain.Headings);
+  EXPECT_FALSE(plain.Grid);
+  // Corners in any order and either case; a single cell is an area of one cell.
+  const TCliCommand full = ParseCliCommandLine(
+      std::vector<std::string>{"print", "a.xls", "b.pdf", "--area", "d20:a1", "--headings", "--grid", "--sheet", "1"});
+  ASSERT_TRUE(full.Area);
+  EXPECT_EQ(*full.Area, (TRect{0, 0, 3, 19}));
+  EXPECT_TRUE(full.Headings);
+  EXPECT_TRUE(full.Grid);
+  EXPECT_EQ(full.Sheet, 1);
+  const TCliCommand one = ParseCliCommandLine(std::vector<std::string>{"print", "a.xls", "b.pdf", "--area", "IV65536"});
+  EXPECT_EQ(*one.Area, (TRect{255, 65535, 255, 65535}));
 }
 
 TEST(CliUsage, ListsEveryCommand) {

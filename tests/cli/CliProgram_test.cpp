@@ -107,6 +107,8 @@ TEST_F(CliProgram, UsageErrorsExitWith2AndShowTheUsage) {
       {"convert", kSample.string(), Path("out.xls"), "--sheet", "1"},
       {"recalc", kSample.string()},
       {"dump", kSample.string(), "--sheet", "99"},
+      // Without the drawing the Qt layer gives it, print is refused.
+      {"print", kSample.string(), Path("out.pdf")},
   };
   for (const auto& args : cases) {
     const TRun run = Cli(args);
