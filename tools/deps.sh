@@ -14,9 +14,9 @@ ZOF_RUN_PACKAGES=(qt6-wayland qt6-translations-l10n xdg-utils shared-mime-info d
 # What ./test needs beyond the build: independent readers and writers of .xls files for the
 # interoperability tests and benchmarks (xlrd and xlwt, Gnumeric's ssconvert, LibreOffice), and
 # clang with its runtime libraries (libFuzzer and the sanitizers, which the clang package does
-# not bring) for the fuzz targets.
+# not bring) for the fuzz targets; poppler's tools read printed PDF files back.
 ZOF_TEST_PACKAGES=(python3 python3-xlrd python3-xlwt gnumeric libreoffice-calc-nogui clang
-  libclang-rt-dev)
+  libclang-rt-dev poppler-utils)
 
 zof_missing_packages() {
   local pkg missing=()
