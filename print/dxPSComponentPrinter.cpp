@@ -48,6 +48,8 @@ void TdxComponentPrinter::Preview(TAbstractdxGridReportLink* link) {
   TAbstractdxGridReportLink& target = Link(link);
   target.RebuildReport();
   QPrintPreviewDialog dialog(printer_.get(), owner_);
+  // Large enough to read a page, over most of the window it belongs to.
+  if (owner_) dialog.resize(owner_->size() * 0.85);
   connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
           [this, &target](QPrinter* printer) { PaintPages(target, *printer); });
   dialog.exec();

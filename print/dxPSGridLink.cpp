@@ -125,6 +125,11 @@ void TAbstractdxGridReportLink::RebuildReport() {
     return std::any_of(items.begin(), items.end(), [](const auto& item) { return item.GridIndex > 0; });
   };
   if (!hasData(report->Columns) || !hasData(report->Rows)) throw EdxReportLinkError(kNothingToPrint);
+  const uint64_t cellCount = static_cast<uint64_t>(report->Columns.size()) * report->Rows.size();
+  if (cellCount > kMaxReportCells)
+    throw EdxReportLinkError("The report is too large to print (" + std::to_string(cellCount) +
+                             " cells, at most " + std::to_string(kMaxReportCells) +
+                             "). Set a print area to print a part of the sheet.");
   report->HeaderRowOnEveryPage = HeadersOnEveryPage && report->Rows.front().GridIndex == 0;
   report_ = std::move(report);
 

@@ -3,6 +3,7 @@
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -25,6 +26,11 @@ public:
 
 inline constexpr const char* kNothingToPrint =
     "Cannot activate ReportLink because PrintingSystem did not find anything to print.";
+
+// The most cells a report is built with: every cell is made, with its text and look, before the
+// pages are cut, which takes some 350 bytes a cell. A sheet whose used area spans more (a cell in
+// IV65536 makes 16.7 million) is refused with a message instead of exhausting the memory.
+inline constexpr uint64_t kMaxReportCells = uint64_t(1) << 20;
 
 // A link's page: paper, orientation, margins, the page header and footer bands (their heights
 // lie inside the margins' area, above and below the body) and their fonts, in millimetres and

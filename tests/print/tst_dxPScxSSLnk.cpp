@@ -59,6 +59,19 @@ private slots:
     QCOMPARE(ErrorOf([&] { f.Build(); }), QString());
   }
 
+  void aHugeUsedAreaIsRefusedNotBuilt() {
+    // Two cells in opposite corners span the whole grid: 16.7 million cells, refused at once.
+    TLinkFixture f;
+    f.Set("A1", "a");
+    f.Set("IV65536", "z");
+    QVERIFY(ErrorOf([&] { f.Build(); }).startsWith("The report is too large to print (16777216 cells"));
+    QVERIFY(!f.Link.Report());
+    // A print area prints a part of it.
+    f.Link.SetPrintArea(TLinkFixture::Cells("A1:D10"));
+    QCOMPARE(ErrorOf([&] { f.Build(); }), QString());
+    QCOMPARE(f.GridColumns(), QList<int>({1, 2, 3, 4}));
+  }
+
   void rowsAndColumnsAtTheScreenResolution_data() {
     QTest::addColumn<int>("ppi");
     QTest::addColumn<int>("rowSize");

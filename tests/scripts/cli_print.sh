@@ -5,7 +5,8 @@
 # with no row lost, numbers right-aligned as on the screen and the page number in the footer; a
 # print area gives one page of just its cells; headings name the columns and rows; grid lines,
 # fills, borders and merged areas show where the sheet has them; a sheet wider than the page
-# goes on over more pages; an empty sheet, a bad range and an unwritable output fail cleanly.
+# goes on over more pages; an empty sheet, a used area too large to build, a bad range and an
+# unwritable output fail cleanly.
 # Arguments: the build folder and the source folder.
 set -euo pipefail
 build=$1
@@ -119,6 +120,9 @@ elif kind == "borders":
     at = pixels(pdf)
     inked = sum(dark(at(x, y)) for x in range(36, 560) for y in range(54, 200))
     check(inked > 500, f"only {inked} dark pixels where the borders are")
+elif kind == "corner":
+    texts = [w[0] for w in words(pdf)]
+    check(texts[0] == "z", f"the corner cell is not printed: {texts}")
 elif kind == "wide":
     # 40 columns of text: every one printed once, over several pages across.
     texts = [w[0] for w in words(pdf)]
@@ -169,6 +173,14 @@ status=0
 grep -qF "Cannot activate ReportLink because PrintingSystem did not find anything to print." "$work/err.txt" ||
   fail "empty sheet: $(cat "$work/err.txt")"
 [[ ! -e $work/empty.pdf ]] || fail "empty sheet: a PDF was written"
+# Cells in opposite corners span 16.7 million cells: refused at once, not built.
+printf 'set A1 a\nset IV65536 z\nsave %s\n' "$work/corners.xls" | "$cli" script > /dev/null || fail "making the corners sheet"
+status=0
+"$cli" print "$work/corners.xls" "$work/corners.pdf" 2> "$work/err.txt" || status=$?
+[[ $status == 1 ]] || fail "corners: exit status $status, expected 1"
+grep -qF "The report is too large to print (16777216 cells" "$work/err.txt" || fail "corners: $(cat "$work/err.txt")"
+print "$work/corners.xls" "$work/corners.pdf" --area IU65535:IV65536
+check corner "$work/corners.pdf"
 status=0
 "$cli" print "$corpus/libxls-iris-excel-xls.xls" "$work/x.pdf" --area A0:B2 2> "$work/err.txt" || status=$?
 [[ $status == 2 ]] || fail "bad range: exit status $status, expected 2"
