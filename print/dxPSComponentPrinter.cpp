@@ -4,6 +4,8 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QToolBar>
 #include <QPrinter>
 #include <cassert>
 
@@ -52,6 +54,18 @@ void TdxComponentPrinter::Preview(TAbstractdxGridReportLink* link) {
   if (owner_) dialog.resize(owner_->size() * 0.85);
   connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
           [this, &target](QPrinter* printer) { PaintPages(target, *printer); });
+  // The link's design window from the preview's tool bar; kept changes show at once.
+  auto* toolBar = dialog.findChild<QToolBar*>();
+  if (target.CanDesign() && toolBar) {
+    toolBar->addSeparator();
+    QAction* design = toolBar->addAction(QStringLiteral("Design..."));
+    design->setObjectName(QStringLiteral("actDesign"));
+    design->setToolTip(QStringLiteral("Design the report"));
+    connect(design, &QAction::triggered, &dialog, [&dialog, &target] {
+      if (!target.ShowDesignWindow(&dialog)) return;
+      if (auto* preview = dialog.findChild<QPrintPreviewWidget*>()) preview->updatePreview();
+    });
+  }
   dialog.exec();
 }
 

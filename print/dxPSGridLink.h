@@ -16,6 +16,7 @@
 class QPagedPaintDevice;
 class QPainter;
 class QPrinter;
+class QWidget;
 class TcxCanvasWrapper;
 
 // What the report engine reports when a link has nothing to print or cannot print.
@@ -106,6 +107,10 @@ public:
   int PrintToDevice(QPagedPaintDevice& device, int fromPage, int toPage);
   // The reference device context the link measures text on, in report pixels.
   TcxCanvasWrapper& ReferenceWrapper();
+  // The link's design window, where its kind of link has one: whether there is one, and showing
+  // it modally (true when its changes were kept).
+  virtual bool CanDesign() const { return false; }
+  virtual bool ShowDesignWindow(QWidget* /*parent*/) { return false; }
 
 protected:
   // --- The questions a build asks ------------------------------------------------------------

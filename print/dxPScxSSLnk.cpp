@@ -10,6 +10,7 @@
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "styles/cxSSCellStyle.h"
+#include "print/dxPScxSSLnkDesignWindow.h"
 #include "styles/cxSSStyleCache.h"
 #include "view/cxCanvasWrapper.h"
 #include "xls/cxExcelFileWriter.h"
@@ -193,6 +194,11 @@ void TCustomdxSpreadSheetReportLink::RestoreDefaults() {
   printArea_ = {-1, -1, -1, -1};
   if (component_) FixedFont.Desc = component_->HeaderFont();
   SetOptionsView(ssovRowAndColumnHeadings);
+}
+
+bool TCustomdxSpreadSheetReportLink::ShowDesignWindow(QWidget* parent) {
+  TfmdxSpreadSheetDesignWindow window(*this, parent);
+  return window.exec() == QDialog::Accepted;
 }
 
 TcxSSBookSheet& TCustomdxSpreadSheetReportLink::Sheet() const { return component_->ActiveSheet(); }

@@ -102,6 +102,9 @@ public:
 
   void RestoreDefaults() override;
   bool DataProviderPresent() const override;
+  // The design window TfmdxSpreadSheetDesignWindow.
+  bool CanDesign() const override { return true; }
+  bool ShowDesignWindow(QWidget* parent) override;
 
   // Used columns and rows of the sheet for printing (see UsedExtent in the .cpp).
   TPoint UsedCells() const;

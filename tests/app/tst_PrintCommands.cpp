@@ -4,7 +4,10 @@
 // and words read back with poppler), the print area is set from the selection ("Pogrešna erija"
 // first for a single cell, OK and Cancel), applies to the next workbook printed and is cleared
 // again; "only selected cells" limits the pages; an empty sheet gets the engine's message; with
-// no document window open the commands are disabled.
+// no document window open the commands are disabled. The link's design window, opened from the
+// preview, changes what is printed, or nothing when cancelled.
+#include <QCheckBox>
+#include <QColorDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPageSetupDialog>
@@ -12,6 +15,8 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +25,7 @@
 #include "WorkbookWindowDriver.h"
 #include "print/PrintTestSupport.h"
 #include "print/dxPSComponentPrinter.h"
+#include "print/dxPScxSSLnkDesignWindow.h"
 
 namespace {
 
@@ -239,6 +245,74 @@ private slots:
     answers_->Then(TModalAnswers::Cancel());
     Choose(window_->actStampaPriprema);
     QCOMPARE(Link().PrinterPage.Orientation, QPageLayout::Landscape);
+  }
+
+  void theDesignWindowFromThePreview() {
+    Open(kIris);
+    int pagesBefore = 0;
+    int pagesAfter = 0;
+    answers_->Then([&](QWidget* dialog) {
+      auto* preview = dialog->findChild<QPrintPreviewWidget*>();
+      pagesBefore = preview->pageCount();
+      auto* design = dialog->findChild<QAction*>("actDesign");
+      QVERIFY(design);
+      design->trigger();
+      pagesAfter = preview->pageCount();
+      qobject_cast<QDialog*>(dialog)->reject();
+    });
+    answers_->Then([&](QWidget* dialog) {
+      auto* window = qobject_cast<TfmdxSpreadSheetDesignWindow*>(dialog);
+      QVERIFY2(window, "the design window was expected");
+      QCOMPARE(window->windowTitle(), QString("SpreadSheet DesignWindow"));
+      QCOMPARE(window->PageControl->count(), 4);
+      QCOMPARE(window->chbxShowRowAndColumnHeaders->text(), QString("Row and column headings"));
+      QCOMPARE(window->chbxOnlySelected->text(), QString("Only &selected cells"));
+      QCOMPARE(window->btnFixedFont->text(), QString("Fi&xed Font..."));
+      // Every change goes to the link at once, for the live preview.
+      window->chbxShowRowAndColumnHeaders->click();
+      QCOMPARE(Link().OptionsView(), TdxPSSpreadSheetReportLinkOptionsView(ssovRowAndColumnHeadings));
+      window->chbxShowGridLines->click();
+      window->btnGridLineColor->click();
+      window->accept();
+    });
+    answers_->Then([](QWidget* dialog) {
+      auto* colors = qobject_cast<QColorDialog*>(dialog);
+      QVERIFY2(colors, "the colour dialog was expected");
+      colors->setCurrentColor(QColor(10, 200, 30));
+      colors->accept();
+    });
+    Choose(window_->acStampaPregled);
+    NoUnansweredDialogs();
+    QCOMPARE(pagesBefore, 4);
+    // With a heading row the rows take a little more room: still four pages, drawn again.
+    QCOMPARE(pagesAfter, 4);
+    QCOMPARE(Link().OptionsView(), TdxPSSpreadSheetReportLinkOptionsView(ssovRowAndColumnHeadings | ssovGridLines));
+    QCOMPARE(Link().GridLineColor, RGBColor(10, 200, 30));
+    // Printed, the column letters head the first page.
+    QCOMPARE(PrintToPdf("designed.pdf"), 4);
+    const QString text = PdfText(folder_.filePath("designed.pdf"));
+    QVERIFY2(text.contains(QRegularExpression("^\\s*A\\s+B\\s+C\\s+D\\s+E\\s*$", QRegularExpression::MultilineOption)),
+             qPrintable(text.left(300)));
+  }
+
+  void theDesignWindowCancelledChangesNothing() {
+    Open(kIris);
+    Link().OnlySelected = false;
+    answers_->Then([&](QWidget* dialog) {
+      auto* window = qobject_cast<TfmdxSpreadSheetDesignWindow*>(dialog);
+      QVERIFY2(window, "the design window was expected");
+      window->chbxOnlySelected->click();
+      window->chbxSuppressSourceFormats->click();
+      window->chbxTransparent->click();
+      QVERIFY(Link().OnlySelected);
+      window->reject();
+    });
+    Link().SetComponent(&D().Book());
+    QVERIFY(!Link().ShowDesignWindow(window_.get()));
+    NoUnansweredDialogs();
+    QVERIFY(!Link().OnlySelected);
+    QCOMPARE(Link().OptionsView(), TdxPSSpreadSheetReportLinkOptionsView(0));
+    QVERIFY(Link().Transparent);
   }
 
   void commandsNeedADocumentWindow() {
