@@ -295,6 +295,27 @@ private slots:
              qPrintable(text.left(300)));
   }
 
+  void theHeadingRowOnEveryPage() {
+    Open(kIris);
+    Link().SetOptionsView(ssovRowAndColumnHeadings);
+    Link().HeadersOnEveryPage = true;
+    const int pages = PrintToPdf("every.pdf");
+    QVERIFY(pages >= 4);
+    const QRegularExpression headingRow("^\\s*A\\s+B\\s+C\\s+D\\s+E\\s*$", QRegularExpression::MultilineOption);
+    for (int page = 1; page <= pages; ++page) {
+      const QString text = QString::fromUtf8(RunPoppler(
+          "pdftotext", {"-layout", "-f", QString::number(page), "-l", QString::number(page), folder_.filePath("every.pdf"), "-"}));
+      QVERIFY2(text.contains(headingRow), qPrintable(QString("page %1: %2").arg(page).arg(text.left(200))));
+    }
+    // Without it, only the first page has the heading row.
+    Link().HeadersOnEveryPage = false;
+    QVERIFY(PrintToPdf("once.pdf") >= 4);
+    const QString second = QString::fromUtf8(
+        RunPoppler("pdftotext", {"-layout", "-f", "2", "-l", "2", folder_.filePath("once.pdf"), "-"}));
+    QVERIFY(!second.contains(headingRow));
+    NoUnansweredDialogs();
+  }
+
   void theDesignWindowCancelledChangesNothing() {
     Open(kIris);
     Link().OnlySelected = false;

@@ -97,6 +97,12 @@ elif kind == "area":
     check(len(beside) == 1, "column C of row 2 not beside column B")
     lines = [x for x in range(int(row2[3]) + 2, int(beside[0][1]) - 2) if min(at(x, y)) < 250]
     check(bool(lines) == grid, f"grid lines between B and C: {lines}")
+    # The heading column's black line stays over the data cells' light grid line beside it.
+    heading = [w for w in words(pdf) if w[0] == "3" and w[1] < b[1] - 20][0]
+    three = [w for w in words(pdf) if w[0] == "3" and abs(w[2] - heading[2]) < 1 and w[1] > heading[3]][0]
+    y = (heading[2] + heading[4]) / 2
+    check(any(dark(at(x, y)) for x in range(int(heading[3]) + 2, int(three[1]) - 2)),
+          "no dark line between the row headings and column B")
 elif kind == "colours":
     # A green fill behind its text, none behind the plain text, the red font red.
     at = pixels(pdf)
