@@ -12,6 +12,10 @@ set -euo pipefail
 build=$1
 cli=$(cd "$build" && pwd)/zofmirel-cli
 [[ -x $cli ]] || { echo "SKIP: $cli is not built"; exit 77; }
+# A build without the Qt layer has no print command.
+if "$cli" print /dev/null /dev/null 2>&1 | grep -q "not part of this build"; then
+  echo "SKIP: $cli is built without printing"; exit 77
+fi
 for tool in pdfinfo pdftotext pdftoppm python3; do
   command -v $tool > /dev/null || { echo "FAIL: $tool is not installed (poppler-utils, python3)"; exit 1; }
 done
