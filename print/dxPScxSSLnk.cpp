@@ -190,6 +190,7 @@ bool TCustomdxSpreadSheetReportLink::HasPrintArea() const {
 
 void TCustomdxSpreadSheetReportLink::RestoreDefaults() {
   TAbstractdxGridReportLink::RestoreDefaults();
+  FixedColor = kclBtnFace;
   Soft3D = true;
   printArea_ = {-1, -1, -1, -1};
   if (component_) FixedFont.Desc = component_->HeaderFont();

@@ -18,6 +18,7 @@
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "styles/cxSSCellStyle.h"
+#include "view/ViewTestSupport.h"
 #include "view/cxSpreadSheetBookControl.h"
 
 // Drives the main window as a user does: the menu bar, the tool buttons, the sheet pop-up menu
@@ -44,18 +45,7 @@ public:
   TcxSpreadSheetBookControl& Control() const { return Child().BookControl(); }
 
   // "B2" → (1, 1); "A1:B3" → the rectangle.
-  static TRect Cells(const QString& reference) {
-    const QStringList corners = reference.split(':');
-    const auto cell = [](const QString& text) {
-      int col = 0;
-      int at = 0;
-      while (at < text.size() && text[at].isLetter()) col = col * 26 + (text[at++].toUpper().unicode() - 'A' + 1);
-      return std::pair{col - 1, text.mid(at).toInt() - 1};
-    };
-    const auto [left, top] = cell(corners.first());
-    const auto [right, bottom] = cell(corners.last());
-    return {left, top, right, bottom};
-  }
+  static TRect Cells(const QString& reference) { return CellsOf(reference); }
 
   void Select(const QString& reference) const { Sheet().SetSelection(Cells(reference)); }
   // Types a cell's text as a user enters it (numbers, formulas).

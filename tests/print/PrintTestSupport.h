@@ -28,18 +28,7 @@ struct TLinkFixture {
   TcxSSDataStorage& Storage() const { return Sheet().DataStorage(); }
 
   // "B2" → (1, 1); "A1:B3" → the rectangle.
-  static TRect Cells(const QString& reference) {
-    const QStringList corners = reference.split(':');
-    const auto cell = [](const QString& text) {
-      int col = 0;
-      int at = 0;
-      while (at < text.size() && text[at].isLetter()) col = col * 26 + (text[at++].toUpper().unicode() - 'A' + 1);
-      return std::pair{col - 1, text.mid(at).toInt() - 1};
-    };
-    const auto [left, top] = cell(corners.first());
-    const auto [right, bottom] = cell(corners.last());
-    return {left, top, right, bottom};
-  }
+  static TRect Cells(const QString& reference) { return CellsOf(reference); }
 
   void Set(const QString& reference, const QString& text) const {
     const TRect cell = Cells(reference);

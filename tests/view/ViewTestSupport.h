@@ -22,6 +22,20 @@
 #include "view/cxSSheetViewInfo.h"
 #include "view/cxSpreadSheetBookControl.h"
 
+// Cells named in A1 form: "B2" → (1, 1); "A1:B3" → the rectangle.
+inline TRect CellsOf(const QString& reference) {
+  const QStringList corners = reference.split(':');
+  const auto cell = [](const QString& text) {
+    int col = 0;
+    int at = 0;
+    while (at < text.size() && text[at].isLetter()) col = col * 26 + (text[at++].toUpper().unicode() - 'A' + 1);
+    return std::pair{col - 1, text.mid(at).toInt() - 1};
+  };
+  const auto [left, top] = cell(corners.first());
+  const auto [right, bottom] = cell(corners.last());
+  return {left, top, right, bottom};
+}
+
 inline std::shared_ptr<TcxEnvironment> MakeViewEnvironment() {
   auto environment = MakeQtEnvironment();
   environment->Settings = TRegionalSettings::English();
