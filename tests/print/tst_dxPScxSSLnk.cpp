@@ -5,6 +5,8 @@
 // body into pages.
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "PrintTestSupport.h"
@@ -449,6 +451,45 @@ private slots:
       QCOMPARE(image.pixel(corner + QPoint(5, 5)), black);
     // Between the two lines the gap stays open along the sides.
     QCOMPARE(image.pixel(b2.Left + 5, (b2.Top + b2.Bottom) / 2 + 5), qRgb(255, 255, 255));
+  }
+
+  void patternsPrintInTheirColoursIntoPdf() {
+    // A grey-50 pattern of red ink on yellow: a PDF shows both colours, not the grey picture a
+    // printer engine makes of a one-bit brush.
+    TLinkFixture f;
+    f.Set("A1", "");
+    f.Style("A1", [](TcxSSCellStyle& style) { style.Brush().SetValues(fsGray50, 5, 2); });
+    f.Set("B2", "x");
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("pattern.pdf");
+    {
+      QPdfWriter writer(pdf);
+      writer.setResolution(96);
+      writer.setPageLayout(f.Link.PrinterPage.Layout());
+      QCOMPARE(f.Link.PrintToDevice(writer, 0, 0), 1);
+    }
+    QImage page;
+    // Four pixels of the page's picture to a report pixel, so that each pattern dot has a clear
+    // centre. The body starts at the 12.7 mm margin (48 report pixels) below the 6.35 mm header
+    // (24 more).
+    constexpr int k = 4;
+    QVERIFY(page.loadFromData(RunPoppler("pdftoppm", {"-r", "384", "-f", "1", "-l", "1", pdf}), "PPM"));
+    const TRect a1 = f.Cell("A1")->Bounds;
+    int red = 0;
+    int yellow = 0;
+    int other = 0;
+    for (int x = a1.Left + 3; x < a1.Right - 3; ++x)
+      for (int y = a1.Top + 3; y < a1.Bottom - 3; ++y) {
+        const QColor c = page.pixelColor((48 + x) * k + k / 2, (72 + y) * k + k / 2);
+        if (c.red() > 180 && c.green() < 100 && c.blue() < 100)
+          ++red;
+        else if (c.red() > 180 && c.green() > 180 && c.blue() < 100)
+          ++yellow;
+        else
+          ++other;
+      }
+    QVERIFY2(red > 20 && yellow > 20,
+             qPrintable(QString("red %1, yellow %2, other %3").arg(red).arg(yellow).arg(other)));
   }
 
   void suppressedFormatsPrintInTheLinksLook() {
