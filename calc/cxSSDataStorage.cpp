@@ -243,12 +243,14 @@ void TcxSSDataStorage::SetCellNumber(int col, int row, double value) {
   RemoveFormulaIfDropped(col, row, oldFormula);
 }
 
-bool TcxSSDataStorage::SetCellFormula(int col, int row, const TcxTokenString& tokens) {
+bool TcxSSDataStorage::SetCellFormula(int col, int row, const TcxTokenString& tokens,
+                                      std::shared_ptr<const TcxFileFormula> file) {
   if (!CanWrite(col, row) || col < 0 || row < 0) return false;
   TcxSSFormula* oldFormula = nullptr;
   if (const TcxSSCellRec* own = FindCell(col, row); own && own->Kind == ckFormula)
     oldFormula = own->Formula;
-  if (!Book().FormulasCache().AddFormulaTokens(*this, col, row, tokens)) return false;
+  if (!Book().FormulasCache().AddFormulaTokens(*this, col, row, tokens, std::move(file)))
+    return false;
   RemoveFormulaIfDropped(col, row, oldFormula);
   return true;
 }

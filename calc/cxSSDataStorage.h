@@ -16,6 +16,7 @@ class TcxSSCellStyle;
 class TcxSSCellObject;
 struct TcxSSStyleRec;
 struct TcxSSFormula;
+struct TcxFileFormula;
 
 // One stored cell. The style record is shared (owned by the workbook's style cache) and the
 // formula record is owned by the formula engine, which lists every formula of the workbook;
@@ -86,7 +87,8 @@ public:
   // Makes the cell the formula of already parsed tokens (references relative to the cell), as
   // SetCellText with a forced formula would from the formula's text. False when nothing was
   // stored: the tokens do not make a formula text, or the cell cannot be written.
-  bool SetCellFormula(int col, int row, const TcxTokenString& tokens);
+  bool SetCellFormula(int col, int row, const TcxTokenString& tokens,
+                      std::shared_ptr<const TcxFileFormula> file = nullptr);
   void SetCellStyle(int col, int row, TcxSSStyleRec* style);
   // Frees the cell's own record (its style reference and formula go with it), recorded and
   // notified as SetCell does; the cell then reads as the default cell, or inside a merged area

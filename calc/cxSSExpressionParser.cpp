@@ -11,6 +11,7 @@
 #include "calc/cxSSStrings.h"
 #include "calc/cxSSTokens.h"
 #include "calc/cxSSUtils.h"
+#include "xls/cxExcelFunctions.h"
 #include "sheet/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
@@ -171,10 +172,17 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
     if (id == ptgUplus) continue;
     if (id == ptgParen || id == ptgFuncVar) {
       uint8_t call[4] = {ptgFuncVar, 0, 0, 0};
-      if (id == ptgFuncVar) std::copy(token.begin(), token.begin() + 4, call);
       int innerArgs = 0;
+      if (id == ptgFuncVar) {
+        // The call is the last four bytes; a function named by a name has the name before them,
+        // its first operand.
+        const size_t named = token.size() - 4;
+        std::copy(token.begin() + static_cast<ptrdiff_t>(named), token.end(), call);
+        tokens.insert(tokens.end(), token.begin(), token.begin() + static_cast<ptrdiff_t>(named));
+        innerArgs = named > 0 ? 1 : 0;
+      }
       if (!inner.empty()) {
-        innerArgs = 1;
+        ++innerArgs;
         std::string_view innerText = inner;
         Parse(innerText, innerArgs, tokens);
       }
@@ -333,6 +341,21 @@ size_t TcxSSFunctionHandler::MatchName(std::string_view text) const {
 
 size_t TcxSSFunctionHandler::MatchSheet(std::string_view text) const {
   size_t best = 0;
+  // Another workbook's sheets and names are written after their quoted path, which may hold
+  // delimiters.
+  if (text[0] == '\'') {
+    const TcxSSExternalLinks& links = cache_.ExternalLinks();
+    const auto match = [&](const std::string& prefix) {
+      const size_t n = prefix.size();
+      if (n > best && n <= text.size() && TextServices().CompareText(text.substr(0, n), prefix) == 0)
+        best = n;
+    };
+    for (size_t i = 0; i < links.Sheets.size(); ++i) match(links.SheetText(i));
+    for (size_t i = 0; i < links.Names.size(); ++i) {
+      const std::string name = links.NameText(i);
+      match(name.substr(0, name.rfind('!') + 1));
+    }
+  }
   for (const auto& sheet : sheetNames_) {
     const size_t n = sheet.size();
     if (n == 0 || n <= best || n > text.size()) continue;
@@ -376,18 +399,39 @@ uint8_t TcxSSFunctionHandler::NextToken(std::string_view& text, std::string_view
       return ptgParen;
     }
     TcxFuncDefinition definition;
-    if (!FindFunctionByName(name, definition)) {
+    if (FindFunctionByName(name, definition)) {
+      AppendFuncVar(token, 0, definition.Index);
+      return ptgFuncVar;
+    }
+    // A function of the file format that the library lacks, or one a name stands for (an add-in
+    // function or a name of the workbook): kept as written, shown with the value it had.
+    if (const TcxBiffFunction* file = FindBiffFunctionByName(name)) {
+      AppendFuncVar(token, 0, file->Number);
+      return ptgFuncVar;
+    }
+    if (const int addIn = cache_.ExternalLinks().FindName(name); addIn >= 0) {
+      token.push_back(ptgNameX);
+      token.push_back(0);
+      token.push_back(0);
+      WriteUInt16(token.data() + 1, static_cast<uint16_t>(addIn));
+    } else if (const int defined = cache_.FindName(name); defined >= 0) {
+      AppendName(token, static_cast<uint16_t>(defined));
+    } else {
       SetError(ecName);
       return kNoToken;
     }
-    AppendFuncVar(token, 0, definition.Index);
+    AppendFuncVar(token, 0, kNamedFunction);
     return ptgFuncVar;
   };
 
-  // An error literal (#N/A, #DIV/0!, ...) is one token although it holds delimiters.
+  // An error literal (#N/A, #DIV/0!, ...) is one token although it holds delimiters; "#REF!"
+  // directly before cells is a reference to a sheet that is gone (#REF!A1).
   if (text[0] == '#') {
     const TcxErrorLiteral literal = FindErrorLiteral(text);
-    if (literal.Internal != 0) {
+    const bool deletedSheet =
+        literal.Internal == ecRef && literal.Length < text.size() &&
+        (text[literal.Length] == '$' || IsUpperLetter(AsciiUpper(text[literal.Length])));
+    if (literal.Internal != 0 && !deletedSheet) {
       text.remove_prefix(literal.Length);
       token.push_back(ptgErr);
       token.push_back(static_cast<uint8_t>(literal.Internal));
@@ -538,8 +582,23 @@ bool TcxSSFunctionHandler::ParseReference(std::string_view text, TcxTokenString&
 
   const size_t bang = rest.find('!');
   if (bang != std::string_view::npos) {
-    // A sheet qualifier: the cells are read as plain indexes (offsets from A1).
-    const int sheet = FindSheet(rest.substr(0, bang));
+    // A name of another workbook.
+    const TcxSSExternalLinks& links = cache_.ExternalLinks();
+    if (const int name = links.FindName(rest); name >= 0) {
+      token.push_back(ptgNameX);
+      token.push_back(0);
+      token.push_back(0);
+      WriteUInt16(token.data() + 1, static_cast<uint16_t>(name));
+      return true;
+    }
+    // A sheet qualifier: the cells are read as plain indexes (offsets from A1). Cells of
+    // another workbook are written with its sheet's qualifier, cells of a sheet that is gone
+    // with "#REF".
+    const std::string_view qualifier = rest.substr(0, bang);
+    int sheet = FindSheet(qualifier);
+    uint8_t refId = ptgRef3d;
+    if (sheet < 0 && (sheet = links.FindSheet(qualifier)) >= 0) refId = ptgRefX;
+    if (sheet < 0 && qualifier == "#REF") sheet = kDeletedSheet;
     rest.remove_prefix(bang + 1);
     if (sheet < 0 || rest.empty()) return false;
     // Page!Name: a name of that page.
@@ -552,13 +611,14 @@ bool TcxSSFunctionHandler::ParseReference(std::string_view text, TcxTokenString&
     if (colon == std::string_view::npos) {
       if (!ParseCell(rest, r1c1, 0, 0, rowAbs, colAbs, row, col)) return false;
       AppendRef3d(token, static_cast<uint16_t>(sheet), rowAbs, colAbs, row, col);
+      token[token.size() - TokenSizeOf(ptgRef3d, 0)] = refId;
       return true;
     }
     std::string_view second = rest.substr(colon + 1);
     const size_t secondBang = second.find('!');
     if (secondBang != std::string_view::npos) {
       // Sheet1!A1:Sheet1!B2 is the area A1:B2; an area cannot span two sheets.
-      if (FindSheet(second.substr(0, secondBang)) != sheet) return false;
+      if (refId != ptgRef3d || FindSheet(second.substr(0, secondBang)) != sheet) return false;
       second.remove_prefix(secondBang + 1);
     }
     if (!ParseCell(rest.substr(0, colon), r1c1, 0, 0, rowAbs, colAbs, row, col) ||
@@ -566,6 +626,7 @@ bool TcxSSFunctionHandler::ParseReference(std::string_view text, TcxTokenString&
       return false;
     AppendArea3d(token, static_cast<uint16_t>(sheet), rowAbs, lastRowAbs, colAbs, lastColAbs, row,
                  lastRow, col, lastCol);
+    if (refId == ptgRefX) token[token.size() - TokenSizeOf(ptgArea3d, 0)] = ptgAreaX;
     return true;
   }
   const int name = cache_.FindName(rest, formulaSheet_);

@@ -12,6 +12,7 @@
 #include "calc/cxSSUtils.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
+#include "platform/Unicode.h"
 #include "xls/cxExcelFunctions.h"
 
 // The text rebuild and the file export of the function handler.
@@ -43,10 +44,21 @@ std::string TcxSSFunctionHandler::ReferenceText(const uint8_t* token, int baseRo
                                                 int baseCol) const {
   const uint8_t id = token[0];
   const bool is3d = id == ptgRef3d || id == ptgArea3d;
+  const bool external = id == ptgRefX || id == ptgAreaX;
   std::string text;
   const uint8_t* p = token;
-  if (is3d) {
-    text = SheetText(ReadUInt16(token + 1)) + "!";
+  if (is3d || external) {
+    const uint16_t sheet = ReadUInt16(token + 1);
+    if (external) {
+      text = cache_.ExternalLinks().SheetText(sheet);
+    } else if (sheet < Book().PageCount()) {
+      text = SheetText(sheet);
+    }
+    // A reference to a sheet that is gone reads as Excel writes it: #REF!A1.
+    if (text.empty())
+      text = ErrorToText(ecRef);
+    else
+      text += '!';
     p += k3dShift;
     baseRow = 0;
     baseCol = 0;
@@ -90,7 +102,7 @@ std::string TcxSSFunctionHandler::ReferenceText(const uint8_t* token, int baseRo
       part(rowAbs, row, baseRow, true);
     }
   };
-  if (id == ptgRef || id == ptgRef3d) {
+  if (id == ptgRef || id == ptgRef3d || id == ptgRefX) {
     cell(p[kRefRowAbs], p[kRefColAbs], ReadInt32(p + kRefRow), ReadInt32(p + kRefCol));
     return text;
   }
@@ -100,6 +112,34 @@ std::string TcxSSFunctionHandler::ReferenceText(const uint8_t* token, int baseRo
   cell(p[kAreaLastRowAbs], p[kAreaLastColAbs], ReadInt32(p + kAreaLastRow),
        ReadInt32(p + kAreaLastCol));
   return text;
+}
+
+// An array constant as formula text writes it: {1,2;3,4} (columns apart by the list separator,
+// rows by ";", or by "|" where ";" is the list separator).
+std::string TcxSSFunctionHandler::ArrayText(const uint8_t* token, size_t size) const {
+  const auto cols = static_cast<uint32_t>(ReadInt32(token + kArrayCols));
+  const auto rows = static_cast<uint32_t>(ReadInt32(token + kArrayRows));
+  const std::string_view rowSeparator = listSeparator_ == ";" ? "|" : ";";
+  std::string text = "{";
+  size_t pos = kArrayValues;
+  for (uint32_t r = 0; r < rows; ++r) {
+    if (r > 0) text += rowSeparator;
+    for (uint32_t c = 0; c < cols; ++c) {
+      const size_t n = pos < size ? TcxTokensStack::TokenSize(token + pos, size - pos) : 0;
+      if (n == 0) return text + "}";
+      if (c > 0) text += listSeparator_;
+      const uint8_t* v = token + pos;
+      switch (v[0]) {
+        case ptgNum: text += FloatToText(ReadDouble(v + 1), Settings()); break;
+        case ptgBool: text += BoolToText(v[1] != 0); break;
+        case ptgErr: text += ErrorToLiteral(v[1]); break;
+        case ptgStr: text += Quoted(StringTokenText(v, n)); break;
+        default: break;
+      }
+      pos += n;
+    }
+  }
+  return text + "}";
 }
 
 std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
@@ -180,22 +220,53 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
       case ptgArea:
       case ptgRef3d:
       case ptgArea3d:
+      case ptgRefX:
+      case ptgAreaX:
         strings.push_back(ReferenceText(t, formulaRow_, formulaCol_));
         break;
+      case ptgNameX: {
+        std::string name = cache_.ExternalLinks().NameText(ReadUInt16(t + 1));
+        strings.push_back(name.empty() ? std::string(ErrorToText(ecRef)) : std::move(name));
+        break;
+      }
+      case ptgMissArg:
+        strings.emplace_back();
+        break;
+      case ptgArray:
+        strings.push_back(ArrayText(t, size));
+        break;
       case ptgFuncVar: {
-        const size_t args = t[1];
-        TcxFuncDefinition definition;
-        if (!FindFunctionByIndex(ReadUInt16(t + 2), definition) || strings.size() < args) {
+        size_t args = t[1];
+        const uint16_t number = ReadUInt16(t + 2);
+        if (strings.size() < args) {
           broken = true;
           break;
         }
-        std::string text(definition.Name);
-        text += "(";
-        if (definition.Style != 2)
-          for (size_t i = strings.size() - args; i < strings.size(); ++i) {
-            if (i > strings.size() - args) text += separator;
-            text += strings[i];
+        std::string text;
+        TcxFuncDefinition definition;
+        if (number == kNamedFunction && args >= 1) {
+          // The function its first operand names, then the arguments.
+          text = std::move(strings[strings.size() - args]);
+          strings.erase(strings.end() - static_cast<ptrdiff_t>(args));
+          --args;
+        } else if (FindFunctionByIndex(number, definition)) {
+          text = definition.Name;
+          if (definition.Style == 2) {
+            strings.resize(strings.size() - args);
+            args = 0;
           }
+        } else if (const TcxBiffFunction* file = FindBiffFunction(number)) {
+          // A function of the file format that the library does not have.
+          text = file->Name;
+        } else {
+          broken = true;
+          break;
+        }
+        text += "(";
+        for (size_t i = strings.size() - args; i < strings.size(); ++i) {
+          if (i > strings.size() - args) text += separator;
+          text += strings[i];
+        }
         text += ")";
         strings.resize(strings.size() - args);
         strings.push_back(std::move(text));
@@ -237,7 +308,112 @@ struct TcxExportOperand {
 }  // namespace
 
 void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenString& out) {
-  ExportTokens(formula, out, {}, 'V');
+  ExportTokens(formula, out, nullptr, 'V');
+}
+
+bool TcxSSFunctionHandler::ExternalNameRef(uint16_t index, IcxFormulaLinks& links,
+                                           uint16_t& refIndex, uint16_t& nameIndex) const {
+  const TcxSSExternalLinks& table = cache_.ExternalLinks();
+  const std::string_view addIn = table.AddInFunction(index);
+  if (!addIn.empty()) return links.AddInFunction(addIn, refIndex, nameIndex);
+  return index < table.Names.size() && links.ExternalName(table, index, refIndex, nameIndex);
+}
+
+// The file's own tokens of a formula that is still the one read from it, with the link indexes
+// of the file being written; false when the formula changed or a link has no place in the new
+// file.
+bool TcxSSFunctionHandler::FileTokens(const TcxSSFormula& formula, IcxFormulaLinks& links,
+                                      TcxTokenString& out, TcxTokenString& extra) const {
+  const TcxFileFormula* file = formula.File.get();
+  if (!file || file->Tokens.empty() || file->Sheet != formula.Sheet || file->Col != formula.Col ||
+      file->Row != formula.Row || file->Parsed != formula.Tokens)
+    return false;
+  out.assign(file->Tokens.begin(), file->Tokens.end());
+  for (const TcxFileLink& link : file->Links) {
+    uint16_t refIndex = 0;
+    uint16_t nameIndex = 0;
+    bool ok = false;
+    switch (link.Kind) {
+      case flSheets:
+        ok = links.SheetRef(link.First, link.Last, refIndex);
+        break;
+      case flExternalSheet:
+        ok = links.ExternalSheet(cache_.ExternalLinks(), link.First, refIndex);
+        break;
+      case flName:
+        // The workbook's names are written in their order, one NAME record each.
+        ok = link.First < cache_.Names().size();
+        refIndex = static_cast<uint16_t>(link.First + 1);
+        break;
+      case flExternalName:
+        ok = ExternalNameRef(link.First, links, refIndex, nameIndex) && link.Offset + 4u <= out.size();
+        if (ok) WriteUInt16(out.data() + link.Offset + 2, nameIndex);
+        break;
+    }
+    if (!ok || link.Offset + 2u > out.size()) return false;
+    WriteUInt16(out.data() + link.Offset, refIndex);
+  }
+  extra.assign(file->Extra.begin(), file->Extra.end());
+  return true;
+}
+
+// An array constant's values in the record data after the tokens: column count − 1 (byte), row
+// count − 1 (16 bits), then per value a type byte and 8 bytes (a string: its 16-bit length, a
+// flags byte and UTF-16 characters). False when the array does not fit the file format.
+bool TcxSSFunctionHandler::ExportArray(const uint8_t* token, size_t size,
+                                       TcxTokenString& extra) const {
+  const int32_t cols = ReadInt32(token + kArrayCols);
+  const int32_t rows = ReadInt32(token + kArrayRows);
+  if (cols < 1 || cols > 256 || rows < 1 || rows > 65536) return false;
+  const size_t start = extra.size();
+  extra.push_back(static_cast<uint8_t>(cols - 1));
+  extra.push_back(static_cast<uint8_t>(rows - 1));
+  extra.push_back(static_cast<uint8_t>((rows - 1) >> 8));
+  size_t pos = kArrayValues;
+  for (int64_t i = 0; i < int64_t(rows) * cols; ++i) {
+    const size_t n = pos < size ? TcxTokensStack::TokenSize(token + pos, size - pos) : 0;
+    if (n == 0) {
+      extra.resize(start);
+      return false;
+    }
+    const uint8_t* v = token + pos;
+    pos += n;
+    uint8_t value[9] = {};
+    switch (v[0]) {
+      case ptgNum:
+        value[0] = 0x01;
+        std::copy(v + 1, v + 9, value + 1);
+        break;
+      case ptgBool:
+        value[0] = 0x04;
+        value[1] = v[1] != 0;
+        break;
+      case ptgErr:
+        value[0] = 0x10;
+        value[1] = static_cast<uint8_t>(ErrorInternalToFileCode(v[1]));
+        break;
+      case ptgStr: {
+        const std::u16string units = unicode::Utf8ToUtf16(StringTokenText(v, n));
+        if (units.size() > 0xFFFF) {
+          extra.resize(start);
+          return false;
+        }
+        extra.push_back(0x02);
+        extra.push_back(static_cast<uint8_t>(units.size()));
+        extra.push_back(static_cast<uint8_t>(units.size() >> 8));
+        extra.push_back(1);
+        for (const char16_t u : units) {
+          extra.push_back(static_cast<uint8_t>(u));
+          extra.push_back(static_cast<uint8_t>(u >> 8));
+        }
+        continue;
+      }
+      default:
+        break;  // an empty value
+    }
+    extra.insert(extra.end(), value, value + 9);
+  }
+  return true;
 }
 
 // The internal tokens become BIFF8 tokens: references with 16-bit fields and the relative flags
@@ -246,8 +422,13 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
 // Reference and function tokens get the operand class their consumer expects (a reference for
 // SUM's arguments, a value for an operator's), as Excel writes them.
 void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenString& out,
-                                        const TcxAddInResolver& addIns, char rootClass) {
+                                        IcxFormulaLinks* links, char rootClass,
+                                        TcxTokenString* extra) {
   out.clear();
+  if (extra) extra->clear();
+  if (links && extra && FileTokens(formula, *links, out, *extra)) return;
+  out.clear();
+  if (extra) extra->clear();
   const TcxTokenString& tokens = formula.Tokens;
   // BIFF8 holds 65536 rows and 16384 column indexes; a reference beyond them, or one that
   // resolves before the first row or column, is written as a reference error.
@@ -285,6 +466,12 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
     operands.resize(operands.size() - count);
     return start;
   };
+  // A value the file cannot name is written as an error constant.
+  auto error = [&](size_t start, uint8_t code) {
+    out.push_back(0x1C);
+    out.push_back(static_cast<uint8_t>(ErrorInternalToFileCode(code)));
+    push(start);
+  };
 
   size_t pos = 0;
   while (pos < tokens.size()) {
@@ -293,8 +480,16 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
     const uint8_t* t = tokens.data() + pos;
     pos += size;
     const uint8_t id = t[0];
-    const bool is3d = id == ptgRef3d || id == ptgArea3d;
+    const bool external = id == ptgRefX || id == ptgAreaX;
+    const bool is3d = id == ptgRef3d || id == ptgArea3d || external;
     const uint8_t* p = is3d ? t + k3dShift : t;
+    // The EXTERNSHEET index of a sheet-qualified reference.
+    uint16_t refIndex = is3d ? ReadUInt16(t + 1) : 0;
+    bool named = true;
+    if (external)
+      named = links && links->ExternalSheet(cache_.ExternalLinks(), refIndex, refIndex);
+    else if (is3d && links)
+      named = links->SheetRef(refIndex, refIndex, refIndex);
     const int64_t baseRow = is3d ? 0 : formula.Row;
     const int64_t baseCol = is3d ? 0 : formula.Col;
     auto flags = [](bool rowAbs, bool colAbs) {
@@ -309,27 +504,37 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
         push(start, 'r', start);
         break;
       case ptgRef:
-      case ptgRef3d: {
+      case ptgRef3d:
+      case ptgRefX: {
+        if (!named) {
+          error(start, ecRef);
+          break;
+        }
         const int64_t row = ReadInt32(p + kRefRow) + (p[kRefRowAbs] ? 0 : baseRow);
         const int64_t col = ReadInt32(p + kRefCol) + (p[kRefColAbs] ? 0 : baseCol);
         const bool ok = fits(row, col);
         // tRefErr (0x2A) and tRefErr3d (0x3C) in the value class, like tRef and tRef3d.
-        out.push_back(static_cast<uint8_t>((ok ? id : (is3d ? 0x3C : 0x2A)) + 0x20));
-        if (is3d) put16(ReadUInt16(t + 1));
+        out.push_back(static_cast<uint8_t>((ok ? (is3d ? 0x3A : 0x24) : (is3d ? 0x3C : 0x2A)) + 0x20));
+        if (is3d) put16(refIndex);
         put16(ok ? row : 0);
         put16(ok ? (col | flags(p[kRefRowAbs], p[kRefColAbs])) : 0);
         push(start, 'r', start);
         break;
       }
       case ptgArea:
-      case ptgArea3d: {
+      case ptgArea3d:
+      case ptgAreaX: {
+        if (!named) {
+          error(start, ecRef);
+          break;
+        }
         const int64_t r1 = ReadInt32(p + kAreaFirstRow) + (p[kAreaFirstRowAbs] ? 0 : baseRow);
         const int64_t r2 = ReadInt32(p + kAreaLastRow) + (p[kAreaLastRowAbs] ? 0 : baseRow);
         const int64_t c1 = ReadInt32(p + kAreaFirstCol) + (p[kAreaFirstColAbs] ? 0 : baseCol);
         const int64_t c2 = ReadInt32(p + kAreaLastCol) + (p[kAreaLastColAbs] ? 0 : baseCol);
         const bool ok = fits(r1, c1) && fits(r2, c2);
-        out.push_back(static_cast<uint8_t>((ok ? id : (is3d ? 0x3D : 0x2B)) + 0x20));
-        if (is3d) put16(ReadUInt16(t + 1));
+        out.push_back(static_cast<uint8_t>((ok ? (is3d ? 0x3B : 0x25) : (is3d ? 0x3D : 0x2B)) + 0x20));
+        if (is3d) put16(refIndex);
         put16(ok ? r1 : 0);
         put16(ok ? r2 : 0);
         put16(ok ? (c1 | flags(p[kAreaFirstRowAbs], p[kAreaFirstColAbs])) : 0);
@@ -351,11 +556,29 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
         push(start);
         break;
       case ptgArray:
-        // Array values exist only on the evaluation stack; a formula never stores one.
-        out.push_back(0x1C);
-        out.push_back(static_cast<uint8_t>(ErrorInternalToFileCode(ecValue)));
+        // An array constant: the token, its values after the tokens.
+        if (!extra || !ExportArray(t, size, *extra)) {
+          error(start, ecValue);
+          break;
+        }
+        out.push_back(0x60);
+        out.insert(out.end(), 7, 0);
         push(start);
         break;
+      case ptgNameX: {
+        uint16_t nameRef = 0;
+        uint16_t nameIndex = 0;
+        if (!links || !ExternalNameRef(ReadUInt16(t + 1), *links, nameRef, nameIndex)) {
+          error(start, ecName);
+          break;
+        }
+        out.push_back(0x39);
+        put16(nameRef);
+        put16(nameIndex);
+        put16(0);
+        push(start, 'r', start);
+        break;
+      }
       case ptgFuncVar: {
         const size_t argCount = std::min<size_t>(t[1], operands.size());
         const uint16_t number = ReadUInt16(t + 2);
@@ -364,8 +587,8 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
           TcxFuncDefinition definition;
           uint16_t refIndex = 0;
           uint16_t nameIndex = 0;
-          if (!FindFunctionByIndex(number, definition) || !addIns ||
-              !addIns(definition.Name, refIndex, nameIndex) || argCount > 29) {
+          if (!FindFunctionByIndex(number, definition) || !links ||
+              !links->AddInFunction(definition.Name, refIndex, nameIndex) || argCount > 29) {
             // No file form names it: the call becomes "#NAME?".
             const size_t callStart = take(argCount);
             out.resize(callStart);
@@ -393,8 +616,11 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
           break;
         }
         const TcxBiffFunction* file = FindBiffFunction(number);
+        // The function a name stands for takes its name and arguments as references.
         for (size_t i = first; i < operands.size(); ++i)
-          setClass(operands[i], file ? file->ArgClass(i - first) : 'V');
+          setClass(operands[i], number == kNamedFunction ? 'R'
+                                : file                   ? file->ArgClass(i - first)
+                                                         : 'V');
         const size_t callStart = take(argCount);
         const size_t at = out.size();
         if (file && file->MinArgs == file->MaxArgs && argCount == file->MinArgs) {

@@ -83,10 +83,12 @@ bool TcxSSFormulasCache::FitsFile(const TcxSSFormula& formula) {
 }
 
 bool TcxSSFormulasCache::AddFormulaTokens(TcxSSDataStorage& storage, int col, int row,
-                                          const TcxTokenString& tokens) {
+                                          const TcxTokenString& tokens,
+                                          std::shared_ptr<const TcxFileFormula> file) {
   if (tokens.empty()) return false;
   auto formula = NewFormula(storage, col, row);
   formula->Tokens = tokens;
+  formula->File = std::move(file);
   lastMessage_.clear();
   errorFlag_ = false;
   std::string text = handler_.FormulaText(*formula);
@@ -116,9 +118,36 @@ TcxSSFormula* TcxSSFormulasCache::Add(std::unique_ptr<TcxSSFormula> formula) {
   calculatedAreas_.clear();
   formula->ListIndex = formulas_.size();
   formula->Visit = 0;
+  formula->KeepsResult = !Calculable(formula->Tokens);
   formulas_.push_back(std::move(formula));
   ++count_;
   return formulas_.back().get();
+}
+
+bool TcxSSFormulasCache::Calculable(const TcxTokenString& tokens) {
+  for (size_t pos = 0; pos < tokens.size();) {
+    const size_t size = TokenSizeAt(tokens, pos);
+    if (size == 0) return true;  // damaged tokens calculate to an error of their own
+    const uint8_t* t = tokens.data() + pos;
+    pos += size;
+    switch (t[0]) {
+      case ptgNameX:
+      case ptgRefX:
+      case ptgAreaX:
+      case ptgUnion:
+      case ptgIsect:
+      case ptgArray:
+        return false;
+      case ptgFuncVar: {
+        TcxFuncDefinition definition;
+        if (!FindFunctionByIndex(ReadUInt16(t + 2), definition)) return false;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  return true;
 }
 
 bool TcxSSFormulasCache::IsRegistered(const TcxSSFormula* formula) const {
@@ -142,6 +171,7 @@ TcxSSFormula* TcxSSFormulasCache::CopyFormula(const TcxSSFormula& formula) {
 void TcxSSFormulasCache::Clear() {
   names_.clear();
   NamesChanged();
+  links_ = {};
   formulas_.clear();
   calculatedAreas_.clear();
   count_ = 0;
@@ -199,8 +229,13 @@ void TcxSSFormulasCache::CalculateChain(TcxSSFormula& root) {
       // A formula without tokens (a pasted one) is parsed from its cell's text first.
       if (const TcxSSCellRec* cell = CellAt(formula.Sheet, formula.Col, formula.Row))
         handler_.ParseFormula(cell->Text, formula);
+      formula.KeepsResult = !Calculable(formula.Tokens);
     }
     formula.State = 2;
+    if (formula.KeepsResult) {
+      KeptResult(formula);
+      return;
+    }
     if (!formula.Tokens.empty()) handlerAt(frames_.size() - 1).Start(formula);
   };
   auto pop = [&] {
@@ -211,7 +246,7 @@ void TcxSSFormulasCache::CalculateChain(TcxSSFormula& root) {
     push(root);
     while (frames_.size() > base) {
       TcxSSFormula& formula = *frames_.back();
-      if (formula.Tokens.empty()) {
+      if (formula.Tokens.empty() || formula.KeepsResult) {
         pop();
         continue;
       }
@@ -234,6 +269,16 @@ void TcxSSFormulasCache::CalculateChain(TcxSSFormula& root) {
       pop();
     }
     throw;
+  }
+}
+
+void TcxSSFormulasCache::KeptResult(TcxSSFormula& formula) {
+  if (formula.File && !formula.File->Result.empty()) {
+    formula.Result = formula.File->Result;
+    formula.State = ReadResult(formula.Result).Kind == rkError ? 0 : 2;
+  } else {
+    formula.Result = MakeErrorResult(ecName);
+    formula.State = 0;
   }
 }
 
@@ -463,6 +508,6 @@ std::string TcxSSFormulasCache::FormulaText(TcxSSFormula& formula) {
 }
 
 void TcxSSFormulasCache::ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens,
-                                      const TcxAddInResolver& addIns) {
-  handler_.ExportTokens(formula, tokens, addIns);
+                                      IcxFormulaLinks* links, TcxTokenString* extra) {
+  handler_.ExportTokens(formula, tokens, links, 'V', extra);
 }

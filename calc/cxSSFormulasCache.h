@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "calc/cxSSExternalLinks.h"
 #include "calc/cxSSFunctionHandler.h"
 #include "calc/cxSSNames.h"
 #include "calc/cxSSTokens.h"
@@ -16,6 +17,39 @@ struct TcxTextFill;
 class TcxCustomSpreadSheetBook;
 class TcxSSDataStorage;
 struct TcxSSCellRec;
+
+// A field of a file's parsed expression that names something through the file's link table:
+// a save writes the index the new file gives it.
+enum TcxFileLinkKind : uint8_t {
+  flSheets,        // a 16-bit EXTERNSHEET index: pages First to Last (kDeletedSheet: none)
+  flExternalSheet, // a 16-bit EXTERNSHEET index: external sheet First (TcxSSExternalLinks)
+  flName,          // a 16-bit one-based NAME index: the workbook's name First
+  flExternalName,  // a 16-bit EXTERNSHEET index, 2 bytes later a 16-bit name index: external
+                   // name First
+};
+struct TcxFileLink {
+  uint16_t Offset = 0;  // of the field in Tokens
+  TcxFileLinkKind Kind = flSheets;
+  uint16_t First = 0;
+  uint16_t Last = 0;
+  bool operator==(const TcxFileLink&) const = default;
+};
+
+// A formula as the file it was read from holds it: the file's own parsed expression, which a
+// save writes back (with the link indexes of the new file) as long as the formula is still the
+// one that was read, and the value the file stored for it.
+struct TcxFileFormula {
+  std::vector<uint8_t> Tokens;  // BIFF8 tokens
+  std::vector<uint8_t> Extra;   // the data after them in the record (array constants)
+  std::vector<TcxFileLink> Links;
+  // The formula as it was read: the file's tokens stand for it while it stays so.
+  TcxTokenString Parsed;
+  int Sheet = 0;
+  int Col = 0;
+  int Row = 0;
+  // The stored value, as a result token string (empty: the file stored none).
+  TcxTokenString Result;
+};
 
 // A formula of one cell: where it is, its parsed expression and its cached result.
 // Owned by the formula engine (which lists every formula of the workbook); the cell that holds
@@ -31,8 +65,15 @@ struct TcxSSFormula {
   uint8_t State = 2;  // 2 valid, 0 error
   int32_t Visit = 0;
   bool ParseFailed = false;
+  // The workbook cannot calculate the tokens (a function outside the library, another
+  // workbook's cells or names, a union, an intersection or an array constant, see Calculable):
+  // the formula's value is the one its file stored, or "#NAME?" when there is none. Set by the
+  // engine.
+  bool KeepsResult = false;
   // Position in the engine's list (maintained by the engine).
   size_t ListIndex = 0;
+  // What the file held of a formula read from one; shared by copies, never changed.
+  std::shared_ptr<const TcxFileFormula> File;
 };
 
 // A sheet as formulas name it: its caption (in single quotes when it holds a blank) and index.
@@ -71,7 +112,14 @@ public:
   bool FitsFile(const TcxSSFormula& formula);
   // Makes the cell a formula of tokens parsed before (references relative to the cell) and
   // gives it the formula's text; false, and the cell untouched, when the tokens make no text.
-  bool AddFormulaTokens(TcxSSDataStorage& storage, int col, int row, const TcxTokenString& tokens);
+  // `file`: what the file the formula was read from holds of it.
+  bool AddFormulaTokens(TcxSSDataStorage& storage, int col, int row, const TcxTokenString& tokens,
+                        std::shared_ptr<const TcxFileFormula> file = nullptr);
+  // Whether the workbook can calculate these tokens: false when they call a function outside
+  // the library's table (or one named by a name), refer to another workbook, or hold a union,
+  // an intersection or an array constant, whose value Excel works out by rules the engine does
+  // not follow.
+  static bool Calculable(const TcxTokenString& tokens);
   virtual TcxSSFormula* Add(std::unique_ptr<TcxSSFormula> formula);
   // Unregisters and frees a registered formula; an unknown pointer is left alone.
   virtual void RemoveFormula(TcxSSFormula* formula);
@@ -135,8 +183,9 @@ public:
   TcxSSFunctionHandler& Handler() { return handler_; }
   // "=" + the expression rebuilt from the formula's tokens.
   std::string FormulaText(TcxSSFormula& formula);
+  // The formula as BIFF8 tokens and the data after them (see TcxSSFunctionHandler).
   void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens,
-                    const TcxAddInResolver& addIns = {});
+                    IcxFormulaLinks* links = nullptr, TcxTokenString* extra = nullptr);
   // A parse or calculation message: shown in the message box, or only flagged while Silent.
   void ReportError(std::string_view message);
 
@@ -190,6 +239,10 @@ public:
   // Whether some live name has a formula, which formulas using it evaluate in their place.
   bool HasFormulaNames() const { return formulaNames_; }
 
+  // --- Links to other workbooks and add-ins ----------------------------------------------------
+  const TcxSSExternalLinks& ExternalLinks() const { return links_; }
+  void SetExternalLinks(TcxSSExternalLinks links) { links_ = std::move(links); }
+
 protected:
   // A formula record for the cell, not yet registered.
   static std::unique_ptr<TcxSSFormula> NewFormula(const TcxSSDataStorage& storage, int col, int row);
@@ -198,6 +251,8 @@ protected:
   void NamesChanged();
   // Calculates `root` and, first, every formula it waits for.
   void CalculateChain(TcxSSFormula& root);
+  // Gives a formula the workbook cannot calculate the value its file stored (or "#NAME?").
+  static void KeptResult(TcxSSFormula& formula);
   // The cell as the storage reads it, or nullptr for a sheet that does not exist.
   const TcxSSCellRec* CellAt(int sheet, int col, int row) const;
   // The cell's formula (calculated first when it has no result), or nullptr for a constant.
@@ -209,6 +264,7 @@ protected:
   TcxSSNamesDef names_;
   // HasFormulaNames, worked out again by NamesChanged whenever names may have changed.
   bool formulaNames_ = false;
+  TcxSSExternalLinks links_;
   bool cyclicRefs_ = false;
   bool errorFlag_ = false;
   bool silent_ = false;

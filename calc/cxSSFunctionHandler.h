@@ -32,11 +32,27 @@ struct TcxArgumentValue {
 };
 using TcxArgumentCallback = std::function<void(const TcxArgumentValue& value)>;
 
-// Where the file writer keeps the name of an add-in function: the EXTERNSHEET index of the
-// add-in's supporting book and the one-based index of its EXTERNNAME record; false when the
-// file cannot name it.
-using TcxAddInResolver =
-    std::function<bool(std::string_view name, uint16_t& refIndex, uint16_t& nameIndex)>;
+struct TcxSSExternalLinks;
+
+// How the file being written names, through its link table, what formulas refer to; each
+// answer is false when the file cannot name it.
+class IcxFormulaLinks {
+public:
+  virtual ~IcxFormulaLinks() = default;
+  // The EXTERNSHEET index of pages `first` to `last` of this workbook (kDeletedSheet: a sheet
+  // that was deleted).
+  virtual bool SheetRef(int first, int last, uint16_t& refIndex) = 0;
+  // An add-in function's name: the EXTERNSHEET index of the add-in book and the one-based index
+  // of the name's EXTERNNAME record.
+  virtual bool AddInFunction(std::string_view name, uint16_t& refIndex, uint16_t& nameIndex) = 0;
+  // External sheet `index` of `links`: its EXTERNSHEET index.
+  virtual bool ExternalSheet(const TcxSSExternalLinks& links, size_t index,
+                             uint16_t& refIndex) = 0;
+  // External name `index` of `links`: the EXTERNSHEET index of its book and the one-based index
+  // of its EXTERNNAME record.
+  virtual bool ExternalName(const TcxSSExternalLinks& links, size_t index, uint16_t& refIndex,
+                            uint16_t& nameIndex) = 0;
+};
 
 // How Excel evaluates an operator or function call of a formula: as an array (value by value
 // over the areas among its operands) or not, and the operand class its consumer wants of it
@@ -101,14 +117,17 @@ public:
   // "=" + the expression rebuilt from the tokens; empty (after the message) when they do not
   // make one expression.
   virtual std::string FormulaText(TcxSSFormula& formula);
-  // The tokens as BIFF8 parsed-expression bytes for the file writer. An add-in function is
-  // written as a call of function 255 naming it through `addIns`; without one (or when it
-  // fails) the call is written as the error "#NAME?". The formula as a whole is given the
+  // The tokens as BIFF8 parsed-expression bytes for the file writer, and in `extra` (when
+  // given) the data that follows them in the record (array constants). A formula still as its
+  // file held it gives the file's own tokens back. Add-in functions and references through the
+  // link table are named by `links`; without it 3-D references use the page index and an
+  // add-in function call is written as the error "#NAME?". The formula as a whole is given the
   // operand class `rootClass`: 'V' for a cell's value, 'R' for the formula of a defined name,
   // 'A' for an array formula.
   void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens);
   virtual void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens,
-                            const TcxAddInResolver& addIns, char rootClass = 'V');
+                            IcxFormulaLinks* links, char rootClass = 'V',
+                            TcxTokenString* extra = nullptr);
   virtual void UnknownExpression(std::string_view text);
 
   // --- Evaluation ------------------------------------------------------------------------------
@@ -210,6 +229,13 @@ private:
   size_t MatchSheet(std::string_view text) const;
   int FindSheet(std::string_view qualifier) const;
   std::string ReferenceText(const uint8_t* token, int baseRow, int baseCol) const;
+  std::string ArrayText(const uint8_t* token, size_t size) const;
+  bool FileTokens(const TcxSSFormula& formula, IcxFormulaLinks& links, TcxTokenString& out,
+                  TcxTokenString& extra) const;
+  bool ExportArray(const uint8_t* token, size_t size, TcxTokenString& extra) const;
+  // The EXTERNSHEET and EXTERNNAME indexes of an external name (ptgNameX) in the file written.
+  bool ExternalNameRef(uint16_t index, IcxFormulaLinks& links, uint16_t& refIndex,
+                       uint16_t& nameIndex) const;
   std::string SheetText(int sheet) const;
 
   TcxSSFormulasCache& cache_;

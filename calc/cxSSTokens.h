@@ -43,8 +43,11 @@ enum TcxTokenId : uint8_t {
   ptgName = 35,
   ptgRef = 36,
   ptgArea = 37,
+  ptgNameX = 57,    // a name outside the workbook: an add-in function or another workbook's name
   ptgRef3d = 58,
   ptgArea3d = 59,
+  ptgRefX = 60,     // cells of another workbook
+  ptgAreaX = 61,
   ptgFuncVar = 66,
 };
 
@@ -64,10 +67,17 @@ inline constexpr TcxTokenLayout kTokenLayouts[] = {
     {ptgName, 3, "16-bit index into the defined names"},
     {ptgRef, 11, "row-abs byte, col-abs byte, 32-bit row, 32-bit column"},
     {ptgArea, 21, "4 abs bytes (first row, last row, first col, last col), 4 × 32-bit in that order"},
+    {ptgNameX, 3, "16-bit index into the workbook's external names"},
     {ptgRef3d, 13, "16-bit sheet, then the ptgRef payload"},
     {ptgArea3d, 23, "16-bit sheet, then the ptgArea payload"},
+    {ptgRefX, 13, "16-bit index into the workbook's external sheets, then the ptgRef payload"},
+    {ptgAreaX, 23, "16-bit index into the workbook's external sheets, then the ptgArea payload"},
     {ptgFuncVar, 4, "byte argument count, 16-bit function number"},
 };
+
+// Function number 255 (as in the file format) calls the function its first operand names: a
+// ptgNameX (an add-in function) or a ptgName (a macro or newer function the file names).
+inline constexpr uint16_t kNamedFunction = 255;
 
 // Payload offsets (from the identifier byte) of the reference layouts.
 inline constexpr size_t kRefRowAbs = 1, kRefColAbs = 2, kRefRow = 3, kRefCol = 7;
@@ -82,7 +92,8 @@ inline constexpr size_t kArrayHeaderSize = 5, kArrayCols = 5, kArrayRows = 9,
                         kArrayValues = 13;
 // A list of references (the value of a union) has the header of an array value: the identifier
 // and a 32-bit size of the ptgRef3d and ptgArea3d tokens that follow, absolute, one per area.
-// A 3-D token has its 16-bit sheet index first, then the 2-D payload.
+// A 3-D token (and a reference into another workbook) has its 16-bit sheet index first, then the
+// 2-D payload, whose rows and columns are then plain indexes.
 inline constexpr size_t k3dShift = 2;
 inline constexpr uint16_t kDeletedSheet = 0xFFFF;
 

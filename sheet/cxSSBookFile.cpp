@@ -138,6 +138,9 @@ public:
   void SetDate1904(bool value) override { book_.SetDate1904(value); }
   void SetActivePage(int page) override { ActivePage = page; }
   void SetR1C1ReferenceStyle(bool value) override { R1C1 = value; }
+  void SetExternalLinks(const TcxSSExternalLinks& links) override {
+    book_.FormulasCache().SetExternalLinks(links);
+  }
 
 private:
   TcxCustomSpreadSheetBook& book_;
@@ -334,15 +337,13 @@ void WriteCells(TcxCustomSpreadSheetBook& book, TcxExcelFileWriter& writer, int 
   });
 
   TcxTokenString tokens;
+  TcxTokenString extra;
   TcxSSFormulasCache& formulas = book.FormulasCache();
-  const TcxAddInResolver addIns = [&writer](std::string_view name, uint16_t& refIndex,
-                                            uint16_t& nameIndex) {
-    return writer.AddInFunction(name, refIndex, nameIndex);
-  };
   for (const TFormulaCell& f : formulaCells) {
     const TcxSSCellRec& cell = *f.Cell;
     tokens.clear();
-    if (cell.Formula) formulas.ExportTokens(*cell.Formula, tokens, addIns);
+    extra.clear();
+    if (cell.Formula) formulas.ExportTokens(*cell.Formula, tokens, &writer, &extra);
     writer.RegisterStyle(cell.Style ? *cell.Style : defaultRec);
     if (tokens.empty()) {
       // A formula without tokens (its text did not parse) keeps its text as a text cell rather
@@ -350,7 +351,7 @@ void WriteCells(TcxCustomSpreadSheetBook& book, TcxExcelFileWriter& writer, int 
       writer.WriteCell(page, f.Col, true, std::string_view(cell.Text), f.Row);
       continue;
     }
-    writer.WriteFormula(page, f.Col, tokens, formulas.ResultValue(*cell.Formula), f.Row);
+    writer.WriteFormula(page, f.Col, tokens, formulas.ResultValue(*cell.Formula), f.Row, extra);
   }
 }
 

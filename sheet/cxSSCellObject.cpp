@@ -105,6 +105,14 @@ bool TcxSSCellObject::SetFormulaTokens(const TcxTokenString& tokens) {
   return true;
 }
 
+bool TcxSSCellObject::SetFileFormula(const TcxTokenString& tokens,
+                                     std::shared_ptr<const TcxFileFormula> file) {
+  if (!storage_.SetCellFormula(col_, row_, tokens, std::move(file))) return false;
+  AutoHeight();
+  storage_.Book().UpdateControl();
+  return true;
+}
+
 TcxTokenString TcxSSCellObject::FormulaTokens() const {
   const TcxSSCellRec* cell = storage_.FindCell(col_, row_);
   if (!cell || cell->Kind != ckFormula || !cell->Formula) return {};

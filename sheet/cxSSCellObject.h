@@ -6,6 +6,7 @@
 #include "calc/cxSSTypes.h"
 
 class TcxSSDataStorage;
+struct TcxFileFormula;
 class TcxSSBookSheet;
 class TcxSSCellStyle;
 class IcxCellStyle;
@@ -30,6 +31,12 @@ public:
   virtual bool SetFormulaTokens(const TcxTokenString& /*tokens*/) { return false; }
   // The parsed tokens of the cell's formula; empty when it holds none or cannot give them.
   virtual TcxTokenString FormulaTokens() const { return {}; }
+  // Makes the cell the formula of `tokens` converted straight from a file, which keeps what the
+  // file holds of it (its own tokens and value). False when the cell cannot take it.
+  virtual bool SetFileFormula(const TcxTokenString& /*tokens*/,
+                              std::shared_ptr<const TcxFileFormula> /*file*/) {
+    return false;
+  }
 };
 
 // A short-lived handle through which everything outside the cell storage reads and writes one
@@ -63,6 +70,8 @@ public:
   void SetPlainText(const std::string& text) override;
   bool IsFormula() const override;
   bool SetFormulaTokens(const TcxTokenString& tokens) override;
+  bool SetFileFormula(const TcxTokenString& tokens,
+                      std::shared_ptr<const TcxFileFormula> file) override;
   TcxTokenString FormulaTokens() const override;
   void SetDateTime(double value);
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "calc/cxSSExternalLinks.h"
 #include "calc/cxSSNames.h"
 #include "platform/Types.h"
 #include "sheet/cxSSCellObject.h"
@@ -87,4 +88,6 @@ public:
   virtual void SetDate1904(bool /*value*/) {}
   virtual void SetActivePage(int /*page*/) {}
   virtual void SetR1C1ReferenceStyle(bool /*value*/) {}
+  // What the file's formulas refer to in other workbooks and add-ins (before any cell).
+  virtual void SetExternalLinks(const TcxSSExternalLinks& /*links*/) {}
 };

@@ -89,13 +89,14 @@ public:
   // are skipped.
   std::string ReadString8();
   std::string ReadString16();
+  // A string whose character count came before: the flags byte, then the characters.
+  std::string ReadStringBody(size_t count);
 
 private:
   uint8_t ReadU8Slow();
   uint16_t ReadU16Slow();
   bool Take(size_t count, uint8_t* out);
   void SkipRichAndPhonetic(uint8_t flags, size_t& runs, size_t& extSize);
-  std::string ReadStringBody(size_t count);
 
   std::span<const uint8_t> stream_;
   uint16_t id_ = 0;

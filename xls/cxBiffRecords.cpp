@@ -120,13 +120,25 @@ bool ReadName(TcxBiffRecord& record, TcxNameRecord& name) {
 bool ReadSupBook(TcxBiffRecord& record, TcxSupBookRecord& book) {
   book.SheetCount = record.ReadU16();
   book.Marker = record.ReadU16();
+  if (!record.Ok() || book.Marker == kSupBookSelf || book.Marker == kSupBookAddIn) return record.Ok();
+  // Another workbook: the path (its length in place of a marker), then its sheets' names. A
+  // DDE or OLE link has the path alone.
+  book.Path = record.ReadStringBody(book.Marker);
+  if (book.SheetCount > record.Remaining() / 3) {
+    record.Fail();
+    return false;
+  }
+  for (uint16_t i = 0; i < book.SheetCount && record.Ok(); ++i)
+    book.Sheets.push_back(record.ReadString16());
   return record.Ok();
 }
 
 bool ReadExternName(TcxBiffRecord& record, TcxExternNameRecord& name) {
   name.Options = record.ReadU16();
-  record.Skip(4);
+  name.Sheet = record.ReadU16();
+  record.Skip(2);
   name.Name = record.ReadString8();
+  if (record.Ok()) record.ReadBytes(record.Remaining(), name.Definition);
   return record.Ok();
 }
 

@@ -101,12 +101,20 @@ bool ReadName(TcxBiffRecord& record, TcxNameRecord& name);
 struct TcxSupBookRecord {
   uint16_t SheetCount = 0;
   uint16_t Marker = 0;  // 0x0401 this workbook, 0x3A01 add-in functions, else a path length
+  // Another workbook's: its encoded path (control characters for drives and folders) and the
+  // names of its sheets.
+  std::string Path;
+  std::vector<std::string> Sheets;
 };
+inline constexpr uint16_t kSupBookSelf = 0x0401;
+inline constexpr uint16_t kSupBookAddIn = 0x3A01;
 bool ReadSupBook(TcxBiffRecord& record, TcxSupBookRecord& book);
 
 struct TcxExternNameRecord {
   uint16_t Options = 0;
+  uint16_t Sheet = 0;  // of a sheet's own name in another workbook (one-based), else 0
   std::string Name;
+  std::vector<uint8_t> Definition;  // what follows the name (its formula), as the file has it
 };
 bool ReadExternName(TcxBiffRecord& record, TcxExternNameRecord& name);
 

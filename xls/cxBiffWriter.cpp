@@ -234,6 +234,48 @@ void WriteAddInName(TcxBiffWriter& w, std::u16string_view name) {
   w.EndRecord(at);
 }
 
+namespace {
+
+// A string with a 16-bit (or, `shortCount`, 8-bit) character count: 8-bit characters when
+// every one fits a byte, else UTF-16.
+void UnicodeString(TcxBiffWriter& w, std::u16string_view text, bool withCount, bool shortCount) {
+  const bool wide = !FitsInBytes(text);
+  if (withCount) {
+    if (shortCount)
+      w.U8(static_cast<uint8_t>(text.size()));
+    else
+      w.U16(static_cast<uint16_t>(text.size()));
+  }
+  w.U8(wide ? 1 : 0);
+  if (wide)
+    w.Chars16(text);
+  else
+    for (char16_t c : text) w.U8(static_cast<uint8_t>(c));
+}
+
+}  // namespace
+
+void WriteSupBook(TcxBiffWriter& w, std::u16string_view path,
+                  std::span<const std::u16string> sheets) {
+  const size_t at = w.BeginRecord(brSupBook);
+  w.U16(static_cast<uint16_t>(sheets.size()));
+  w.U16(static_cast<uint16_t>(path.size()));
+  UnicodeString(w, path, false, false);
+  for (const std::u16string& sheet : sheets) UnicodeString(w, sheet, true, false);
+  w.EndRecord(at);
+}
+
+void WriteExternName(TcxBiffWriter& w, uint16_t options, uint16_t sheet, std::u16string_view name,
+                     std::span<const uint8_t> definition) {
+  const size_t at = w.BeginRecord(brExternName);
+  w.U16(options);
+  w.U16(sheet);
+  w.U16(0);  // reserved
+  UnicodeString(w, name, true, true);
+  w.Append(definition);
+  w.EndRecord(at);
+}
+
 void WriteIndex(TcxBiffWriter& w) {
   const size_t at = w.BeginRecord(brIndex);
   w.Zeros(16);
@@ -414,7 +456,7 @@ void WriteBoolErr(TcxBiffWriter& w, uint16_t row, uint16_t col, uint16_t xf, uin
 
 void WriteFormula(TcxBiffWriter& w, uint16_t row, uint16_t col, uint16_t xf,
                   std::span<const uint8_t, 8> result, uint16_t options,
-                  std::span<const uint8_t> tokens) {
+                  std::span<const uint8_t> tokens, std::span<const uint8_t> extra) {
   const size_t at = w.BeginRecord(brFormula);
   CellHeader(w, row, col, xf);
   w.Append(result);
@@ -422,6 +464,7 @@ void WriteFormula(TcxBiffWriter& w, uint16_t row, uint16_t col, uint16_t xf,
   w.U32(0);  // reserved
   w.U16(static_cast<uint16_t>(tokens.size()));
   w.Append(tokens);
+  w.Append(extra);
   w.EndRecord(at);
 }
 

@@ -170,6 +170,12 @@ void WriteValueRecord(TcxBiffWriter& w, TcxBiffRecordId id, uint16_t value);
 // SUPBOOK of the add-in functions, and the EXTERNNAME of one add-in function that follows it.
 void WriteAddInSupBook(TcxBiffWriter& w);
 void WriteAddInName(TcxBiffWriter& w, std::u16string_view name);
+// SUPBOOK of another workbook: its encoded path and its sheets' names.
+void WriteSupBook(TcxBiffWriter& w, std::u16string_view path, std::span<const std::u16string> sheets);
+// EXTERNNAME of a name of another workbook: its options, sheet (one-based, 0 for a workbook
+// name), the name and the data that follows it (its formula) as it was read.
+void WriteExternName(TcxBiffWriter& w, uint16_t options, uint16_t sheet, std::u16string_view name,
+                     std::span<const uint8_t> definition);
 
 // --- Worksheets ---------------------------------------------------------------------------------
 void WriteIndex(TcxBiffWriter& w);
@@ -216,7 +222,7 @@ void WriteBoolErr(TcxBiffWriter& w, uint16_t row, uint16_t col, uint16_t xf, uin
 // FORMULA with its cached result as the 8 bytes BIFF8 stores, options and tokens.
 void WriteFormula(TcxBiffWriter& w, uint16_t row, uint16_t col, uint16_t xf,
                   std::span<const uint8_t, 8> result, uint16_t options,
-                  std::span<const uint8_t> tokens);
+                  std::span<const uint8_t> tokens, std::span<const uint8_t> extra = {});
 // STRING: the text result of the FORMULA record before it, continued in CONTINUE records when
 // it does not fit one record.
 void WriteString(TcxBiffWriter& w, std::u16string_view text);

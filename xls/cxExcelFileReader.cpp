@@ -14,9 +14,6 @@ namespace {
 
 [[noreturn]] void Damaged(const std::string& what) { throw TcxExcelReadError(what); }
 
-// SUPBOOK markers in place of a path length.
-constexpr uint16_t kSupBookSelf = 0x0401;
-constexpr uint16_t kSupBookAddIn = 0x3A01;
 
 }  // namespace
 
@@ -82,8 +79,11 @@ void TcxExcelFileReader::ReadAll() {
     book_.SetDefaultStyleRecord(*def, *def->Font);
   for (const auto& sheet : sheets_) context_.SheetNames.push_back(sheet.Record.Name);
   AddSheets(globalsEnd);
+  for (const auto& sheet : sheets_) context_.SheetPages.push_back(sheet.Page);
   formulas_ = std::make_unique<TcxFormulaReader>(context_);
+  formulaTokens_ = std::make_unique<TcxFormulaTokenReader>(context_);
   DefineNames();
+  LinkSheets();
   ReadSheets(globalsEnd);
   if (protection_ != TcxSSProtection{}) book_.SetProtection(protection_);
   // The sheet the file shows first, when it is one of the workbook's pages.
@@ -202,13 +202,34 @@ void TcxExcelFileReader::DispatchGlobal(TcxBiffRecord& record) {
       entry.Kind = book.Marker == kSupBookSelf    ? sbkSelf
                    : book.Marker == kSupBookAddIn ? sbkAddIn
                                                   : sbkExternal;
+      if (entry.Kind != sbkSelf) {
+        // Another workbook or the add-ins: kept in the workbook's links, so that formulas
+        // naming them keep their meaning and a save writes them back.
+        entry.LinkBook = static_cast<int>(links_.Books.size());
+        TcxSSExternalBook linked;
+        linked.Kind = entry.Kind == sbkAddIn ? ebkAddIn : ebkWorkbook;
+        linked.EncodedPath = std::move(book.Path);
+        linked.Sheets = std::move(book.Sheets);
+        links_.Books.push_back(std::move(linked));
+      }
       context_.SupBooks.push_back(std::move(entry));
       break;
     }
     case kBiffExternName: {
       TcxExternNameRecord name;
       if (!ReadExternName(record, name)) Damaged("an EXTERNNAME record is cut short");
-      if (!context_.SupBooks.empty()) context_.SupBooks.back().ExternNames.push_back(name.Name);
+      if (context_.SupBooks.empty()) break;
+      TcxSupBook& book = context_.SupBooks.back();
+      if (book.LinkBook >= 0) {
+        if (book.FirstLinkName < 0) book.FirstLinkName = static_cast<int>(links_.Names.size());
+        TcxSSExternalBook& linked = links_.Books[static_cast<size_t>(book.LinkBook)];
+        if (links_.Names.size() >= 0xFFFF || linked.Names.size() >= 0xFFFF)
+          Damaged("too many EXTERNNAME records");
+        links_.Names.push_back({static_cast<uint16_t>(book.LinkBook),
+                                static_cast<uint16_t>(linked.Names.size())});
+        linked.Names.push_back({name.Name, name.Options, name.Sheet, std::move(name.Definition)});
+      }
+      book.ExternNames.push_back(std::move(name.Name));
       break;
     }
     case kBiffExternSheet: {
@@ -355,6 +376,24 @@ void TcxExcelFileReader::DefineNames() {
     if (decoded.Outcome != foFormula || !book_.SetNameFormula(indexes[i], decoded.Text))
       context_.NameDefined[i] = false;
   }
+  context_.NameIndexes = std::move(indexes);
+}
+
+// The EXTERNSHEET entries of other workbooks become the workbook's external sheets.
+void TcxExcelFileReader::LinkSheets() {
+  for (const TcxExternSheet& entry : context_.ExternSheets) {
+    int index = -1;
+    if (entry.SupBook < context_.SupBooks.size()) {
+      const TcxSupBook& book = context_.SupBooks[entry.SupBook];
+      if (book.Kind == sbkExternal) {
+        index = static_cast<int>(links_.Sheets.size());
+        links_.Sheets.push_back(
+            {static_cast<uint16_t>(book.LinkBook), entry.FirstSheet, entry.LastSheet});
+      }
+    }
+    context_.LinkSheets.push_back(index);
+  }
+  if (!links_.Books.empty()) book_.SetExternalLinks(links_);
 }
 
 // --- Worksheets ------------------------------------------------------------------------------------
@@ -377,6 +416,7 @@ void TcxExcelFileReader::ReadSheets(size_t globalsEnd) {
     sharedStringValues[i] = TcxExcelSheetReader::ReadsAsValue(sharedStrings_[i], settings_);
   globals.SharedStringValues = &sharedStringValues;
   globals.Formulas = formulas_.get();
+  globals.FormulaTokens = formulaTokens_.get();
   globals.Scale = scale_;
   TcxParsedShapes parsedShapes;
   if (ReuseFormulaShapes) globals.ParsedShapes = &parsedShapes;

@@ -13,7 +13,9 @@
 #include "xls/cxBiffRecords.h"
 #include "xls/cxExcelSheetReader.h"
 #include "xls/cxExcelStyles.h"
+#include "calc/cxSSExternalLinks.h"
 #include "xls/cxFormulaReader.h"
+#include "xls/cxFormulaTokenReader.h"
 
 class IcxSpreadSheetBook;
 class TcxWorkBookReader;
@@ -77,6 +79,7 @@ private:
   void DispatchGlobal(TcxBiffRecord& record);
   void AddSheets(size_t globalsEnd);
   void DefineNames();
+  void LinkSheets();
   bool NameArea(const TcxNameRecord& name, int& page, TRect& area) const;
   int PageOfSheet(size_t sheetIndex) const;
   void ReadSheets(size_t globalsEnd);
@@ -98,6 +101,7 @@ private:
   std::vector<TSheetEntry> sheets_;
   std::vector<TcxNameRecord> names_;
   TcxFormulaContext context_;
+  TcxSSExternalLinks links_;
   std::unique_ptr<TcxFormulaReader> formulas_;
   // The workbook's protection beyond its flag (PASSWORD, WINDOWPROTECT of the globals).
   TcxSSProtection protection_;
@@ -106,6 +110,7 @@ private:
   size_t activeTab_ = 0;
   bool hasWindow1_ = false;
   bool r1c1_ = false;
+  std::unique_ptr<TcxFormulaTokenReader> formulaTokens_;
   TcxExcelReadReport report_;
   int lastPercent_ = -1;
   // The first position whose percentage can differ from lastPercent_: records before it are

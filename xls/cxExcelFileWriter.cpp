@@ -229,16 +229,19 @@ void TcxExcelFileWriter::UpdateLinkRecords() {
   book.EndRecord(at);
   supBook_->Record = std::move(book);
 
-  // The sheets' entries, then the add-in book's entry at the index its calls were given.
-  const auto entries = static_cast<uint16_t>(std::max<int>(count, addInRef_ + 1));
+  // The sheets' entries, then the entries formulas asked for beyond them (other workbooks, the
+  // add-in book, sheets that are gone) at the indexes they were given.
+  const int base = refBase_ < 0 ? count : refBase_;
+  const auto entries = static_cast<uint16_t>(std::max<int>(count, base) + extraRefs_.size());
   TcxBiffWriter refs;
   at = refs.BeginRecord(brExternSheet);
   refs.U16(entries);
   for (uint16_t i = 0; i < entries; ++i) {
-    const bool addIn = i == addInRef_;
-    refs.U16(addIn ? 1 : 0);
-    refs.U16(addIn ? 0xFFFE : i);
-    refs.U16(addIn ? 0xFFFE : i);
+    const TExternRef ref = i >= base ? extraRefs_[static_cast<size_t>(i - base)]
+                                     : TExternRef{0, i, i};
+    refs.U16(ref.SupBook);
+    refs.U16(ref.First);
+    refs.U16(ref.Last);
   }
   refs.EndRecord(at);
   externSheet_->Record = std::move(refs);
@@ -459,38 +462,110 @@ void TcxExcelFileWriter::RegisterStyle(const TcxSSStyleRec& rec) {
   styles_.emplace(&rec, currentXf_);
 }
 
-bool TcxExcelFileWriter::AddInFunction(std::string_view name, uint16_t& refIndex,
-                                       uint16_t& nameIndex) {
-  if (addInRef_ < 0) {
-    const int index = std::max<int>(pageCount_, static_cast<int>(sheets_.size()));
-    if (index + 1 > kMaxSheets) return false;
-    addInRef_ = index;
-    TcxBiffWriter w;
-    WriteAddInSupBook(w);
-    lastAddInRecord_ = InsertAfter(supBook_, std::move(w));
+bool TcxExcelFileWriter::ExtraRef(uint16_t supBook, uint16_t first, uint16_t last,
+                                  uint16_t& refIndex) {
+  if (refBase_ < 0) refBase_ = std::max<int>(pageCount_, static_cast<int>(sheets_.size()));
+  const TExternRef ref{supBook, first, last};
+  auto found = std::find_if(extraRefs_.begin(), extraRefs_.end(), [&](const TExternRef& r) {
+    return r.SupBook == ref.SupBook && r.First == ref.First && r.Last == ref.Last;
+  });
+  if (found == extraRefs_.end()) {
+    if (refBase_ + static_cast<int>(extraRefs_.size()) + 1 > kMaxSheets) return false;
+    extraRefs_.push_back(ref);
+    found = std::prev(extraRefs_.end());
     UpdateLinkRecords();
   }
-  const auto found = std::find(addInNames_.begin(), addInNames_.end(), name);
-  if (found == addInNames_.end()) {
-    if (addInNames_.size() >= 0xFFFF) return false;
+  refIndex = static_cast<uint16_t>(refBase_ + (found - extraRefs_.begin()));
+  return true;
+}
+
+bool TcxExcelFileWriter::SheetRef(int first, int last, uint16_t& refIndex) {
+  if (first == last && first >= 0 && first < pageCount_) {
+    refIndex = static_cast<uint16_t>(first);
+    return true;
+  }
+  const auto sheet = [this](int page) -> uint16_t {
+    return page >= 0 && page < pageCount_ ? static_cast<uint16_t>(page) : kDeletedSheet;
+  };
+  return ExtraRef(0, sheet(first), sheet(last), refIndex);
+}
+
+int TcxExcelFileWriter::LinkedBook(int source, const TcxSSExternalLinks* links) {
+  for (size_t i = 0; i < books_.size(); ++i)
+    if (books_[i].Source == source) return static_cast<int>(i);
+  TLinkedBook book;
+  book.Source = source;
+  TcxBiffWriter w;
+  std::vector<TcxBiffWriter> names;
+  if (source < 0) {
+    WriteAddInSupBook(w);
+  } else {
+    // Another workbook: its path and sheets, then every name of it, as the file it came from
+    // had them.
+    const TcxSSExternalBook& from = links->Books[static_cast<size_t>(source)];
+    std::vector<std::u16string> sheets;
+    for (const std::string& sheet : from.Sheets) sheets.emplace_back(Utf16(sheet));
+    WriteSupBook(w, std::u16string(Utf16(from.EncodedPath)), sheets);
+    for (const TcxSSExternalBookName& name : from.Names) {
+      TcxBiffWriter n;
+      WriteExternName(n, name.Options, name.Sheet, Utf16(name.Name), name.Definition);
+      names.push_back(std::move(n));
+    }
+  }
+  book.Last = InsertAfter(books_.empty() ? supBook_ : books_.back().Last, std::move(w));
+  for (TcxBiffWriter& n : names) book.Last = InsertAfter(book.Last, std::move(n));
+  books_.push_back(std::move(book));
+  return static_cast<int>(books_.size()) - 1;
+}
+
+bool TcxExcelFileWriter::AddInFunction(std::string_view name, uint16_t& refIndex,
+                                       uint16_t& nameIndex) {
+  const int index = LinkedBook(-1, nullptr);
+  if (!ExtraRef(static_cast<uint16_t>(index + 1), 0xFFFE, 0xFFFE, refIndex)) return false;
+  TLinkedBook& book = books_[static_cast<size_t>(index)];
+  const auto found = std::find(book.Names.begin(), book.Names.end(), name);
+  if (found == book.Names.end()) {
+    if (book.Names.size() >= 0xFFFF) return false;
     TcxBiffWriter w;
     WriteAddInName(w, Utf16(name));
-    lastAddInRecord_ = InsertAfter(lastAddInRecord_, std::move(w));
-    addInNames_.emplace_back(name);
-    nameIndex = static_cast<uint16_t>(addInNames_.size());
+    book.Last = InsertAfter(book.Last, std::move(w));
+    book.Names.emplace_back(name);
+    nameIndex = static_cast<uint16_t>(book.Names.size());
   } else {
-    nameIndex = static_cast<uint16_t>(found - addInNames_.begin() + 1);
+    nameIndex = static_cast<uint16_t>(found - book.Names.begin() + 1);
   }
-  refIndex = static_cast<uint16_t>(addInRef_);
   return true;
+}
+
+bool TcxExcelFileWriter::ExternalSheet(const TcxSSExternalLinks& links, size_t index,
+                                       uint16_t& refIndex) {
+  if (index >= links.Sheets.size()) return false;
+  const TcxSSExternalSheet& sheet = links.Sheets[index];
+  if (sheet.Book >= links.Books.size() || links.Books[sheet.Book].Kind != ebkWorkbook) return false;
+  const int book = LinkedBook(sheet.Book, &links);
+  return ExtraRef(static_cast<uint16_t>(book + 1), sheet.First, sheet.Last, refIndex);
+}
+
+bool TcxExcelFileWriter::ExternalName(const TcxSSExternalLinks& links, size_t index,
+                                      uint16_t& refIndex, uint16_t& nameIndex) {
+  if (index >= links.Names.size()) return false;
+  const TcxSSExternalName& name = links.Names[index];
+  if (name.Book >= links.Books.size() || links.Books[name.Book].Kind != ebkWorkbook ||
+      name.Index >= links.Books[name.Book].Names.size())
+    return false;
+  const int book = LinkedBook(name.Book, &links);
+  // The book's names were written in their order.
+  nameIndex = static_cast<uint16_t>(name.Index + 1);
+  return ExtraRef(static_cast<uint16_t>(book + 1), 0xFFFE, 0xFFFE, refIndex);
 }
 
 int TcxExcelFileWriter::BeginSheet(std::string_view caption, bool showGrid, int kind,
                                    TcxSheetVisibility visibility) {
   if (static_cast<int>(sheets_.size()) >= kMaxSheets)
     throw EcxExcelDataWriter("Cannot save: " + WithNumber(kTooManySheets, kMaxSheets));
-  // The add-in book's EXTERNSHEET entry follows the sheets' entries the page count promised.
-  if (addInRef_ >= 0 && static_cast<int>(sheets_.size()) >= addInRef_) FailStore();
+  // The link table's further EXTERNSHEET entries follow the sheets' entries the page count
+  // promised.
+  if (refBase_ >= 0 && static_cast<int>(sheets_.size()) >= refBase_) FailStore();
   auto sheet = std::make_unique<TSheet>();
   sheet->Caption = std::u16string(Utf16(caption));
   // A cut caption could equal another sheet's, and references would then find the wrong one.
@@ -699,13 +774,14 @@ void TcxExcelFileWriter::WriteCell(int sheet, int column, bool textFormat,
 }
 
 void TcxExcelFileWriter::WriteFormula(int sheet, int column, std::span<const uint8_t> tokens,
-                                      const TcxResultValue& result, int row) {
+                                      const TcxResultValue& result, int row,
+                                      std::span<const uint8_t> extra) {
   if (tokens.empty()) return;
   if (!InRange(row, column)) {
     NoteLoss(slOutsideGrid, sheet, column, row);
     return;
   }
-  if (tokens.size() > kXlsMaxFormulaTokens) {
+  if (tokens.size() + extra.size() > kXlsMaxFormulaTokens) {
     // No FORMULA record holds these tokens: keep at least the value the formula shows, and say
     // so.
     NoteLoss(slFormulaAsValue, sheet, column, row);
@@ -744,7 +820,7 @@ void TcxExcelFileWriter::WriteFormula(int sheet, int column, std::span<const uin
     case rkNone: break;  // not calculated: an empty text, and Excel calculates on load
   }
   ::WriteFormula(s.Records, static_cast<uint16_t>(row), static_cast<uint16_t>(column), currentXf_,
-                 bytes, kFormulaOptions, tokens);
+                 bytes, kFormulaOptions, tokens, extra);
   if (!text.empty()) WriteString(s.Records, text);
 }
 

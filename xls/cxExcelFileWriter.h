@@ -59,7 +59,7 @@ struct TcxSaveLoss {
 // Cost: a cell is one hash look-up of its style (by identity) and one record appended to its
 // sheet's buffer; a text cell adds a look-up in the string table. Memory is about the size of
 // the file being written.
-class TcxExcelFileWriter {
+class TcxExcelFileWriter : public IcxFormulaLinks {
 public:
   // Template XFs; registered styles follow them.
   static constexpr int kTemplateXfCount = 17;
@@ -127,15 +127,24 @@ public:
   // holds it exactly), a text a number when it reads as one and `textFormat` is false, TRUE and
   // FALSE and the error texts BOOLERR, any other text LABELSST.
   void WriteCell(int sheet, int column, bool textFormat, const TcxCellValue& value, int row);
-  // A formula cell with the current XF: BIFF8 tokens and the cached result (a text result in a
-  // STRING record after the FORMULA record).
+  // A formula cell with the current XF: BIFF8 tokens, the data after them (array constants)
+  // and the cached result (a text result in a STRING record after the FORMULA record).
   void WriteFormula(int sheet, int column, std::span<const uint8_t> tokens,
-                    const TcxResultValue& result, int row);
-  // Where an add-in function's name is kept (the add-in SUPBOOK and its EXTERNNAME records,
-  // made with the first name): the EXTERNSHEET index of the add-in book and the one-based index
-  // of the name, for the ptgNameX token of a call. The index follows the sheets' entries, so
-  // the page count must be set first. False when the link table has no room left.
-  bool AddInFunction(std::string_view name, uint16_t& refIndex, uint16_t& nameIndex);
+                    const TcxResultValue& result, int row, std::span<const uint8_t> extra = {});
+  // The link table formulas name things through (IcxFormulaLinks). Entries beyond the sheets'
+  // own EXTERNSHEET entries (a sheet range or a sheet that is gone, the add-in book, other
+  // workbooks) follow the entries of the page count, so it must be set first; their books'
+  // SUPBOOK and EXTERNNAME records are made when a formula first names them. Each answer is
+  // false when the link table has no room left.
+  //
+  // An add-in function's name: the add-in SUPBOOK's EXTERNSHEET index and the one-based index of
+  // the name's EXTERNNAME record, for the ptgNameX token of a call.
+  bool AddInFunction(std::string_view name, uint16_t& refIndex, uint16_t& nameIndex) override;
+  bool SheetRef(int first, int last, uint16_t& refIndex) override;
+  // Another workbook's SUPBOOK is written with its sheets and all its names as they were read.
+  bool ExternalSheet(const TcxSSExternalLinks& links, size_t index, uint16_t& refIndex) override;
+  bool ExternalName(const TcxSSExternalLinks& links, size_t index, uint16_t& refIndex,
+                    uint16_t& nameIndex) override;
 
   // Records a cell the file cannot hold as it is (the writer notes the ones it meets itself).
   void NoteLoss(TcxSaveLossKind kind, int sheet, int column, int row);
@@ -211,10 +220,22 @@ private:
   TGlobalList::iterator tabId_, window1_, lastFont_, lastFormat_, defaultXf_, lastXf_,
       paletteRecord_, supBook_, externSheet_;
   bool hasPalette_ = false;
-  // Add-in functions named so far, and the EXTERNSHEET entry of their book (-1: none yet).
-  std::vector<std::string> addInNames_;
-  int addInRef_ = -1;
-  TGlobalList::iterator lastAddInRecord_;
+  // EXTERNSHEET entries after the sheets' own, from index refBase_ (-1: none yet).
+  struct TExternRef {
+    uint16_t SupBook, First, Last;
+  };
+  std::vector<TExternRef> extraRefs_;
+  int refBase_ = -1;
+  bool ExtraRef(uint16_t supBook, uint16_t first, uint16_t last, uint16_t& refIndex);
+  // SUPBOOK records after this workbook's, in file order (SUPBOOK index = position + 1): the
+  // add-in book (Source -1, with the names given so far) or a book of the links.
+  struct TLinkedBook {
+    int Source = -1;
+    std::vector<std::string> Names;
+    TGlobalList::iterator Last;  // its last record
+  };
+  std::vector<TLinkedBook> books_;
+  int LinkedBook(int source, const TcxSSExternalLinks* links);
   std::unordered_map<const TcxSSFontRec*, uint16_t> fonts_;
   // Number format codes written so far and their FORMAT indexes; which built-in indexes have
   // a FORMAT record of their own; the next index for a workbook's own code.

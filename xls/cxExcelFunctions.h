@@ -293,9 +293,35 @@ inline constexpr TcxBiffFunction kBiffFunctions[] = {
     {379, "RTD", 2, 5, 'V', "V"},
 };
 
+// Functions of Excel's macro sheets that worksheet formulas call by number: WPS writes
+// EVALUATE so (sheetjs-wps-fn.xls).
+inline constexpr TcxBiffFunction kBiffMacroFunctions[] = {
+    {257, "EVALUATE", 1, 1, 'V', "V"},
+};
+
 // The entry of a function number, or nullptr.
 constexpr const TcxBiffFunction* FindBiffFunction(int number) {
   for (const auto& f : kBiffFunctions)
     if (f.Number == number) return &f;
+  for (const auto& f : kBiffMacroFunctions)
+    if (f.Number == number) return &f;
+  return nullptr;
+}
+
+// The entry whose name equals `name` without regard to ASCII case, or nullptr.
+constexpr const TcxBiffFunction* FindBiffFunctionByName(std::string_view name) {
+  const auto same = [name](std::string_view other) {
+    if (other.size() != name.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+      const char c = name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 'a' + 'A')
+                                                     : name[i];
+      if (c != other[i]) return false;
+    }
+    return true;
+  };
+  for (const auto& f : kBiffFunctions)
+    if (same(f.Name)) return &f;
+  for (const auto& f : kBiffMacroFunctions)
+    if (same(f.Name)) return &f;
   return nullptr;
 }

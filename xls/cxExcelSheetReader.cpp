@@ -128,7 +128,7 @@ size_t TcxExcelSheetReader::Read(std::span<const uint8_t> stream, size_t offset,
 void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
   const uint16_t id = record.Id();
   if (id != kBiffString && id != kBiffShrFmla && id != kBiffArray && id != kBiffTable) {
-    awaitingString_ = false;
+    DropAwaitedString();
     unresolvedAwaitingString_ = false;
   }
   TcxCellHeader cell;
@@ -439,7 +439,7 @@ void TcxExcelSheetReader::ReadFormula(TcxBiffRecord& record) {
       KeepValue(pending, fpDataTable, "part of a data table");
       break;
     default:
-      SettleFormula(pending, decoded, shape);
+      SettleFormula(pending, decoded, formula.Tokens, formula.Extra, shape);
       KeepTokenKey(tokenKey, shape);
       break;
   }
@@ -517,7 +517,13 @@ void TcxExcelSheetReader::ReadString(TcxBiffRecord& record) {
   if (!record.Ok()) Damaged("a STRING record is cut short");
   if (awaitingString_) {
     awaitingString_ = false;
-    SetString(stringCell_.Cell.Col, stringCell_.Cell.Row, -1, text);
+    if (stringCell_.File) {
+      stringCell_.Text = text;
+      stringCell_.HasText = true;
+      FinishKept(stringCell_);
+    } else {
+      SetString(stringCell_.Cell.Col, stringCell_.Cell.Row, -1, text);
+    }
     return;
   }
   // The cached text of a formula still waiting for its shared formula.
@@ -550,7 +556,7 @@ void TcxExcelSheetReader::SettleWithRange(TPendingFormula& pending, const TRange
     decoded.Outcome = foDamaged;
     decoded.Detail = "a shared formula that points at another";
   }
-  SettleFormula(settled, decoded, shape);
+  SettleFormula(settled, decoded, range->Record.Tokens, range->Record.Extra, shape);
 }
 
 void TcxExcelSheetReader::ResolveAtEnd() {
@@ -620,7 +626,8 @@ void TcxExcelSheetReader::ResolveAtEnd() {
 }
 
 void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded,
-                                        const std::string& shape) {
+                                        std::span<const uint8_t> tokens,
+                                        std::span<const uint8_t> extra, const std::string& shape) {
   switch (decoded.Outcome) {
     case foFormula: {
       IcxSheetCell* const cell = Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
@@ -628,7 +635,8 @@ void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecod
       cell->SetTextEx(decoded.Text, true, false);
       // The workbook's parser may not read everything a file's formula can say.
       if (!cell->IsFormula()) {
-        KeepValue(pending, fpUnsupported, "the workbook cannot parse " + decoded.Text);
+        if (!KeepFormula(pending, tokens, extra))
+          KeepValue(pending, fpUnsupported, "the workbook cannot parse " + decoded.Text);
         return;
       }
       if (!shape.empty() && globals_.ParsedShapes->Tokens.size() < TcxParsedShapes::kMaxShapes) {
@@ -642,16 +650,86 @@ void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecod
     }
     case foUnknownFunction:
       report_.UnknownFunctions = true;
-      KeepValue(pending, fpUnknownFunction, decoded.Detail);
+      if (!KeepFormula(pending, tokens, extra))
+        KeepValue(pending, fpUnknownFunction, decoded.Detail);
       return;
     case foUnsupported:
-      KeepValue(pending, fpUnsupported,
-                decoded.Text.empty() ? decoded.Detail : decoded.Detail + ": " + decoded.Text);
+      if (!KeepFormula(pending, tokens, extra))
+        KeepValue(pending, fpUnsupported,
+                  decoded.Text.empty() ? decoded.Detail : decoded.Detail + ": " + decoded.Text);
       return;
     default:
       KeepValue(pending, fpDamaged, decoded.Detail);
       return;
   }
+}
+
+bool TcxExcelSheetReader::KeepFormula(TPendingFormula& pending, std::span<const uint8_t> tokens,
+                                      std::span<const uint8_t> extra) {
+  if (!globals_.FormulaTokens || pending.Cell.Col > kMaxCol) return false;
+  TcxConvertedFormula converted =
+      globals_.FormulaTokens->Convert(pending.Cell.Col, pending.Cell.Row, tokens, extra);
+  if (!converted.Ok) return false;
+  // The report still tells which functions the library lacks, and where.
+  for (std::string& name : converted.UnknownFunctions) {
+    report_.UnknownFunctions = true;
+    report_.Problems.push_back(
+        {page_, pending.Cell.Col, pending.Cell.Row, fpUnknownFunction, std::move(name), true});
+  }
+  pending.File = std::make_shared<TcxFileFormula>(std::move(converted.File));
+  pending.Tokens = std::move(converted.Tokens);
+  if (pending.Result.Kind == frString && !pending.HasText) {
+    // The text comes in the STRING record that follows.
+    Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
+    stringCell_ = std::move(pending);
+    awaitingString_ = true;
+    return true;
+  }
+  FinishKept(pending);
+  return true;
+}
+
+void TcxExcelSheetReader::FinishKept(TPendingFormula& pending) {
+  const TcxCellHeader& c = pending.Cell;
+  const TcxFormulaResult& r = pending.Result;
+  TcxFileFormula& file = *pending.File;
+  switch (r.Kind) {
+    case frNumber: {
+      if (!std::isfinite(r.Number)) Damaged("a number that is not finite");
+      file.Result = MakeNumberResult(r.Number);
+      break;
+    }
+    case frString:
+      file.Result = MakeTextResult(pending.Text);
+      break;
+    case frBool:
+      file.Result = MakeBoolResult(r.Code != 0);
+      break;
+    case frError: {
+      const int code = ErrorFileCodeToInternal(r.Code);
+      file.Result = MakeErrorResult(static_cast<uint8_t>(code ? code : ecValue));
+      break;
+    }
+    case frEmpty:
+      // Other programs store no value: the formula shows none until it is calculated.
+      file.Result = MakeTextResult("");
+      break;
+  }
+  file.Parsed = pending.Tokens;
+  file.Sheet = page_;
+  file.Col = c.Col;
+  file.Row = c.Row;
+  IcxSheetCell* const cell = Cell(c.Col, c.Row, c.Xf);
+  if (cell && !cell->SetFileFormula(pending.Tokens, std::move(pending.File))) {
+    pending.File = nullptr;
+    pending.HasText = true;
+    KeepValue(pending, fpDamaged, "the workbook cannot show the formula");
+  }
+}
+
+void TcxExcelSheetReader::DropAwaitedString() {
+  if (awaitingString_ && stringCell_.File) FinishKept(stringCell_);
+  awaitingString_ = false;
 }
 
 void TcxExcelSheetReader::KeepValue(TPendingFormula& pending, TcxFormulaProblemKind kind,
@@ -691,9 +769,9 @@ void TcxExcelSheetReader::SetCachedValue(const TPendingFormula& pending) {
 }
 
 void TcxExcelSheetReader::Finish() {
-  awaitingString_ = false;
+  DropAwaitedString();
   ResolveAtEnd();
-  awaitingString_ = false;
+  DropAwaitedString();
   if (hasWindow_) {
     TRect selection{0, 0, 0, 0};
     if (hasSelection_) {

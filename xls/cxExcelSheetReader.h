@@ -16,6 +16,7 @@
 #include "xls/cxBiffRecords.h"
 #include "xls/cxExcelUnits.h"
 #include "xls/cxFormulaReader.h"
+#include "xls/cxFormulaTokenReader.h"
 
 class IcxBookSheet;
 class IcxSheetCell;
@@ -39,13 +40,16 @@ enum TcxFormulaProblemKind : uint8_t {
 };
 
 // A formula cell that keeps the value Excel calculated for it (a constant) instead of its
-// formula, with the reason.
+// formula, with the reason; or (Kept) a formula cell that calls a function outside the library
+// (Detail: its name, one entry a function): it keeps its formula and shows the value Excel
+// calculated.
 struct TcxFormulaProblem {
   int Page = 0;
   int Col = 0;
   int Row = 0;
   TcxFormulaProblemKind Kind = fpDamaged;
   std::string Detail;
+  bool Kept = false;
 };
 
 // The tokens parsed for each formula shape seen (TcxFormulaReader::ShapeKey), so that a formula
@@ -74,6 +78,8 @@ struct TcxExcelGlobals {
   // (TcxExcelSheetReader::ReadsAsValue): worked out once per string, not once per cell.
   const std::vector<bool>* SharedStringValues = nullptr;
   const TcxFormulaReader* Formulas = nullptr;
+  // For the formulas text cannot bring to the cell.
+  const TcxFormulaTokenReader* FormulaTokens = nullptr;
   // Null when every formula is parsed from its text.
   TcxParsedShapes* ParsedShapes = nullptr;
   // The screen's pixels per logical inch divided by 96.
@@ -92,8 +98,10 @@ struct TcxExcelReadReport {
 //
 // A formula is handed to the cell as formula text; a later formula of the same shape (the same
 // formula at another cell, references moved with it) takes the tokens parsed for the first.
-// Where the workbook cannot hold the formula (see TcxFormulaProblemKind) the cell gets Excel's
-// cached result as a constant and the cell is listed in the report: nothing is silently
+// A formula that text cannot carry (a function outside the library, another workbook's cells,
+// see TcxFormulaTokenReader) is handed over as tokens with the file's own tokens and value.
+// Where the workbook cannot hold the formula at all (see TcxFormulaProblemKind) the cell gets
+// Excel's cached result as a constant and the cell is listed in the report: nothing is silently
 // truncated or replaced by a wrong formula.
 //
 // Cost: two passes over the substream's record headers (the first finds the cells' extent,
@@ -126,6 +134,9 @@ private:
     bool Settled = false;  // taken out of the waiting list (unresolved_)
     int AnchorCol = 0;
     int AnchorRow = 0;
+    // A formula kept as tokens (KeepFormula), once its value is known.
+    std::shared_ptr<TcxFileFormula> File;
+    TcxTokenString Tokens;
   };
   struct TRangeFormula {
     TcxRangeFormulaRecord Record;
@@ -165,10 +176,19 @@ private:
   void KeepTokenKey(const std::string& tokenKey, const std::string& shape);
   // Counts one lookup of a parsed shape and gives the cell its tokens when one was found.
   bool ReuseParsed(const TPendingFormula& pending, const TcxTokenString* parsed);
-  // Settles a formula cell from its decoded formula; a formula the cell parsed is kept for
-  // later cells of the same `shape`.
+  // Settles a formula cell from its decoded formula (`tokens` and `extra` as the file holds
+  // it); a formula the cell parsed is kept for later cells of the same `shape`.
   void SettleFormula(TPendingFormula& pending, const TcxDecodedFormula& decoded,
+                     std::span<const uint8_t> tokens, std::span<const uint8_t> extra,
                      const std::string& shape = {});
+  // Makes the cell the formula converted straight from the file's tokens; false (nothing done)
+  // when they do not convert.
+  bool KeepFormula(TPendingFormula& pending, std::span<const uint8_t> tokens,
+                   std::span<const uint8_t> extra);
+  // Hands a formula kept as tokens to its cell, with the value the file stored.
+  void FinishKept(TPendingFormula& pending);
+  // A formula whose text result was to come in a STRING record gets none.
+  void DropAwaitedString();
   // The cell keeps its cached result; the reason goes to the report.
   void KeepValue(TPendingFormula& pending, TcxFormulaProblemKind kind, const std::string& detail);
   void SetCachedValue(const TPendingFormula& pending);

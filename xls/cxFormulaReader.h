@@ -19,6 +19,10 @@ enum TcxSupBookKind : uint8_t {
 struct TcxSupBook {
   TcxSupBookKind Kind = sbkSelf;
   std::vector<std::string> ExternNames;  // EXTERNNAME records that follow it, in order
+  // Where the book and its names are in the workbook's links (TcxSSExternalLinks): the book's
+  // index and the index of its first name (-1 for this workbook).
+  int LinkBook = -1;
+  int FirstLinkName = -1;
 };
 
 // One EXTERNSHEET entry: a supporting book and a range of its sheets.
@@ -45,6 +49,13 @@ struct TcxFormulaContext {
   std::vector<std::string> QualifiedNames;
   std::vector<bool> NameDefined;
   std::vector<bool> NameFunctions;
+  // For each NAME record, the index of the workbook's name it became (-1: none).
+  std::vector<int> NameIndexes;
+  // For each BOUNDSHEET record, the workbook's page (-1 for chart and module sheets).
+  std::vector<int> SheetPages;
+  // For each EXTERNSHEET entry of another workbook, its index in the workbook's external sheets
+  // (-1 for the entries of this workbook and of add-ins).
+  std::vector<int> LinkSheets;
 };
 
 // What decoding one parsed expression gave.

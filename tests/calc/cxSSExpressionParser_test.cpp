@@ -377,19 +377,34 @@ TEST_F(ParserTest, ExportTokensWritesOperandClassesAndFixedFunctions) {
   }
 }
 
+// A file's link table as the writer would give it: every add-in function is EXTERNNAME 2 of
+// EXTERNSHEET entry 3, sheets keep their index, a sheet that is gone is entry 9.
+struct TFakeLinks : IcxFormulaLinks {
+  std::vector<std::string> AddIns;
+  bool SheetRef(int first, int last, uint16_t& refIndex) override {
+    refIndex = first == last && first != kDeletedSheet ? static_cast<uint16_t>(first) : 9;
+    return true;
+  }
+  bool AddInFunction(std::string_view name, uint16_t& refIndex, uint16_t& nameIndex) override {
+    AddIns.emplace_back(name);
+    refIndex = 3;
+    nameIndex = 2;
+    return true;
+  }
+  bool ExternalSheet(const TcxSSExternalLinks&, size_t, uint16_t&) override { return false; }
+  bool ExternalName(const TcxSSExternalLinks&, size_t, uint16_t&, uint16_t&) override {
+    return false;
+  }
+};
+
 // An add-in function is function 255 whose first operand, placed before the arguments, is the
 // ptgNameX naming it in the add-in book's link records; without them the call is "#NAME?".
 TEST_F(ParserTest, ExportTokensCallsAddInFunctionsThroughTheirName) {
   Parse("=1+GCD(A1,12)");
-  std::vector<std::string> asked;
-  const TcxAddInResolver addIns = [&](std::string_view name, uint16_t& refIndex, uint16_t& nameIndex) {
-    asked.emplace_back(name);
-    refIndex = 3;
-    nameIndex = 2;
-    return true;
-  };
+  TFakeLinks links;
+  std::vector<std::string>& asked = links.AddIns;
   TcxTokenString out;
-  Cache().ExportTokens(formula, out, addIns);
+  Cache().ExportTokens(formula, out, &links);
   const TcxTokenString expected = {
       0x1F, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F,  // 1
       0x39, 3, 0, 2, 0, 0, 0,              // tNameX: EXTERNSHEET 3, EXTERNNAME 2
