@@ -388,6 +388,7 @@ void FeedWriter(TcxCustomSpreadSheetBook& book, TcxExcelFileWriter& writer,
     book.FormulasCache().ExportNameTokens(static_cast<int>(i), nameTokens);
     writer.WriteName(names[i], nameTokens);
   }
+  writer.WriteExternalLinks(book.FormulasCache().ExternalLinks());
   const TcxSSStyleRec& defaultRec = *book.StyleCache().DefaultRecord();
   writer.WriteDefaultStyle(defaultRec);
   const bool defaultLocked = defaultRec.Flags & kStyleLocked;

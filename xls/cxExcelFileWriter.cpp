@@ -495,32 +495,41 @@ int TcxExcelFileWriter::LinkedBook(int source, const TcxSSExternalLinks* links) 
     if (books_[i].Source == source) return static_cast<int>(i);
   TLinkedBook book;
   book.Source = source;
+  const TcxSSExternalBook* from = source < 0 ? nullptr : &links->Books[static_cast<size_t>(source)];
+  book.AddIn = !from || from->Kind == ebkAddIn;
   TcxBiffWriter w;
-  std::vector<TcxBiffWriter> names;
-  if (source < 0) {
+  if (book.AddIn) {
     WriteAddInSupBook(w);
   } else {
-    // Another workbook: its path and sheets, then every name of it, as the file it came from
-    // had them.
-    const TcxSSExternalBook& from = links->Books[static_cast<size_t>(source)];
     std::vector<std::u16string> sheets;
-    for (const std::string& sheet : from.Sheets) sheets.emplace_back(Utf16(sheet));
-    WriteSupBook(w, std::u16string(Utf16(from.EncodedPath)), sheets);
-    for (const TcxSSExternalBookName& name : from.Names) {
-      TcxBiffWriter n;
-      WriteExternName(n, name.Options, name.Sheet, Utf16(name.Name), name.Definition);
-      names.push_back(std::move(n));
-    }
+    for (const std::string& sheet : from->Sheets) sheets.emplace_back(Utf16(sheet));
+    WriteSupBook(w, std::u16string(Utf16(from->EncodedPath)), sheets);
   }
   book.Last = InsertAfter(books_.empty() ? supBook_ : books_.back().Last, std::move(w));
-  for (TcxBiffWriter& n : names) book.Last = InsertAfter(book.Last, std::move(n));
+  // A book of the links gets every name it had, as the file it came from had them.
+  if (from)
+    for (const TcxSSExternalBookName& name : from->Names) {
+      TcxBiffWriter n;
+      WriteExternName(n, name.Options, name.Sheet, Utf16(name.Name), name.Definition);
+      book.Last = InsertAfter(book.Last, std::move(n));
+      book.Names.push_back(name.Name);
+    }
   books_.push_back(std::move(book));
   return static_cast<int>(books_.size()) - 1;
 }
 
+void TcxExcelFileWriter::WriteExternalLinks(const TcxSSExternalLinks& links) {
+  for (size_t i = 0; i < links.Books.size(); ++i) LinkedBook(static_cast<int>(i), &links);
+  uint16_t refIndex = 0;
+  for (size_t i = 0; i < links.Sheets.size(); ++i) ExternalSheet(links, i, refIndex);
+}
+
 bool TcxExcelFileWriter::AddInFunction(std::string_view name, uint16_t& refIndex,
                                        uint16_t& nameIndex) {
-  const int index = LinkedBook(-1, nullptr);
+  const auto addIns = std::find_if(books_.begin(), books_.end(),
+                                   [](const TLinkedBook& b) { return b.AddIn; });
+  const int index = addIns != books_.end() ? static_cast<int>(addIns - books_.begin())
+                                           : LinkedBook(-1, nullptr);
   if (!ExtraRef(static_cast<uint16_t>(index + 1), 0xFFFE, 0xFFFE, refIndex)) return false;
   TLinkedBook& book = books_[static_cast<size_t>(index)];
   const auto found = std::find(book.Names.begin(), book.Names.end(), name);

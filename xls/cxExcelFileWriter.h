@@ -145,6 +145,9 @@ public:
   bool ExternalSheet(const TcxSSExternalLinks& links, size_t index, uint16_t& refIndex) override;
   bool ExternalName(const TcxSSExternalLinks& links, size_t index, uint16_t& refIndex,
                     uint16_t& nameIndex) override;
+  // Every book and external sheet of `links`, in their order, before any formula names them:
+  // the file read back gives the same links, its formulas the same tokens.
+  void WriteExternalLinks(const TcxSSExternalLinks& links);
 
   // Records a cell the file cannot hold as it is (the writer notes the ones it meets itself).
   void NoteLoss(TcxSaveLossKind kind, int sheet, int column, int row);
@@ -227,10 +230,12 @@ private:
   std::vector<TExternRef> extraRefs_;
   int refBase_ = -1;
   bool ExtraRef(uint16_t supBook, uint16_t first, uint16_t last, uint16_t& refIndex);
-  // SUPBOOK records after this workbook's, in file order (SUPBOOK index = position + 1): the
-  // add-in book (Source -1, with the names given so far) or a book of the links.
+  // SUPBOOK records after this workbook's, in file order (SUPBOOK index = position + 1): a book
+  // of the links (Source its index), or the writer's own add-in book (Source -1), with their
+  // names so far.
   struct TLinkedBook {
     int Source = -1;
+    bool AddIn = true;
     std::vector<std::string> Names;
     TGlobalList::iterator Last;  // its last record
   };

@@ -1,0 +1,270 @@
+// Formulas the workbook cannot calculate, read from a file written as Excel writes one
+// (tests/xls/make_linked_workbook.py): functions outside the library, add-in functions named
+// through the link table, cells and names of another workbook, a sheet that is gone, a text
+// result, a shared formula. Each stays a formula showing the value the file stored, keeps it
+// through recalculation, moves like any formula, and a save writes the file's own tokens and
+// value back, which xlrd reads as it read the original.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "cli/CliBook.h"
+#include "sheet/cxSSBookFile.h"
+#include "tests/sheet/SheetFixture.h"
+#include "xls/BiffTestSupport.h"
+#include "xls/ReaderTestSupport.h"
+#include "xls/cxCompoundDocument.h"
+
+using namespace readertest;
+
+namespace {
+
+// The generated workbook, made once for the test program.
+const std::filesystem::path& LinkedWorkbook() {
+  static const std::filesystem::path file = [] {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("zof-linked-" + std::to_string(::getpid()) + ".xls");
+    const std::string command = "/usr/bin/python3 '" ZOF_SOURCE_DIR
+                                "/tests/xls/make_linked_workbook.py' '" +
+                                path.string() + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0 ? path : std::filesystem::path();
+  }();
+  return file;
+}
+
+// The cells of the workbook, by their A1 names.
+struct TKeptCell {
+  const char* Cell;
+  const char* Text;
+  const char* Value;  // as the cell shows it unformatted
+};
+const TKeptCell kKeptCells[] = {
+    {"B1", "=POISSON(A1,A2,TRUE)", "0.42319008112684353"},
+    {"B2", "=DELTA(A1,2)", "1"},
+    {"B3", "='C:\\Data\\[Prices.xls]Rates'!$B$2*2", "7"},
+    {"B4", "='C:\\Data\\Prices.xls'!Rate+1", "2.5"},
+    {"B5", "=SUM(#REF!A1:A2)", "#REF!"},
+    {"B6", "=ROMAN(A1*2)", "IV"},
+    {"B7", "=LENB(A7)", "3"},
+    {"B8", "=LENB(A8)", "5"},
+};
+
+class KeptFormulas : public testing::Test {
+protected:
+  void SetUp() override {
+    if (LinkedWorkbook().empty()) GTEST_SKIP() << "python3 with xlwt cannot make the workbook";
+    book = Load(LinkedWorkbook());
+  }
+
+  std::unique_ptr<TcxSpreadSheetBook> Load(const std::filesystem::path& file) {
+    auto loaded = std::make_unique<TcxSpreadSheetBook>(
+        MakeFixedEnvironment(TRegionalSettings::English()));
+    try {
+      report = loaded->LoadFromFile(file.string());
+    } catch (const ESpreadSheetUnknownFunctions& e) {
+      report = e.Report();
+    }
+    return loaded;
+  }
+
+  std::filesystem::path Save() {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("zof-kept-" + std::to_string(::getpid()) + ".xls");
+    book->SaveToFile(path.string());
+    saved.push_back(path);
+    return path;
+  }
+  void TearDown() override {
+    for (const auto& path : saved) std::filesystem::remove(path);
+  }
+
+  static const TcxSSCellRec& Cell(TcxCustomSpreadSheetBook& b, const std::string& name) {
+    const TRect r = Range(name);
+    return b.Pages(0).DataStorage().CellRef(r.Left, r.Top);
+  }
+  static std::string Text(TcxCustomSpreadSheetBook& b, const std::string& name) {
+    const TRect r = Range(name);
+    return TcxSSCellObject(b.Pages(0).DataStorage(), r.Left, r.Top).GetText();
+  }
+  static std::string Value(TcxCustomSpreadSheetBook& b, const std::string& name) {
+    const TRect r = Range(name);
+    return CellValueText(b, 0, r.Left, r.Top);
+  }
+  void Set(const std::string& name, const std::string& text) {
+    const TRect r = Range(name);
+    TcxSSCellObject(book->Pages(0).DataStorage(), r.Left, r.Top).SetText(text);
+  }
+
+  std::unique_ptr<TcxSpreadSheetBook> book;
+  TcxLoadReport report;
+  std::vector<std::filesystem::path> saved;
+};
+
+// The FORMULA records of a file's one sheet, by cell, and its global records.
+struct TFileRecords {
+  std::map<std::string, std::vector<uint8_t>> FormulaTokens;
+  std::vector<bifftest::TRec> Globals;
+};
+TFileRecords ReadRecords(const std::filesystem::path& file) {
+  TFileRecords out;
+  TcxWorkBookReader container(ReadFileBytes(file));
+  // The stream without the padding after its last record.
+  std::span<const uint8_t> stream = container.Buffer();
+  size_t end = 0;
+  while (end + 4 <= stream.size() && (stream[end] | stream[end + 1] | stream[end + 2] | stream[end + 3]))
+    end += 4 + static_cast<size_t>(stream[end + 2] | stream[end + 3] << 8);
+  const auto records = bifftest::Records(stream.first(std::min(end, stream.size())));
+  bool inGlobals = true;
+  for (const auto& r : records) {
+    if (inGlobals) out.Globals.push_back(r);
+    if (r.Id == 0x000A) inGlobals = false;
+    if (r.Id != 0x0006) continue;
+    const std::string cell = TcxSSUtils::ColumnName(r.U16(2)) + std::to_string(r.U16(0) + 1);
+    const size_t length = r.U16(20);
+    out.FormulaTokens[cell].assign(r.Data.begin() + 22, r.Data.begin() + 22 + length);
+  }
+  return out;
+}
+
+TEST_F(KeptFormulas, ShowTheirTextAndTheValueTheFileStored) {
+  for (const TKeptCell& c : kKeptCells) {
+    EXPECT_EQ(Cell(*book, c.Cell).Kind, ckFormula) << c.Cell;
+    EXPECT_EQ(Text(*book, c.Cell), c.Text) << c.Cell;
+    EXPECT_EQ(Value(*book, c.Cell), c.Value) << c.Cell;
+  }
+  // The report still names the functions the library lacks, one entry a cell and function.
+  std::multiset<std::string> unknown;
+  for (const TcxFormulaProblem& p : report.FormulaProblems) {
+    EXPECT_TRUE(p.Kept) << p.Detail;
+    if (p.Kind == fpUnknownFunction) unknown.insert(p.Detail);
+  }
+  EXPECT_EQ(unknown, (std::multiset<std::string>{"DELTA", "LENB", "LENB", "POISSON", "ROMAN"}));
+}
+
+TEST_F(KeptFormulas, RecalculationLeavesTheirValuesAlone) {
+  Set("A1", "5");
+  Set("A7", "abcdef");
+  book->Recalc();
+  for (const TKeptCell& c : kKeptCells) EXPECT_EQ(Value(*book, c.Cell), c.Value) << c.Cell;
+  // A formula the library calculates, over the kept ones, reads their values.
+  Set("C1", "=B1+B2+LEN(B6)");
+  EXPECT_EQ(Value(*book, "C1"), "3.4231900811268434");
+}
+
+TEST_F(KeptFormulas, ASaveWritesTheFileTokensAndValuesBack) {
+  const auto file = Save();
+  // xlrd reads the values the original file stored, formula cells included.
+  const auto before = ReadWithXlrd(LinkedWorkbook());
+  const auto after = ReadWithXlrd(file);
+  if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
+  ASSERT_TRUE(before && after);
+  std::map<std::tuple<int, int, int>, std::string> values;
+  for (const TXlrdCell& c : before->Cells) values[{c.Sheet, c.Row, c.Col}] = c.Kind + c.Value;
+  std::map<std::tuple<int, int, int>, std::string> savedValues;
+  for (const TXlrdCell& c : after->Cells) savedValues[{c.Sheet, c.Row, c.Col}] = c.Kind + c.Value;
+  EXPECT_EQ(savedValues, values);
+
+  // The tokens of formulas without links are the file's own; the shared formula's cells get the
+  // form a cell's formula has (tRef where the shared formula has tRefN).
+  const TFileRecords original = ReadRecords(LinkedWorkbook());
+  const TFileRecords written = ReadRecords(file);
+  for (const char* cell : {"B1", "B6"})
+    EXPECT_EQ(written.FormulaTokens.at(cell), original.FormulaTokens.at(cell)) << cell;
+  EXPECT_EQ(written.FormulaTokens.at("B7"),
+            (std::vector<uint8_t>{0x44, 6, 0, 0, 0xC0, 0x41, 0xD3, 0}));
+  EXPECT_EQ(written.FormulaTokens.at("B8"),
+            (std::vector<uint8_t>{0x44, 7, 0, 0, 0xC0, 0x41, 0xD3, 0}));
+  // The others differ from the file's at most in their link indexes: the same token bytes
+  // otherwise, naming what the saved link records say.
+  for (const char* cell : {"B2", "B3", "B4", "B5"})
+    EXPECT_EQ(written.FormulaTokens.at(cell).size(), original.FormulaTokens.at(cell).size())
+        << cell;
+  std::vector<std::string> links;
+  for (const auto& r : written.Globals) {
+    if (r.Id == 0x01AE) {
+      const uint16_t marker = r.U16(2);
+      links.push_back(marker == 0x0401   ? "SUPBOOK self"
+                      : marker == 0x3A01 ? "SUPBOOK add-ins"
+                                         : "SUPBOOK " + std::to_string(r.U16(0)) + " sheets");
+    }
+    if (r.Id == 0x0023)
+      links.push_back("EXTERNNAME " + std::string(r.Data.begin() + 8, r.Data.begin() + 8 + r.Data[6]));
+  }
+  // The links of the file, in its order.
+  EXPECT_EQ(links, (std::vector<std::string>{"SUPBOOK self", "SUPBOOK 1 sheets", "EXTERNNAME Rate",
+                                             "SUPBOOK add-ins", "EXTERNNAME DELTA"}));
+
+  // Read back, every formula is the one that was read, with its value and tokens.
+  auto reloaded = Load(file);
+  for (const TKeptCell& c : kKeptCells) {
+    EXPECT_EQ(Text(*reloaded, c.Cell), c.Text) << c.Cell;
+    EXPECT_EQ(Value(*reloaded, c.Cell), c.Value) << c.Cell;
+    EXPECT_EQ(Cell(*reloaded, c.Cell).Formula->Tokens, Cell(*book, c.Cell).Formula->Tokens)
+        << c.Cell;
+  }
+}
+
+TEST_F(KeptFormulas, MovedFormulasAdjustTheirReferencesAndKeepTheirValues) {
+  book->Pages(0).InsertCells(Range("A1"), 3);  // a row before row 1
+  EXPECT_EQ(Text(*book, "B2"), "=POISSON(A2,A3,TRUE)");
+  EXPECT_EQ(Value(*book, "B2"), "0.42319008112684353");
+  EXPECT_EQ(Text(*book, "B3"), "=DELTA(A2,2)");
+  // Another workbook's cells do not move with this one's rows.
+  EXPECT_EQ(Text(*book, "B4"), "='C:\\Data\\[Prices.xls]Rates'!$B$2*2");
+  EXPECT_EQ(Text(*book, "B9"), "=LENB(A9)");
+  const auto file = Save();
+  auto reloaded = Load(file);
+  for (const char* cell : {"B2", "B3", "B4", "B5", "B6", "B7", "B8", "B9"}) {
+    EXPECT_EQ(Text(*reloaded, cell), Text(*book, cell)) << cell;
+    EXPECT_EQ(Value(*reloaded, cell), Value(*book, cell)) << cell;
+  }
+  const auto moved = ReadWithXlrd(file);
+  if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
+  ASSERT_TRUE(moved);
+  std::map<std::string, std::string> values;
+  for (const TXlrdCell& c : moved->Cells)
+    values[TcxSSUtils::ColumnName(c.Col) + std::to_string(c.Row + 1)] = c.Kind + c.Value;
+  EXPECT_EQ(values["B2"], "N0.42319008112684353");
+  EXPECT_EQ(values["B7"], "TIV");
+  EXPECT_EQ(values["B9"], "N5.0");
+}
+
+TEST_F(KeptFormulas, AnEditedFormulaHasNoValueToShowButStaysAFormula) {
+  // Typed again, the formula is the same but its value is unknown.
+  Set("B1", "=POISSON(A1,A2,FALSE)");
+  Set("B2", "=DELTA(A2,3)");
+  Set("B3", "='C:\\Data\\[Prices.xls]Rates'!B2*3");
+  for (const char* cell : {"B1", "B2", "B3"}) {
+    EXPECT_EQ(Cell(*book, cell).Kind, ckFormula) << cell;
+  }
+  EXPECT_EQ(Text(*book, "B1"), "=POISSON(A1,A2,FALSE)");
+  EXPECT_EQ(Text(*book, "B2"), "=DELTA(A2,3)");
+  EXPECT_EQ(Text(*book, "B3"), "='C:\\Data\\[Prices.xls]Rates'!B2*3");
+  EXPECT_EQ(Value(*book, "B1"), "#NAME!");
+  EXPECT_EQ(Value(*book, "B3"), "#NAME!");
+  // A name no function and no link has is still no formula.
+  Set("C1", "=NOSUCHFUNCTION(1)");
+  EXPECT_EQ(Cell(*book, "C1").Kind, ckText);
+
+  const auto file = Save();
+  auto reloaded = Load(file);
+  for (const char* cell : {"B1", "B2", "B3"})
+    EXPECT_EQ(Text(*reloaded, cell), Text(*book, cell)) << cell;
+  const auto edited = ReadWithXlrd(file);
+  if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
+  ASSERT_TRUE(edited);
+  std::map<std::string, std::string> values;
+  for (const TXlrdCell& c : edited->Cells)
+    values[TcxSSUtils::ColumnName(c.Col) + std::to_string(c.Row + 1)] = c.Kind + c.Value;
+  EXPECT_EQ(values["B1"], "E29");  // #NAME?
+  EXPECT_EQ(values["B6"], "TIV");  // untouched
+}
+
+}  // namespace
