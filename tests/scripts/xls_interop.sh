@@ -29,7 +29,8 @@ trap 'rm -rf "$work"' EXIT
 # 7   Ж × 5000             =LEN(A7)         =A7&""           =UPPER("ћирилица")
 # 8   =GCD(B1*2,18)        =EDATE(45306,1)  =DEC2HEX(255)    =SUM(B1:C1)+ISEVEN(B1)
 # 9   =VLOOKUP(12,B1:C1,2,FALSE)  =IF(B1>100,1,"")  =MATCH(-3.5,A1:D1,0)  =TEXT(B1,"0.00")
-# Row 8 calls add-in functions, which the file names through its add-in link records.
+# 10  =MROUND(B1,5)        =DELTA(B1,12)    =FACTDOUBLE(5)   =COMPLEX(3,4)
+# Rows 8 and 10 call add-in functions, which the file names through its add-in link records.
 long=$(printf 'Ж%.0s' $(seq 5000))
 cat > "$work/typed.csv" <<CSV
 label,12,-3.5,1E-7
@@ -41,6 +42,7 @@ TRUE,FALSE,#DIV/0!,#N/A!
 $long,=LEN(A7),"=A7&""""","=UPPER(""ћирилица"")"
 "=GCD(B1*2,18)","=EDATE(45306,1)",=DEC2HEX(255),=SUM(B1:C1)+ISEVEN(B1)
 "=VLOOKUP(12,B1:C1,2,FALSE)","=IF(B1>100,1,"""")","=MATCH(-3.5,A1:D1,0)","=TEXT(B1,""0.00"")"
+"=MROUND(B1,5)","=DELTA(B1,12)",=FACTDOUBLE(5),"=COMPLEX(3,4)"
 CSV
 "$cli" convert "$work/typed.csv" "$work/typed.xls" || fail "convert typed.csv"
 
@@ -57,6 +59,7 @@ cells = {
   "6,0": ["s", long], "6,1": ["n", 5000], "6,2": ["s", long], "6,3": ["s", "ЋИРИЛИЦА"],
   "7,0": ["n", 6], "7,1": ["n", 45337], "7,2": ["s", "FF"], "7,3": ["n", 9.5],
   "8,0": ["n", -3.5], "8,2": ["n", 3], "8,3": ["s", "12.00"],
+  "9,0": ["n", 10], "9,1": ["n", 1], "9,2": ["n", 15], "9,3": ["s", "3+4i"],
 }
 formulas = {
   "3,0": "=B1*2", "3,1": "=B1+C1", "3,2": '=A1&"!"', "3,3": "=B1>C1",
@@ -67,6 +70,7 @@ formulas = {
   "7,3": "=SUM(B1:C1)+ISEVEN(B1)",
   "8,0": "=VLOOKUP(12,B1:C1,2,FALSE)", "8,1": '=IF(B1>100,1,"")', "8,2": "=MATCH(-3.5,A1:D1,0)",
   "8,3": '=TEXT(B1,"0.00")',
+  "9,0": "=MROUND(B1,5)", "9,1": "=DELTA(B1,12)", "9,2": "=FACTDOUBLE(5)", "9,3": "=COMPLEX(3,4)",
 }
 json.dump({"sheets": ["Sheet1"], "cells": {"Sheet1": cells}, "formulas": {"Sheet1": formulas},
            "visible": {"Sheet1": True}, "merged": {"Sheet1": []}}, open(sys.argv[1], "w"),

@@ -6,8 +6,8 @@ sheet and a name, the add-in functions) are written here record by record.
 
 Sheet "Data":
       A        B
-  1   2        =POISSON(A1,A2,TRUE)                    0.42319008112684353   (function 300)
-  2   3        =DELTA(A1,2)                            1      (add-in, through tNameX)
+  1   2        =ISPMT(A1,A2,10,1000)                   -1400  (function 350)
+  2   3        =EUROCONVERT(A1,"DEM","EUR")            1.0225837653 (add-in, through tNameX)
   3            ='C:\\Data\\[Prices.xls]Rates'!$B$2*2   7      (a cell of another workbook)
   4            ='C:\\Data\\Prices.xls'!Rate+1          2.5    (a name of another workbook)
   5            =SUM(#REF!A1:A2)                        #REF!  (a sheet that is gone)
@@ -60,7 +60,7 @@ LINKS = [
     record(0x0023, struct.pack('<HHH', 0, 0, 0) + struct.pack('<BB', 4, 0) + b'Rate' +
            struct.pack('<H', 2) + b'\x1c\x17'),
     record(0x01AE, struct.pack('<HH', 1, 0x3A01)),
-    record(0x0023, struct.pack('<HHH', 0, 0, 0) + struct.pack('<BB', 5, 0) + b'DELTA' +
+    record(0x0023, struct.pack('<HHH', 0, 0, 0) + struct.pack('<BB', 11, 0) + b'EUROCONVERT' +
            struct.pack('<H', 2) + b'\x1c\x17'),
     record(0x0017, struct.pack('<H', 5) + struct.pack('<HHH', 0, 0, 0) +
            struct.pack('<HHH', 1, 0, 0) + struct.pack('<HHH', 1, 0xFFFE, 0xFFFE) +
@@ -69,8 +69,9 @@ LINKS = [
 
 A1, A2 = b'\x44\x00\x00\x00\xc0', b'\x44\x01\x00\x00\xc0'  # tRefV, relative
 FORMULAS = {
-    0: (number(0.42319008112684353), A1 + A2 + b'\x1d\x01' + b'\x41\x2c\x01'),
-    1: (number(1.0), b'\x39\x03\x00\x01\x00\x00\x00' + A1 + b'\x1e\x02\x00' + b'\x42\x03\xff\x00'),
+    0: (number(-1400.0), A1 + A2 + b'\x1e\x0a\x00' + b'\x1e\xe8\x03' + b'\x41\x5e\x01'),
+    1: (number(1.0225837653), b'\x39\x03\x00\x01\x00\x00\x00' + A1 + b'\x17\x03\x00DEM' +
+        b'\x17\x03\x00EUR' + b'\x42\x04\xff\x00'),
     2: (number(7.0), b'\x5a\x01\x00\x01\x00\x01\x00' + b'\x1e\x02\x00' + b'\x05'),
     3: (number(2.5), b'\x59\x02\x00\x01\x00\x00\x00' + b'\x1e\x01\x00' + b'\x03'),
     4: (REF_ERROR, b'\x3b\x04\x00\x00\x00\x01\x00\x00\xc0\x00\xc0' + b'\x22\x01\x04\x00'),
