@@ -46,14 +46,14 @@ struct TKeptCell {
   const char* Value;  // as the cell shows it unformatted
 };
 const TKeptCell kKeptCells[] = {
-    {"B1", "=ISPMT(A1,A2,10,1000)", "-1400"},
+    {"B1", "=RTD(\"zof.rates\",\"\",A1,A2)", "42"},
     {"B2", "=EUROCONVERT(A1,\"DEM\",\"EUR\")", "1.0225837653"},
     {"B3", "='C:\\Data\\[Prices.xls]Rates'!$B$2*2", "7"},
     {"B4", "='C:\\Data\\Prices.xls'!Rate+1", "2.5"},
     {"B5", "=SUM(#REF!A1:A2)", "#REF!"},
-    {"B6", "=ROMAN(A1*2)", "IV"},
-    {"B7", "=LENB(A7)", "3"},
-    {"B8", "=LENB(A8)", "5"},
+    {"B6", "=RTD(\"zof.roman\",\"\",A1*2)", "IV"},
+    {"B7", "=RTD(\"zof.length\",\"\",A7)", "3"},
+    {"B8", "=RTD(\"zof.length\",\"\",A8)", "5"},
 };
 
 class KeptFormulas : public testing::Test {
@@ -146,7 +146,7 @@ TEST_F(KeptFormulas, ShowTheirTextAndTheValueTheFileStored) {
     if (p.Kind == fpUnknownFunction) unknown.insert(p.Detail);
   }
   EXPECT_EQ(unknown,
-            (std::multiset<std::string>{"EUROCONVERT", "ISPMT", "LENB", "LENB", "ROMAN"}));
+            (std::multiset<std::string>{"EUROCONVERT", "RTD", "RTD", "RTD", "RTD"}));
 }
 
 TEST_F(KeptFormulas, RecalculationLeavesTheirValuesAlone) {
@@ -156,7 +156,7 @@ TEST_F(KeptFormulas, RecalculationLeavesTheirValuesAlone) {
   for (const TKeptCell& c : kKeptCells) EXPECT_EQ(Value(*book, c.Cell), c.Value) << c.Cell;
   // A formula the library calculates, over the kept ones, reads their values.
   Set("C1", "=B1+B2+LEN(B6)");
-  EXPECT_EQ(Value(*book, "C1"), "-1396.9774162347");
+  EXPECT_EQ(Value(*book, "C1"), "45.0225837653");
 }
 
 TEST_F(KeptFormulas, ASaveWritesTheFileTokensAndValuesBack) {
@@ -178,10 +178,11 @@ TEST_F(KeptFormulas, ASaveWritesTheFileTokensAndValuesBack) {
   const TFileRecords written = ReadRecords(file);
   for (const char* cell : {"B1", "B6"})
     EXPECT_EQ(written.FormulaTokens.at(cell), original.FormulaTokens.at(cell)) << cell;
-  EXPECT_EQ(written.FormulaTokens.at("B7"),
-            (std::vector<uint8_t>{0x44, 6, 0, 0, 0xC0, 0x41, 0xD3, 0}));
-  EXPECT_EQ(written.FormulaTokens.at("B8"),
-            (std::vector<uint8_t>{0x44, 7, 0, 0, 0xC0, 0x41, 0xD3, 0}));
+  for (const auto& [cell, row] : {std::pair{"B7", 6}, std::pair{"B8", 7}}) {
+    const std::vector<uint8_t> expected = {0x17, 10, 0, 'z', 'o', 'f', '.', 'l', 'e', 'n', 'g', 't', 'h', 0x17, 0, 0,
+                0x44, static_cast<uint8_t>(row), 0, 0, 0xC0, 0x42, 3, 0x7B, 1};
+    EXPECT_EQ(written.FormulaTokens.at(cell), expected) << cell;
+  }
   // The others differ from the file's at most in their link indexes: the same token bytes
   // otherwise, naming what the saved link records say.
   for (const char* cell : {"B2", "B3", "B4", "B5"})
@@ -214,12 +215,12 @@ TEST_F(KeptFormulas, ASaveWritesTheFileTokensAndValuesBack) {
 
 TEST_F(KeptFormulas, MovedFormulasAdjustTheirReferencesAndKeepTheirValues) {
   book->Pages(0).InsertCells(Range("A1"), 3);  // a row before row 1
-  EXPECT_EQ(Text(*book, "B2"), "=ISPMT(A2,A3,10,1000)");
-  EXPECT_EQ(Value(*book, "B2"), "-1400");
+  EXPECT_EQ(Text(*book, "B2"), "=RTD(\"zof.rates\",\"\",A2,A3)");
+  EXPECT_EQ(Value(*book, "B2"), "42");
   EXPECT_EQ(Text(*book, "B3"), "=EUROCONVERT(A2,\"DEM\",\"EUR\")");
   // Another workbook's cells do not move with this one's rows.
   EXPECT_EQ(Text(*book, "B4"), "='C:\\Data\\[Prices.xls]Rates'!$B$2*2");
-  EXPECT_EQ(Text(*book, "B9"), "=LENB(A9)");
+  EXPECT_EQ(Text(*book, "B9"), "=RTD(\"zof.length\",\"\",A9)");
   const auto file = Save();
   auto reloaded = Load(file);
   for (const char* cell : {"B2", "B3", "B4", "B5", "B6", "B7", "B8", "B9"}) {
@@ -232,20 +233,20 @@ TEST_F(KeptFormulas, MovedFormulasAdjustTheirReferencesAndKeepTheirValues) {
   std::map<std::string, std::string> values;
   for (const TXlrdCell& c : moved->Cells)
     values[TcxSSUtils::ColumnName(c.Col) + std::to_string(c.Row + 1)] = c.Kind + c.Value;
-  EXPECT_EQ(values["B2"], "N-1400.0");
+  EXPECT_EQ(values["B2"], "N42.0");
   EXPECT_EQ(values["B7"], "TIV");
   EXPECT_EQ(values["B9"], "N5.0");
 }
 
 TEST_F(KeptFormulas, AnEditedFormulaHasNoValueToShowButStaysAFormula) {
   // Typed again, the formula is the same but its value is unknown.
-  Set("B1", "=ISPMT(A1,A2,12,1000)");
+  Set("B1", "=RTD(\"zof.rates\",\"\",A2)");
   Set("B2", "=EUROCONVERT(A2,\"DEM\",\"EUR\")");
   Set("B3", "='C:\\Data\\[Prices.xls]Rates'!B2*3");
   for (const char* cell : {"B1", "B2", "B3"}) {
     EXPECT_EQ(Cell(*book, cell).Kind, ckFormula) << cell;
   }
-  EXPECT_EQ(Text(*book, "B1"), "=ISPMT(A1,A2,12,1000)");
+  EXPECT_EQ(Text(*book, "B1"), "=RTD(\"zof.rates\",\"\",A2)");
   EXPECT_EQ(Text(*book, "B2"), "=EUROCONVERT(A2,\"DEM\",\"EUR\")");
   EXPECT_EQ(Text(*book, "B3"), "='C:\\Data\\[Prices.xls]Rates'!B2*3");
   EXPECT_EQ(Value(*book, "B1"), "#NAME!");

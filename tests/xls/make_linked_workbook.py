@@ -6,14 +6,17 @@ sheet and a name, the add-in functions) are written here record by record.
 
 Sheet "Data":
       A        B
-  1   2        =ISPMT(A1,A2,10,1000)                   -1400  (function 350)
+  1   2        =RTD("zof.rates","",A1,A2)            42     (function 379)
   2   3        =EUROCONVERT(A1,"DEM","EUR")            1.0225837653 (add-in, through tNameX)
   3            ='C:\\Data\\[Prices.xls]Rates'!$B$2*2   7      (a cell of another workbook)
   4            ='C:\\Data\\Prices.xls'!Rate+1          2.5    (a name of another workbook)
   5            =SUM(#REF!A1:A2)                        #REF!  (a sheet that is gone)
-  6            =ROMAN(A1*2)                            "IV"   (text in a STRING record)
-  7   abc      =LENB(A7)                               3      (shared formula over B7:B8,
-  8   hello    =LENB(A8)                               5       tRefN tokens)
+  6            =RTD("zof.roman","",A1*2)            "IV"   (text in a STRING record)
+  7   abc      =RTD("zof.length","",A7)            3      (shared formula over B7:B8,
+  8   hello    =RTD("zof.length","",A8)            5       tRefN tokens)
+
+RTD (real-time data from a server) and EUROCONVERT (an add-in) are functions no library
+calculates without their servers.
 """
 import struct
 import sys
@@ -68,14 +71,20 @@ LINKS = [
 ]
 
 A1, A2 = b'\x44\x00\x00\x00\xc0', b'\x44\x01\x00\x00\xc0'  # tRefV, relative
+
+
+def string(text):  # tStr
+    return struct.pack('<BBB', 0x17, len(text), 0) + text.encode('latin-1')
+
 FORMULAS = {
-    0: (number(-1400.0), A1 + A2 + b'\x1e\x0a\x00' + b'\x1e\xe8\x03' + b'\x41\x5e\x01'),
+    0: (number(42.0), string('zof.rates') + string('') + A1 + A2 + b'\x42\x04\x7b\x01'),
     1: (number(1.0225837653), b'\x39\x03\x00\x01\x00\x00\x00' + A1 + b'\x17\x03\x00DEM' +
         b'\x17\x03\x00EUR' + b'\x42\x04\xff\x00'),
     2: (number(7.0), b'\x5a\x01\x00\x01\x00\x01\x00' + b'\x1e\x02\x00' + b'\x05'),
     3: (number(2.5), b'\x59\x02\x00\x01\x00\x00\x00' + b'\x1e\x01\x00' + b'\x03'),
     4: (REF_ERROR, b'\x3b\x04\x00\x00\x00\x01\x00\x00\xc0\x00\xc0' + b'\x22\x01\x04\x00'),
-    5: (TEXT, A1 + b'\x1e\x02\x00' + b'\x05' + b'\x42\x01\x62\x01'),
+    5: (TEXT, string('zof.roman') + string('') + A1 + b'\x1e\x02\x00' + b'\x05' +
+        b'\x42\x03\x7b\x01'),
 }
 
 
@@ -108,8 +117,10 @@ def main(out):
             elif row == 6:
                 # The shared formula's first cell, then the shared formula itself.
                 body += formula(row, 1, xf, number(3.0), b'\x01\x06\x00\x01\x00', flags=0x0008)
+                shared = (string('zof.length') + string('') + b'\x4c\x00\x00\xff\xc0' +
+                          b'\x42\x03\x7b\x01')
                 body += record(0x04BC, struct.pack('<HHBBBB', 6, 7, 1, 1, 0, 2) +
-                               struct.pack('<H', 8) + b'\x4c\x00\x00\xff\xc0' + b'\x41\xd3\x00')
+                               struct.pack('<H', len(shared)) + shared)
             else:
                 body += formula(row, 1, xf, number(5.0), b'\x01\x06\x00\x01\x00', flags=0x0008)
             continue
