@@ -134,8 +134,6 @@ bool TcxSSFormulasCache::Calculable(const TcxTokenString& tokens) {
       case ptgNameX:
       case ptgRefX:
       case ptgAreaX:
-      case ptgUnion:
-      case ptgIsect:
       case ptgArray:
         return false;
       case ptgFuncVar: {

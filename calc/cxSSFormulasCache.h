@@ -66,7 +66,7 @@ struct TcxSSFormula {
   int32_t Visit = 0;
   bool ParseFailed = false;
   // The workbook cannot calculate the tokens (a function outside the library, another
-  // workbook's cells or names, a union, an intersection or an array constant, see Calculable):
+  // workbook's cells or names, an array constant, see Calculable):
   // the formula's value is the one its file stored, or "#NAME?" when there is none. Set by the
   // engine.
   bool KeepsResult = false;
@@ -116,9 +116,8 @@ public:
   bool AddFormulaTokens(TcxSSDataStorage& storage, int col, int row, const TcxTokenString& tokens,
                         std::shared_ptr<const TcxFileFormula> file = nullptr);
   // Whether the workbook can calculate these tokens: false when they call a function outside
-  // the library's table (or one named by a name), refer to another workbook, or hold a union,
-  // an intersection or an array constant, whose value Excel works out by rules the engine does
-  // not follow.
+  // the library's table (or one named by a name), refer to another workbook, or hold an array
+  // constant, whose value Excel works out by rules the engine does not follow.
   static bool Calculable(const TcxTokenString& tokens);
   virtual TcxSSFormula* Add(std::unique_ptr<TcxSSFormula> formula);
   // Unregisters and frees a registered formula; an unknown pointer is left alone.

@@ -422,7 +422,10 @@ void TcxConverter::ExternalName(uint16_t refIndex, uint16_t nameIndex, size_t at
   const std::string& text = book.ExternNames[nameIndex - 1];
   const int linked = book.FirstLinkName + nameIndex - 1;
   Link(at, flExternalName, linked);
-  TcxOperand operand{tokens_.size(), true, 0, text};
+  TcxOperand operand;
+  operand.Start = tokens_.size();
+  operand.Name = true;
+  operand.Text = text;
   // An add-in function the library has is called by its own number.
   TcxFuncDefinition definition;
   if (book.Kind == sbkAddIn && FindFunctionByName(text, definition) &&

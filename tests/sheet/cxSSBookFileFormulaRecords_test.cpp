@@ -28,30 +28,25 @@ namespace {
 
 // Formula cells the workbook does not read as formulas yet, by file, with the reason.
 //
-// Names: the formula uses a defined name with a formula (a dynamic range, a constant, a
-// relative reference), which the workbook does not hold yet. Arrays: cells of array formulas
-// (ARRAY records). Tables: cells of what-if data tables (TABLE records). Both keep their stored
-// values until the workbook holds names with formulas and array formulas; then the entries go.
+// Arrays: cells of array formulas (ARRAY records). Tables: cells of what-if data tables (TABLE
+// records). Both keep their stored values until the workbook holds array formulas and data
+// tables; then the entries go.
 struct TStillLost {
   const char* File;
   int Cells;
   const char* Why;
 };
 const TStillLost kStillLost[] = {
-    {"poi-15228.xls", 1297, "names: PaidDump, WeightedNCC0"},
     {"poi-57231_MixedGasReport.xls", 20, "arrays"},
     {"poi-IfFunctionTestCaseData.xls", 30, "arrays"},
     {"poi-MatrixFormulaEvalTestData.xls", 262, "arrays"},
-    {"poi-StringContinueRecords.xls", 1183, "names: COB_jobs, IDF_of_files"},
-    {"poi-external_name.xls", 1, "names: YearStart"},
     {"poi-testArraysAndTables.xls", 64, "arrays (25) and tables (39)"},
     {"poi-testRVA.xls", 24, "arrays"},
     {"sheetjs-formula_stress_test.xls", 29, "arrays"},
     {"sheetjs-formulae_test_simple.xls", 6, "arrays"},
-    {"xlrd-formula_test_names.xls", 7, "names with formulas"},
     // One cell refers to row and column labels (natural-language formulas, tokens 0x18),
     // which the workbook has no reference for.
-    {"xlrd-namesdemo.xls", 17, "names with formulas (16); a reference to labels (1)"},
+    {"xlrd-namesdemo.xls", 1, "a reference to labels"},
 };
 
 struct TFormulaRecord {
@@ -222,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(Corpus, FormulaRecords, testing::ValuesIn(CorpusFiles()
 
 // Moved, formulas no longer stand where the file had them: a save writes them from the
 // workbook's tokens, the kept ones too (functions outside the library, add-in functions,
-// unions, intersections, array constants, sheets that are gone), and reading the file back
+// array constants, sheets that are gone), and reading the file back
 // gives the same formulas and kept values.
 class MovedFormulaRecords : public testing::TestWithParam<const char*> {};
 
