@@ -70,16 +70,41 @@ bool TcxSSFormulasCache::AddFormula(TcxSSDataStorage& storage, int col, int row)
   return ok;
 }
 
-bool TcxSSFormulasCache::FitsFile(const TcxSSFormula& formula) {
-  // The file's own names of add-in functions take the same room whatever their indexes.
-  const TcxAddInResolver anyAddIn = [](std::string_view, uint16_t& refIndex, uint16_t& nameIndex) {
+namespace {
+
+// Links that answer every question with a fixed index: a formula's tokens take the same room
+// whatever indexes the file gives its sheets, add-in functions and external names.
+class TcxAnyLinks final : public IcxFormulaLinks {
+public:
+  bool SheetRef(int, int, uint16_t& refIndex) override {
+    refIndex = 0;
+    return true;
+  }
+  bool AddInFunction(std::string_view, uint16_t& refIndex, uint16_t& nameIndex) override {
     refIndex = 0;
     nameIndex = 1;
     return true;
-  };
+  }
+  bool ExternalSheet(const TcxSSExternalLinks&, size_t, uint16_t& refIndex) override {
+    refIndex = 0;
+    return true;
+  }
+  bool ExternalName(const TcxSSExternalLinks&, size_t, uint16_t& refIndex,
+                    uint16_t& nameIndex) override {
+    refIndex = 0;
+    nameIndex = 1;
+    return true;
+  }
+};
+
+}  // namespace
+
+bool TcxSSFormulasCache::FitsFile(const TcxSSFormula& formula) {
+  TcxAnyLinks anyLinks;
   TcxTokenString exported;
-  handler_.ExportTokens(formula, exported, anyAddIn);
-  return exported.size() <= kXlsMaxFormulaTokens;
+  TcxTokenString extra;
+  handler_.ExportTokens(formula, exported, &anyLinks, 'V', &extra);
+  return exported.size() + extra.size() <= kXlsMaxFormulaTokens;
 }
 
 bool TcxSSFormulasCache::AddFormulaTokens(TcxSSDataStorage& storage, int col, int row,
