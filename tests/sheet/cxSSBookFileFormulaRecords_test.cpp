@@ -112,12 +112,18 @@ std::string ResultText(const TcxResultValue& r) {
   return out.str();
 }
 
+// Each defined name with its scope, flags and tokens.
 std::vector<std::string> NameLines(const TcxCustomSpreadSheetBook& book) {
   std::vector<std::string> lines;
-  for (const TcxSSNameDefinition& n : book.FormulasCache().Names())
-    lines.push_back(n.Name + " " + std::to_string(n.Sheet) + " " + std::to_string(n.Area.Left) +
-                    "," + std::to_string(n.Area.Top) + ":" + std::to_string(n.Area.Right) + "," +
-                    std::to_string(n.Area.Bottom) + (n.Deleted ? " deleted" : ""));
+  for (const TcxSSNameDefinition& n : book.FormulasCache().Names()) {
+    std::ostringstream line;
+    line << n.Name << " scope " << n.Scope << " sheet " << int(n.Sheet) << " " << n.Area.Left << ","
+         << n.Area.Top << ":" << n.Area.Right << "," << n.Area.Bottom << " kind " << int(n.Kind)
+         << " options " << n.FileOptions << (n.Deleted ? " deleted" : "")
+         << (n.Hidden ? " hidden" : "") << (n.BuiltIn ? " built-in" : "") << " tokens";
+    for (const uint8_t b : n.Tokens) line << " " << int(b);
+    lines.push_back(line.str());
+  }
   return lines;
 }
 
