@@ -32,6 +32,10 @@ void ReadCell(const TcxSSDataStorage& storage, int col, int row, TcxStoreCellRec
   stored.Text = cell.Text;
   stored.Kind = cell.Kind == ckObject ? ckText : cell.Kind;
   stored.Number = cell.Number;
+  stored.Kept = nullptr;
+  if (cell.Kind == ckFormula && cell.Formula && cell.Formula->File)
+    stored.Kept = std::make_shared<const TcxStoredFileFormula>(
+        TcxStoredFileFormula{cell.Formula->Tokens, cell.Formula->File});
   stored.Font = *cell.Style->Font;
   stored.Style = *cell.Style;
   stored.Style.Font = nullptr;
@@ -39,8 +43,8 @@ void ReadCell(const TcxSSDataStorage& storage, int col, int row, TcxStoreCellRec
 }
 
 // Writes a kept cell back exactly as it was: its look first, then the same kind of value (a
-// formula is parsed and registered anew, a number stays the number it was, text stays
-// uninterpreted text).
+// formula is parsed and registered anew, one kept from its file gets its tokens and the file's
+// value back, a number stays the number it was, text stays uninterpreted text).
 void WriteCell(TcxSSBookSheet& sheet, int col, int row, const TcxStoreCellRec& stored) {
   TcxSSDataStorage& storage = sheet.DataStorage();
   if (!stored.Stored) {
@@ -59,7 +63,8 @@ void WriteCell(TcxSSBookSheet& sheet, int col, int row, const TcxStoreCellRec& s
       storage.SetCellNumber(col, row, stored.Number);
       break;
     case ckFormula:
-      storage.SetCellText(col, row, stored.Text, true, true);
+      if (!stored.Kept || !storage.SetCellFormula(col, row, stored.Kept->Tokens, stored.Kept->File))
+        storage.SetCellText(col, row, stored.Text, true, true);
       break;
     default: {
       const TcxSSCellRec& current = storage.OwnCell(col, row);
@@ -80,8 +85,9 @@ void WriteCell(TcxSSBookSheet& sheet, int col, int row, const TcxStoreCellRec& s
 }  // namespace
 
 bool TcxStoreCellRec::SameAs(const TcxStoreCellRec& other) const {
+  const auto file = [](const TcxStoreCellRec& c) { return c.Kept ? c.Kept->File : nullptr; };
   return Stored == other.Stored && Kind == other.Kind && Number == other.Number && Text == other.Text &&
-         SameLook(Style, Font, other.Style, other.Font);
+         file(*this) == file(other) && SameLook(Style, Font, other.Style, other.Font);
 }
 
 // --- TcxSpreadSheetActions ------------------------------------------------------------------------
@@ -232,7 +238,8 @@ void TcxDeleteCellsAction::RestoreFormulas() {
     const TcxSSCellRec& cell = storage.OwnCell(kept.Col, kept.Row);
     // Inserting the lines again already put back every reference that only moved.
     if (cell.Kind == ckFormula && cell.Formula && cell.Formula->Tokens == kept.Tokens) continue;
-    storage.SetCellText(kept.Col, kept.Row, kept.Text, true, true);
+    if (!kept.File || !storage.SetCellFormula(kept.Col, kept.Row, kept.Tokens, kept.File))
+      storage.SetCellText(kept.Col, kept.Row, kept.Text, true, true);
     sheet.CellsChanged({kept.Col, kept.Row, kept.Col, kept.Row});
   }
 }

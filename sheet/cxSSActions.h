@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,14 @@
 
 class TcxSSBookSheet;
 
+// A formula kept from its file (one the workbook cannot calculate, see TcxSSFormula::File): its
+// tokens and what the file holds of it, so that undo puts back the formula with the value the
+// file stored, not a new formula without a value.
+struct TcxStoredFileFormula {
+  TcxTokenString Tokens;
+  std::shared_ptr<const TcxFileFormula> File;
+};
+
 // The contents and look of one cell as an undo action keeps them: its text (for a formula the
 // formula text), its kind, the font's values and the style record's values.
 struct TcxStoreCellRec {
@@ -19,6 +28,7 @@ struct TcxStoreCellRec {
   std::string Text;
   TcxSSCellKind Kind = ckText;
   double Number = 0;  // ckNumber: the value itself, so that undo restores it exactly
+  std::shared_ptr<const TcxStoredFileFormula> Kept;  // ckFormula read from a file, else null
   TcxSSFontRec Font;
   TcxSSStyleRec Style;  // Font and RefCount unused
 
@@ -85,13 +95,15 @@ private:
 };
 
 // A formula as it stood before a deletion of entire columns or rows rewrote it: its place, its
-// formula text and its tokens.
+// formula text, its tokens and what its file holds of it (null for a formula not kept from a
+// file).
 struct TcxStoredFormula {
   int Sheet = 0;
   int Col = 0;
   int Row = 0;
   std::string Text;
   TcxTokenString Tokens;
+  std::shared_ptr<const TcxFileFormula> File;
 };
 
 // Inserting or deleting cells of a rectangle with a shift mode (0 shift horizontally,

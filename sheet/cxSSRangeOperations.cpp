@@ -40,7 +40,7 @@ std::vector<TcxStoredFormula> TakeFormulas(const TcxCustomSpreadSheetBook& book)
     if (formula.Sheet >= book.PageCount()) return;
     const TcxSSCellRec& cell = book.Pages(formula.Sheet).DataStorage().OwnCell(formula.Col, formula.Row);
     if (cell.Formula != &formula) return;
-    formulas.push_back({formula.Sheet, formula.Col, formula.Row, cell.Text, formula.Tokens});
+    formulas.push_back({formula.Sheet, formula.Col, formula.Row, cell.Text, formula.Tokens, formula.File});
   });
   return formulas;
 }

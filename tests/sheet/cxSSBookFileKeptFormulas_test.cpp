@@ -238,6 +238,35 @@ TEST_F(KeptFormulas, MovedFormulasAdjustTheirReferencesAndKeepTheirValues) {
   EXPECT_EQ(values["B9"], "N5.0");
 }
 
+// Undo of a change that wrote over them (cells cleared, a row deleted that their references
+// pointed into) puts back the formulas read from the file with their values, and a save writes
+// the file's tokens again.
+TEST_F(KeptFormulas, UndoPutsThemBackWithTheirValues) {
+  const TFileRecords original = ReadRecords(LinkedWorkbook());
+  const auto expectKept = [&](const char* step) {
+    for (const TKeptCell& c : kKeptCells) {
+      EXPECT_EQ(Text(*book, c.Cell), c.Text) << step << " " << c.Cell;
+      EXPECT_EQ(Value(*book, c.Cell), c.Value) << step << " " << c.Cell;
+    }
+  };
+  TcxSSBookSheet& sheet = book->Pages(0);
+  sheet.ClearCells(Range("B1:B8"), false);
+  EXPECT_EQ(Cell(*book, "B2").Kind, ckText);
+  book->History().Undo(1);
+  expectKept("cleared");
+  // Row 1 deleted: B1 goes, the references of B2 to A1 become #REF!; undo restores both.
+  sheet.DeleteCells(Range("A1:IV1"), 3);
+  book->History().Undo(1);
+  expectKept("row deleted");
+  // Redo and undo again, any number of times.
+  book->History().Redo(1);
+  book->History().Undo(1);
+  expectKept("redone");
+  const TFileRecords written = ReadRecords(Save());
+  for (const char* cell : {"B1", "B6"})
+    EXPECT_EQ(written.FormulaTokens.at(cell), original.FormulaTokens.at(cell)) << cell;
+}
+
 TEST_F(KeptFormulas, AnEditedFormulaHasNoValueToShowButStaysAFormula) {
   // Typed again, the formula is the same but its value is unknown.
   Set("B1", "=RTD(\"zof.rates\",\"\",A2)");
