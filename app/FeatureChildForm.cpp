@@ -5,6 +5,7 @@
 
 #include "app/ShellTexts.h"
 #include "app/zofMirelGlavna.h"
+#include "dialogs/cxSSDesigner.h"
 #include "styles/cxSSCellStyle.h"
 #include "view/cxSpreadSheetBookControl.h"
 
@@ -27,6 +28,8 @@ TFeatureChildForm::TFeatureChildForm(TzofMirelGlavna& owner)
   book.OnSheetPopupMenu = [this](TcxCustomSpreadSheetBook&, int x, int y) {
     owner_.ShowSheetPopup(QPoint(x, y));
   };
+  // The format cells command runs the style designer, centred over this window's workbook.
+  book.SetFormatDialogClass([this] { return std::make_unique<TcxSSStyleDesigner>(bookControl_); });
 
   setAttribute(Qt::WA_DeleteOnClose);
   QPalette palette = this->palette();

@@ -252,7 +252,7 @@ constexpr TMainAction kMainActions[] = {
   {&W::actCopy, "actCopy", "Edit", "&Kopiraj", "Kopiraj", "Ctrl+C", "copy", "edit-copy", 0, 0, E::Designed, Copy},
   {&W::actPaste, "actPaste", "Edit", "&Prenesi", "Prenesi", "Ctrl+V", "paste", "edit-paste", 0, 0, E::Designed, Paste},
 
-  {&W::actFormatCells, "actFormatCells", "Cells", "Format ćelija...", nullptr, "", "format-cells", "", 0, 0, E::Always, FormatCells},
+  {&W::actFormatCells, "actFormatCells", "Cells", "Format ćelija...", nullptr, "Ctrl+1", "format-cells", "", 0, 0, E::Always, FormatCells},
   {&W::actHideCells, "actHideCells", "Cells", "Sakrivanje", nullptr, "", "hide-cells", "", 0, kIdle, E::Always, Visibility<true, false, true>},
   {&W::actShowCells, "actShowCells", "Cells", "Pokaži", nullptr, "", "show-cells", "", 0, kIdle, E::Always, Visibility<true, true, true>},
   {&W::actDeleteCells, "actDeleteCells", "Cells", "Briši...", nullptr, "", "delete-cells", "", 0, kIdle, E::Always, InsertDeleteDialog},

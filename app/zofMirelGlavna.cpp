@@ -295,6 +295,7 @@ void TzofMirelGlavna::CreateToolBars() {
   tbBorderStyle->setMenu(pmBorders);
   tbBorderStyle->setPopupMode(QToolButton::InstantPopup);
   tbFormatting->addWidget(tbBorderStyle);
+  tbFormatting->addAction(actFormatCells);
 
   // The history buttons: a click undoes (redoes) one step, the arrow lists the steps.
   tbHistory = makeBar(kToolBarHistory);

@@ -153,7 +153,7 @@ private slots:
              (QStringList{"cbxFont", "cbxSize", "-", "actCellLeftAlign", "actCellCenterAlign",
                           "actCellRightAlign", "actBold", "actItalic", "actUnderline", "actStrikeOut", "-",
                           "actMergeCells", "actSplitCells", "-", "tbSummary", "actSortAscending",
-                          "actSortDescending", "-", "tbBorderStyle"}));
+                          "actSortDescending", "-", "tbBorderStyle", "actFormatCells"}));
     QCOMPARE(Items(window_->tbHistory), (QStringList{"actUndo", "actRedo"}));
     QCOMPARE(window_->cbxFont->width(), 132);
     QCOMPARE(window_->cbxSize->width(), 44);
@@ -277,7 +277,7 @@ private slots:
     row("actCopy", "&Kopiraj", "Kopiraj", QKeySequence("Ctrl+C"), true);
     row("actPaste", "&Prenesi", "Prenesi", QKeySequence("Ctrl+V"), true);
     category = "Cells";
-    row("actFormatCells", "Format ćelija...", "", {}, true);
+    row("actFormatCells", "Format ćelija...", "", QKeySequence("Ctrl+1"), true);
     row("actHideCells", "Sakrivanje", "", {}, true);
     row("actShowCells", "Pokaži", "", {}, true);
     row("actDeleteCells", "Briši...", "", {}, true);
