@@ -292,6 +292,8 @@ void TcxSSColorPanel::paintEvent(QPaintEvent*) {
 
 TcxSSColorComboBox::TcxSSColorComboBox(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  setMinimumSize(60, 22);
   popup_ = new QFrame(this, Qt::Popup);
   popup_->setFrameShape(QFrame::Panel);
   popup_->setFrameShadow(QFrame::Raised);

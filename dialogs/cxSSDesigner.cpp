@@ -798,12 +798,10 @@ void TcxSSStyleDesigner::PaintBorders(QPainter& painter) {
   const TcxSSColor backgroundIndex = background < palette_.size() ? background : kColorNone;
   for (int i = 0; i <= rows_; ++i) {
     const TLine& line = h_[i];
-    if (line.Style == lsDefault) continue;
     DrawStyledLine(canvas, false, 20, w - 21, 20 + i * rowHeight, line.Style, line.Color, backgroundIndex);
   }
   for (int j = 0; j <= columns_; ++j) {
     const TLine& line = v_[j];
-    if (line.Style == lsDefault) continue;
     DrawStyledLine(canvas, true, 20, h - 20, 20 + j * colWidth, line.Style, line.Color, backgroundIndex);
   }
   canvas.ResetCanvas();

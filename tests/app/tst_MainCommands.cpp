@@ -2,6 +2,8 @@
 // it (the menu bar, a tool button, the sheet pop-up menu, a key) and the workbook checked
 // afterwards.
 #include <QComboBox>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QFontComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,8 +21,12 @@
 #include "WorkbookWindowDriver.h"
 #include "app/BordersMenu.h"
 #include "app/FeatureModifyForm.h"
+#include "dialogs/cxSSColorBox.h"
+#include "dialogs/cxSSDesigner.h"
 #include "calc/cxSSFormulasCache.h"
+#include "sheet/cxSSCellObject.h"
 #include "sheet/cxSpreadSheetHistory.h"
+#include "styles/cxSSCellStyle.h"
 
 namespace {
 
@@ -527,6 +533,56 @@ private slots:
     TWorkbookWindowDriver::Idle();
     QVERIFY(window_->actUndo->isEnabled());
     QVERIFY(window_->actBold->isEnabled());
+  }
+
+  // --- Format cells ------------------------------------------------------------------------------
+
+  void formatCellsDialogFromEveryPlace_data() {
+    QTest::addColumn<QString>("way");
+    QTest::newRow("menu") << "menu";
+    QTest::newRow("tool bar") << "tool bar";
+    QTest::newRow("pop-up menu") << "pop-up";
+    QTest::newRow("Ctrl+1") << "key";
+  }
+  void formatCellsDialogFromEveryPlace() {
+    QFETCH(QString, way);
+    D().Enter("B2", "5");
+    D().Select("B2:C3");
+    const auto background = [&](int col, int row) {
+      TcxSSCellObject cell(Book().ActiveSheet().DataStorage(), col, row);
+      return cell.Style().Brush().BackgroundColor();
+    };
+    const TcxSSColor before = background(1, 1);
+    // The dialog opens on the selection; a fill colour chosen on its patterns page goes to
+    // every cell of it.
+    answers_->Then([](QWidget* dialog) {
+      auto* designer = qobject_cast<TcxSSStyleDesigner*>(dialog);
+      QVERIFY2(designer, "the format cells dialog was expected");
+      QCOMPARE(designer->windowTitle(), QString("Format cells"));
+      auto* pages = designer->findChild<QTabWidget*>("pcSheets");
+      pages->setCurrentIndex(3);
+      auto* panel = designer->findChild<TcxSSColorPanel*>("cplPatColor");
+      const TRect swatch = panel->ItemRect(panel->ColorIndex(5));  // colour 10
+      QTest::mouseClick(panel, Qt::LeftButton, {},
+                        QPoint((swatch.Left + swatch.Right) / 2, (swatch.Top + swatch.Bottom) / 2));
+      QTest::mouseClick(designer->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+    });
+    if (way == "menu")
+      D().ChooseFromMenuBar(window_->mnuIzmene, {window_->mnuCelije}, window_->actFormatCells);
+    else if (way == "tool bar")
+      D().ClickToolButton(window_->tbFormatting, window_->actFormatCells);
+    else if (way == "pop-up")
+      D().ChooseFromPopup(window_->actFormatCells);
+    else
+      D().Press(Qt::Key_1, Qt::ControlModifier);
+    NoUnansweredDialogs();
+    for (int col = 1; col <= 2; ++col)
+      for (int row = 1; row <= 2; ++row) QCOMPARE(background(col, row), TcxSSColor(10));
+    QCOMPARE(background(3, 1), before);
+    QCOMPARE(UndoSteps().first(), kFormatStep);
+    D().ClickToolButton(window_->tbHistory, window_->actUndo);
+    QCOMPARE(background(2, 2), before);
+    QCOMPARE(D().Text("B2"), QString("5"));
   }
 
   // --- Configuration -----------------------------------------------------------------------------
