@@ -2,13 +2,42 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Draws a format item: its text 10 pixels from the left on the highlight colour when selected,
+// else on the window colour, inside a button-face frame; a highlighted item's text is inverted.
+class TStyleItemDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette& palette = option.palette;
+    const QColor back = selected ? palette.color(QPalette::Highlight) : palette.color(QPalette::Base);
+    painter->fillRect(option.rect, back);
+    painter->setPen(palette.color(QPalette::Button));
+    painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+    const QColor text = selected ? QColor(255, 255, 255) : QColor(0, 0, 0);
+    painter->setPen(text);
+    painter->drawText(option.rect.adjusted(10, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                      index.data(Qt::DisplayRole).toString());
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(16, option.fontMetrics.height() + 2));
+    return size;
+  }
+};
+
+}  // namespace
 
 // --- TcxSSStyleListBox -----------------------------------------------------------------------------
 
 TcxSSStyleListBox::TcxSSStyleListBox(QWidget* parent) : QListWidget(parent) {
   setUniformItemSizes(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
-  setStyleSheet("QListWidget::item { height: 16px; padding-left: 8px; }");
+  setItemDelegate(new TStyleItemDelegate(this));
   hide();
   connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row >= 0 && row < static_cast<int>(items_.size()) && OnSelectFormat)

@@ -124,6 +124,7 @@ class tst_cxSSStyleDesigner : public QObject {
   void fillColourOnlyChangesOnlyTheBrush();
   void bordersOfSmallAndLargeRanges();
   void formatListsAndTexts();
+  void workbookPaletteAndSamples();
 };
 
 void tst_cxSSStyleDesigner::untouchedOkAndCancelChangeNothing() {
@@ -400,6 +401,47 @@ void tst_cxSSStyleDesigner::formatListsAndTexts() {
   });
   TcxSSCellObject cell(f.Storage(), 1, 1);
   QCOMPARE(cell.Style().StoredFormat(), TxlsDataFormat(49));
+}
+
+void tst_cxSSStyleDesigner::workbookPaletteAndSamples() {
+  // A workbook with a palette of its own (as a file's PALETTE record gives it): the pickers and
+  // the pattern sample show its colours.
+  TViewFixture f;
+  TcxSpreadSheetBook::TPalette palette = f.Book->Palette();
+  palette[10] = RGBColor(1, 2, 3);
+  palette[20] = RGBColor(200, 100, 50);
+  f.Book->SetPalette(palette);
+  Run(f, "B2", [&](TcxSSStyleDesigner& d) {
+    ShowTab(d, 3);
+    auto* panel = Child<TcxSSColorPanel>(d, "cplPatColor");
+    const int position10 = 5;  // kColorGridOrder[5] = 18: colour 10
+    QCOMPARE(kColorGridOrder[position10], uint8_t(18));
+    QCOMPARE(panel->grab().toImage().pixel(Centre(panel->ItemRect(panel->ColorIndex(position10)))),
+             ToQColor(palette[10]).rgb());
+    // Background colour 10, a solid pattern: the sample is all colour 10.
+    Click(panel, Centre(panel->ItemRect(panel->ColorIndex(position10))));
+    QWidget* sample = Child<QWidget>(d, "ppPattern");
+    QImage image = sample->grab().toImage();
+    QCOMPARE(image.pixel(5, 5), ToQColor(palette[10]).rgb());
+    // Vertical stripes in colour 20 over it: columns alternate in pairs.
+    auto* pattern = Child<TcxSSColorComboBox>(d, "cbxPattern");
+    ChooseFromCombo(pattern, fsVertStrip);
+    const auto at20 = std::find(kColorGridOrder.begin(), kColorGridOrder.end(), 28) - kColorGridOrder.begin();
+    ChooseFromCombo(pattern, pattern->Panel().ColorIndex(static_cast<int>(at20)));
+    image = sample->grab().toImage();
+    int striped = 0;
+    for (int x = 0; x < 8; ++x) {
+      const QRgb pixel = image.pixel(x, 3);
+      QVERIFY(pixel == ToQColor(palette[10]).rgb() || pixel == ToQColor(palette[20]).rgb());
+      striped += pixel == ToQColor(palette[20]).rgb();
+    }
+    QCOMPARE(striped, 4);
+    Press(d, "btnOk");
+  });
+  TcxSSCellObject cell(f.Storage(), 1, 1);
+  QCOMPARE(cell.Style().Brush().Style(), fsVertStrip);
+  QCOMPARE(cell.Style().Brush().BackgroundColor(), TcxSSColor(10));
+  QCOMPARE(cell.Style().Brush().ForegroundColor(), TcxSSColor(20));
 }
 
 QTEST_MAIN(tst_cxSSStyleDesigner)
