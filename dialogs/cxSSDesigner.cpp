@@ -268,7 +268,6 @@ TcxSSStyleDesigner::TcxSSStyleDesigner(QWidget* parent)
 
   FontDialog = new QFontDialog(this);
   FontDialog->setObjectName("FontDialog");
-  FontDialog->setOption(QFontDialog::DontUseNativeDialog);
   resize(std::max(392, sizeHint().width()), std::max(343, sizeHint().height()));
 }
 

@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDialog>
+#include <QGroupBox>
+#include <QScopeGuard>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -125,6 +127,7 @@ class tst_cxSSStyleDesigner : public QObject {
   void bordersOfSmallAndLargeRanges();
   void formatListsAndTexts();
   void workbookPaletteAndSamples();
+  void largerFontsKeepEveryControlWhole();
 };
 
 void tst_cxSSStyleDesigner::untouchedOkAndCancelChangeNothing() {
@@ -442,6 +445,43 @@ void tst_cxSSStyleDesigner::workbookPaletteAndSamples() {
   QCOMPARE(cell.Style().Brush().Style(), fsVertStrip);
   QCOMPARE(cell.Style().Brush().BackgroundColor(), TcxSSColor(10));
   QCOMPARE(cell.Style().Brush().ForegroundColor(), TcxSSColor(20));
+}
+
+void tst_cxSSStyleDesigner::largerFontsKeepEveryControlWhole() {
+  // With a system font twice the usual size every page lays itself out so that no caption,
+  // button or list is cut and no two controls overlap.
+  const QFont usual = QApplication::font();
+  QFont large = usual;
+  large.setPointSizeF(usual.pointSizeF() * 2);
+  QApplication::setFont(large);
+  const auto restore = qScopeGuard([&] { QApplication::setFont(usual); });
+  TViewFixture f;
+  Run(f, "B2:C3", [](TcxSSStyleDesigner& d) {
+    auto* pages = Child<QTabWidget>(d, "pcSheets");
+    for (int page = 0; page < pages->count(); ++page) {
+      pages->setCurrentIndex(page);
+      QApplication::processEvents();
+      QWidget* tab = pages->widget(page);
+      QList<QWidget*> controls;
+      for (QWidget* w : tab->findChildren<QWidget*>()) {
+        if (!w->isVisible() || qobject_cast<QGroupBox*>(w) || w->parentWidget() == nullptr) continue;
+        if (!qobject_cast<QLabel*>(w) && !qobject_cast<QAbstractButton*>(w) && !qobject_cast<QComboBox*>(w))
+          continue;
+        const QSize need = w->minimumSizeHint();
+        QVERIFY2(w->width() >= need.width() && w->height() >= need.height(),
+                 qPrintable(QString("%1 on page %2: %3x%4 < %5x%6").arg(w->objectName()).arg(page)
+                                .arg(w->width()).arg(w->height()).arg(need.width()).arg(need.height())));
+        controls << w;
+      }
+      for (int i = 0; i < controls.size(); ++i)
+        for (int j = i + 1; j < controls.size(); ++j) {
+          const QRect a(controls[i]->mapTo(tab, QPoint(0, 0)), controls[i]->size());
+          const QRect b(controls[j]->mapTo(tab, QPoint(0, 0)), controls[j]->size());
+          QVERIFY2(!a.intersects(b), qPrintable(controls[i]->objectName() + " overlaps " + controls[j]->objectName()));
+        }
+    }
+    Press(d, "btnCancel");
+  });
 }
 
 QTEST_MAIN(tst_cxSSStyleDesigner)
