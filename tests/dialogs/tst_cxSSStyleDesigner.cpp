@@ -336,6 +336,16 @@ void tst_cxSSStyleDesigner::bordersOfSmallAndLargeRanges() {
     QWidget* preview = Child<QWidget>(d, "ppPaintBorders");
     Click(preview, QPoint(preview->width() / 2, preview->height() - 20));
     QCOMPARE(d.HorizontalLines()[1].Style, lsMedium);
+    // The line style grid by keyboard: to the top of the first column ("None"), right to the
+    // second column, down to the thick line.
+    QWidget* grid = Child<QWidget>(d, "drwgLineStyle");
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Left);
+    for (int i = 0; i < 7; ++i) QTest::keyClick(grid, Qt::Key_Up);
+    QTest::keyClick(grid, Qt::Key_Right);
+    for (int i = 0; i < 5; ++i) QTest::keyClick(grid, Qt::Key_Down);
+    Click(Child<QToolButton>(d, "btnLeft"));
+    QCOMPARE(d.VerticalLines()[0].Style, lsThick);
     Press(d, "btnOk");
   });
   {
@@ -343,7 +353,7 @@ void tst_cxSSStyleDesigner::bordersOfSmallAndLargeRanges() {
     QCOMPARE(cell.Style().Borders().Top().Style(), lsDefault);
     QCOMPARE(cell.Style().Borders().Right().Style(), lsMedium);
     QCOMPARE(cell.Style().Borders().Bottom().Style(), lsMedium);
-    QCOMPARE(cell.Style().Borders().Left().Style(), lsDefault);
+    QCOMPARE(cell.Style().Borders().Left().Style(), lsThick);
   }
   // Outline on 3 × 3, then None on the same range removes every line again.
   Run(f, "B6:D8", [](TcxSSStyleDesigner& d) {
