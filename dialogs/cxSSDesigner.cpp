@@ -268,6 +268,25 @@ TcxSSStyleDesigner::TcxSSStyleDesigner(QWidget* parent)
 
   FontDialog = new QFontDialog(this);
   FontDialog->setObjectName("FontDialog");
+  // The font's colour is chosen in the font dialog, among its effects, from the workbook's
+  // palette; Qt's own font dialog is used so that it can hold the colour picker.
+  FontDialog->setOption(QFontDialog::DontUseNativeDialog);
+  cbxFontColor = new TcxSSColorComboBox;
+  cbxFontColor->setObjectName("cbxFontColor");
+  cbxFontColor->SetIncludeBrushes(false);
+  cbxFontColor->SetAutomaticColor(kColorAuto);
+  auto* lbFontColor = new QLabel("&Color:");
+  lbFontColor->setObjectName("lbFontColor");
+  lbFontColor->setBuddy(cbxFontColor);
+  const QList<QGroupBox*> groups = FontDialog->findChildren<QGroupBox*>();
+  QLayout* effects = groups.isEmpty() ? nullptr : groups.first()->layout();
+  if (effects) {
+    effects->addWidget(lbFontColor);
+    effects->addWidget(cbxFontColor);
+  } else {
+    FontDialog->layout()->addWidget(lbFontColor);
+    FontDialog->layout()->addWidget(cbxFontColor);
+  }
   resize(std::max(392, sizeHint().width()), std::max(343, sizeHint().height()));
 }
 
@@ -516,6 +535,7 @@ void TcxSSStyleDesigner::Load() {
   cbxBorderColor->AssignPalette(palette_);
   cbxPattern->AssignPalette(palette_);
   cplPatColor->AssignPalette(palette_);
+  cbxFontColor->AssignPalette(palette_);
 
   btnVMiddle->setEnabled(rows_ > 1);
   btnMiddle->setEnabled(columns_ > 1);
@@ -631,15 +651,25 @@ void TcxSSStyleDesigner::RunFontDialog() {
   font.setUnderline(fontDesc_.Style & kFontUnderline);
   font.setStrikeOut(fontDesc_.Style & kFontStrikeOut);
   FontDialog->setCurrentFont(font);
+  // A face this computer lacks is shown as a substitute, which may not offer the cell's weight
+  // or slant: whatever the user leaves as the dialog first showed it stays as the cell has it.
+  const QFont shown = FontDialog->currentFont();
+  cbxFontColor->SetSelectedColor(fontColor_ < palette_.size() ? fontColor_ : kColorAuto);
   if (FontDialog->exec() != QDialog::Accepted) return;
+  const uint8_t color = cbxFontColor->SelectedColor();
+  fontColor_ = color == kSelectedAutomatic ? kColorAuto : color;
   const QFont chosen = FontDialog->selectedFont();
-  uint8_t style = 0;
-  if (chosen.bold()) style |= kFontBold;
-  if (chosen.italic()) style |= kFontItalic;
-  if (chosen.underline()) style |= kFontUnderline;
-  if (chosen.strikeOut()) style |= kFontStrikeOut;
-  fontDesc_ = {chosen.family().toStdString(), chosen.pointSize() > 0 ? chosen.pointSize() : fontDesc_.Size,
-               style, fontDesc_.Charset};
+  uint8_t style = fontDesc_.Style;
+  const auto follow = [&](bool now, bool before, uint8_t bit) {
+    if (now != before) style = now ? (style | bit) : (style & ~bit);
+  };
+  follow(chosen.bold(), shown.bold(), kFontBold);
+  follow(chosen.italic(), shown.italic(), kFontItalic);
+  follow(chosen.underline(), shown.underline(), kFontUnderline);
+  follow(chosen.strikeOut(), shown.strikeOut(), kFontStrikeOut);
+  const std::string name = chosen.family() == shown.family() ? fontDesc_.Name : chosen.family().toStdString();
+  const int size = chosen.pointSize() > 0 && chosen.pointSize() != shown.pointSize() ? chosen.pointSize() : fontDesc_.Size;
+  fontDesc_ = {name, size, style, fontDesc_.Charset};
   Changed(tagFont);
 }
 

@@ -106,6 +106,7 @@ class TcxSSStyleDesigner : public QDialog, public TcxSSFormatDialog {
   QCheckBox* chxWordWrap = nullptr;
   TcxPaintPanel* ppFontPaint = nullptr;
   QFontDialog* FontDialog = nullptr;
+  TcxSSColorComboBox* cbxFontColor = nullptr;
   QToolButton* btnInner = nullptr;
   QToolButton* btnVMiddle = nullptr;
   QToolButton* btnMiddle = nullptr;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QScopeGuard>
@@ -112,7 +113,7 @@ class tst_cxSSStyleDesigner : public QObject {
 
   static void Prepare(TViewFixture& f) {
     f.SetText(1, 1, "1");
-    f.Style(1, 1, [](TcxSSCellStyle& s) { s.Font().SetValues("Arial", 10, 12, 1, kFontBold); });
+    f.Style(1, 1, [](TcxSSCellStyle& s) { s.Font().SetValues("Zof Missing Face", 10, 12, 1, kFontBold); });
     f.Style(2, 2, [](TcxSSCellStyle& s) {
       s.SetStoredFormat(2);
       s.Borders().Left().SetValues(lsDashed, 3);
@@ -128,6 +129,7 @@ class tst_cxSSStyleDesigner : public QObject {
   void formatListsAndTexts();
   void workbookPaletteAndSamples();
   void largerFontsKeepEveryControlWhole();
+  void fontColourAloneKeepsAMissingFace();
 };
 
 void tst_cxSSStyleDesigner::untouchedOkAndCancelChangeNothing() {
@@ -193,13 +195,25 @@ void tst_cxSSStyleDesigner::everyKindThroughTheWidgets() {
     QTimer::singleShot(0, [&] {
       auto* fonts = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
       QVERIFY(fonts);
+      const auto close = qScopeGuard([fonts] {
+        if (fonts->isVisible()) fonts->accept();
+      });
       QFont font = fonts->currentFont();
+      for (const QString& family : QFontDatabase::families()) {
+        if (family == font.family() || QFontDatabase::isPrivateFamily(family)) continue;
+        font.setFamily(family);
+        break;
+      }
       font.setBold(false);
       font.setItalic(true);
       font.setPointSize(14);
       fonts->setCurrentFont(font);
       fontFamily = fonts->currentFont().family();
-      fonts->accept();
+      // The colour among the font dialog's effects: it starts at the cell's colour 12.
+      auto* fontColor = fonts->findChild<TcxSSColorComboBox*>("cbxFontColor");
+      QVERIFY(fontColor);
+      QCOMPARE(fontColor->SelectedColor(), uint8_t(12));
+      ChooseFromCombo(fontColor, fontColor->Panel().ColorIndex(8));  // kColorGridOrder[8] = 16
     });
     Click(Child<QPushButton>(d, "btnFont"));
 
@@ -236,9 +250,10 @@ void tst_cxSSStyleDesigner::everyKindThroughTheWidgets() {
         QVERIFY2(s.VertTextAlign() == vaTOP, qPrintable(at));
         QVERIFY2(s.WordBreak(), qPrintable(at));
         QVERIFY2(s.Font().Size() == 14, qPrintable(at));
-        QVERIFY2(s.Font().Style() == kFontItalic, qPrintable(at));
+        // Italic added; bold, which the dialog could not show for the missing face, kept.
+        QVERIFY2(s.Font().Style() == (kFontBold | kFontItalic), qPrintable(at));
         QVERIFY2(QString::fromStdString(s.Font().Name()) == fontFamily, qPrintable(at));
-        QVERIFY2(s.Font().FontColor() == 12, qPrintable(at));
+        QVERIFY2(s.Font().FontColor() == 8, qPrintable(at));
         QVERIFY2(s.Brush().Style() == fsGray50, qPrintable(at));
         QVERIFY2(s.Brush().BackgroundColor() == 46, qPrintable(at));
         QVERIFY2(s.Brush().ForegroundColor() == 42, qPrintable(at));
@@ -492,6 +507,33 @@ void tst_cxSSStyleDesigner::largerFontsKeepEveryControlWhole() {
     }
     Press(d, "btnCancel");
   });
+}
+
+void tst_cxSSStyleDesigner::fontColourAloneKeepsAMissingFace() {
+  // A face this computer lacks shows as a substitute in the font dialog; choosing only a colour
+  // there keeps the cells' own face, size and style.
+  TViewFixture f;
+  f.Style(1, 1, [](TcxSSCellStyle& s) { s.Font().SetValues("No Such Face Zq", 11, kColorAuto, 1, kFontBold); });
+  Run(f, "B2", [](TcxSSStyleDesigner& d) {
+    ShowTab(d, 1);
+    QTimer::singleShot(0, [] {
+      auto* fonts = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+      QVERIFY(fonts);
+      const auto close = qScopeGuard([fonts] {
+        if (fonts->isVisible()) fonts->accept();
+      });
+      auto* fontColor = fonts->findChild<TcxSSColorComboBox*>("cbxFontColor");
+      QCOMPARE(fontColor->SelectedColor(), kSelectedAutomatic);
+      ChooseFromCombo(fontColor, fontColor->Panel().ColorIndex(13));  // kColorGridOrder[13] = 12
+    });
+    Click(Child<QPushButton>(d, "btnFont"));
+    Press(d, "btnOk");
+  });
+  TcxSSCellObject cell(f.Storage(), 1, 1);
+  QCOMPARE(cell.Style().Font().Name(), std::string("No Such Face Zq"));
+  QCOMPARE(cell.Style().Font().Size(), 11);
+  QCOMPARE(cell.Style().Font().Style(), kFontBold);
+  QCOMPARE(cell.Style().Font().FontColor(), TcxSSColor(4));
 }
 
 QTEST_MAIN(tst_cxSSStyleDesigner)
