@@ -69,6 +69,8 @@ inline constexpr const char* kToolBarHistory = "History";
 inline constexpr const char* kCellTextCaption = "Tekst ćelije = ";
 inline constexpr const char* kSummaryHint = "Ukupno";
 inline constexpr const char* kBordersHint = "Ivice";
+// The side-bar caption of the menus (drawn only when a side bar is switched on).
+inline constexpr const char* kMenuBarCaption = "Drabel - Pelvon: Zof Mirel 1.01";
 // The summary lines of the undo and redo lists; %1 is the number of steps.
 inline constexpr const char* kUndoSummary = "Poništi %1 operaciju";
 inline constexpr const char* kRedoSummary = "Vrati %1 operaciju";

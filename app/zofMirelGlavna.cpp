@@ -36,6 +36,7 @@
 #include "app/ShellTexts.h"
 #include "app/frmAbout.h"
 #include "calc/cxSSTypes.h"
+#include "menus/XPBarMenu.h"
 #include "platform/FileAssociation.h"
 #include "sheet/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
@@ -117,6 +118,7 @@ TzofMirelGlavna::TzofMirelGlavna(QWidget* parent)
 
   OpenDialog = CreateFileDialog(kOpenDialogTitle, false);
   SaveDialog = CreateFileDialog(kSaveDialogTitle, true);
+  CreateMenuLook();
 
   connect(MdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
     UpdateActions();
@@ -219,6 +221,29 @@ void TzofMirelGlavna::CreateMenus() {
   pmSheetCelije = subMenu(pmSheetPopup, "pmSheetCelije", kPopupRows);
   fill(pmSheetCelije, {actHideRow, actShowRow});
   fill(pmSheetPopup, {actShowCells, actHideCells, actFormatCells});
+}
+
+void TzofMirelGlavna::CreateMenuLook() {
+  // Made after the menus and tool bars, so it finds them all at once.
+  XPBarMenu1 = new TXPBarMenu(this);
+  XPBarMenu1->setObjectName("XPBarMenu1");
+  QFont tahoma("Tahoma");
+  tahoma.setStyleHint(QFont::SansSerif);
+  tahoma.setPixelSize(14);
+  XPBarMenu1->SetBarCaption(Text(kMenuBarCaption));
+  XPBarMenu1->SetBarStyle(TBarStyle::bsNone);
+  XPBarMenu1->SetBarFont(tahoma);
+  XPBarMenu1->SetBarFontColor(RGBColor(255, 255, 255));
+  XPBarMenu1->SetFont(tahoma);
+  XPBarMenu1->SetFontColor(clMenuText);
+  XPBarMenu1->SetCheckedColor(clHighlight);
+  XPBarMenu1->SetIconWidth(24);
+  XPBarMenu1->SetDrawSelect(true);
+  XPBarMenu1->SetUseSystemColors(true);
+  XPBarMenu1->SetFlatMenu(true);
+  XPBarMenu1->SetAutoDetect(true);
+  XPBarMenu1->SetOverrideOwnerDraw(false);
+  XPBarMenu1->SetActive(true);
 }
 
 void TzofMirelGlavna::CreateToolBars() {

@@ -31,6 +31,7 @@ class TcxSpreadSheetBook;
 class TcxSSBookSheet;
 class TdxComponentPrinter;
 class TdxSpreadSheetBookReportLink;
+class TXPBarMenu;
 
 // The main window: a multi-document frame whose document area holds one TFeatureChildForm per
 // open workbook, with the menus, the "Standard", "Formatting" and "History" tool bars, the cell
@@ -226,6 +227,9 @@ public:
   // The printer component (a child of the window) and its one link (PrintCommands.h).
   TdxComponentPrinter* dxComponentPrinter = nullptr;
   TdxSpreadSheetBookReportLink* dxComponentPrinterLink1 = nullptr;
+  // The XP look of the menu bar and of the window's pop-up menus; SetActive(false) gives the
+  // platform's menus back.
+  TXPBarMenu* XPBarMenu1 = nullptr;
 
 protected:
   bool event(QEvent* event) override;
@@ -238,6 +242,7 @@ private:
   void CreateMenus();
   void CreateToolBars();
   void CreateFontBoxes();
+  void CreateMenuLook();
   QFileDialog* CreateFileDialog(const char* title, bool save);
   void ShowHint(const QString& hint);
   void RefreshWindowMenu();
