@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <qdrawutil.h>
 #include <QPointer>
 #include <QStyleOptionMenuItem>
 #include <algorithm>
