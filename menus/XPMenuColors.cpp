@@ -1,4 +1,5 @@
 #include "menus/XPMenuColors.h"
+#include "view/cxCanvasWrapper.h"
 
 #include <algorithm>
 #include <cmath>

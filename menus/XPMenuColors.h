@@ -82,5 +82,3 @@ struct TXPMenuColors {
 // the properties.
 TXPMenuColors ComputeMenuColors(const TXPMenuColorSettings& settings, const TSystemColors& system,
                                 bool useSystemColors, bool highColour, const QColor& systemFontColor);
-
-inline QColor ToQColor(TColor rgb) { return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF); }

@@ -15,6 +15,7 @@
 
 #include "menus/XPBarMenu.h"
 #include "menus/XPMenuColors.h"
+#include "view/cxCanvasWrapper.h"
 
 namespace {
 
