@@ -143,6 +143,11 @@ bool TXPBarMenu::Hookable(const QWidget* menu, const QWidget* form) const {
 
 void TXPBarMenu::HookMenus(QWidget* form, bool enable) {
   if (!form) return;
+  if (!enable && form == owner_) {
+    // Sub-menus hooked on the way (made without a parent) are the owner's too.
+    UnhookAll();
+    return;
+  }
   const QList<QWidget*> widgets = form->findChildren<QWidget*>();
   for (QWidget* widget : widgets) {
     if (enable) {

@@ -46,11 +46,16 @@ TCaption SplitCaption(const QString& text) {
   return {text.left(tab), text.mid(tab + 1)};
 }
 
-// The width of a caption as the menu shows it: the "&" that marks the mnemonic takes no room.
+// The width of a caption as the menu shows it: the "&" that marks the mnemonic takes no room
+// ("&&" shows one).
 int CaptionWidth(const QFontMetrics& metrics, const QString& caption) {
-  int width = metrics.horizontalAdvance(caption);
-  if (caption.contains(u'&')) width -= metrics.horizontalAdvance(u'&');
-  return width;
+  QString shown;
+  shown.reserve(caption.size());
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+    shown += caption[i];
+  }
+  return metrics.horizontalAdvance(shown);
 }
 
 QFont ItemFont(const TXPBarMenu& xp, const QStyleOptionMenuItem& option) {
@@ -103,6 +108,18 @@ QPixmap Transparent(QPixmap pixmap) {
   const QColor key = image.pixelColor(0, image.height() - 1);
   pixmap.setMask(pixmap.createMaskFromColor(key, Qt::MaskInColor));
   return pixmap;
+}
+
+// The icon's picture at the device's resolution. A picture that has no larger size is scaled
+// up pixel by pixel, so that its edges stay sharp and its background key stays one colour.
+QPixmap DevicePixmap(const QIcon& icon, int side, qreal ratio) {
+  QPixmap picture = icon.pixmap(QSize(side, side), ratio, QIcon::Normal, QIcon::Off);
+  const int deviceSide = qRound(side * ratio);
+  if (picture.width() < deviceSide && picture.height() < deviceSide) {
+    picture = picture.scaled(deviceSide, deviceSide, Qt::KeepAspectRatio, Qt::FastTransformation);
+    picture.setDevicePixelRatio(ratio);
+  }
+  return picture;
 }
 
 bool LightColour(const QColor& c) { return (c.red() + c.blue()) / 2 > 150 || c.green() > 200; }
@@ -383,8 +400,10 @@ void TXPMenuStyle::DrawPopupItem(const QStyleOptionMenuItem& option, QPainter& p
   // The image: lifted over its shadow when hovered, washed out when not, grey when disabled.
   if (hasImage) {
     const int side = proxy()->pixelMetric(PM_SmallIconSize, &option, menu);
-    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const QPixmap picture = Transparent(option.icon.pixmap(QSize(side, side), ratio, QIcon::Normal, QIcon::Off));
+    // The scale to device pixels, also when the menu is rendered into a picture of another ratio.
+    const qreal scale = painter.deviceTransform().m11();
+    const qreal ratio = scale > 0 ? scale : (painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
+    const QPixmap picture = Transparent(DevicePixmap(option.icon, side, ratio));
     const int x = side < iconWidth ? iconColumn.left() + (iconWidth - side) / 2
                                    : (rtl ? iconColumn.right() - 1 - side : iconColumn.left() + 2);
     const int y = itemRect.top() + (itemRect.height() - side) / 2;

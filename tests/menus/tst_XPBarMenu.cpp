@@ -47,10 +47,24 @@ const QColor kRed(255, 0, 0);
 
 TColor ToTColor(const QColor& c) { return RGBColor(c.red(), c.green(), c.blue()); }
 
-QIcon Solid(const QColor& colour) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(colour);
-  return QIcon(pixmap);
+// A 16 × 16 picture with an alpha channel: a red square from (1, 1) to (14, 14) on a
+// transparent edge.
+QIcon RedSquare() {
+  QImage image(16, 16, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  for (int y = 1; y <= 14; ++y)
+    for (int x = 1; x <= 14; ++x) image.setPixelColor(x, y, kRed);
+  return QIcon(QPixmap::fromImage(image));
+}
+
+// An opaque picture: white with a red square from (4, 4) to (11, 11). Its bottom-left pixel
+// says white is its background.
+QIcon KeyedSquare() {
+  QImage image(16, 16, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  for (int y = 4; y <= 11; ++y)
+    for (int x = 4; x <= 11; ++x) image.setPixelColor(x, y, kRed);
+  return QIcon(QPixmap::fromImage(image));
 }
 
 // The widget drawn into a pixmap of the given device pixel ratio.
@@ -97,12 +111,13 @@ int RightmostInk(const QImage& image, const QRect& logical, const QColor& backgr
 
 // A form with a menu bar and one menu of every kind of item:
 //   &Datoteka: Otvori (image, Ctrl+O) | Provera (checked) | Izbor (radio, checked) | ---- |
-//              Onemogućeno (image, disabled) | Podrazumevano (default) | Više > (Stavka)
+//              Onemogućeno (image, disabled) | Podrazumevano (default) | Više > (Stavka) |
+//              Providno (opaque image on white)
 struct TMenuForm {
   TMenuForm() {
     form.resize(400, 300);
     menu = form.menuBar()->addMenu(QStringLiteral("&Datoteka"));
-    open = menu->addAction(Solid(kRed), QStringLiteral("Otvori"));
+    open = menu->addAction(RedSquare(), QStringLiteral("Otvori"));
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     check = menu->addAction(QStringLiteral("Provera"));
     check->setCheckable(true);
@@ -113,12 +128,13 @@ struct TMenuForm {
     group->addAction(radio);
     radio->setChecked(true);
     separator = menu->addSeparator();
-    disabled = menu->addAction(Solid(kRed), QString::fromUtf8("Onemogućeno"));
+    disabled = menu->addAction(RedSquare(), QString::fromUtf8("Onemogućeno"));
     disabled->setEnabled(false);
     byDefault = menu->addAction(QStringLiteral("Podrazumevano"));
     menu->setDefaultAction(byDefault);
     sub = menu->addMenu(QString::fromUtf8("Više"));
     sub->addAction(QStringLiteral("Stavka"));
+    keyed = menu->addAction(KeyedSquare(), QStringLiteral("Providno"));
   }
 
   // The look with its own colour for everything and no gradient.
@@ -155,6 +171,7 @@ struct TMenuForm {
   QAction* separator = nullptr;
   QAction* disabled = nullptr;
   QAction* byDefault = nullptr;
+  QAction* keyed = nullptr;
   TXPBarMenu* xp = nullptr;
 };
 
@@ -454,7 +471,13 @@ private slots:
     const int iconX = open.left() + 4;
     const int iconY = open.top() + (open.height() - 16) / 2;
     QCOMPARE(At(image, iconX + 8, iconY + 8), QColor(255, 77, 77));
+    QCOMPARE(At(image, iconX, iconY + 8), kIconBack);
     QCOMPARE(At(image, iconX - 1, iconY + 8), kIconBack);
+    // An opaque picture is drawn without its background colour.
+    const QRect keyed = f.Item(f.keyed);
+    const int keyedY = keyed.top() + (keyed.height() - 16) / 2;
+    QCOMPARE(At(image, iconX + 8, keyedY + 8), QColor(255, 77, 77));
+    QCOMPARE(At(image, iconX + 1, keyedY + 1), kIconBack);
 
     // The disabled item's image in grey: Grey (red, 70).
     const QRect disabled = f.Item(f.disabled);
@@ -521,11 +544,14 @@ private slots:
     QCOMPARE(At(image, open.left() + 1, open.top() + 3), kSelect);  // the icon column is covered too
     const int iconX = open.left() + 4;
     const int iconY = open.top() + (open.height() - 16) / 2;
-    QCOMPARE(At(image, iconX - 1, iconY - 1), kRed);
-    QCOMPARE(At(image, iconX + 15, iconY + 15), Darken(kSelect, 50));
+    // Lifted one pixel up and left (the square now from iconX to iconX + 13), its shadow two
+    // pixels right and down of it (iconX + 2 to iconX + 15).
+    QCOMPARE(At(image, iconX, iconY), kRed);
+    QCOMPARE(At(image, iconX + 13, iconY + 13), kRed);
+    QCOMPARE(At(image, iconX + 14, iconY + 14), Darken(kSelect, 50));
     QCOMPARE(At(image, iconX + 15, iconY + 15), QColor(205, 172, 100));
-    QCOMPARE(At(image, iconX + 16, iconY + 16), Darken(kSelect, 50));
-    QCOMPARE(At(image, iconX + 17, iconY + 17), kSelect);
+    QCOMPARE(At(image, iconX + 16, iconY + 16), kSelect);
+    QCOMPARE(At(image, iconX - 1, iconY - 1), kSelect);
 
     // A highlighted checked item fills its box with the selected check colour.
     f.menu->setActiveAction(f.check);
