@@ -4,6 +4,7 @@
 
 class QAction;
 class QMenu;
+class QStyleOptionMenuItem;
 class TXPBarMenu;
 struct TXPMenuColors;
 
@@ -38,7 +39,7 @@ public:
   static QColor BarBandColor(const QColor& start, const QColor& end, int band, int steps);
 
 private:
-  void DrawPopupItem(const class QStyleOptionMenuItem& option, QPainter& painter, const QMenu* menu) const;
+  void DrawPopupItem(const QStyleOptionMenuItem& option, QPainter& painter, const QMenu* menu) const;
   void DrawBarItem(const QStyleOptionMenuItem& option, QPainter& painter, const QWidget* bar) const;
   void DrawSideBar(const QStyleOptionMenuItem& option, QPainter& painter, const QMenu* menu,
                    QAction* action, QRect& itemRect) const;
