@@ -727,6 +727,75 @@ private slots:
     QVERIFY(!f.xp->IsHooked(&loose));
   }
 
+  // Frame3D draws a sunken edge instead of the flat frame; without FlatMenu the border is a
+  // 2-pixel panel without the shadow and the highlight reaches the right edge.
+  void frameVariants() {
+    TMenuForm f;
+    f.MakeLook();
+    f.OwnColours();
+    f.Show();
+    f.menu->setActiveAction(f.check);
+    f.xp->SetFrame3D(true);
+    QImage image = Grab(f.menu, 1);
+    const QRect check = f.Item(f.check);
+    const QColor dark = f.menu->palette().color(QPalette::Dark);
+    QCOMPARE(At(image, check.left() + 40, check.top()), dark);
+    QCOMPARE(At(image, check.left(), check.top() + 5), dark);
+    QVERIFY(At(image, check.left() + 40, check.top() + 1) != kSelectBorder);
+
+    f.xp->SetFrame3D(false);
+    f.xp->SetFlatMenu(false);
+    image = Grab(f.menu, 1);
+    const QRect moved = f.Item(f.check);
+    QCOMPARE(moved.left(), 2);
+    QCOMPARE(At(image, moved.right(), moved.top() + 3), kSelectBorder);
+    QVERIFY(At(image, f.menu->width() - 1, f.menu->height() / 2) != kShadow2);
+    QVERIFY(At(image, 0, 0) != kShadow1);
+  }
+
+  // Right-to-left menus: the icon column on the right, the separator stopping 7 pixels short
+  // of the right edge.
+  void rightToLeft() {
+    TMenuForm f;
+    f.menu->setLayoutDirection(Qt::RightToLeft);
+    f.MakeLook();
+    f.OwnColours();
+    f.Show();
+    const QImage image = Grab(f.menu, 1);
+    const QRect check = f.Item(f.check);
+    QCOMPARE(At(image, check.right() - 1, check.top() + 1), kIconBack);
+    QCOMPARE(At(image, check.right() - 23, check.top() + 1), kIconBack);
+    QCOMPARE(At(image, check.right() - 24, check.top() + 1), kMenuBack);
+    QCOMPARE(At(image, check.left() + 1, check.top() + 1), kMenuBack);
+    const QRect box(check.right() - 23 + 7, check.top() + (check.height() - 10) / 2, 10, 10);
+    QCOMPARE(At(image, box.left(), box.top() + 5), kChecked);
+    const QRect separator = f.Item(f.separator);
+    QCOMPARE(At(image, separator.left() + 1, separator.top() + 2), kSeparator);
+    QCOMPARE(At(image, separator.right() - 7, separator.top() + 2), kSeparator);
+    QCOMPARE(At(image, separator.right() - 6, separator.top() + 2), kIconBack);
+  }
+
+  // Without the system colours the menus measure and draw in Font and its colour.
+  void ownFont() {
+    TMenuForm f;
+    f.MakeLook();
+    f.OwnColours();
+    QFont large = f.xp->Font();
+    large.setPixelSize(30);
+    f.xp->SetFont(large);
+    f.xp->SetFontColor(RGBColor(0, 150, 0));
+    f.Show();
+    QCOMPARE(f.menu->font().pixelSize(), 30);
+    const int th = QFontMetrics(large).height();
+    QCOMPARE(f.Item(f.check).height(), th + qRound(th * 0.75));
+    const QImage image = Grab(f.menu, 1);
+    QVERIFY(Contains(image, f.Item(f.check).adjusted(24, 0, 0, 0), QColor(0, 150, 0)));
+    // With the system colours again, the system menu font and its colour.
+    f.xp->SetUseSystemColors(true);
+    QCOMPARE(f.menu->font(), TXPBarMenu::SystemMenuFont());
+    QVERIFY(!Contains(Grab(f.menu, 1), f.Item(f.check).adjusted(24, 0, 0, 0), QColor(0, 150, 0)));
+  }
+
   // The events: OnMeasureItem changes the size, OnDrawItem hears of every drawn item.
   void events() {
     TMenuForm f;
