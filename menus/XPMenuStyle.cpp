@@ -1,7 +1,6 @@
 #include "menus/XPMenuStyle.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
