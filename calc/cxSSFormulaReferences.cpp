@@ -389,11 +389,12 @@ void TcxSSFormulasCache::AdjustReferences(int sheet, const TRect& rect, bool isC
       cell.Text = ErrorToText(ecRef);
       cell.Kind = ckText;
       cell.Formula = nullptr;
-      RemoveFormula(formula);
     } else {
       cell.Text = FormulaText(*formula);
     }
+    // The cell is written first: recording the change for undo still reads the old formula.
     storage.SetCell(oldCol, oldRow, cell);
+    if (invalid) RemoveFormula(formula);
   }
 }
 
