@@ -244,12 +244,13 @@ void TcxSSDataStorage::SetCellNumber(int col, int row, double value) {
 }
 
 bool TcxSSDataStorage::SetCellFormula(int col, int row, const TcxTokenString& tokens,
-                                      std::shared_ptr<const TcxFileFormula> file) {
+                                      std::shared_ptr<const TcxFileFormula> file,
+                                      const TcxFormulaBlock& block) {
   if (!CanWrite(col, row) || col < 0 || row < 0) return false;
   TcxSSFormula* oldFormula = nullptr;
   if (const TcxSSCellRec* own = FindCell(col, row); own && own->Kind == ckFormula)
     oldFormula = own->Formula;
-  if (!Book().FormulasCache().AddFormulaTokens(*this, col, row, tokens, std::move(file)))
+  if (!Book().FormulasCache().AddFormulaTokens(*this, col, row, tokens, std::move(file), block))
     return false;
   RemoveFormulaIfDropped(col, row, oldFormula);
   return true;

@@ -88,7 +88,8 @@ public:
   // SetCellText with a forced formula would from the formula's text. False when nothing was
   // stored: the tokens do not make a formula text, or the cell cannot be written.
   bool SetCellFormula(int col, int row, const TcxTokenString& tokens,
-                      std::shared_ptr<const TcxFileFormula> file = nullptr);
+                      std::shared_ptr<const TcxFileFormula> file = nullptr,
+                      const TcxFormulaBlock& block = {});
   void SetCellStyle(int col, int row, TcxSSStyleRec* style);
   // Frees the cell's own record (its style reference and formula go with it), recorded and
   // notified as SetCell does; the cell then reads as the default cell, or inside a merged area

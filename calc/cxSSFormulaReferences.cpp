@@ -379,6 +379,17 @@ void TcxSSFormulasCache::AdjustReferences(int sheet, const TRect& rect, bool isC
       if (area && values[0] > values[1]) invalid = true;
     });
     own = static_cast<int32_t>(newOwn);
+    if (onSheet && formula->Block.Kind != fbNone) {
+      // The block moves with its cells (the sheet refuses to cut through one).
+      int& first = isColumns ? formula->Block.Cells.Left : formula->Block.Cells.Top;
+      int& last = isColumns ? formula->Block.Cells.Right : formula->Block.Cells.Bottom;
+      int64_t f = first, l = last;
+      if (move(first, eFirst, f) && move(last, eLast, l) && f <= l) {
+        changed = changed || f != first || l != last;
+        first = static_cast<int>(f);
+        last = static_cast<int>(l);
+      }
+    }
     if (!changed && !invalid) continue;
     // The cell is still at its old place: the storage moves it afterwards.
     if (formula->Sheet >= book_.PageCount()) continue;
@@ -396,6 +407,49 @@ void TcxSSFormulasCache::AdjustReferences(int sheet, const TRect& rect, bool isC
     storage.SetCell(oldCol, oldRow, cell);
     if (invalid) RemoveFormula(formula);
   }
+}
+
+std::vector<TRect> TcxSSFormulasCache::Blocks(int sheet) const {
+  std::vector<TRect> blocks;
+  for (const auto& formula : formulas_) {
+    if (!formula || formula->Sheet != sheet || formula->Block.Kind == fbNone) continue;
+    const TRect& b = formula->Block.Cells;
+    if (formula->Col == b.Left && formula->Row == b.Top) blocks.push_back(b);
+  }
+  return blocks;
+}
+
+bool TcxSSFormulasCache::CutsBlock(int sheet, const TRect& rect, int mode, bool isDelete) const {
+  const auto intersects = [](const TRect& a, const TRect& b) {
+    return a.Left <= b.Right && b.Left <= a.Right && a.Top <= b.Bottom && b.Top <= a.Bottom;
+  };
+  for (const TRect& b : Blocks(sheet)) {
+    switch (mode) {
+      case 0:
+      case 1: {
+        // The cells that move: the rectangle's rows (columns) from its first column (row) on.
+        TRect moving = rect;
+        if (mode == 0)
+          moving.Right = INT32_MAX;
+        else
+          moving.Bottom = INT32_MAX;
+        if (intersects(moving, b)) return true;
+        break;
+      }
+      default: {
+        const bool columns = mode == 2;
+        const int first = columns ? rect.Left : rect.Top;
+        const int last = columns ? rect.Right : rect.Bottom;
+        const int bFirst = columns ? b.Left : b.Top;
+        const int bLast = columns ? b.Right : b.Bottom;
+        if (!isDelete && bFirst < first && first <= bLast) return true;
+        if (isDelete && bFirst <= last && first <= bLast && (bFirst < first || bLast > last))
+          return true;
+        break;
+      }
+    }
+  }
+  return false;
 }
 
 void TcxSSFormulasCache::ShiftSheetReferences(TcxSSFormula& formula, int rowDelta, int colDelta) {

@@ -258,6 +258,8 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
         } else if (const TcxBiffFunction* file = FindBiffFunction(number)) {
           // A function of the file format that the library does not have.
           text = file->Name;
+        } else if (number == kDataTableFunction) {
+          text = "TABLE";
         } else {
           broken = true;
           break;
@@ -282,9 +284,13 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
     return {};
   }
   std::string text;
-  text.reserve(strings.front().size() + 1);
+  text.reserve(strings.front().size() + 3);
+  // Array formulas and data tables show in braces, as Excel shows them.
+  const bool block = formula.Block.Kind != fbNone;
+  if (block) text += '{';
   text += '=';
   text += strings.front();
+  if (block) text += '}';
   return text;
 }
 
@@ -613,6 +619,16 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
           out.push_back(static_cast<uint8_t>(argCount + 1));
           put16(kBiffExternalFunction);
           push(callStart, 'f', at);
+          break;
+        }
+        if (number == kDataTableFunction) {
+          // A data table's cell has no formula of its own outside its table (the writer writes
+          // the table's cells itself): no value.
+          const size_t callStart = take(argCount);
+          out.resize(callStart);
+          out.push_back(0x1C);
+          out.push_back(static_cast<uint8_t>(ErrorInternalToFileCode(ecNA)));
+          push(callStart);
           break;
         }
         const TcxBiffFunction* file = FindBiffFunction(number);

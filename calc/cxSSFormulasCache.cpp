@@ -109,11 +109,13 @@ bool TcxSSFormulasCache::FitsFile(const TcxSSFormula& formula) {
 
 bool TcxSSFormulasCache::AddFormulaTokens(TcxSSDataStorage& storage, int col, int row,
                                           const TcxTokenString& tokens,
-                                          std::shared_ptr<const TcxFileFormula> file) {
+                                          std::shared_ptr<const TcxFileFormula> file,
+                                          const TcxFormulaBlock& block) {
   if (tokens.empty()) return false;
   auto formula = NewFormula(storage, col, row);
   formula->Tokens = tokens;
   formula->File = std::move(file);
+  formula->Block = block;
   lastMessage_.clear();
   errorFlag_ = false;
   std::string text = handler_.FormulaText(*formula);
@@ -143,7 +145,8 @@ TcxSSFormula* TcxSSFormulasCache::Add(std::unique_ptr<TcxSSFormula> formula) {
   calculatedAreas_.clear();
   formula->ListIndex = formulas_.size();
   formula->Visit = 0;
-  formula->KeepsResult = !Calculable(formula->Tokens);
+  // Array formulas keep the values their file stored: the engine has no array evaluation yet.
+  formula->KeepsResult = formula->Block.Kind != fbNone || !Calculable(formula->Tokens);
   formulas_.push_back(std::move(formula));
   ++count_;
   return formulas_.back().get();
@@ -531,6 +534,7 @@ std::string TcxSSFormulasCache::FormulaText(TcxSSFormula& formula) {
 }
 
 void TcxSSFormulasCache::ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens,
-                                      IcxFormulaLinks* links, TcxTokenString* extra) {
-  handler_.ExportTokens(formula, tokens, links, 'V', extra);
+                                      IcxFormulaLinks* links, TcxTokenString* extra,
+                                      char rootClass) {
+  handler_.ExportTokens(formula, tokens, links, rootClass, extra);
 }

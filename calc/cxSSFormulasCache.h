@@ -49,7 +49,13 @@ struct TcxFileFormula {
   int Row = 0;
   // The stored value, as a result token string (empty: the file stored none).
   TcxTokenString Result;
+  // A data table's options as its TABLE record holds them (which inputs it has, recalculation).
+  uint16_t TableOptions = 0;
 };
+
+// The internal function number of a data table's cells: TABLE(row input, column input), which
+// only Excel's data-table recalculation fills; the workbook keeps the values the file stored.
+inline constexpr uint16_t kDataTableFunction = 0xFFFE;
 
 // A formula of one cell: where it is, its parsed expression and its cached result.
 // Owned by the formula engine (which lists every formula of the workbook); the cell that holds
@@ -74,6 +80,10 @@ struct TcxSSFormula {
   size_t ListIndex = 0;
   // What the file held of a formula read from one; shared by copies, never changed.
   std::shared_ptr<const TcxFileFormula> File;
+  // The array formula or data table the formula is one cell of; every cell of the block has a
+  // formula of its own with the same block and the same expression (references made relative
+  // to its own cell).
+  TcxFormulaBlock Block;
 };
 
 // A sheet as formulas name it: its caption (in single quotes when it holds a blank) and index.
@@ -113,8 +123,10 @@ public:
   // Makes the cell a formula of tokens parsed before (references relative to the cell) and
   // gives it the formula's text; false, and the cell untouched, when the tokens make no text.
   // `file`: what the file the formula was read from holds of it.
+  // `block`: the array formula or data table the cell is part of.
   bool AddFormulaTokens(TcxSSDataStorage& storage, int col, int row, const TcxTokenString& tokens,
-                        std::shared_ptr<const TcxFileFormula> file = nullptr);
+                        std::shared_ptr<const TcxFileFormula> file = nullptr,
+                        const TcxFormulaBlock& block = {});
   // Whether the workbook can calculate these tokens: false when they call a function outside
   // the library's table (or one named by a name), refer to another workbook, or hold an array
   // constant, whose value Excel works out by rules the engine does not follow.
@@ -183,8 +195,10 @@ public:
   // "=" + the expression rebuilt from the formula's tokens.
   std::string FormulaText(TcxSSFormula& formula);
   // The formula as BIFF8 tokens and the data after them (see TcxSSFunctionHandler).
+  // `rootClass` 'A' for the expression of an array formula (its ARRAY record).
   void ExportTokens(const TcxSSFormula& formula, TcxTokenString& tokens,
-                    IcxFormulaLinks* links = nullptr, TcxTokenString* extra = nullptr);
+                    IcxFormulaLinks* links = nullptr, TcxTokenString* extra = nullptr,
+                    char rootClass = 'V');
   // A parse or calculation message: shown in the message box, or only flagged while Silent.
   void ReportError(std::string_view message);
 
@@ -192,6 +206,11 @@ public:
   // Entire columns (rows) of `rect` on sheet `sheet` are about to be inserted or deleted: moves
   // formulas and references; a reference into a deleted block makes its cell the text "#REF!".
   virtual void AdjustReferences(int sheet, const TRect& rect, bool isColumns, bool isDelete);
+  // The blocks (array formulas and data tables) of a sheet, one entry each.
+  std::vector<TRect> Blocks(int sheet) const;
+  // Whether inserting (deleting) `rect` on the sheet in a mode of the storage's InsertCells
+  // (0, 1 shift cells, 2 columns, 3 rows) would cut through a block or shift part of one.
+  bool CutsBlock(int sheet, const TRect& rect, int mode, bool isDelete) const;
   // Adds the deltas to the rows and columns of the sheet-qualified references (paste).
   void ShiftSheetReferences(TcxSSFormula& formula, int rowDelta, int colDelta);
   // True when every reference resolves to non-negative rows and columns at the formula's place.

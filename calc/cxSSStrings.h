@@ -22,6 +22,7 @@ inline constexpr std::string_view kTooManySheets = "A workbook holds at most %d 
 // Cells and ranges.
 inline constexpr std::string_view kSomeCellsMerged = "Some modified cells are merged";
 inline constexpr std::string_view kCannotChangePartOfMerged = "Cannot change part of merged cells";
+inline constexpr std::string_view kCannotChangePartOfArray = "Cannot change part of an array";
 inline constexpr std::string_view kInvalidCellStyle = "Invalid cell style";
 // Unprotecting a sheet or workbook with a password whose hash is not the one kept.
 inline constexpr std::string_view kIncorrectPassword = "The password you supplied is not correct";
@@ -52,6 +53,8 @@ inline constexpr std::string_view kTextsCut = "Texts longer than %d characters w
 inline constexpr std::string_view kFormulasAsValues =
     "Formulas too long for the file were saved as their values";
 inline constexpr std::string_view kCellsOutsideGrid = "Cells beyond IV65536 were left out";
+inline constexpr std::string_view kBrokenBlocksAsValues =
+    "Cells of incomplete array formulas and data tables were saved as their values";
 
 // Formula engine.
 inline constexpr std::string_view kSymbolExpected = "Error - symbol ')' expected!";

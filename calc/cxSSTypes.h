@@ -36,6 +36,18 @@ enum TcxSSCellKind : uint8_t {
   ckObject = 3,   // an object owned by the cell; nothing writes it, readers treat it as text
 };
 
+// What a formula is one cell of: nothing (a formula of its own cell), an array formula (one
+// formula entered over a block of cells, each cell showing its part of the result) or a what-if
+// data table (the cells Excel fills by recalculating the table's formulas for each input).
+enum TcxFormulaBlockKind : uint8_t { fbNone, fbArray, fbTable };
+
+// The block of cells a formula belongs to, on the formula's own sheet (inclusive, absolute).
+struct TcxFormulaBlock {
+  TcxFormulaBlockKind Kind = fbNone;
+  TRect Cells;
+  bool operator==(const TcxFormulaBlock&) const = default;
+};
+
 // The seven error values: internal code (what a failed formula stores), BIFF8 file code, the
 // text a cell shows, and the literal a formula writes (Excel's spelling, which differs from the
 // shown text for #N/A and #NAME?).

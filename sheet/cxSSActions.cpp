@@ -33,9 +33,10 @@ void ReadCell(const TcxSSDataStorage& storage, int col, int row, TcxStoreCellRec
   stored.Kind = cell.Kind == ckObject ? ckText : cell.Kind;
   stored.Number = cell.Number;
   stored.Kept = nullptr;
-  if (cell.Kind == ckFormula && cell.Formula && cell.Formula->File)
+  if (cell.Kind == ckFormula && cell.Formula &&
+      (cell.Formula->File || cell.Formula->Block.Kind != fbNone))
     stored.Kept = std::make_shared<const TcxStoredFileFormula>(
-        TcxStoredFileFormula{cell.Formula->Tokens, cell.Formula->File});
+        TcxStoredFileFormula{cell.Formula->Tokens, cell.Formula->File, cell.Formula->Block});
   stored.Font = *cell.Style->Font;
   stored.Style = *cell.Style;
   stored.Style.Font = nullptr;
@@ -63,7 +64,8 @@ void WriteCell(TcxSSBookSheet& sheet, int col, int row, const TcxStoreCellRec& s
       storage.SetCellNumber(col, row, stored.Number);
       break;
     case ckFormula:
-      if (!stored.Kept || !storage.SetCellFormula(col, row, stored.Kept->Tokens, stored.Kept->File))
+      if (!stored.Kept || !storage.SetCellFormula(col, row, stored.Kept->Tokens, stored.Kept->File,
+                                                  stored.Kept->Block))
         storage.SetCellText(col, row, stored.Text, true, true);
       break;
     default: {
@@ -86,8 +88,10 @@ void WriteCell(TcxSSBookSheet& sheet, int col, int row, const TcxStoreCellRec& s
 
 bool TcxStoreCellRec::SameAs(const TcxStoreCellRec& other) const {
   const auto file = [](const TcxStoreCellRec& c) { return c.Kept ? c.Kept->File : nullptr; };
+  const auto block = [](const TcxStoreCellRec& c) { return c.Kept ? c.Kept->Block : TcxFormulaBlock{}; };
   return Stored == other.Stored && Kind == other.Kind && Number == other.Number && Text == other.Text &&
-         file(*this) == file(other) && SameLook(Style, Font, other.Style, other.Font);
+         file(*this) == file(other) && block(*this) == block(other) &&
+         SameLook(Style, Font, other.Style, other.Font);
 }
 
 // --- TcxSpreadSheetActions ------------------------------------------------------------------------

@@ -13,12 +13,15 @@
 
 class TcxSSBookSheet;
 
-// A formula kept from its file (one the workbook cannot calculate, see TcxSSFormula::File): its
-// tokens and what the file holds of it, so that undo puts back the formula with the value the
-// file stored, not a new formula without a value.
+// A formula kept from its file (one the workbook cannot calculate, see TcxSSFormula::File) or a
+// cell of an array formula: its tokens, what the file holds of it and its block, so that undo
+// puts back the formula with the value the file stored and the array it belongs to, not a new
+// formula of its own cell.
 struct TcxStoredFileFormula {
   TcxTokenString Tokens;
   std::shared_ptr<const TcxFileFormula> File;
+  // The array formula or data table the cell was part of.
+  TcxFormulaBlock Block;
 };
 
 // The contents and look of one cell as an undo action keeps them: its text (for a formula the

@@ -24,7 +24,9 @@
 #include "sheet/cxSpreadSheetHistory.h"
 #include "styles/cxSSStyleCache.h"
 #include "xls/cxExcelFileReader.h"
+#include "xls/cxExcelConst.h"
 #include "xls/cxExcelFileWriter.h"
+#include "xls/cxExcelLimits.h"
 
 ESpreadSheetUnknownFunctions::ESpreadSheetUnknownFunctions(TcxLoadReport report)
     : ESpreadSheetError(std::string(kUnknownFunction)), report_(std::move(report)) {}
@@ -300,6 +302,131 @@ void WriteRows(TcxExcelFileWriter& writer, int page, const TcxSSHeader& header,
   }
 }
 
+// Whether the formula's cell belongs to a block the file can hold: the block lies inside the
+// file's grid and its first cell still heads it.
+bool BlockIntact(const TcxSSDataStorage& storage, const TcxSSFormula& formula) {
+  const TRect& b = formula.Block.Cells;
+  if (b.Left < 0 || b.Top < 0 || b.Right >= TcxExcelFileWriter::kMaxCols ||
+      b.Bottom >= TcxExcelFileWriter::kMaxRows || b.Left > b.Right || b.Top > b.Bottom)
+    return false;
+  const TcxSSCellRec* first = storage.FindCell(b.Left, b.Top);
+  return first && first->Kind == ckFormula && first->Formula &&
+         first->Formula->Block == formula.Block;
+}
+
+// The input cells of a data table's TABLE(row input, column input) tokens, as the TABLE record
+// holds them: `options` keeps the file's recalculation bit and says which inputs there are.
+bool TableInputs(const TcxSSFormula& formula, uint16_t& options, uint16_t rows[2],
+                 uint16_t cols[2]) {
+  constexpr uint16_t kRowInput = 0x0004, kTwoInputs = 0x0008, kDeleted[2] = {0x0010, 0x0020};
+  const TcxTokenString& tokens = formula.Tokens;
+  bool present[2] = {false, false};
+  bool deleted[2] = {false, false};
+  int32_t row[2] = {0, 0}, col[2] = {0, 0};
+  size_t pos = 0;
+  for (int k = 0; k < 2; ++k) {
+    const size_t size = TokenSizeAt(tokens, pos);
+    if (size == 0) return false;
+    const uint8_t* t = tokens.data() + pos;
+    if (t[0] == ptgRef) {
+      present[k] = true;
+      row[k] = ReadInt32(t + kRefRow) + (t[kRefRowAbs] ? 0 : formula.Row);
+      col[k] = ReadInt32(t + kRefCol) + (t[kRefColAbs] ? 0 : formula.Col);
+      if (row[k] < 0 || row[k] >= TcxExcelFileWriter::kMaxRows || col[k] < 0 ||
+          col[k] >= TcxExcelFileWriter::kMaxCols)
+        return false;
+    } else if (t[0] == ptgErr) {
+      present[k] = deleted[k] = true;
+    } else if (t[0] != ptgMissArg) {
+      return false;
+    }
+    pos += size;
+  }
+  if (!present[0] && !present[1]) return false;
+  options = static_cast<uint16_t>((formula.File ? formula.File->TableOptions : 0) & 0x0003);
+  int entries = 0;
+  if (present[0] && present[1]) {
+    options |= kTwoInputs;
+    entries = 2;
+  } else {
+    // One input: the record's first entry, a row input when it is the first argument.
+    if (present[0]) options |= kRowInput;
+    const int k = present[0] ? 0 : 1;
+    row[0] = row[k];
+    col[0] = col[k];
+    deleted[0] = deleted[k];
+    row[1] = col[1] = 0;
+    entries = 1;
+  }
+  for (int k = 0; k < 2; ++k) {
+    if (k < entries && deleted[k]) {
+      options |= kDeleted[k];
+      row[k] = col[k] = 0;
+    }
+    rows[k] = static_cast<uint16_t>(row[k]);
+    cols[k] = static_cast<uint16_t>(col[k]);
+  }
+  return true;
+}
+
+void Put16(std::vector<uint8_t>& data, uint16_t v) {
+  data.push_back(static_cast<uint8_t>(v));
+  data.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+// The record a block's first cell is followed by: ARRAY with the array formula's expression,
+// or TABLE with the data table's inputs. False when the file cannot hold it.
+bool BlockRecord(TcxSSFormulasCache& formulas, TcxExcelFileWriter& writer,
+                 const TcxSSFormula& formula, TcxFollowingRecord& record) {
+  const TRect& b = formula.Block.Cells;
+  record.Data.clear();
+  Put16(record.Data, static_cast<uint16_t>(b.Top));
+  Put16(record.Data, static_cast<uint16_t>(b.Bottom));
+  record.Data.push_back(static_cast<uint8_t>(b.Left));
+  record.Data.push_back(static_cast<uint8_t>(b.Right));
+  if (formula.Block.Kind == fbTable) {
+    uint16_t options = 0, rows[2], cols[2];
+    if (!TableInputs(formula, options, rows, cols)) return false;
+    record.Id = kBiffTable;
+    Put16(record.Data, options);
+    for (int k = 0; k < 2; ++k) {
+      Put16(record.Data, rows[k]);
+      Put16(record.Data, cols[k]);
+    }
+    return true;
+  }
+  TcxTokenString tokens;
+  TcxTokenString extra;
+  formulas.ExportTokens(formula, tokens, &writer, &extra, 'A');
+  if (tokens.empty() || tokens.size() + extra.size() > kXlsMaxFormulaTokens) return false;
+  record.Id = kBiffArray;
+  Put16(record.Data, 0x0003);  // recalculated always and on load, as FORMULA records are
+  record.Data.insert(record.Data.end(), 4, 0);
+  Put16(record.Data, static_cast<uint16_t>(tokens.size()));
+  record.Data.insert(record.Data.end(), tokens.begin(), tokens.end());
+  record.Data.insert(record.Data.end(), extra.begin(), extra.end());
+  return true;
+}
+
+// A cell of an array formula or data table: FORMULA pointing at the block's first cell (tExp,
+// tTbl), the first cell followed by the block's record. A block the file cannot hold is saved
+// as its values.
+void WriteBlockCell(TcxSSFormulasCache& formulas, TcxExcelFileWriter& writer, int page, int col,
+                    int row, const TcxSSDataStorage& storage, const TcxSSFormula& formula) {
+  const TcxResultValue value = formulas.ResultValue(formula);
+  const TRect& b = formula.Block.Cells;
+  TcxFollowingRecord record;
+  const bool first = col == b.Left && row == b.Top;
+  if (!BlockIntact(storage, formula) || !BlockRecord(formulas, writer, *storage.FindCell(b.Left, b.Top)->Formula, record)) {
+    writer.WriteFormulaValue(page, col, value, row, slBrokenBlock);
+    return;
+  }
+  const uint8_t tokens[5] = {static_cast<uint8_t>(formula.Block.Kind == fbTable ? kPtgTbl : kPtgExp),
+                             static_cast<uint8_t>(b.Top), static_cast<uint8_t>(b.Top >> 8),
+                             static_cast<uint8_t>(b.Left), static_cast<uint8_t>(b.Left >> 8)};
+  writer.WriteFormula(page, col, tokens, value, row, {}, first ? &record : nullptr);
+}
+
 // The cells of one sheet, column by column: constants first, then formulas.
 void WriteCells(TcxCustomSpreadSheetBook& book, TcxExcelFileWriter& writer, int page,
                 const TcxSSDataStorage& storage) {
@@ -343,8 +470,12 @@ void WriteCells(TcxCustomSpreadSheetBook& book, TcxExcelFileWriter& writer, int 
     const TcxSSCellRec& cell = *f.Cell;
     tokens.clear();
     extra.clear();
-    if (cell.Formula) formulas.ExportTokens(*cell.Formula, tokens, &writer, &extra);
     writer.RegisterStyle(cell.Style ? *cell.Style : defaultRec);
+    if (cell.Formula && cell.Formula->Block.Kind != fbNone) {
+      WriteBlockCell(formulas, writer, page, f.Col, f.Row, storage, *cell.Formula);
+      continue;
+    }
+    if (cell.Formula) formulas.ExportTokens(*cell.Formula, tokens, &writer, &extra);
     if (tokens.empty()) {
       // A formula without tokens (its text did not parse) keeps its text as a text cell rather
       // than vanishing from the file.
@@ -450,6 +581,7 @@ std::string DescribeSaveLoss(const TcxCustomSpreadSheetBook& book, const TcxSave
       break;
     case slFormulaAsValue: text = kFormulasAsValues; break;
     case slOutsideGrid: text = kCellsOutsideGrid; break;
+    case slBrokenBlock: text = kBrokenBlocksAsValues; break;
   }
   std::string cell = TcxSSUtils::ColumnName(loss.Col) + TcxSSUtils::RowName(loss.Row);
   if (loss.Sheet >= 0 && loss.Sheet < book.PageCount())

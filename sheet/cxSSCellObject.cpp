@@ -106,8 +106,9 @@ bool TcxSSCellObject::SetFormulaTokens(const TcxTokenString& tokens) {
 }
 
 bool TcxSSCellObject::SetFileFormula(const TcxTokenString& tokens,
-                                     std::shared_ptr<const TcxFileFormula> file) {
-  if (!storage_.SetCellFormula(col_, row_, tokens, std::move(file))) return false;
+                                     std::shared_ptr<const TcxFileFormula> file,
+                                     const TcxFormulaBlock& block) {
+  if (!storage_.SetCellFormula(col_, row_, tokens, std::move(file), block)) return false;
   AutoHeight();
   storage_.Book().UpdateControl();
   return true;

@@ -7,6 +7,7 @@
 
 class TcxSSDataStorage;
 struct TcxFileFormula;
+struct TcxFormulaBlock;
 class TcxSSBookSheet;
 class TcxSSCellStyle;
 class IcxCellStyle;
@@ -33,8 +34,10 @@ public:
   virtual TcxTokenString FormulaTokens() const { return {}; }
   // Makes the cell the formula of `tokens` converted straight from a file, which keeps what the
   // file holds of it (its own tokens and value). False when the cell cannot take it.
+  // `block`: the array formula or data table the cell is part of.
   virtual bool SetFileFormula(const TcxTokenString& /*tokens*/,
-                              std::shared_ptr<const TcxFileFormula> /*file*/) {
+                              std::shared_ptr<const TcxFileFormula> /*file*/,
+                              const TcxFormulaBlock& /*block*/ = {}) {
     return false;
   }
 };
@@ -70,8 +73,8 @@ public:
   void SetPlainText(const std::string& text) override;
   bool IsFormula() const override;
   bool SetFormulaTokens(const TcxTokenString& tokens) override;
-  bool SetFileFormula(const TcxTokenString& tokens,
-                      std::shared_ptr<const TcxFileFormula> file) override;
+  bool SetFileFormula(const TcxTokenString& tokens, std::shared_ptr<const TcxFileFormula> file,
+                      const TcxFormulaBlock& block = {}) override;
   TcxTokenString FormulaTokens() const override;
   void SetDateTime(double value);
 

@@ -201,6 +201,9 @@ void TcxSSBookSheet::InsertDeleteCells(const TRect& cells, int mode, bool isDele
   // Refused before anything changes, as a spreadsheet refuses to lose data.
   if (!isDelete && PushesCellsOffGrid(storage, r, mode))
     throw ESpreadSheetError(std::string(kCellsPushedOffSheet));
+  // An array formula or data table moves as a whole or not at all.
+  if (Index() >= 0 && book.FormulasCache().CutsBlock(Index(), r, mode, isDelete))
+    throw ESpreadSheetError(std::string(kCannotChangePartOfArray));
   TcxSpreadSheetHistory& history = book.History();
   book.BeginUpdate();
   TryFinally(

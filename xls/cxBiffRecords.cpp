@@ -253,6 +253,19 @@ bool ReadArray(TcxBiffRecord& record, TcxRangeFormulaRecord& formula) {
   return ReadTokensAndExtra(record, formula.Tokens, formula.Extra);
 }
 
+bool ReadTable(TcxBiffRecord& record, TcxTableRecord& table) {
+  table.Range.FirstRow = record.ReadU16();
+  table.Range.LastRow = record.ReadU16();
+  table.Range.FirstCol = record.ReadU8();
+  table.Range.LastCol = record.ReadU8();
+  table.Options = record.ReadU16();
+  for (int k = 0; k < 2; ++k) {
+    table.InputRow[k] = record.ReadU16();
+    table.InputCol[k] = record.ReadU16();
+  }
+  return record.Ok();
+}
+
 bool ReadSst(TcxBiffRecord& record, std::vector<std::string>& strings, std::string& error) {
   strings.clear();
   record.Skip(4);  // total count of LABELSST records

@@ -183,6 +183,18 @@ struct TcxRangeFormulaRecord {
 bool ReadShrFmla(TcxBiffRecord& record, TcxRangeFormulaRecord& formula);
 bool ReadArray(TcxBiffRecord& record, TcxRangeFormulaRecord& formula);
 
+// TABLE: the cells of a what-if data table (without its row and column of inputs and
+// formulas), its options and its input cells: the row input cell first, then the column input
+// cell of a table of two inputs (a table of one input has only the first, which is a row input
+// when option bit 2 is set).
+struct TcxTableRecord {
+  TcxCellRange Range;
+  uint16_t Options = 0;
+  uint16_t InputRow[2] = {0, 0};
+  uint16_t InputCol[2] = {0, 0};
+};
+bool ReadTable(TcxBiffRecord& record, TcxTableRecord& table);
+
 // SST: the shared strings in order (rich-text runs and phonetic data skipped). A string's
 // characters may continue in the next CONTINUE record, whose first byte then says whether the
 // rest is 8- or 16-bit; a string's header never straddles a boundary. The table ends where the

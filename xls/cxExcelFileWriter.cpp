@@ -782,9 +782,28 @@ void TcxExcelFileWriter::WriteCell(int sheet, int column, bool textFormat,
   WriteLabelSst(w, r, c, currentXf_, strings_.AddString(chars));
 }
 
+void TcxExcelFileWriter::WriteFormulaValue(int sheet, int column, const TcxResultValue& result,
+                                           int row, TcxSaveLossKind kind) {
+  if (!InRange(row, column)) {
+    NoteLoss(slOutsideGrid, sheet, column, row);
+    return;
+  }
+  NoteLoss(kind, sheet, column, row);
+  switch (result.Kind) {
+    case rkNumber: WriteCell(sheet, column, false, result.Number, row); break;
+    case rkText: WriteCell(sheet, column, true, std::string_view(result.Text), row); break;
+    case rkBool:
+      WriteCell(sheet, column, false, result.Bool ? kTrueText : kFalseText, row);
+      break;
+    case rkError: WriteCell(sheet, column, false, ErrorToText(result.Error), row); break;
+    case rkNone: WriteCell(sheet, column, false, std::monostate{}, row); break;
+  }
+}
+
 void TcxExcelFileWriter::WriteFormula(int sheet, int column, std::span<const uint8_t> tokens,
                                       const TcxResultValue& result, int row,
-                                      std::span<const uint8_t> extra) {
+                                      std::span<const uint8_t> extra,
+                                      const TcxFollowingRecord* following) {
   if (tokens.empty()) return;
   if (!InRange(row, column)) {
     NoteLoss(slOutsideGrid, sheet, column, row);
@@ -830,6 +849,11 @@ void TcxExcelFileWriter::WriteFormula(int sheet, int column, std::span<const uin
   }
   ::WriteFormula(s.Records, static_cast<uint16_t>(row), static_cast<uint16_t>(column), currentXf_,
                  bytes, kFormulaOptions, tokens, extra);
+  if (following && following->Id != 0) {
+    const size_t at = s.Records.BeginRecord(following->Id);
+    s.Records.Append(following->Data);
+    s.Records.EndRecord(at);
+  }
   if (!text.empty()) WriteString(s.Records, text);
 }
 

@@ -31,6 +31,15 @@ enum TcxSaveLossKind : uint8_t {
   slTextCut,         // a text longer than a file's text holds, cut to that length
   slFormulaAsValue,  // a formula longer than a FORMULA record holds, saved as its value
   slOutsideGrid,     // a cell beyond column IV or row 65536, left out
+  slBrokenBlock,     // a cell of an array formula or data table that lost its first cell (or
+                     // reaches beyond the file's grid), saved as its value
+};
+
+// A record that belongs right after a FORMULA record (before the STRING record of its text
+// value): the ARRAY or TABLE record of the block of cells the formula's cell starts.
+struct TcxFollowingRecord {
+  uint16_t Id = 0;
+  std::vector<uint8_t> Data;
 };
 
 // The cells of one kind of loss: how many, and the first of them.
@@ -129,8 +138,14 @@ public:
   void WriteCell(int sheet, int column, bool textFormat, const TcxCellValue& value, int row);
   // A formula cell with the current XF: BIFF8 tokens, the data after them (array constants)
   // and the cached result (a text result in a STRING record after the FORMULA record).
+  // `following`, when given, is written right after the FORMULA record.
   void WriteFormula(int sheet, int column, std::span<const uint8_t> tokens,
-                    const TcxResultValue& result, int row, std::span<const uint8_t> extra = {});
+                    const TcxResultValue& result, int row, std::span<const uint8_t> extra = {},
+                    const TcxFollowingRecord* following = nullptr);
+  // A formula cell the file cannot hold as a formula, written as its value with the current XF;
+  // the loss is noted as `kind`.
+  void WriteFormulaValue(int sheet, int column, const TcxResultValue& result, int row,
+                         TcxSaveLossKind kind);
   // The link table formulas name things through (IcxFormulaLinks). Entries beyond the sheets'
   // own EXTERNSHEET entries (a sheet range or a sheet that is gone, the add-in book, other
   // workbooks) follow the entries of the page count, so it must be set first; their books'

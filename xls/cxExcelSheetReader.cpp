@@ -144,6 +144,9 @@ void TcxExcelSheetReader::Dispatch(TcxBiffRecord& record) {
     case kBiffArray:
       ReadRangeFormula(record, true);
       break;
+    case kBiffTable:
+      ReadTableRecord(record);
+      break;
     case kBiffString:
       ReadString(record);
       break;
@@ -419,7 +422,8 @@ void TcxExcelSheetReader::ReadFormula(TcxBiffRecord& record) {
   const TcxDecodedFormula decoded =
       globals_.Formulas->Decode(formula.Cell.Col, formula.Cell.Row, formula.Tokens, formula.Extra, page_);
   switch (decoded.Outcome) {
-    case foShared: {
+    case foShared:
+    case foTable: {
       pending.AnchorCol = decoded.ExpCol;
       pending.AnchorRow = decoded.ExpRow;
       const uint32_t anchor = CellKey(decoded.ExpCol, decoded.ExpRow);
@@ -435,9 +439,6 @@ void TcxExcelSheetReader::ReadFormula(TcxBiffRecord& record) {
       lastFormulaCell_ = formula.Cell;
       break;
     }
-    case foTable:
-      KeepValue(pending, fpDataTable, "part of a data table");
-      break;
     default:
       SettleFormula(pending, decoded, formula.Tokens, formula.Extra, shape);
       KeepTokenKey(tokenKey, shape);
@@ -500,6 +501,18 @@ void TcxExcelSheetReader::ReadRangeFormula(TcxBiffRecord& record, bool array) {
   formula.Array = array;
   const bool ok = array ? ReadArray(record, formula.Record) : ReadShrFmla(record, formula.Record);
   if (!ok) Damaged(array ? "an ARRAY record is cut short" : "a SHRFMLA record is cut short");
+  AddRangeFormula(std::move(formula));
+}
+
+void TcxExcelSheetReader::ReadTableRecord(TcxBiffRecord& record) {
+  TRangeFormula formula;
+  formula.Table = true;
+  if (!ReadTable(record, formula.TableRecord)) Damaged("a TABLE record is cut short");
+  formula.Record.Range = formula.TableRecord.Range;
+  AddRangeFormula(std::move(formula));
+}
+
+void TcxExcelSheetReader::AddRangeFormula(TRangeFormula formula) {
   const uint32_t anchor = CellKey(formula.Record.Range.FirstCol, formula.Record.Range.FirstRow);
   rangeFormulas_.push_back(std::move(formula));
   if (!rangeAt_.emplace(anchor, rangeFormulas_.size() - 1).second) return;
@@ -544,7 +557,11 @@ void TcxExcelSheetReader::SettleWithRange(TPendingFormula& pending, const TRange
     return;
   }
   if (range->Array) {
-    KeepValue(settled, fpArrayFormula, "part of an array formula");
+    SettleArrayCell(settled, *range);
+    return;
+  }
+  if (range->Table) {
+    SettleTableCell(settled, *range);
     return;
   }
   const std::string shape = ShapeOf(settled.Cell, range->Record.Tokens, range->Record.Extra);
@@ -664,6 +681,92 @@ void TcxExcelSheetReader::SettleFormula(TPendingFormula& pending, const TcxDecod
   }
 }
 
+namespace {
+
+// The block of a range record as the workbook holds it; false when it is not a block of the
+// sheet that holds the cell.
+bool BlockOf(const TcxCellRange& r, int col, int row, TcxFormulaBlockKind kind,
+             TcxFormulaBlock& block) {
+  if (r.FirstRow > r.LastRow || r.FirstCol > r.LastCol || r.LastCol > kMaxCol || col < r.FirstCol ||
+      col > r.LastCol || row < r.FirstRow || row > r.LastRow)
+    return false;
+  block = {kind, {r.FirstCol, r.FirstRow, r.LastCol, r.LastRow}};
+  return true;
+}
+
+}  // namespace
+
+void TcxExcelSheetReader::SettleArrayCell(TPendingFormula& pending, const TRangeFormula& range) {
+  const TcxCellHeader& c = pending.Cell;
+  TcxFormulaBlock block;
+  if (!globals_.FormulaTokens || !BlockOf(range.Record.Range, c.Col, c.Row, fbArray, block)) {
+    KeepValue(pending, fpArrayFormula, "a cell outside its array formula");
+    return;
+  }
+  TcxConvertedFormula converted =
+      globals_.FormulaTokens->Convert(c.Col, c.Row, range.Record.Tokens, range.Record.Extra);
+  if (!converted.Ok || converted.Tokens.empty()) {
+    KeepValue(pending, fpArrayFormula, "an array formula the workbook cannot hold: " + converted.Detail);
+    return;
+  }
+  for (std::string& name : converted.UnknownFunctions) {
+    report_.UnknownFunctions = true;
+    report_.Problems.push_back({page_, c.Col, c.Row, fpUnknownFunction, std::move(name), true});
+  }
+  pending.File = std::make_shared<TcxFileFormula>(std::move(converted.File));
+  pending.Tokens = std::move(converted.Tokens);
+  pending.Block = block;
+  KeepConverted(pending);
+}
+
+void TcxExcelSheetReader::SettleTableCell(TPendingFormula& pending, const TRangeFormula& range) {
+  const TcxCellHeader& c = pending.Cell;
+  const TcxTableRecord& table = range.TableRecord;
+  TcxFormulaBlock block;
+  if (!BlockOf(table.Range, c.Col, c.Row, fbTable, block)) {
+    KeepValue(pending, fpDataTable, "a cell outside its data table");
+    return;
+  }
+  // TABLE(row input, column input): a table of one input has one of them, a deleted input
+  // cell is #REF!.
+  constexpr uint16_t kRowInput = 0x0004, kTwoInputs = 0x0008, kDeleted[2] = {0x0010, 0x0020};
+  const bool two = (table.Options & kTwoInputs) != 0;
+  TcxTokenString tokens;
+  for (int k = 0; k < 2; ++k) {
+    // Which record entry stands for this argument.
+    int entry = -1;
+    if (two)
+      entry = k;
+    else if ((k == 0) == ((table.Options & kRowInput) != 0))
+      entry = 0;
+    if (entry < 0) {
+      tokens.push_back(ptgMissArg);
+    } else if (table.Options & kDeleted[entry] || table.InputCol[entry] > kMaxCol) {
+      tokens.insert(tokens.end(), {ptgErr, static_cast<uint8_t>(ecRef)});
+    } else {
+      AppendRef(tokens, false, false, table.InputRow[entry] - c.Row, table.InputCol[entry] - c.Col);
+    }
+  }
+  tokens.insert(tokens.end(), {ptgFuncVar, 2, static_cast<uint8_t>(kDataTableFunction & 0xFF),
+                               static_cast<uint8_t>(kDataTableFunction >> 8)});
+  pending.File = std::make_shared<TcxFileFormula>();
+  pending.File->TableOptions = table.Options;
+  pending.Tokens = std::move(tokens);
+  pending.Block = block;
+  KeepConverted(pending);
+}
+
+void TcxExcelSheetReader::KeepConverted(TPendingFormula& pending) {
+  if (pending.Result.Kind == frString && !pending.HasText) {
+    // The text comes in the STRING record that follows.
+    Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
+    stringCell_ = std::move(pending);
+    awaitingString_ = true;
+    return;
+  }
+  FinishKept(pending);
+}
+
 bool TcxExcelSheetReader::KeepFormula(TPendingFormula& pending, std::span<const uint8_t> tokens,
                                       std::span<const uint8_t> extra) {
   if (!globals_.FormulaTokens || pending.Cell.Col > kMaxCol) return false;
@@ -678,14 +781,7 @@ bool TcxExcelSheetReader::KeepFormula(TPendingFormula& pending, std::span<const 
   }
   pending.File = std::make_shared<TcxFileFormula>(std::move(converted.File));
   pending.Tokens = std::move(converted.Tokens);
-  if (pending.Result.Kind == frString && !pending.HasText) {
-    // The text comes in the STRING record that follows.
-    Cell(pending.Cell.Col, pending.Cell.Row, pending.Cell.Xf);
-    stringCell_ = std::move(pending);
-    awaitingString_ = true;
-    return true;
-  }
-  FinishKept(pending);
+  KeepConverted(pending);
   return true;
 }
 
@@ -720,7 +816,7 @@ void TcxExcelSheetReader::FinishKept(TPendingFormula& pending) {
   file.Col = c.Col;
   file.Row = c.Row;
   IcxSheetCell* const cell = Cell(c.Col, c.Row, c.Xf);
-  if (cell && !cell->SetFileFormula(pending.Tokens, std::move(pending.File))) {
+  if (cell && !cell->SetFileFormula(pending.Tokens, std::move(pending.File), pending.Block)) {
     pending.File = nullptr;
     pending.HasText = true;
     KeepValue(pending, fpDamaged, "the workbook cannot show the formula");

@@ -137,10 +137,15 @@ private:
     // A formula kept as tokens (KeepFormula), once its value is known.
     std::shared_ptr<TcxFileFormula> File;
     TcxTokenString Tokens;
+    // The array formula or data table the cell is part of.
+    TcxFormulaBlock Block;
   };
+  // A SHRFMLA, ARRAY or TABLE record (Table: Record holds the range only).
   struct TRangeFormula {
     TcxRangeFormulaRecord Record;
     bool Array = false;
+    bool Table = false;
+    TcxTableRecord TableRecord;
   };
 
   void Prescan(std::span<const uint8_t> stream, size_t offset);
@@ -161,6 +166,16 @@ private:
 
   void ReadFormula(TcxBiffRecord& record);
   void ReadRangeFormula(TcxBiffRecord& record, bool array);
+  void ReadTableRecord(TcxBiffRecord& record);
+  // Keeps a range record and settles the cells that waited for it.
+  void AddRangeFormula(TRangeFormula formula);
+  // A cell of an array formula: the array's expression converted at the cell; a cell of a data
+  // table: TABLE(row input, column input) with the value the file stored.
+  void SettleArrayCell(TPendingFormula& pending, const TRangeFormula& range);
+  void SettleTableCell(TPendingFormula& pending, const TRangeFormula& range);
+  // Hands the formula converted from the file to the cell once its value is known (the STRING
+  // record that holds a text value may follow).
+  void KeepConverted(TPendingFormula& pending);
   void ReadString(TcxBiffRecord& record);
   // The shape of a formula's tokens at the cell, or empty when shapes are not reused.
   std::string ShapeOf(const TcxCellHeader& cell, std::span<const uint8_t> tokens,

@@ -27,23 +27,12 @@ using namespace readertest;
 namespace {
 
 // Formula cells the workbook does not read as formulas yet, by file, with the reason.
-//
-// Arrays: cells of array formulas (ARRAY records). Tables: cells of what-if data tables (TABLE
-// records). Both keep their stored values until the workbook holds array formulas and data
-// tables; then the entries go.
 struct TStillLost {
   const char* File;
   int Cells;
   const char* Why;
 };
 const TStillLost kStillLost[] = {
-    {"poi-57231_MixedGasReport.xls", 20, "arrays"},
-    {"poi-IfFunctionTestCaseData.xls", 30, "arrays"},
-    {"poi-MatrixFormulaEvalTestData.xls", 262, "arrays"},
-    {"poi-testArraysAndTables.xls", 64, "arrays (25) and tables (39)"},
-    {"poi-testRVA.xls", 24, "arrays"},
-    {"sheetjs-formula_stress_test.xls", 29, "arrays"},
-    {"sheetjs-formulae_test_simple.xls", 6, "arrays"},
     // One cell refers to row and column labels (natural-language formulas, tokens 0x18),
     // which the workbook has no reference for.
     {"xlrd-namesdemo.xls", 1, "a reference to labels"},
