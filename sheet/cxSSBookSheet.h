@@ -91,6 +91,8 @@ public:
   // its column) is locked; without it, unless the workbook, the sheet or the cell is read-only.
   bool CanChangeCell(int col, int row) const;
   bool CanChangeRange(const TRect& cells) const;
+  // Whether the cells hold part of an array formula or data table but not all of it.
+  bool CutsBlock(const TRect& cells) const;
   // "Clear cells": the contents, and with `clearFormats` the styles and the merged areas inside.
   void ClearCells(const TRect& cells, bool clearFormats);
   // "Clear all": the whole sheet with formats.

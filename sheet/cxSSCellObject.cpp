@@ -44,8 +44,33 @@ TxlsDataFormat TcxSSCellObject::Format() const {
   return storage_.CellRef(col_, row_).Style->Format;
 }
 
+namespace {
+
+// Whether the cell is one cell of an array formula or data table of several cells, which a
+// write to the cell alone would leave without it: spreadsheets refuse such a write. While a file
+// loads, the reader fills the cells one by one.
+bool PartOfBlock(const TcxSSDataStorage& storage, int col, int row) {
+  if (storage.Book().Loading()) return false;
+  const TcxSSCellRec* cell = storage.FindCell(col, row);
+  if (!cell || cell->Kind != ckFormula || !cell->Formula) return false;
+  const TcxFormulaBlock& block = cell->Formula->Block;
+  return block.Kind != fbNone &&
+         (block.Cells.Left != block.Cells.Right || block.Cells.Top != block.Cells.Bottom);
+}
+
+void RefusePartOfBlock(const TcxSSDataStorage& storage, int col, int row) {
+  if (PartOfBlock(storage, col, row)) throw ESpreadSheetError(std::string(kCannotChangePartOfArray));
+}
+
+}  // namespace
+
 void TcxSSCellObject::SetTextEx(const std::string& text, bool asFormula, bool allowFormula) {
   TcxCustomSpreadSheetBook& book = storage_.Book();
+  // An edit that leaves a block's cell as it was (the editor closed unchanged) changes nothing.
+  if (PartOfBlock(storage_, col_, row_)) {
+    if (text == GetText()) return;
+    RefusePartOfBlock(storage_, col_, row_);
+  }
   const TxlsDataFormat format = Format();
   const TcxTypedText typed =
       ClassifyTypedText(text, format, book.Settings(), book.Environment().Now());
@@ -82,12 +107,14 @@ void TcxSSCellObject::SetRawText(const std::string& text, bool parse) {
 }
 
 void TcxSSCellObject::SetNumber(double value) {
+  RefusePartOfBlock(storage_, col_, row_);
   storage_.SetCellNumber(col_, row_, value);
   AutoHeight();
   storage_.Book().UpdateControl();
 }
 
 void TcxSSCellObject::SetPlainText(const std::string& text) {
+  RefusePartOfBlock(storage_, col_, row_);
   storage_.SetCellText(col_, row_, text, false, false);
   AutoHeight();
   storage_.Book().UpdateControl();

@@ -353,6 +353,7 @@ bool TcxCustomSpreadSheetBook::PasteClipboardCells(TcxSSBookSheet& sheet, int co
       [&] {
         if (mergedCells.IntersectsAny({target.Left, target.Top, target.Right + 1, target.Bottom + 1}))
           throw ESpreadSheetError(std::string(kCannotChangePartOfMerged));
+        if (sheet.CutsBlock(target)) throw ESpreadSheetError(std::string(kCannotChangePartOfArray));
         const TPoint offset{col - source.Left, row - source.Top};
         const int32_t count = in.I32();
         if (count < 0 || static_cast<size_t>(count) > in.Left() / 16) return;

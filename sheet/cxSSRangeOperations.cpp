@@ -127,6 +127,19 @@ bool TcxSSBookSheet::CanChangeRange(const TRect& cells) const {
 
 // --- Clearing -----------------------------------------------------------------------------------
 
+bool TcxSSBookSheet::CutsBlock(const TRect& cells) const {
+  const int page = Index();
+  if (page < 0) return false;
+  for (const TRect& b : owner_.FormulasCache().Blocks(page)) {
+    const bool meets = b.Left <= cells.Right && cells.Left <= b.Right && b.Top <= cells.Bottom &&
+                       cells.Top <= b.Bottom;
+    const bool inside = cells.Left <= b.Left && b.Right <= cells.Right && cells.Top <= b.Top &&
+                        b.Bottom <= cells.Bottom;
+    if (meets && !inside) return true;
+  }
+  return false;
+}
+
 namespace {
 
 // Records the merged areas as they were when an operation changed them as a side effect.
@@ -141,6 +154,7 @@ void RecordMergedAreas(TcxSSBookSheet& sheet, const TcxSSRectsArray& previous) {
 void TcxSSBookSheet::ClearCells(const TRect& cells, bool clearFormats) {
   if (!CanChangeRange(cells)) return;
   TcxCustomSpreadSheetBook& book = owner_;
+  if (CutsBlock(cells)) throw ESpreadSheetError(std::string(kCannotChangePartOfArray));
   if (book.Control()) book.Control()->HideEditor();
   TcxSSDataStorage& storage = DataStorage();
   TcxSpreadSheetHistory& history = book.History();

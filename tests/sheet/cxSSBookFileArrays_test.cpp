@@ -1,0 +1,262 @@
+// Array formulas and what-if data tables of a real file (poi-testArraysAndTables.xls): every
+// cell of their blocks is a formula of its block, shown in braces with the file's value; a save
+// writes the block's cells as Excel does (tExp or tTbl pointing at the block's first cell, which
+// is followed by its ARRAY or TABLE record), so that xlrd reads the same values and the workbook
+// the same formulas back; rows and columns move blocks as a whole and never cut through one.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "cli/CliBook.h"
+#include "sheet/cxSSBookFile.h"
+#include "tests/sheet/SheetFixture.h"
+#include "xls/BiffTestSupport.h"
+#include "xls/ReaderTestSupport.h"
+#include "xls/cxCompoundDocument.h"
+
+using namespace readertest;
+
+namespace {
+
+const char kFile[] = "poi-testArraysAndTables.xls";
+
+// Cells of the file's first sheet: the block they belong to and what they show.
+struct TBlockCell {
+  const char* Cell;
+  TcxFormulaBlockKind Kind;
+  const char* Block;
+  const char* Text;
+  const char* Value;
+};
+const TBlockCell kBlockCells[] = {
+    {"B16", fbArray, "B16:E16", "{=B2:E2*B3:E3}", "5"},
+    {"E16", fbArray, "B16:E16", "{=B2:E2*B3:E3}", "32"},
+    {"B19", fbArray, "B19:C20", "{=B4:C5*B6:C7}", "15"},
+    {"C20", fbArray, "B19:C20", "{=B4:C5*B6:C7}", "24"},
+    {"C27", fbTable, "C27:E28", "{=TABLE(B26,)}", "103a"},
+    {"E28", fbTable, "C27:E28", "{=TABLE(B26,)}", "2500"},
+    {"C33", fbTable, "C33:E35", "{=TABLE(,B32)}", ""},
+    {"C41", fbTable, "C41:F46", "{=TABLE(B38,B39)}", ""},
+};
+
+std::unique_ptr<TcxSpreadSheetBook> Load(std::istream& stream) {
+  auto book = std::make_unique<TcxSpreadSheetBook>(MakeFixedEnvironment(TRegionalSettings::English()));
+  try {
+    book->LoadFromStream(stream);
+  } catch (const ESpreadSheetUnknownFunctions&) {
+  }
+  return book;
+}
+
+std::unique_ptr<TcxSpreadSheetBook> LoadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return Load(in);
+}
+
+std::string Text(TcxCustomSpreadSheetBook& book, const TRect& at) {
+  book.History().Lock();
+  const std::string text = TcxSSCellObject(book.Pages(0).DataStorage(), at.Left, at.Top).GetText();
+  book.History().Unlock();
+  return text;
+}
+
+// Each block of sheet 0 with the text of each of its cells, the value the cell shows and the
+// block it holds: equal exactly when the blocks are the same cells with the same formulas.
+std::string Blocks(TcxCustomSpreadSheetBook& book) {
+  std::ostringstream out;
+  book.Pages(0).DataStorage().ForEachCell([&](int col, int row, const TcxSSCellRec& cell) {
+    if (cell.Kind != ckFormula || !cell.Formula || cell.Formula->Block.Kind == fbNone) return;
+    const TRect& b = cell.Formula->Block.Cells;
+    out << TcxSSUtils::ColumnName(col) << row + 1 << " " << int(cell.Formula->Block.Kind) << " "
+        << b.Left << "," << b.Top << ":" << b.Right << "," << b.Bottom << " "
+        << Text(book, {col, row, col, row}) << " = " << CellValueText(book, 0, col, row) << "\n";
+  });
+  return out.str();
+}
+
+// The ARRAY and TABLE records of the first sheet, as their range and the rest of their data,
+// and the cells whose FORMULA records point at a block (tExp, tTbl), by the cell they point at.
+struct TBlockRecords {
+  std::vector<std::string> Blocks;
+  std::map<std::string, std::string> Pointers;
+};
+TBlockRecords ReadBlockRecords(std::span<const uint8_t> bytes) {
+  TBlockRecords out;
+  TcxWorkBookReader container(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  const std::span<const uint8_t> stream = container.Buffer();
+  size_t end = 0;
+  while (end + 4 <= stream.size() && (stream[end] | stream[end + 1] | stream[end + 2] | stream[end + 3]))
+    end += 4 + static_cast<size_t>(stream[end + 2] | stream[end + 3] << 8);
+  const auto records = bifftest::Records(stream.first(std::min(end, stream.size())));
+  int eofs = 0;
+  uint16_t previous = 0;
+  for (const auto& r : records) {
+    if (r.Id == 0x000A && ++eofs == 2) break;
+    if (eofs == 1 && (r.Id == 0x0221 || r.Id == 0x0236)) {
+      std::ostringstream line;
+      // Each follows the FORMULA record of its block's first cell.
+      line << (r.Id == 0x0221 ? "ARRAY " : "TABLE ") << r.U16(0) << "-" << r.U16(2) << " "
+           << int(r.Data[4]) << "-" << int(r.Data[5]) << (previous == 0x0006 ? "" : " misplaced");
+      if (r.Id == 0x0236)
+        line << " options " << (r.U16(6) & 0x3C) << " inputs " << r.U16(8) << "," << r.U16(10)
+             << (r.U16(6) & 0x0008 ? " " + std::to_string(r.U16(12)) + "," + std::to_string(r.U16(14)) : "");
+      else
+        line << " tokens " << r.U16(12);
+      out.Blocks.push_back(line.str());
+    }
+    if (eofs == 1 && r.Id == 0x0006 && r.U16(20) == 5 && (r.Data[22] == 1 || r.Data[22] == 2))
+      out.Pointers[TcxSSUtils::ColumnName(r.U16(2)) + std::to_string(r.U16(0) + 1)] =
+          std::string(r.Data[22] == 1 ? "exp " : "tbl ") + TcxSSUtils::ColumnName(r.U16(25)) +
+          std::to_string(r.U16(23) + 1);
+    previous = r.Id;
+  }
+  return out;
+}
+
+TBlockRecords ReadBlockRecords(const std::string& bytes) {
+  return ReadBlockRecords(
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+class ArrayFormulasAndDataTables : public testing::Test {
+protected:
+  void SetUp() override { book = LoadFile(CorpusDir() / kFile); }
+  std::string Saved() {
+    std::stringstream out;
+    book->SaveToStream(out);
+    return out.str();
+  }
+  std::unique_ptr<TcxSpreadSheetBook> book;
+};
+
+TEST_F(ArrayFormulasAndDataTables, AreFormulasOfTheirBlocksShowingTheFileValues) {
+  for (const TBlockCell& c : kBlockCells) {
+    SCOPED_TRACE(c.Cell);
+    const TRect at = Range(c.Cell);
+    const TcxSSCellRec& cell = book->Pages(0).DataStorage().CellRef(at.Left, at.Top);
+    ASSERT_EQ(cell.Kind, ckFormula);
+    EXPECT_EQ(cell.Formula->Block, (TcxFormulaBlock{c.Kind, Range(c.Block)}));
+    EXPECT_EQ(Text(*book, at), c.Text);
+    if (*c.Value) EXPECT_EQ(CellValueText(*book, 0, at.Left, at.Top), c.Value);
+  }
+}
+
+TEST_F(ArrayFormulasAndDataTables, ASaveWritesThemAsExcelDoes) {
+  const std::string saved = Saved();
+  const auto original = ReadBlockRecords(ReadFileBytes(CorpusDir() / kFile));
+  const auto written = ReadBlockRecords(saved);
+  // The same blocks; a table's one input is written without the file's leftover second entry.
+  EXPECT_EQ(written.Blocks,
+            (std::vector<std::string>{"ARRAY 1-1 2-6 tokens 8", "ARRAY 3-8 1-1 tokens 8",
+                                      "ARRAY 10-11 2-4 tokens 8", "ARRAY 15-15 1-4 tokens 25",
+                                      "ARRAY 18-19 1-2 tokens 17", "TABLE 26-27 2-4 options 4 inputs 25,1",
+                                      "TABLE 32-34 2-4 options 0 inputs 31,1",
+                                      "TABLE 40-45 2-5 options 8 inputs 37,1 38,1"}));
+  EXPECT_EQ(written.Pointers, original.Pointers);
+  EXPECT_EQ(written.Pointers.size(), 25u + 39u);
+
+  // The workbook reads the same blocks back, xlrd the same values.
+  std::stringstream in(saved);
+  auto reloaded = Load(in);
+  EXPECT_EQ(Blocks(*reloaded), Blocks(*book));
+  if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
+  const auto file = std::filesystem::temp_directory_path() / "zof-arrays-saved.xls";
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << saved;
+  }
+  const auto before = ReadWithXlrd(CorpusDir() / kFile);
+  const auto after = ReadWithXlrd(file);
+  std::filesystem::remove(file);
+  ASSERT_TRUE(before && after);
+  std::map<std::tuple<int, int, int>, std::string> a, b;
+  for (const TXlrdCell& c : before->Cells) a[{c.Sheet, c.Row, c.Col}] = c.Kind + c.Value;
+  for (const TXlrdCell& c : after->Cells) b[{c.Sheet, c.Row, c.Col}] = c.Kind + c.Value;
+  EXPECT_EQ(b, a);
+}
+
+TEST_F(ArrayFormulasAndDataTables, MoveAsAWholeAndAreNeverCut) {
+  const std::string before = Snapshot(*book);
+  const std::string blocks = Blocks(*book);
+  TcxSSBookSheet& sheet = book->Pages(0);
+  // Lines that would cut through a block, or shift part of one, are refused; nothing changes.
+  const struct {
+    const char* Cells;
+    int Mode;
+    bool Delete;
+  } cuts[] = {
+      {"A20", 3, false},  // a row inside B19:C20
+      {"C1", 2, false},   // a column inside B16:E16
+      {"A20", 3, true},   // the last row of B19:C20
+      {"C1:D1", 2, true}, // columns inside B16:E16
+      {"C28", 1, false},  // cells shifted down out of C27:E28
+      {"A16", 0, true},   // cells shifted left into B16:E16
+  };
+  for (const auto& c : cuts) {
+    SCOPED_TRACE(c.Cells);
+    try {
+      if (c.Delete)
+        sheet.DeleteCells(Range(c.Cells), c.Mode);
+      else
+        sheet.InsertCells(Range(c.Cells), c.Mode);
+      ADD_FAILURE() << "not refused";
+    } catch (const ESpreadSheetError& e) {
+      EXPECT_STREQ(e.what(), "Cannot change part of an array");
+    }
+    EXPECT_EQ(Snapshot(*book), before);
+  }
+  // A row above every block moves them all down by one, references with them; the save and
+  // undo keep that.
+  sheet.InsertCells(Range("A1"), 3);
+  const TcxSSCellRec& moved = sheet.DataStorage().CellRef(1, 19);
+  ASSERT_EQ(moved.Kind, ckFormula);
+  EXPECT_EQ(moved.Formula->Block, (TcxFormulaBlock{fbArray, Range("B20:C21")}));
+  EXPECT_EQ(Text(*book, Range("B20")), "{=B5:C6*B7:C8}");
+  EXPECT_EQ(Text(*book, Range("C28")), "{=TABLE(B27,)}");
+  const std::string movedBlocks = Blocks(*book);
+  std::stringstream in(Saved());
+  EXPECT_EQ(Blocks(*Load(in)), movedBlocks);
+  book->History().Undo();
+  EXPECT_EQ(Blocks(*book), blocks);
+}
+
+TEST_F(ArrayFormulasAndDataTables, ACellOfOneIsNotChangedAlone) {
+  const std::string before = Snapshot(*book);
+  TcxSSBookSheet& sheet = book->Pages(0);
+  TcxSSDataStorage& storage = sheet.DataStorage();
+  const auto refused = [&](const char* what, const std::function<void()>& change) {
+    SCOPED_TRACE(what);
+    try {
+      change();
+      ADD_FAILURE() << "not refused";
+    } catch (const ESpreadSheetError& e) {
+      EXPECT_STREQ(e.what(), "Cannot change part of an array");
+    }
+    EXPECT_EQ(Snapshot(*book), before);
+  };
+  refused("typed text", [&] { TcxSSCellObject(storage, 2, 15).SetText("7"); });
+  refused("a formula", [&] { TcxSSCellObject(storage, 2, 18).SetText("=1+1"); });
+  refused("a number", [&] { TcxSSCellObject(storage, 3, 26).SetNumber(4); });
+  refused("clearing one cell", [&] { sheet.ClearCells(Range("C16"), false); });
+  refused("clearing across the edge", [&] { sheet.ClearCells(Range("A20:B21"), true); });
+  // The editor closed without a change writes the text the cell has: nothing happens.
+  TcxSSCellObject(storage, 2, 15).SetText(Text(*book, Range("C16")));
+  EXPECT_EQ(Snapshot(*book), before);
+  EXPECT_TRUE(book->History().UndoDescriptions().empty());
+
+  // The whole block clears, and undo brings it back with its formulas and values.
+  const std::string blocks = Blocks(*book);
+  sheet.ClearCells(Range("A19:D20"), false);
+  EXPECT_EQ(storage.CellRef(1, 18).Kind, ckText);
+  EXPECT_EQ(storage.CellRef(2, 19).Text, "");
+  book->History().Undo();
+  EXPECT_EQ(Blocks(*book), blocks);
+  EXPECT_EQ(Snapshot(*book), before);
+}
+
+}  // namespace
