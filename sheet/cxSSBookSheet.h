@@ -93,6 +93,12 @@ public:
   bool CanChangeRange(const TRect& cells) const;
   // Whether the cells hold part of an array formula or data table but not all of it.
   bool CutsBlock(const TRect& cells) const;
+  // Enters `text` ("=" and an expression) as one array formula over the cells, as a spreadsheet
+  // does when a formula is entered into a selection as an array: every cell holds the formula
+  // and shows its part of the result. One undo step "Change cells". False, and nothing changed,
+  // when the text is no formula; refused ("Cannot change part of an array") when the cells hold
+  // part of another block.
+  bool SetArrayFormula(const TRect& cells, const std::string& text);
   // "Clear cells": the contents, and with `clearFormats` the styles and the merged areas inside.
   void ClearCells(const TRect& cells, bool clearFormats);
   // "Clear all": the whole sheet with formats.

@@ -44,6 +44,9 @@ namespace {
 constexpr uint8_t kPayloadText = 0;
 constexpr uint8_t kPayloadFormula = 1;
 constexpr uint8_t kPayloadNumber = 2;
+// A formula of an array formula or data table copied whole: the tokens, then the block's kind
+// and its rectangle counted from the copied rectangle's first cell.
+constexpr uint8_t kPayloadBlockFormula = 3;
 
 // Appends little-endian values to a block.
 class TBlockWriter {
@@ -148,6 +151,7 @@ struct TCellPayload {
   uint8_t Kind = kPayloadText;
   double Number = 0;
   TcxTokenString Tokens;
+  TcxFormulaBlock Block;  // kPayloadBlockFormula
   std::string Text;
   // The number format code, after the fields above, and the built-in index a file gave it.
   bool HasFormatCode = false;
@@ -155,7 +159,7 @@ struct TCellPayload {
   uint16_t FormatBuiltIn = TcxNumberFormat::kNoBuiltIn;
 };
 
-void WritePayload(TBlockWriter& out, const TcxSSCellRec& cell) {
+void WritePayload(TBlockWriter& out, const TcxSSCellRec& cell, const TRect& copied) {
   const TcxSSStyleRec& style = *cell.Style;
   out.U16(style.Format);
   out.U8(style.HorzTextAlign);
@@ -181,9 +185,18 @@ void WritePayload(TBlockWriter& out, const TcxSSCellRec& cell) {
     out.F64(cell.Number);
   } else if (cell.Kind == ckFormula && cell.Formula && !cell.Formula->Tokens.empty() &&
              cell.Formula->Tokens.size() <= 0xFFFF) {
-    out.U8(kPayloadFormula);
+    const TcxFormulaBlock& block = cell.Formula->Block;
+    const TRect& b = block.Cells;
+    const bool whole = block.Kind != fbNone && copied.Left <= b.Left && b.Right <= copied.Right &&
+                       copied.Top <= b.Top && b.Bottom <= copied.Bottom;
+    out.U8(whole ? kPayloadBlockFormula : kPayloadFormula);
     out.U16(static_cast<uint16_t>(cell.Formula->Tokens.size()));
     out.Bytes(cell.Formula->Tokens.data(), cell.Formula->Tokens.size());
+    if (whole) {
+      out.U8(block.Kind);
+      out.Rect({b.Left - copied.Left, b.Top - copied.Top, b.Right - copied.Left,
+                b.Bottom - copied.Top});
+    }
   } else {
     out.U8(kPayloadText);
   }
@@ -217,9 +230,15 @@ bool ReadPayload(TBlockReader& in, TCellPayload& cell) {
   style.Flags = in.U8();
   cell.Kind = in.U8();
   if (cell.Kind == kPayloadNumber) cell.Number = in.F64();
-  if (cell.Kind == kPayloadFormula) {
+  if (cell.Kind == kPayloadFormula || cell.Kind == kPayloadBlockFormula) {
     const std::string tokens = in.Bytes(in.U16());
     cell.Tokens.assign(tokens.begin(), tokens.end());
+  }
+  if (cell.Kind == kPayloadBlockFormula) {
+    const uint8_t kind = in.U8();
+    cell.Block.Kind = kind == fbArray ? fbArray : kind == fbTable ? fbTable : fbNone;
+    cell.Block.Cells = in.Rect();
+    cell.Kind = kPayloadFormula;
   }
   cell.Text = in.Text();
   if (in.Ok() && in.Left() > 0) {
@@ -233,7 +252,7 @@ bool ReadPayload(TBlockReader& in, TCellPayload& cell) {
 // Puts a payload into a cell: the look through the cell's style (a read-only flag of the target
 // must not block it, so the working flags are cleared first), then the value.
 void ApplyPayload(TcxSSBookSheet& sheet, int col, int row, const TCellPayload& cell,
-                  TPoint offset) {
+                  TPoint offset, const TRect& target) {
   TcxSSDataStorage& storage = sheet.DataStorage();
   TcxCustomSpreadSheetBook& book = sheet.Owner();
   {
@@ -276,6 +295,15 @@ void ApplyPayload(TcxSSBookSheet& sheet, int col, int row, const TCellPayload& c
     record->Col = col;
     record->Row = row;
     record->Tokens = cell.Tokens;
+    // A block copied whole lands as a block; its cells all come with it.
+    if (cell.Block.Kind != fbNone) {
+      const TRect& b = cell.Block.Cells;
+      const TRect moved{b.Left + target.Left, b.Top + target.Top, b.Right + target.Left,
+                        b.Bottom + target.Top};
+      if (b.Left >= 0 && b.Top >= 0 && moved.Right <= target.Right && moved.Bottom <= target.Bottom &&
+          moved.Left <= col && col <= moved.Right && moved.Top <= row && row <= moved.Bottom)
+        record->Block = {cell.Block.Kind, moved};
+    }
     TcxSSFormula* formula = engine.Add(std::move(record));
     // Checked where it lands, before the sheet references move: a relative reference that
     // would point before the first row or column makes the cell "#REF!".
@@ -324,7 +352,7 @@ std::string TcxCustomSpreadSheetBook::CopyClipboardCells(TcxSSBookSheet& sheet, 
   for (int col = cells.Left; col <= cells.Right; ++col)
     for (int row = cells.Top; row <= cells.Bottom; ++row) {
       payload.Out().clear();
-      WritePayload(payload, storage.OwnCell(col, row));
+      WritePayload(payload, storage.OwnCell(col, row), cells);
       out.Text(payload.Out());
     }
   return std::move(out.Out());
@@ -380,7 +408,7 @@ bool TcxCustomSpreadSheetBook::PasteClipboardCells(TcxSSBookSheet& sheet, int co
             if (!ReadPayload(cellIn, cell)) continue;
             const int x = target.Left + c;
             const int y = target.Top + r;
-            if (sheet.CanChangeCell(x, y)) ApplyPayload(sheet, x, y, cell, offset);
+            if (sheet.CanChangeCell(x, y)) ApplyPayload(sheet, x, y, cell, offset, target);
           }
 
         pasted = target;

@@ -192,6 +192,73 @@ void TcxSSBookSheet::ClearSheet() {
       });
 }
 
+// --- Array formulas ------------------------------------------------------------------------------
+
+namespace {
+
+// The tokens of a formula parsed at one cell as the same formula at a cell (dx, dy) away: its
+// relative references keep pointing at the same cells.
+TcxTokenString MovedOrigin(TcxTokenString tokens, int dx, int dy) {
+  const auto shift = [&](uint8_t* t, size_t abs, size_t value, int delta) {
+    if (!t[abs]) WriteInt32(t + value, static_cast<int32_t>(int64_t(ReadInt32(t + value)) - delta));
+  };
+  for (size_t pos = 0; pos < tokens.size();) {
+    const size_t size = TokenSizeAt(tokens, pos);
+    if (size == 0) break;
+    uint8_t* t = tokens.data() + pos;
+    if (t[0] == ptgRef) {
+      shift(t, kRefRowAbs, kRefRow, dy);
+      shift(t, kRefColAbs, kRefCol, dx);
+    } else if (t[0] == ptgArea) {
+      shift(t, kAreaFirstRowAbs, kAreaFirstRow, dy);
+      shift(t, kAreaLastRowAbs, kAreaLastRow, dy);
+      shift(t, kAreaFirstColAbs, kAreaFirstCol, dx);
+      shift(t, kAreaLastColAbs, kAreaLastCol, dx);
+    }
+    pos += size;
+  }
+  return tokens;
+}
+
+}  // namespace
+
+bool TcxSSBookSheet::SetArrayFormula(const TRect& cells, const std::string& text) {
+  const int page = Index();
+  if (page < 0 || IsEmptyRect(cells) || cells.Left < 0 || cells.Top < 0) return false;
+  if (CutsBlock(cells)) throw ESpreadSheetError(std::string(kCannotChangePartOfArray));
+  TcxCustomSpreadSheetBook& book = owner_;
+  TcxSSFormulasCache& engine = book.FormulasCache();
+  TcxSSFormula parsed;
+  parsed.Sheet = static_cast<uint16_t>(page);
+  parsed.Col = cells.Left;
+  parsed.Row = cells.Top;
+  engine.SetErrorFlag(false);
+  engine.Handler().ParseFormula(text, parsed);
+  const bool ok = !parsed.ParseFailed && !engine.ErrorFlag() && !parsed.Tokens.empty() &&
+                  engine.Handler().ErrorCode() == 0;
+  engine.SetErrorFlag(false);
+  if (!ok) return false;
+  const TcxFormulaBlock block{fbArray, cells};
+  TcxSSDataStorage& storage = DataStorage();
+  TcxSpreadSheetHistory& history = book.History();
+  book.BeginUpdate();
+  const bool opened = history.BeginComplex(kChangeCells);
+  TryFinally(
+      [&] {
+        for (int col = cells.Left; col <= cells.Right; ++col)
+          for (int row = cells.Top; row <= cells.Bottom; ++row)
+            storage.SetCellFormula(
+                col, row, MovedOrigin(parsed.Tokens, col - cells.Left, row - cells.Top), nullptr,
+                block);
+        CellsChanged(cells);
+      },
+      [&] {
+        if (opened) history.EndComplex();
+        book.EndUpdate();
+      });
+  return true;
+}
+
 // --- Inserting and deleting ----------------------------------------------------------------------
 
 void TcxSSBookSheet::InsertCells(const TRect& cells, int mode) {

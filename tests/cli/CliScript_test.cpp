@@ -265,21 +265,24 @@ TEST_F(CliScriptTest, SortingTakesADirectionPerKeyColumn) {
 }
 
 TEST_F(CliScriptTest, EntireRowsAndColumnsMoveFormulaReferences) {
-  // sheetjs-formulae_test_simple.xls: C1:D5 refer to A1:B5 row by row, C6 sums A1:A5*B1:B5.
+  // sheetjs-formulae_test_simple.xls: C1:D5 refer to A1:B5 row by row, the array formula
+  // B1:B5 is A1:A5, the array formula B6 sums A1:A5*B1:B5.
   Load("sheetjs-formulae_test_simple.xls");
   EXPECT_EQ(Out("insert A1 rows\ndump --formulas\n"),
-            ",,,\n1,1,=A2,=A2\n2,2,=A3,=A3\n3,3,=A4,=A4\n4,4,=A5,=A5\n5,5,=A6,=A6\n"
-            "=SUM(A2:A6*B2:B6),55,=A7,=B7\n");
+            ",,,\n1,{=A2:A6},=A2,=A2\n2,{=A2:A6},=A3,=A3\n3,{=A2:A6},=A4,=A4\n"
+            "4,{=A2:A6},=A5,=A5\n5,{=A2:A6},=A6,=A6\n"
+            "=SUM(A2:A6*B2:B6),{=SUM(A2:A6*B2:B6)},=A7,=B7\n");
   EXPECT_EQ(Out("undo\ninsert A1 columns\nprint B2:E2\ndump --formulas\n"),
             "2|2|2|2\n"
-            ",1,1,=B1,=B1\n,2,2,=B2,=B2\n,3,3,=B3,=B3\n,4,4,=B4,=B4\n,5,5,=B5,=B5\n"
-            ",=SUM(B1:B5*C1:C5),55,=B6,=C6\n");
+            ",1,{=B1:B5},=B1,=B1\n,2,{=B1:B5},=B2,=B2\n,3,{=B1:B5},=B3,=B3\n"
+            ",4,{=B1:B5},=B4,=B4\n,5,{=B1:B5},=B5,=B5\n"
+            ",=SUM(B1:B5*C1:C5),{=SUM(B1:B5*C1:C5)},=B6,=C6\n");
   // Shifting cells down leaves references where they were.
   // Shifting cells down moves the formulas with their relative references; nothing else
   // changes its references.
   EXPECT_EQ(Out("undo\ninsert C1 down\nprint C2\ndump --formulas\n"), "2\n"
-            "1,1,,=A1\n2,2,=A2,=A2\n3,3,=A3,=A3\n4,4,=A4,=A4\n5,5,=A5,=A5\n"
-            "=SUM(A1:A5*B1:B5),55,=A6,=B6\n,,=A7,\n");
+            "1,{=A1:A5},,=A1\n2,{=A1:A5},=A2,=A2\n3,{=A1:A5},=A3,=A3\n4,{=A1:A5},=A4,=A4\n"
+            "5,{=A1:A5},=A5,=A5\n=SUM(A1:A5*B1:B5),{=SUM(A1:A5*B1:B5)},=A6,=B6\n,,=A7,\n");
 }
 
 TEST_F(CliScriptTest, ShiftingThroughMergedCellsFailsWithTheWorkbooksMessage) {

@@ -299,45 +299,6 @@ const TRecordedCell& CellOf(const TReadResult& result, int page, int col, int ro
   return cell ? *cell : kNone;
 }
 
-struct TProblemCase {
-  int Col;
-  int Row;
-  TcxFormulaProblemKind Kind;
-  const char* Value;  // the cached value the cell keeps
-};
-
-// poi-testArraysAndTables.xls:
-//   B16:E16  {=B2:E2*...}   array formula over four cells      5  12  21  32
-//   B19:C20  {=...}         array formula over two by two       15 18 / 20 24
-//   C27:E28  data table (row input B26)                         103a  104a  150a / 9 16 2500
-TEST(TcxExcelFileReader, ArrayFormulasAndDataTablesKeepTheirValues) {
-  const TReadResult result = ReadFile(CorpusDir() / "poi-testArraysAndTables.xls");
-  ASSERT_EQ(result.Error, "");
-  const TProblemCase cases[] = {
-      {1, 15, fpArrayFormula, "5"},   {4, 15, fpArrayFormula, "32"},
-      {1, 18, fpArrayFormula, "15"},  {2, 19, fpArrayFormula, "24"},
-      {2, 26, fpDataTable, "103a"},   {4, 27, fpDataTable, "2500"},
-  };
-  const auto valueText = [](const TRecordedCell& cell) {
-    if (!cell.Number) return cell.Text;
-    std::ostringstream text;
-    text << *cell.Number;
-    return text.str();
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.Col) + "," + std::to_string(c.Row));
-    const auto it = std::find_if(result.Problems.begin(), result.Problems.end(), [&](const auto& p) {
-      return p.Page == 0 && p.Col == c.Col && p.Row == c.Row;
-    });
-    ASSERT_NE(it, result.Problems.end());
-    EXPECT_EQ(it->Kind, c.Kind);
-    const TRecordedCell& cell = CellOf(result, 0, c.Col, c.Row);
-    EXPECT_EQ(valueText(cell), c.Value);
-    EXPECT_FALSE(cell.AsFormula);
-  }
-  EXPECT_FALSE(result.UnknownFunctions);
-}
-
 // Formulas with functions outside the library keep their values and set the flag the workbook
 // reports as "Stream has unknown function's": sheetjs-formula_stress_test.xls calls functions
 // the library does not have (INFO, GETPIVOTDATA) beside ones it has.
