@@ -145,8 +145,8 @@ TcxSSFormula* TcxSSFormulasCache::Add(std::unique_ptr<TcxSSFormula> formula) {
   calculatedAreas_.clear();
   formula->ListIndex = formulas_.size();
   formula->Visit = 0;
-  // Array formulas keep the values their file stored: the engine has no array evaluation yet.
-  formula->KeepsResult = formula->Block.Kind != fbNone || !Calculable(formula->Tokens);
+  // A data table's values come from Excel's recalculation of the table: they stay the file's.
+  formula->KeepsResult = formula->Block.Kind == fbTable || !Calculable(formula->Tokens);
   formulas_.push_back(std::move(formula));
   ++count_;
   return formulas_.back().get();

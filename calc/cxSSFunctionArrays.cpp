@@ -162,7 +162,11 @@ bool TakesSingleValue(uint16_t function, int argument) {
 // Unlike the rest, a function of values only wants its operands as values unless it is itself
 // wanted as an array: Excel's results show it (AVERAGE(IF(FREQUENCY(...)>0,1,0)) takes IF value
 // by value, AVERAGE(ABS(IF(...))) takes IF's first value).
-std::vector<TcxOperandClass> ArrayNodes(const TcxTokenString& tokens, std::vector<size_t>& offsets) {
+//
+// In an array formula the expression as a whole is wanted as an array, and so is every operand
+// wanted as a value (as Excel writes the formula's tokens).
+std::vector<TcxOperandClass> ArrayNodes(const TcxTokenString& tokens, std::vector<size_t>& offsets,
+                                        bool arrayFormula) {
   offsets.clear();
   std::vector<int> parent;
   std::vector<int> operand;
@@ -202,7 +206,10 @@ std::vector<TcxOperandClass> ArrayNodes(const TcxTokenString& tokens, std::vecto
       if (wanted[i] == 'R' && function[p] && TakesArray(function[p]->Number, argument))
         wanted[i] = 'A';
       forced[i] = operandsForced[p];
+    } else if (arrayFormula) {
+      wanted[i] = 'A';
     }
+    if (arrayFormula && wanted[i] == 'V') wanted[i] = 'A';
     const uint8_t* token = tokens.data() + offsets[i];
     const uint8_t id = token[0];
     if (id == ptgFuncVar) {
@@ -314,7 +321,7 @@ void TcxSSFunctionHandler::ApplyArrayOperator(uint8_t id) {
 
 TcxOperandClass TcxSSFunctionHandler::NodeClass(size_t offset) {
   if (!arrayNodesKnown_) {
-    arrayNodes_ = ArrayNodes(*tokens_, nodeOffsets_);
+    arrayNodes_ = ArrayNodes(*tokens_, nodeOffsets_, formula_ && formula_->Block.Kind == fbArray);
     arrayNodesKnown_ = true;
   }
   const auto at = std::lower_bound(nodeOffsets_.begin(), nodeOffsets_.end(), offset);
@@ -437,9 +444,11 @@ void TcxSSFunctionHandler::ForEachArrayValue(const TcxArgumentCallback& callback
         if (textMode) text = FloatToText(x, Settings());
         break;
       case ptgBool:
+        // Truth values inside an array are no numbers to the functions that add, count or
+        // compare numbers (MIN(IF(A1:A9>5,B1:B9)) skips the FALSE of the rows left out).
+        if (!textMode) continue;
         b = e.Data[1] != 0;
-        x = b ? 1 : 0;
-        if (textMode) text = BoolToText(b);
+        text = BoolToText(b);
         break;
       case ptgStr:
         text = StringTokenText(e.Data, e.Size);

@@ -70,6 +70,27 @@ TcxTokenView FirstValue(TcxTokenView item) {
 
 uint8_t ErrorOf(TcxTokenView item) { return item.Size == 2 ? item.Data[1] : uint8_t(ecValue); }
 
+// The value at (row, col) of an array item, as Excel spreads a result over an array formula's
+// cells: a result of one row (column) repeats down (across) the block; an empty view where the
+// result has no such position.
+TcxTokenView ArrayValueAt(TcxTokenView array, int64_t row, int64_t col) {
+  if (array.Size < kArrayValues) return {};
+  const int64_t cols = ReadInt32(array.Data + kArrayCols);
+  const int64_t rows = ReadInt32(array.Data + kArrayRows);
+  if (rows <= 0 || cols <= 0) return {};
+  if (rows == 1) row = 0;
+  if (cols == 1) col = 0;
+  if (row >= rows || col >= cols) return {};
+  size_t at = kArrayValues;
+  for (int64_t i = 0; i < row * cols + col; ++i) {
+    const size_t n = TcxTokensStack::TokenSize(array.Data + at, array.Size - at);
+    if (n == 0) return {};
+    at += n;
+  }
+  const size_t n = TcxTokensStack::TokenSize(array.Data + at, array.Size - at);
+  return n ? TcxTokenView{array.Data + at, n} : TcxTokenView{};
+}
+
 }  // namespace
 
 // The workbook's environment is fixed for its life, so the handler keeps its settings at hand.
@@ -292,6 +313,44 @@ bool TcxSSFunctionHandler::FindPending(TcxTokenView item) {
 void TcxSSFunctionHandler::Finish() {
   TcxSSFormula& formula = *formula_;
   TScopeGuard clear([this] { stack_.Clear(); });
+  // A cell of an array formula shows the result's value at its place in the block: an array's
+  // value, or an area's cell; a single value fills the whole block. A block larger than the
+  // result shows "#N/A" where the result has no value.
+  if (formula.Block.Kind == fbArray && errorCode_ == 0 && !stack_.Empty()) {
+    const int64_t row = int64_t(formulaRow_) - formula.Block.Cells.Top;
+    const int64_t col = int64_t(formulaCol_) - formula.Block.Cells.Left;
+    const TcxTokenView top = stack_.Peek();
+    TcxResolvedArea area;
+    uint8_t error = 0;
+    if (top.Id() == ptgArray) {
+      const TcxTokenView value = ArrayValueAt(top, row, col);
+      const TcxTokenString taken(value.Data, value.Data + value.Size);
+      stack_.Pop();
+      if (taken.empty()) {
+        SetError(ecNA);
+      } else if (taken[0] == ptgMissArg) {
+        PushNumber(0);
+      } else {
+        stack_.Push(taken.data(), taken.size());
+        numeric_ = taken[0] != ptgStr;
+      }
+    } else if ((top.Id() == ptgArea || top.Id() == ptgArea3d || top.Id() == ptgName) &&
+               ResolveArea(top, area, error)) {
+      TRect& c = area.Cells;
+      const int64_t rows = int64_t(c.Bottom) - c.Top + 1;
+      const int64_t cols = int64_t(c.Right) - c.Left + 1;
+      const int64_t r = rows == 1 ? 0 : row;
+      const int64_t k = cols == 1 ? 0 : col;
+      stack_.Pop();
+      if (r >= rows || k >= cols) {
+        SetError(ecNA);
+      } else {
+        c.Top = c.Bottom = static_cast<int>(c.Top + r);
+        c.Left = c.Right = static_cast<int>(c.Left + k);
+        PushArea(area);
+      }
+    }
+  }
   // A formula whose value is an area of one column (one row) takes the cell of that area in
   // its own row (column), as Excel intersects it: =Data!B2:B15 in row 5 is Data!B5. Elsewhere
   // the area stays an area, which is no value ("#VALUE!").

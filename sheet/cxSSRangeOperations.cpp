@@ -235,7 +235,7 @@ bool TcxSSBookSheet::SetArrayFormula(const TRect& cells, const std::string& text
   engine.SetErrorFlag(false);
   engine.Handler().ParseFormula(text, parsed);
   const bool ok = !parsed.ParseFailed && !engine.ErrorFlag() && !parsed.Tokens.empty() &&
-                  engine.Handler().ErrorCode() == 0;
+                  engine.Handler().ErrorCode() == 0 && !engine.FormulaText(parsed).empty();
   engine.SetErrorFlag(false);
   if (!ok) return false;
   const TcxFormulaBlock block{fbArray, cells};

@@ -269,4 +269,121 @@ TEST_F(ArrayFormulasAndDataTables, ACellOfOneIsNotChangedAlone) {
   EXPECT_EQ(Snapshot(*book), before);
 }
 
+
+// Array formulas entered over a selection: each cell shows its part of the result, as Excel
+// spreads it (a result of one row or column repeats, a position the result does not have is
+// #N/A), and recalculates when its inputs change.
+struct TArrayCase {
+  const char* Cells;
+  const char* Text;
+  std::vector<const char*> Values;  // row by row
+};
+const TArrayCase kArrayCases[] = {
+    {"C1:C3", "=A1:A3*B1:B3", {"4", "10", "18"}},
+    {"D1:D4", "=A1:A3*2", {"2", "4", "6", "#N/A!"}},
+    {"E1:E2", "=SUM(A1:A3*B1:B3)", {"32", "32"}},
+    {"A5:C5", "=TRANSPOSE(A1:A3)", {"1", "2", "3"}},
+    {"A7:C8", "=MMULT(A1:A2,TRANSPOSE(B1:B3))", {"4", "5", "6", "8", "10", "12"}},
+    {"F1:G2", "=A1:A2", {"1", "1", "2", "2"}},
+    {"H1:H3", "=IF(A1:A3>1,\"big\",\"small\")", {"small", "big", "big"}},
+    {"I1:I3", "=1/(A1:A3-2)", {"-1", "#DIV/0!", "1"}},
+    {"J1:K1", "=B1:B3", {"4", "4"}},
+};
+
+class EnteredArrayFormulas : public testing::Test {
+protected:
+  void SetUp() override {
+    TcxSSDataStorage& storage = book->Pages(0).DataStorage();
+    for (int row = 0; row < 3; ++row) {
+      TcxSSCellObject(storage, 0, row).SetNumber(row + 1);
+      TcxSSCellObject(storage, 1, row).SetNumber(row + 4);
+    }
+  }
+  std::vector<std::string> Values(TcxCustomSpreadSheetBook& b, const TRect& r) {
+    std::vector<std::string> values;
+    for (int row = r.Top; row <= r.Bottom; ++row)
+      for (int col = r.Left; col <= r.Right; ++col) values.push_back(CellValueText(b, 0, col, row));
+    return values;
+  }
+  std::unique_ptr<TcxSpreadSheetBook> book =
+      std::make_unique<TcxSpreadSheetBook>(MakeFixedEnvironment(TRegionalSettings::English()));
+};
+
+TEST_F(EnteredArrayFormulas, ShowTheirPartOfTheResult) {
+  for (const TArrayCase& c : kArrayCases) {
+    SCOPED_TRACE(c.Text);
+    ASSERT_TRUE(book->Pages(0).SetArrayFormula(Range(c.Cells), c.Text));
+    const TRect r = Range(c.Cells);
+    EXPECT_EQ(Values(*book, r), std::vector<std::string>(c.Values.begin(), c.Values.end()));
+    for (int row = r.Top; row <= r.Bottom; ++row)
+      for (int col = r.Left; col <= r.Right; ++col)
+        EXPECT_EQ(Text(*book, {col, row, col, row}), "{" + std::string(c.Text) + "}");
+  }
+  // A change of the inputs recalculates every cell of every block.
+  TcxSSCellObject(book->Pages(0).DataStorage(), 0, 1).SetNumber(10);
+  EXPECT_EQ(Values(*book, Range("C1:C3")), (std::vector<std::string>{"4", "50", "18"}));
+  EXPECT_EQ(Values(*book, Range("E1:E2")), (std::vector<std::string>{"72", "72"}));
+  EXPECT_EQ(Values(*book, Range("I1:I3")), (std::vector<std::string>{"-1", "0.125", "1"}));
+  // Text that is no formula enters nothing.
+  EXPECT_FALSE(book->Pages(0).SetArrayFormula(Range("L1:L2"), "=SUM(1"));
+  EXPECT_EQ(book->Pages(0).DataStorage().CellRef(11, 0).Kind, ckText);
+}
+
+TEST_F(EnteredArrayFormulas, AreOneUndoStep) {
+  const std::string before = Snapshot(*book);
+  ASSERT_TRUE(book->Pages(0).SetArrayFormula(Range("C1:C3"), "=A1:A3*B1:B3"));
+  const std::string after = Snapshot(*book);
+  book->History().Undo(1);
+  EXPECT_EQ(Snapshot(*book), before);
+  book->History().Redo(1);
+  EXPECT_EQ(Snapshot(*book), after);
+  EXPECT_EQ(Values(*book, Range("C1:C3")), (std::vector<std::string>{"4", "10", "18"}));
+}
+
+TEST_F(EnteredArrayFormulas, ASaveKeepsThemAndTheirValues) {
+  for (const TArrayCase& c : kArrayCases) ASSERT_TRUE(book->Pages(0).SetArrayFormula(Range(c.Cells), c.Text));
+  std::stringstream saved;
+  book->SaveToStream(saved);
+  const std::string bytes = saved.str();
+  // One ARRAY record a block, after the FORMULA record of its first cell.
+  const auto records = ReadBlockRecords(bytes);
+  EXPECT_EQ(records.Blocks.size(), std::size(kArrayCases));
+  for (const std::string& b : records.Blocks) EXPECT_EQ(b.find("misplaced"), std::string::npos) << b;
+  auto reloaded = Load(saved);
+  EXPECT_EQ(Blocks(*reloaded), Blocks(*book));
+  if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
+  const auto file = std::filesystem::temp_directory_path() / "zof-entered-arrays.xls";
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << bytes;
+  }
+  const auto x = ReadWithXlrd(file);
+  std::filesystem::remove(file);
+  ASSERT_TRUE(x);
+  std::map<std::pair<int, int>, TXlrdCell> cells;
+  for (const TXlrdCell& c : x->Cells)
+    if (c.Sheet == 0) cells[{c.Col, c.Row}] = c;
+  for (const TArrayCase& c : kArrayCases) {
+    const TRect r = Range(c.Cells);
+    size_t i = 0;
+    for (int row = r.Top; row <= r.Bottom; ++row)
+      for (int col = r.Left; col <= r.Right; ++col, ++i) {
+        SCOPED_TRACE(std::string(c.Text) + " " + std::to_string(col) + "," + std::to_string(row));
+        const std::string expected = c.Values[i];
+        const TXlrdCell& read = cells[{col, row}];
+        const auto error = std::find_if(std::begin(kErrorValues), std::end(kErrorValues),
+                                        [&](const TcxSSErrorValue& e) { return e.Text == expected; });
+        if (error != std::end(kErrorValues)) {
+          EXPECT_EQ(read.Kind, 'E');
+          EXPECT_EQ(read.Value, std::to_string(error->FileCode));
+        } else if (read.Kind == 'N') {
+          EXPECT_DOUBLE_EQ(std::stod(read.Value), std::stod(expected));
+        } else {
+          EXPECT_EQ(read.Kind, 'T');
+          EXPECT_EQ(read.Value, expected);
+        }
+      }
+  }
+}
+
 }  // namespace
