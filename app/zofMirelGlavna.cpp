@@ -588,12 +588,13 @@ void TzofMirelGlavna::RefreshToolBars() {
     TcxSSCellObject cell(sheet.DataStorage(), selection.Left, selection.Top);
     switch (cell.HorzAlignIndex()) {
       case 1:
+      case 5:  // centred across the selection
         actCellCenterAlign->setChecked(true);
         break;
       case 2:
         actCellRightAlign->setChecked(true);
         break;
-      default:  // left, fill, justify
+      default:  // left, fill, justify, distributed
         actCellLeftAlign->setChecked(true);
         break;
     }
@@ -606,7 +607,7 @@ void TzofMirelGlavna::RefreshToolBars() {
     edtCellEdit->setText(QString::fromStdString(cell.GetText()));
     edtCellEdit->setCursorPosition(0);
     cbxFont->setEditText(QString::fromStdString(font.Name()));
-    cbxSize->setEditText(QString::number(font.Size()));
+    cbxSize->setEditText(QString::number(font.Height() / 20.0));
   }
   actBeveledLookandFeel->setChecked(book->PainterType() == ptOfficeXPStyle);
   actBufferedpaint->setChecked(book->BufferedPaint());

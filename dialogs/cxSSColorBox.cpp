@@ -271,7 +271,7 @@ void TcxSSColorPanel::paintEvent(QPaintEvent*) {
   TcxFontDesc desc{"Tahoma", 8, 0, 1};
   while (canvas.ScreenFont(desc).Height > fit && desc.Size > 1) --desc.Size;
   while (canvas.ScreenFont(desc).Height < fit) ++desc.Size;
-  desc.Size = std::max(desc.Size, 2);
+  desc.Size = std::max(desc.Size, 2.0);
   canvas.SetFont(&canvas.ScreenFont(desc));
   canvas.SetTextColor(kclWindowText);
   canvas.DrawCentredText(QString::fromLatin1(kAutomaticText), {swatch.Left, inner.Top, inner.Right, inner.Bottom});

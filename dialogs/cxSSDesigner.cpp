@@ -96,8 +96,12 @@ constexpr TcxSSStyleListBoxItem kDateTimeFormats[] = {
     {"mm:ss.ms", 47},
 };
 
-constexpr const char* kHorzAligns[] = {"General", "Left", "Center", "Right", "Fill", "Justify"};
-constexpr const char* kVertAligns[] = {"Top", "Center", "Bottom", "Justify"};
+// In TcxHorzTextAlign and TcxVertTextAlign order; the kinds after "Justify" are those files
+// bring that the lists would otherwise have no item for.
+constexpr const char* kHorzAligns[] = {"General", "Left",    "Center", "Right",
+                                       "Fill",    "Justify", "Center Across Selection",
+                                       "Distributed"};
+constexpr const char* kVertAligns[] = {"Top", "Center", "Bottom", "Justify", "Distributed"};
 
 // --- Lines -----------------------------------------------------------------------------------------
 
@@ -549,7 +553,7 @@ void TcxSSStyleDesigner::Load() {
   cbxVertAlign->setCurrentIndex(tl.VertTextAlign());
   chxWordWrap->setChecked(tl.WordBreak());
   const TcxSSFont& font = tl.Font();
-  fontDesc_ = {font.Name(), font.Size(), font.Style(), font.Charset()};
+  fontDesc_ = {font.Name(), font.Height() / 20.0, font.Style(), font.Charset()};
   fontColor_ = font.FontColor();
 
   const TxlsDataFormat format = tl.StoredFormat();
@@ -645,7 +649,7 @@ void TcxSSStyleDesigner::ChooseCategory(int category) {
 
 void TcxSSStyleDesigner::RunFontDialog() {
   QFont font(QString::fromStdString(fontDesc_.Name));
-  font.setPointSize(std::max(1, fontDesc_.Size));
+  font.setPointSizeF(std::max(1.0, fontDesc_.Size));
   font.setBold(fontDesc_.Style & kFontBold);
   font.setItalic(fontDesc_.Style & kFontItalic);
   font.setUnderline(fontDesc_.Style & kFontUnderline);
@@ -668,7 +672,7 @@ void TcxSSStyleDesigner::RunFontDialog() {
   follow(chosen.underline(), shown.underline(), kFontUnderline);
   follow(chosen.strikeOut(), shown.strikeOut(), kFontStrikeOut);
   const std::string name = chosen.family() == shown.family() ? fontDesc_.Name : chosen.family().toStdString();
-  const int size = chosen.pointSize() > 0 && chosen.pointSize() != shown.pointSize() ? chosen.pointSize() : fontDesc_.Size;
+  const double size = chosen.pointSizeF() > 0 && chosen.pointSizeF() != shown.pointSizeF() ? chosen.pointSizeF() : fontDesc_.Size;
   fontDesc_ = {name, size, style, fontDesc_.Charset};
   Changed(tagFont);
 }
@@ -731,8 +735,9 @@ void TcxSSStyleDesigner::Apply() {
               if (has(tagVertAlign)) style.SetVertTextAlign(static_cast<TcxVertTextAlign>(cbxVertAlign->currentIndex()));
               if (has(tagWordWrap)) style.SetWordBreak(chxWordWrap->isChecked());
               if (has(tagFont))
-                style.Font().SetValues(fontDesc_.Name, fontDesc_.Size, fontColor_, fontDesc_.Charset,
-                                       fontDesc_.Style);
+                style.Font().SetValuesOfHeight(fontDesc_.Name,
+                                               static_cast<int16_t>(std::lround(fontDesc_.Size * 20)),
+                                               fontColor_, fontDesc_.Charset, fontDesc_.Style);
               if (has(tagPatColor) || has(tagPattern))
                 style.Brush().SetValues(cbxPattern->SelectedBrush(), cplPatColor->SelectedColor(),
                                         cbxPattern->SelectedColor());
@@ -800,8 +805,11 @@ void TcxSSStyleDesigner::PaintFontSample(QPainter& painter) {
   const TRect textRect{client.Left + 4, client.Top + 2, client.Right - 4, client.Bottom - 2};
   TcxHorzTextAlign horz = static_cast<TcxHorzTextAlign>(std::max(0, cbxHorzAlign->currentIndex()));
   if (horz == haGENERAL) horz = haLEFT;
-  canvas.LayoutText(kSampleText, textRect, params, chxWordWrap->isChecked(),
-                    static_cast<TcxVertTextAlign>(std::max(0, cbxVertAlign->currentIndex())), horz);
+  if (horz == haCENTERACROSS) horz = haCENTER;
+  if (horz == haDISTRIBUTED) horz = haJUSTIFY;
+  TcxVertTextAlign vert = static_cast<TcxVertTextAlign>(std::max(0, cbxVertAlign->currentIndex()));
+  if (vert == vaDISTRIBUTED) vert = vaJUSTIFY;
+  canvas.LayoutText(kSampleText, textRect, params, chxWordWrap->isChecked(), vert, horz);
   params.TextColor = kKeepTextColor;
   canvas.DrawText(textRect, params);
   canvas.ResetCanvas();

@@ -6,11 +6,12 @@
 
 #include "platform/Types.h"
 
-// A screen font as the core describes it: face name, size in points, style bits (0 bold,
-// 1 italic, 2 underline, 3 strike-out) and character set.
+// A screen font as the core describes it: face name, size in points (half points and other
+// fractions as files give them), style bits (0 bold, 1 italic, 2 underline, 3 strike-out) and
+// character set.
 struct TcxFontDesc {
   std::string Name;
-  int Size = 8;
+  double Size = 8;
   uint8_t Style = 0;
   uint8_t Charset = 1;
 };

@@ -76,10 +76,12 @@ TPoint UsedExtent(const TcxSSDataStorage& storage, const TcxSSStyleRec& defaultS
 TdxTextAlignX AlignX(TcxHorzTextAlign align) {
   switch (align) {
     case haCENTER:
+    case haCENTERACROSS:
       return TdxTextAlignX::taCenterX;
     case haRIGHT:
       return TdxTextAlignX::taRight;
     case haJUSTIFY:
+    case haDISTRIBUTED:
       return TdxTextAlignX::taDistributeX;
     default:  // left, and fill
       return TdxTextAlignX::taLeft;
@@ -93,6 +95,7 @@ TdxTextAlignY AlignY(TcxVertTextAlign align) {
     case vaCENTER:
       return TdxTextAlignY::taCenterY;
     case vaJUSTIFY:
+    case vaDISTRIBUTED:
       return TdxTextAlignY::taDistributeY;
     default:
       return TdxTextAlignY::taBottom;

@@ -24,7 +24,7 @@ TColor FromQColor(const QColor& color) { return RGBColor(color.red(), color.gree
 
 QFont ToQFont(const TcxFontDesc& desc) {
   QFont font(QString::fromStdString(desc.Name));
-  font.setPointSize(std::max(1, desc.Size));
+  font.setPointSizeF(std::max(1.0, desc.Size));
   font.setBold(desc.Style & kFontBold);
   font.setItalic(desc.Style & kFontItalic);
   font.setUnderline(desc.Style & kFontUnderline);
@@ -38,7 +38,7 @@ TcxFontDesc FromQFont(const QFont& font, uint8_t charset) {
   if (font.italic()) style |= kFontItalic;
   if (font.underline()) style |= kFontUnderline;
   if (font.strikeOut()) style |= kFontStrikeOut;
-  return {font.family().toStdString(), font.pointSize() > 0 ? font.pointSize() : 10, style, charset};
+  return {font.family().toStdString(), font.pointSizeF() > 0 ? font.pointSizeF() : 10.0, style, charset};
 }
 
 QCheckBox* AddCheck(QLayout* layout, const char* caption) {

@@ -12,7 +12,7 @@ namespace {
 
 bool SameFont(const TcxSSFontRec& a, const TcxSSFontRec& b) {
   return a.Name == b.Name && a.FontColor == b.FontColor && a.Style == b.Style &&
-         a.Charset == b.Charset && a.Size == b.Size;
+         a.Charset == b.Charset && a.Height == b.Height;
 }
 
 // The style values an action keeps, compared field by field (the font by its values).

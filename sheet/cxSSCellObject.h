@@ -84,7 +84,7 @@ public:
   std::string ValueText() const;
   // The value as the cell shows it under its number format.
   std::string DisplayText() const;
-  // 0 left, 1 centre, 2 right, 3 fill, 4 justify.
+  // 0 left, 1 centre, 2 right, 3 fill, 4 justify, 5 centre across the selection, 6 distributed.
   int HorzAlignIndex() const;
 
   TcxSSCellStyle& Style();

@@ -174,7 +174,7 @@ void WritePayload(TBlockWriter& out, const TcxSSCellRec& cell, const TRect& copi
   out.U16(font.FontColor);
   out.U8(font.Style);
   out.U8(font.Charset);
-  out.U8(static_cast<uint8_t>(font.Size));
+  out.U8(static_cast<uint8_t>(font.Size()));
   for (const TcxSSEdgeRec& edge : style.Edges) {
     out.U8(edge.Style);
     out.U16(edge.Color);
@@ -201,18 +201,32 @@ void WritePayload(TBlockWriter& out, const TcxSSCellRec& cell, const TRect& copi
     out.U8(kPayloadText);
   }
   out.Text(cell.Text);
-  // A cell's own format code travels after the fields every reader of the block knows.
+  // A cell's own format code travels after the fields every reader of the block knows, and
+  // after it the rest of the text's placement and the exact font size, when they are not the
+  // plain ones (an empty code without a built-in index stands for "no code" then).
+  const bool extras = style.Rotation != 0 || style.Indent != 0 || style.TextDirection != tdContext ||
+                      style.JustifyLastLine || font.Height % 20 != 0;
   if (style.NumberFormat) {
     out.Text(style.NumberFormat->Code());
     out.U16(style.NumberFormat->BuiltIn());
+  } else if (extras) {
+    out.Text("");
+    out.U16(TcxNumberFormat::kNoBuiltIn);
+  }
+  if (extras) {
+    out.U8(style.Rotation);
+    out.U8(style.Indent);
+    out.U8(style.TextDirection);
+    out.U8(style.JustifyLastLine ? 1 : 0);
+    out.U16(static_cast<uint16_t>(font.Height));
   }
 }
 
 bool ReadPayload(TBlockReader& in, TCellPayload& cell) {
   TcxSSStyleRec& style = cell.Style;
   style.Format = in.U16();
-  style.HorzTextAlign = static_cast<TcxHorzTextAlign>(std::min<uint8_t>(in.U8(), haJUSTIFY));
-  style.VertTextAlign = static_cast<TcxVertTextAlign>(std::min<uint8_t>(in.U8(), vaJUSTIFY));
+  style.HorzTextAlign = static_cast<TcxHorzTextAlign>(std::min<uint8_t>(in.U8(), haDISTRIBUTED));
+  style.VertTextAlign = static_cast<TcxVertTextAlign>(std::min<uint8_t>(in.U8(), vaDISTRIBUTED));
   style.WordBreak = in.U8() != 0;
   style.Reserved = in.U8();
   style.BrushStyle = static_cast<TcxSSFillStyle>(std::min<uint8_t>(in.U8(), fsThinThickCrossHatch));
@@ -222,7 +236,7 @@ bool ReadPayload(TBlockReader& in, TCellPayload& cell) {
   cell.Font.FontColor = in.U16();
   cell.Font.Style = in.U8();
   cell.Font.Charset = in.U8();
-  cell.Font.Size = static_cast<int8_t>(in.U8());
+  cell.Font.Height = TcxSSFontRec::HeightOfSize(static_cast<int8_t>(in.U8()));
   for (TcxSSEdgeRec& edge : style.Edges) {
     edge.Style = static_cast<TcxSSEdgeLineStyle>(std::min<uint8_t>(in.U8(), lsNone));
     edge.Color = in.U16();
@@ -242,9 +256,19 @@ bool ReadPayload(TBlockReader& in, TCellPayload& cell) {
   }
   cell.Text = in.Text();
   if (in.Ok() && in.Left() > 0) {
-    cell.HasFormatCode = true;
     cell.FormatCode = in.Text();
     cell.FormatBuiltIn = in.U16();
+    cell.HasFormatCode = !cell.FormatCode.empty() || cell.FormatBuiltIn != TcxNumberFormat::kNoBuiltIn;
+  }
+  if (in.Ok() && in.Left() > 0) {
+    const uint8_t rotation = in.U8();
+    style.Rotation = rotation <= 180 || rotation == kRotationStacked ? rotation : 0;
+    style.Indent = std::min(in.U8(), kMaxIndent);
+    style.TextDirection = static_cast<TcxTextDirection>(std::min<uint8_t>(in.U8(), tdRightToLeft));
+    style.JustifyLastLine = in.U8() != 0;
+    const auto height = static_cast<int16_t>(in.U16());
+    // The whole points above stay the size unless the height is one of them.
+    if ((height + 10) / 20 == cell.Font.Size()) cell.Font.Height = height;
   }
   return in.Ok();
 }
@@ -266,12 +290,16 @@ void ApplyPayload(TcxSSBookSheet& sheet, int col, int row, const TCellPayload& c
     rec.HorzTextAlign = cell.Style.HorzTextAlign;
     rec.VertTextAlign = cell.Style.VertTextAlign;
     rec.WordBreak = cell.Style.WordBreak;
+    rec.Rotation = cell.Style.Rotation;
+    rec.Indent = cell.Style.Indent;
+    rec.TextDirection = cell.Style.TextDirection;
+    rec.JustifyLastLine = cell.Style.JustifyLastLine;
     rec.Reserved = cell.Style.Reserved;
     rec.BrushStyle = cell.Style.BrushStyle;
     rec.ForegroundColor = cell.Style.ForegroundColor;
     rec.BackgroundColor = cell.Style.BackgroundColor;
-    style->Font().SetValues(cell.Font.Name, cell.Font.Size, cell.Font.FontColor,
-                            cell.Font.Charset, cell.Font.Style);
+    style->Font().SetValuesOfHeight(cell.Font.Name, cell.Font.Height, cell.Font.FontColor,
+                                    cell.Font.Charset, cell.Font.Style);
     for (int edge = 0; edge < 4; ++edge)
       style->Borders().Edges(edge).SetValues(cell.Style.Edges[static_cast<size_t>(edge)].Style,
                                              cell.Style.Edges[static_cast<size_t>(edge)].Color);

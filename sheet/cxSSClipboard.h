@@ -21,7 +21,10 @@ class IClipboard;
 // (line style u8 + colour u16 each); Flags u8; kind u8 (0 text, 1 formula, 2 number); the
 // number (f64, kind 2); the formula tokens (u16 length + bytes, kind 1); the text (int32
 // length + bytes; for a formula its formula text). A formula kept without tokens is written as
-// text, so that kind 1 always carries its token field.
+// text, so that kind 1 always carries its token field. Optional trailer: the cell's own format
+// code (int32 length + bytes, u16 built-in index; an empty code with index 0xFFFF is none), then
+// rotation, indent, reading order and last-line justification u8 each and the font height in
+// twips u16 when any of them is not the plain value (or the size is not whole points).
 class TcxSSClipboard {
 public:
   explicit TcxSSClipboard(IClipboard& clipboard) : clipboard_(clipboard) {}

@@ -38,7 +38,8 @@ const TcxSSFontRec* TcxSSFont::Rec0() const {
 }
 
 const std::string& TcxSSFont::Name() const { return Rec0()->Name; }
-int TcxSSFont::Size() const { return Rec0()->Size; }
+int TcxSSFont::Size() const { return Rec0()->Size(); }
+int16_t TcxSSFont::Height() const { return Rec0()->Height; }
 uint8_t TcxSSFont::Style() const { return Rec0()->Style; }
 uint8_t TcxSSFont::Charset() const { return Rec0()->Charset; }
 TcxSSColor TcxSSFont::FontColor() const { return Rec0()->FontColor; }
@@ -63,10 +64,18 @@ void TcxSSFont::SetFontColor(TcxSSColor value) {
 
 void TcxSSFont::SetValues(const std::string& name, int size, TcxSSColor color, uint8_t charset,
                           uint8_t style) {
+  // A size in whole points that rounds the present one keeps the present height: making an
+  // 8.5-point text bold leaves it 8.5 points.
+  SetValuesOfHeight(name, size == Size() ? Height() : TcxSSFontRec::HeightOfSize(size), color,
+                    charset, style);
+}
+
+void TcxSSFont::SetValuesOfHeight(const std::string& name, int16_t height, TcxSSColor color,
+                                  uint8_t charset, uint8_t style) {
   if (IsReadOnly()) return;
   const TSize oldExtent = Rec0()->TextExtent;
   const TcxSSFontRec* font =
-      Owner().Cache().GetFontRec(name, style, LimitColor(color), size, charset);
+      Owner().Cache().GetFontRecOfHeight(name, style, LimitColor(color), height, charset);
   Rec().Font = font;
   Owner().FontExtentChanged(oldExtent, font->TextExtent);
   Changed();
@@ -74,13 +83,14 @@ void TcxSSFont::SetValues(const std::string& name, int size, TcxSSColor color, u
 
 void TcxSSFont::Assign(const TcxSSFont& source) {
   if (&source == this) return;
-  SetValues(source.Name(), source.Size(), source.FontColor(), source.Charset(), source.Style());
+  SetValuesOfHeight(source.Name(), source.Height(), source.FontColor(), source.Charset(),
+                    source.Style());
 }
 
 void TcxSSFont::AssignTo(TcxFontDesc& font, TColor& color) const {
   font.Name = Name();
   font.Style = Style();
-  font.Size = Size();
+  font.Size = Height() / 20.0;
   const TcxSSColor index = FontColor();
   color = index <= 55 ? Owner().Cache().Palette()[index] : RGBColor(0, 0, 0);
 }
@@ -385,6 +395,21 @@ void TcxSSCellStyle::SetVertTextAlign(TcxVertTextAlign value) {
   Changed(sckAlignment);
 }
 
+void TcxSSCellStyle::SetTextControl(const TcxSSStyleRec& source) {
+  const uint8_t shrink = source.Flags & kStyleShrinkToFit;
+  if (IsReadOnly() ||
+      (rec_.Rotation == source.Rotation && rec_.Indent == source.Indent &&
+       rec_.TextDirection == source.TextDirection &&
+       rec_.JustifyLastLine == source.JustifyLastLine && (rec_.Flags & kStyleShrinkToFit) == shrink))
+    return;
+  rec_.Rotation = source.Rotation;
+  rec_.Indent = source.Indent;
+  rec_.TextDirection = source.TextDirection;
+  rec_.JustifyLastLine = source.JustifyLastLine;
+  rec_.Flags = static_cast<uint8_t>((rec_.Flags & ~kStyleShrinkToFit) | shrink);
+  Changed(sckAlignment);
+}
+
 void TcxSSCellStyle::SetWordBreak(bool value) {
   if (IsReadOnly() || rec_.WordBreak == value) return;
   rec_.WordBreak = value;
@@ -419,9 +444,9 @@ void TcxSSCellStyle::Assign(TcxSSCellStyle& source) {
   SetVertTextAlign(source.VertTextAlign());
   SetNumberFormat(PublishedFormatToStored(source.Format()), source.NumberFormat());
   SetWordBreak(source.WordBreak());
+  SetTextControl(source.Rec());
   for (int i = 0; i < 4; ++i) Borders().Edges(i).Assign(source.Borders().Edges(i));
-  TcxSSFont& font = source.Font();
-  Font().SetValues(font.Name(), font.Size(), font.FontColor(), font.Charset(), font.Style());
+  Font().Assign(source.Font());
   Brush().Assign(source.Brush());
   SetReadOnlyFlag(source.IsReadOnly());
   // Copying an edge onto a neighbour may have moved the source's own cell to a new record.
@@ -472,7 +497,7 @@ void TcxSSCellStyle::ApplyFormat(TxlsDataFormat format) {
 
 void TcxSSCellStyle::ApplyFont(const TcxSSFontRec* font) {
   if (!font) return;
-  Font().SetValues(font->Name, font->Size, font->FontColor, font->Charset, font->Style);
+  Font().SetValuesOfHeight(font->Name, font->Height, font->FontColor, font->Charset, font->Style);
 }
 
 void TcxSSCellStyle::ApplyStyleRec(const TcxSSStyleRec& rec, bool allEdges) {
@@ -488,6 +513,10 @@ void TcxSSCellStyle::ApplyStyleRec(const TcxSSStyleRec& rec, bool allEdges) {
   rec_.HorzTextAlign = source.HorzTextAlign;
   rec_.VertTextAlign = source.VertTextAlign;
   rec_.WordBreak = source.WordBreak;
+  rec_.Rotation = source.Rotation;
+  rec_.Indent = source.Indent;
+  rec_.TextDirection = source.TextDirection;
+  rec_.JustifyLastLine = source.JustifyLastLine;
   // Whether the cell lies in a merged area is the merged-cells storage's to say, not the
   // applied record's.
   rec_.Flags = static_cast<uint8_t>((source.Flags & ~kStyleMerged) | (rec_.Flags & kStyleMerged));

@@ -77,8 +77,10 @@ class TcxSSFont : public TcxSSStyle {
 
   const std::string& Name() const;
   void SetName(const std::string& value);
+  // Whole points (8.5 points read as 9); Height is the size in twips as kept.
   int Size() const;
   void SetSize(int value);
+  int16_t Height() const;
   uint8_t Style() const;
   void SetStyle(uint8_t value);
   uint8_t Charset() const;
@@ -90,6 +92,9 @@ class TcxSSFont : public TcxSSStyle {
   // owner rescale its row to the new text height, and reports the change.
   virtual void SetValues(const std::string& name, int size, TcxSSColor color, uint8_t charset,
                          uint8_t style);
+  // The same with the size in twips, so that sizes such as 8.5 points are kept.
+  void SetValuesOfHeight(const std::string& name, int16_t height, TcxSSColor color,
+                         uint8_t charset, uint8_t style);
   void Assign(const TcxSSFont& source);
   void AssignTo(TcxSSFont& dest) const { dest.Assign(*this); }
   // Into a screen font: face name, style and size (the charset is left as it is), and the
@@ -249,6 +254,10 @@ class TcxSSCellStyle : public IcxCellStyle {
   void SetVertTextAlign(TcxVertTextAlign value);
   bool WordBreak() const { return rec_.WordBreak; }
   void SetWordBreak(bool value);
+  // The rest of the text's placement: rotation, indent, shrink to fit, reading order and the
+  // last-line justification of distributed text, taken from `source` together (one change of
+  // kind sckAlignment when any differs).
+  void SetTextControl(const TcxSSStyleRec& source);
 
   // The flag setters work on read-only styles too.
   bool Locked() const { return (rec_.Flags & kStyleLocked) != 0; }

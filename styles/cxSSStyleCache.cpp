@@ -27,7 +27,7 @@ bool IsSystemColor(TColor color) { return (color & 0xFF000000u) != 0; }
 // --- Hashing ---------------------------------------------------------------------------------
 
 TcxSSStyleCache::TFontKey TcxSSStyleCache::KeyOf(const TcxSSFontRec& font) {
-  return {font.Name, font.FontColor, font.Style, font.Charset, font.Size};
+  return {font.Name, font.FontColor, font.Style, font.Charset, font.Height};
 }
 
 size_t TcxSSStyleCache::TFontHash::operator()(const TFontKey& key) const {
@@ -35,7 +35,7 @@ size_t TcxSSStyleCache::TFontHash::operator()(const TFontKey& key) const {
   hash = Mix(hash, key.FontColor);
   hash = Mix(hash, key.Style);
   hash = Mix(hash, key.Charset);
-  return Mix(hash, static_cast<uint8_t>(key.Size));
+  return Mix(hash, static_cast<uint16_t>(key.Height));
 }
 
 size_t TcxSSStyleCache::TFontHash::operator()(const TcxSSFontRec* font) const {
@@ -43,19 +43,19 @@ size_t TcxSSStyleCache::TFontHash::operator()(const TcxSSFontRec* font) const {
 }
 
 namespace {
-bool SameKey(std::string_view name, TcxSSColor color, uint8_t style, uint8_t charset, int8_t size,
+bool SameKey(std::string_view name, TcxSSColor color, uint8_t style, uint8_t charset, int16_t height,
              const TcxSSFontRec& font) {
   return font.FontColor == color && font.Style == style && font.Charset == charset &&
-         font.Size == size && font.Name == name;
+         font.Height == height && font.Name == name;
 }
 }  // namespace
 
 bool TcxSSStyleCache::TFontEqual::operator()(const TcxSSFontRec* a, const TcxSSFontRec* b) const {
-  return SameKey(a->Name, a->FontColor, a->Style, a->Charset, a->Size, *b);
+  return SameKey(a->Name, a->FontColor, a->Style, a->Charset, a->Height, *b);
 }
 
 bool TcxSSStyleCache::TFontEqual::operator()(const TFontKey& a, const TcxSSFontRec* b) const {
-  return SameKey(a.Name, a.FontColor, a.Style, a.Charset, a.Size, *b);
+  return SameKey(a.Name, a.FontColor, a.Style, a.Charset, a.Height, *b);
 }
 
 bool TcxSSStyleCache::TFontEqual::operator()(const TcxSSFontRec* a, const TFontKey& b) const {
@@ -94,6 +94,8 @@ size_t TcxSSStyleCache::TStyleHash::operator()(const TcxSSStyleRec& rec) const {
   head |= static_cast<uint64_t>(rec.Flags) << 48;
   head |= static_cast<uint64_t>(rec.BrushStyle) << 56;
   size_t hash = Mix(0, head);
+  hash = Mix(hash, rec.Rotation | rec.Indent << 8 | rec.TextDirection << 16 |
+                       static_cast<unsigned>(rec.JustifyLastLine) << 24);
   hash = Mix(hash, reinterpret_cast<uintptr_t>(rec.Font));
   hash = Mix(hash, reinterpret_cast<uintptr_t>(rec.NumberFormat));
   hash = Mix(hash, rec.ForegroundColor | (static_cast<uint64_t>(rec.BackgroundColor) << 16));
@@ -160,15 +162,20 @@ TSize TcxSSStyleCache::MeasureFont(const TcxSSFontRec& font) const {
 
 const TcxSSFontRec* TcxSSStyleCache::GetFontRec(const std::string& name, uint8_t style,
                                                 TcxSSColor color, int size, uint8_t charset) {
-  const auto size8 = static_cast<int8_t>(std::clamp(size, -128, 127));
-  const auto found = fontIndex_.find(TFontKey{name, color, style, charset, size8});
+  return GetFontRecOfHeight(name, style, color, TcxSSFontRec::HeightOfSize(size), charset);
+}
+
+const TcxSSFontRec* TcxSSStyleCache::GetFontRecOfHeight(const std::string& name, uint8_t style,
+                                                        TcxSSColor color, int16_t height,
+                                                        uint8_t charset) {
+  const auto found = fontIndex_.find(TFontKey{name, color, style, charset, height});
   if (found != fontIndex_.end()) return *found;
   auto font = std::make_unique<TcxSSFontRec>();
   font->Name = name;
   font->FontColor = color;
   font->Style = style;
   font->Charset = charset;
-  font->Size = size8;
+  font->Height = height;
   font->TextExtent = MeasureFont(*font);
   fonts_.push_back(std::move(font));
   fontIndex_.insert(fonts_.back().get());
@@ -177,7 +184,7 @@ const TcxSSFontRec* TcxSSStyleCache::GetFontRec(const std::string& name, uint8_t
 
 const TcxSSFontRec* TcxSSStyleCache::AddFontRec(const TcxSSFontRec* font) {
   if (!font) return nullptr;
-  return GetFontRec(font->Name, font->Style, font->FontColor, font->Size, font->Charset);
+  return GetFontRecOfHeight(font->Name, font->Style, font->FontColor, font->Height, font->Charset);
 }
 
 const TcxNumberFormat* TcxSSStyleCache::GetNumberFormat(std::string_view code, uint16_t builtIn) {
@@ -307,7 +314,7 @@ void TcxSSStyleCache::SetDefaultStyleRecord(const TcxSSStyleRec& rec, const TcxS
   target.FontColor = font.FontColor;
   target.Style = font.Style;
   target.Charset = font.Charset;
-  target.Size = font.Size;
+  target.Height = font.Height;
   // The file's font records are not measured; the record keeps the extent of the font it now
   // describes, which row rescaling relies on.
   target.TextExtent = MeasureFont(target);

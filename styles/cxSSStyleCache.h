@@ -45,6 +45,9 @@ class TcxSSStyleCache {
   // when new. A size outside -128..127 is clamped into that range.
   virtual const TcxSSFontRec* GetFontRec(const std::string& name, uint8_t style, TcxSSColor color,
                                          int size, uint8_t charset);
+  // The same for a height in twips (1/20 point), as files give sizes such as 8.5 points.
+  const TcxSSFontRec* GetFontRecOfHeight(const std::string& name, uint8_t style, TcxSSColor color,
+                                         int16_t height, uint8_t charset);
   // The record of this cache equal to a font record from elsewhere; nullptr for nullptr.
   virtual const TcxSSFontRec* AddFontRec(const TcxSSFontRec* font);
   // The compiled number format code `code` (with the built-in index a file gave it, or
@@ -99,7 +102,7 @@ class TcxSSStyleCache {
     TcxSSColor FontColor;
     uint8_t Style;
     uint8_t Charset;
-    int8_t Size;
+    int16_t Height;
   };
   struct TFontHash {
     using is_transparent = void;

@@ -78,8 +78,12 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 TcxFontDesc ScreenFontDesc(const TcxSSFontRec& font) {
   TcxFontDesc desc;
   desc.Name = EqualsNoCase(font.Name, "Default") ? std::string("Tahoma") : font.Name;
-  desc.Size = font.Size;
+  desc.Size = font.Height / 20.0;
   desc.Style = font.Style;
   desc.Charset = font.Charset;
   return desc;
+}
+
+int16_t TcxSSFontRec::HeightOfSize(int points) {
+  return static_cast<int16_t>(std::clamp(points, -128, 127) * 20);
 }

@@ -9,8 +9,23 @@
 
 // The value types of cell styles: enumerations, the shared font and style records.
 
-enum TcxHorzTextAlign : uint8_t { haGENERAL = 0, haLEFT, haCENTER, haRIGHT, haFILL, haJUSTIFY };
-enum TcxVertTextAlign : uint8_t { vaTOP = 0, vaCENTER, vaBOTTOM, vaJUSTIFY };
+// The values equal the file's alignment codes: after the six the dialog has always offered come
+// "centre across selection" (centred over the empty cells to the right) and "distributed" (the
+// words spread over the width, indent on both sides).
+enum TcxHorzTextAlign : uint8_t {
+  haGENERAL = 0, haLEFT, haCENTER, haRIGHT, haFILL, haJUSTIFY, haCENTERACROSS, haDISTRIBUTED,
+};
+// As the file's codes; "distributed" spreads the lines over the height.
+enum TcxVertTextAlign : uint8_t { vaTOP = 0, vaCENTER, vaBOTTOM, vaJUSTIFY, vaDISTRIBUTED };
+
+// Reading order of a cell's text, as the file keeps it.
+enum TcxTextDirection : uint8_t { tdContext = 0, tdLeftToRight, tdRightToLeft };
+
+// Text rotation: 0..90 degrees anticlockwise, 91..180 are 1..90 degrees clockwise, and
+// kRotationStacked the letters one below the other.
+inline constexpr uint8_t kRotationStacked = 255;
+// The largest indent a cell takes, in steps of three spaces' width.
+inline constexpr uint8_t kMaxIndent = 15;
 
 enum TcxSSFillStyle : uint8_t {
   fsSolid = 0, fsGray75, fsGray50, fsGray25, fsGray12, fsGray6, fsHorzStrip, fsVertStrip,
@@ -46,13 +61,20 @@ inline constexpr uint8_t kFontStrikeOut = 0x08;
 // One distinct font of a workbook. The cache makes each once; a style record points at it.
 // The screen font itself is made by the Qt layer from these values; TextExtent is the measured
 // extent of "Wg" in this font (zero for records that do not belong to a cache).
+//
+// The size is kept as the file keeps it, in twips (1/20 point), so that 8.5 points stay 8.5;
+// Size() is the whole points the published interface and the size boxes speak of.
 struct TcxSSFontRec {
   std::string Name;
   TcxSSColor FontColor = 0;
   uint8_t Style = 0;
   uint8_t Charset = 1;
-  int8_t Size = 8;
+  int16_t Height = 160;
   TSize TextExtent;
+
+  int Size() const { return static_cast<int>(Height >= 0 ? (Height + 10) / 20 : (Height - 10) / 20); }
+  // The height of a size in whole points, kept to the signed byte the points fit.
+  static int16_t HeightOfSize(int points);
 };
 
 // Edges are kept in the order left, top, right, bottom.
@@ -80,6 +102,12 @@ struct TcxSSStyleRec {
   TcxHorzTextAlign HorzTextAlign = haGENERAL;
   TcxVertTextAlign VertTextAlign = vaCENTER;
   bool WordBreak = false;
+  // Rotation as the file gives it (see kRotationStacked), the indent (0..kMaxIndent), the
+  // reading order and the "justify the last line too" bit of distributed text.
+  uint8_t Rotation = 0;
+  uint8_t Indent = 0;
+  TcxTextDirection TextDirection = tdContext;
+  bool JustifyLastLine = false;
   uint8_t Reserved = 0;
   uint8_t Flags = kStyleLocked;
   const TcxSSFontRec* Font = nullptr;
@@ -93,6 +121,8 @@ struct TcxSSStyleRec {
     return Format == other.Format && NumberFormat == other.NumberFormat &&
            HorzTextAlign == other.HorzTextAlign &&
            VertTextAlign == other.VertTextAlign && WordBreak == other.WordBreak &&
+           Rotation == other.Rotation && Indent == other.Indent &&
+           TextDirection == other.TextDirection && JustifyLastLine == other.JustifyLastLine &&
            Reserved == other.Reserved && Flags == other.Flags && Font == other.Font &&
            BrushStyle == other.BrushStyle && ForegroundColor == other.ForegroundColor &&
            BackgroundColor == other.BackgroundColor && Edges == other.Edges;

@@ -113,9 +113,11 @@ std::array<uint8_t, 20> TemplateXfData(const TTemplateXf& t) {
   return data;
 }
 
+// The alignment byte (horizontal, wrap, vertical, last-line justification) and the rotation.
 uint16_t AlignmentWord(const TcxSSStyleRec& rec) {
   return static_cast<uint16_t>((rec.HorzTextAlign & 7) | (rec.WordBreak ? 8 : 0) |
-                               (rec.VertTextAlign & 7) << 4);
+                               (rec.VertTextAlign & 7) << 4 | (rec.JustifyLastLine ? 0x80 : 0) |
+                               rec.Rotation << 8);
 }
 
 // A style colour as a file colour index: + 8, at most 64 (the automatic border colour).
@@ -336,7 +338,7 @@ uint16_t TcxExcelFileWriter::RegisterFont(const TcxSSFontRec* font) {
   if (font == nullptr) return currentFont_ = 0;
   if (auto it = fonts_.find(font); it != fonts_.end()) return currentFont_ = it->second;
   TcxBiffFont f;
-  f.Height = Clamp16(font->Size * 20L, 20, 0x7FFF);
+  f.Height = Clamp16(font->Height, 20, 0x7FFF);
   f.Options = static_cast<uint16_t>(((font->Style & kFontItalic) ? 2 : 0) +
                                     ((font->Style & kFontStrikeOut) ? 9 : 0));
   f.Color = font->FontColor + 8u > 64u ? 0x7FFF : static_cast<uint16_t>(font->FontColor + 8);
@@ -394,7 +396,9 @@ std::array<uint8_t, 20> TcxExcelFileWriter::XfData(const TcxSSStyleRec& rec, uin
   Put16(&data[2], format);
   Put16(&data[4], rec.Flags & kStyleLocked);
   Put16(&data[6], AlignmentWord(rec));
-  uint16_t word8 = 0xFC00;  // every attribute group is the cell's own
+  // Indent, shrink to fit, merge and reading order; every attribute group is the cell's own.
+  uint16_t word8 = static_cast<uint16_t>(0xFC00 | std::min(rec.Indent, kMaxIndent) |
+                                         (rec.TextDirection & 3) << 6);
   if (rec.Flags & kStyleMerged) word8 |= 0x0020;
   if (rec.Flags & kStyleShrinkToFit) word8 |= 0x0010;
   Put16(&data[8], word8);

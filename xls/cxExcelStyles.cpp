@@ -31,14 +31,14 @@ bool SameFont(const TcxSSFontRec* a, const TcxSSFontRec* b) {
   if (a == b) return true;
   if (!a || !b) return false;
   return a->Name == b->Name && a->FontColor == b->FontColor && a->Style == b->Style &&
-         a->Charset == b->Charset && a->Size == b->Size;
+         a->Charset == b->Charset && a->Height == b->Height;
 }
 
 }  // namespace
 
 TcxExcelStyleTable::TcxExcelStyleTable() {
   fallbackFont_.Name = "Arial";
-  fallbackFont_.Size = 10;
+  fallbackFont_.Height = 200;
   fallbackFont_.FontColor = kColorAuto;
 }
 
@@ -49,8 +49,8 @@ void TcxExcelStyleTable::AddFont(const TcxFontRecord& font) {
                                    ((font.Options & 0x02) ? kFontItalic : 0) |
                                    (font.Underline != 0 ? kFontUnderline : 0) |
                                    ((font.Options & 0x08) ? kFontStrikeOut : 0));
-  // Sizes are whole points up to 127 (the record field is a signed byte).
-  rec.Size = static_cast<int8_t>(std::min(127L, std::lround(font.Height / 20.0)));
+  // The height is kept in the file's twips, half points and all.
+  rec.Height = static_cast<int16_t>(std::min<unsigned>(font.Height, 0x7FFF));
   rec.Charset = font.Charset != 0 ? font.Charset : 1;
   rec.FontColor = PaletteColorFromFile(font.Color);
   fonts_.push_back(std::move(rec));
@@ -90,12 +90,17 @@ TcxSSStyleRec TcxExcelStyleTable::MakeStyle(const TcxXfRecord& xf) const {
   rec.Flags = static_cast<uint8_t>(((xf.Protection & 0x01) ? kStyleLocked : 0) |
                                    ((xf.Indent & 0x20) ? kStyleMerged : 0) |
                                    ((xf.Indent & 0x10) ? kStyleShrinkToFit : 0));
-  const unsigned horz = xf.Alignment & 0x07;
-  rec.HorzTextAlign = horz >= 6 ? haCENTER : static_cast<TcxHorzTextAlign>(horz);
+  rec.HorzTextAlign = static_cast<TcxHorzTextAlign>(xf.Alignment & 0x07);
   rec.WordBreak = (xf.Alignment & 0x08) != 0;
   const unsigned vert = (xf.Alignment >> 4) & 0x07;
-  // Distributed (4) is the nearest to justified.
-  rec.VertTextAlign = vert <= vaJUSTIFY ? static_cast<TcxVertTextAlign>(vert) : vaJUSTIFY;
+  // Codes 5..7 mean nothing; bottom is the format's own default.
+  rec.VertTextAlign = vert <= vaDISTRIBUTED ? static_cast<TcxVertTextAlign>(vert) : vaBOTTOM;
+  rec.JustifyLastLine = (xf.Alignment & 0x80) != 0;
+  // Rotations 181..254 mean nothing; they are read as none.
+  rec.Rotation = xf.Rotation <= 180 || xf.Rotation == kRotationStacked ? xf.Rotation : 0;
+  rec.Indent = xf.Indent & 0x0F;
+  const unsigned direction = (xf.Indent >> 6) & 0x03;
+  rec.TextDirection = direction <= tdRightToLeft ? static_cast<TcxTextDirection>(direction) : tdContext;
 
   rec.Edges[eLeft] = {EdgeStyleFromFile(xf.BorderStyles & 0x0F),
                       PaletteColorFromFile(xf.BorderColors & 0x7F)};

@@ -10,7 +10,7 @@ QFont FontFromDesc(const TcxFontDesc& desc, int pixelsPerInch) {
   QFont font(desc.Name.empty() || desc.Name == "Default" ? QString(kDefaultFontFace)
                                                          : QString::fromStdString(desc.Name));
   font.setStyleHint(QFont::SansSerif);
-  const int points = std::abs(desc.Size);
+  const double points = std::abs(desc.Size);
   font.setPixelSize(std::max(1, static_cast<int>(std::lround(points * pixelsPerInch / 72.0))));
   font.setBold(desc.Style & kFontBold);
   font.setItalic(desc.Style & kFontItalic);

@@ -169,18 +169,18 @@ private slots:
     size->setFocus();
     size->selectAll();
     QTest::keyClicks(size, "14");
-    QCOMPARE(int(D().Style("A2").Font->Size), 14);
+    QCOMPARE(int(D().Style("A2").Font->Size()), 14);
     // Letters and Backspace are swallowed: the size box keeps "14" and nothing changes.
     QTest::keyClicks(size, "ab");
     QTest::keyClick(size, Qt::Key_Backspace);
     QCOMPARE(size->text(), QString("14"));
-    QCOMPARE(int(D().Style("A1").Font->Size), 14);
+    QCOMPARE(int(D().Style("A1").Font->Size()), 14);
     // An empty size changes nothing.
     const QStringList before = UndoSteps();
     size->clear();
     window_->actFontSize->trigger();
     QCOMPARE(UndoSteps(), before);
-    QCOMPARE(int(D().Style("A1").Font->Size), 14);
+    QCOMPARE(int(D().Style("A1").Font->Size()), 14);
     // Enter gives the grid the focus back.
     QTest::keyClick(size, Qt::Key_Return);
     QVERIFY(D().Control().hasFocus());
@@ -188,7 +188,7 @@ private slots:
     // A size chosen from the list.
     window_->cbxSize->setCurrentIndex(window_->cbxSize->findText("20 "));
     emit window_->cbxSize->textActivated("20 ");
-    QCOMPARE(int(D().Style("A1").Font->Size), 20);
+    QCOMPARE(int(D().Style("A1").Font->Size()), 20);
 
     // A font typed and confirmed with Enter.
     QLineEdit* font = window_->cbxFont->lineEdit();
@@ -197,7 +197,7 @@ private slots:
     QTest::keyClicks(font, "DejaVu Serif");
     QTest::keyClick(font, Qt::Key_Return);
     QCOMPARE(QString::fromStdString(D().Style("A2").Font->Name), QString("DejaVu Serif"));
-    QCOMPARE(int(D().Style("A2").Font->Size), 20);
+    QCOMPARE(int(D().Style("A2").Font->Size()), 20);
     QVERIFY(D().Control().hasFocus());
   }
 

@@ -54,11 +54,12 @@ inline std::string Snapshot(const TcxCustomSpreadSheetBook& book) {
             << cell.Text << "' " << cell.Number << " fmt " << s.Format << " code "
             << (s.NumberFormat ? s.NumberFormat->Code() : "-") << " align "
             << int(s.HorzTextAlign) << "/" << int(s.VertTextAlign) << " wrap " << s.WordBreak
-            << " res " << int(s.Reserved) << " flags " << int(s.Flags) << " brush "
+            << " turn " << int(s.Rotation) << "/" << int(s.Indent) << "/" << int(s.TextDirection)
+            << "/" << s.JustifyLastLine << " res " << int(s.Reserved) << " flags " << int(s.Flags) << " brush "
             << int(s.BrushStyle) << "/" << s.ForegroundColor << "/" << s.BackgroundColor
             << " edges";
         for (const auto& e : s.Edges) out << " " << int(e.Style) << "/" << e.Color;
-        out << " font " << f.Name << "/" << int(f.Size) << "/" << int(f.Style) << "/"
+        out << " font " << f.Name << "/" << f.Height << "/" << int(f.Style) << "/"
             << f.FontColor << "/" << int(f.Charset);
         if (cell.Kind == ckFormula && cell.Formula)
           out << " at " << cell.Formula->Col << "," << cell.Formula->Row;

@@ -329,6 +329,80 @@ TEST(BookFileState, WidthsAndHeightsKeepTheFilesUnits) {
   EXPECT_NE(width, 3000);
 }
 
+// --- Alignment and font sizes ---------------------------------------------------------------------
+
+// xlwt's alignment fixture: column A of sheet "Poravnanje", one cell a row: centre across
+// selection, fill, justify with wrap, distributed both ways, vertically justified, left with
+// indent 3, rotation 45 and 90, shrink to fit, fonts of 8.5 and 5.5 points, stacked letters.
+// The workbook keeps each in the cell's style record and the save writes it back as it was
+// (before, centre across selection became centre, distributed became justified, the rotation,
+// indent and reading order were dropped and the sizes became 9 and 6 points).
+TEST(BookFileState, AlignmentsRotationIndentShrinkAndHalfPointSizesAreKept) {
+  if (!XlwtUnavailable().empty()) GTEST_SKIP() << XlwtUnavailable();
+  if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
+  const fs::path fixture = XlwtFixture("alignment");
+  ASSERT_FALSE(fixture.empty());
+  const struct {
+    TcxHorzTextAlign Horz;
+    TcxVertTextAlign Vert;
+    uint8_t Rotation, Indent;
+    bool Shrink, Wrap;
+    int16_t Height;
+  } cases[] = {
+      {haCENTERACROSS, vaBOTTOM, 0, 0, false, false, 200},
+      {haFILL, vaBOTTOM, 0, 0, false, false, 200},
+      {haJUSTIFY, vaBOTTOM, 0, 0, false, true, 200},
+      {haDISTRIBUTED, vaDISTRIBUTED, 0, 0, false, false, 200},
+      {haGENERAL, vaJUSTIFY, 0, 0, false, false, 200},
+      {haLEFT, vaBOTTOM, 0, 3, false, false, 200},
+      {haGENERAL, vaBOTTOM, 45, 0, false, false, 200},
+      {haGENERAL, vaBOTTOM, 90, 0, false, false, 200},
+      {haGENERAL, vaBOTTOM, 0, 0, true, false, 200},
+      {haGENERAL, vaBOTTOM, 0, 0, false, false, 170},
+      {haGENERAL, vaBOTTOM, 0, 0, false, false, 110},
+      {haGENERAL, vaBOTTOM, kRotationStacked, 0, false, false, 200},
+  };
+  const auto check = [&](TcxCustomSpreadSheetBook& book, const char* which) {
+    for (size_t row = 0; row < std::size(cases); ++row) {
+      SCOPED_TRACE(std::string(which) + " row " + std::to_string(row + 1));
+      const auto& c = cases[row];
+      const TcxSSCellRec* cell = book.Pages(0).DataStorage().FindCell(0, static_cast<int>(row));
+      ASSERT_TRUE(cell && cell->Style && cell->Style->Font);
+      const TcxSSStyleRec& s = *cell->Style;
+      EXPECT_EQ(s.HorzTextAlign, c.Horz);
+      EXPECT_EQ(s.VertTextAlign, c.Vert);
+      EXPECT_EQ(s.Rotation, c.Rotation);
+      EXPECT_EQ(s.Indent, c.Indent);
+      EXPECT_EQ((s.Flags & kStyleShrinkToFit) != 0, c.Shrink);
+      EXPECT_EQ(s.WordBreak, c.Wrap);
+      EXPECT_EQ(s.Font->Height, c.Height);
+    }
+  };
+  auto book = Load(fixture);
+  check(*book, "loaded");
+
+  const TSavedFile saved(*book, "alignment");
+  const auto state = ReadStateWithXlrd(saved.Path());
+  ASSERT_TRUE(state);
+  for (size_t row = 0; row < std::size(cases); ++row) {
+    SCOPED_TRACE("xlrd row " + std::to_string(row + 1));
+    const auto& c = cases[row];
+    const std::string place = "0:" + std::to_string(row) + ":0";
+    // horizontal, vertical, rotation, indent, shrink, wrap, reading order
+    const std::string alignment = std::to_string(c.Horz) + " " + std::to_string(c.Vert) + " " +
+                                  std::to_string(c.Rotation) + " " + std::to_string(c.Indent) +
+                                  " " + std::to_string(c.Shrink) + " " + std::to_string(c.Wrap) +
+                                  " 0";
+    EXPECT_EQ(state->at("alignment").at(place), alignment);
+    const std::string font = state->at("font").at(place);
+    EXPECT_EQ(font.substr(0, font.find(' ')), std::to_string(c.Height));
+  }
+  std::ifstream in(saved.Path(), std::ios::binary);
+  auto reloaded = MakeBook();
+  LoadStream(*reloaded, in);
+  check(*reloaded, "reloaded");
+}
+
 // --- View ----------------------------------------------------------------------------------------
 
 // xlwt's view: sheet "Okvir" with rows 1-2 and column A frozen, scrolled to row 41 and column E,

@@ -184,6 +184,49 @@ TEST_F(ClipboardTest, PasteBringsValuesStylesFormulasAndMergedAreas) {
   ExpectUndoRedo(before);
 }
 
+// The text's rotation, indent, reading order, last-line justification and an 8.5-point size go
+// with the cells, with or without a format code of their own; plain cells carry none of it.
+TEST_F(ClipboardTest, PasteKeepsRotationIndentDirectionAndHalfPointSizes) {
+  Fill("A1", "a|b|c");
+  const auto turn = [&](const char* cell, uint8_t rotation, uint8_t indent) {
+    auto style = StyleOf(cell);
+    TcxSSStyleRec rec = style->Rec();
+    rec.HorzTextAlign = haDISTRIBUTED;
+    rec.VertTextAlign = vaDISTRIBUTED;
+    rec.Rotation = rotation;
+    rec.Indent = indent;
+    rec.TextDirection = tdRightToLeft;
+    rec.JustifyLastLine = true;
+    style->ApplyStyleRec(rec, false);
+    style->Font().SetValuesOfHeight("Arial", 170, 0, 1, 0);
+  };
+  turn("A1", kRotationStacked, 3);
+  turn("B1", 135, 15);
+  StyleOf("B1")->SetFormatCode("0.0");
+  Sheet().CopyCells(Range("A1:C1"), false);
+  Sheet().PasteCells(Range("A3"));
+  for (const char* from : {"A1", "B1", "C1"}) {
+    SCOPED_TRACE(from);
+    std::string to = from;
+    to[1] = '3';
+    const TcxSSStyleRec& a = *Cell(from).Style;
+    const TcxSSStyleRec& b = *Cell(to.c_str()).Style;
+    EXPECT_EQ(b.HorzTextAlign, a.HorzTextAlign);
+    EXPECT_EQ(b.VertTextAlign, a.VertTextAlign);
+    EXPECT_EQ(b.Rotation, a.Rotation);
+    EXPECT_EQ(b.Indent, a.Indent);
+    EXPECT_EQ(b.TextDirection, a.TextDirection);
+    EXPECT_EQ(b.JustifyLastLine, a.JustifyLastLine);
+    EXPECT_EQ(b.Font->Height, a.Font->Height);
+  }
+  EXPECT_EQ(Cell("A3").Style->Rotation, kRotationStacked);
+  EXPECT_EQ(Cell("B3").Style->Indent, 15);
+  EXPECT_EQ(Cell("B3").Style->Font->Height, 170);
+  ASSERT_NE(Cell("B3").Style->NumberFormat, nullptr);
+  EXPECT_EQ(Cell("B3").Style->NumberFormat->Code(), "0.0");
+  EXPECT_EQ(Cell("A3").Style->NumberFormat, nullptr);
+}
+
 TEST_F(ClipboardTest, ARelativeReferenceFollowsThePastedCell) {
   Fill("B1", "10\n=B1+1");
   Sheet().CopyCells(Range("B2"), false);
@@ -245,7 +288,7 @@ TEST_F(ClipboardTest, PastingIntoAnotherWorkbook) {
   EXPECT_EQ(target.DataStorage().GetEditText(2, 1), "=B2+1");
   const TcxSSFontRec& font = *target.DataStorage().OwnCell(2, 1).Style->Font;
   EXPECT_EQ(font.Name, "Courier New");
-  EXPECT_EQ(font.Size, 12);
+  EXPECT_EQ(font.Size(), 12);
   EXPECT_EQ(font.Style, kFontUnderline);
   other.Recalc();
   EXPECT_EQ(other.FormulasCache().DisplayText(*target.DataStorage().OwnCell(2, 1).Formula), "2");
@@ -268,7 +311,7 @@ std::string Look(const TcxSSDataStorage& storage, int col, int row, bool withFor
       << int(s.Flags) << " brush " << int(s.BrushStyle) << "/" << s.ForegroundColor << "/"
       << s.BackgroundColor << " edges";
   for (const auto& e : s.Edges) out << " " << int(e.Style) << "/" << e.Color;
-  out << " font " << f.Name << "/" << int(f.Size) << "/" << int(f.Style) << "/" << f.FontColor << "/"
+  out << " font " << f.Name << "/" << int(f.Size()) << "/" << int(f.Style) << "/" << f.FontColor << "/"
       << int(f.Charset);
   return out.str();
 }

@@ -494,6 +494,82 @@ TEST_F(TcxSSCellStyleTest, AssignCopiesTheLookAndRefreshesTheSource) {
   EXPECT_EQ(CellRec(2, 2)->Edges[eRight], (TcxSSEdgeRec{lsThin, 7}));
 }
 
+// A font of 8.5 points (170 twips, as files have them) keeps its height while only its style,
+// colour or name changes, or while its size is set to the whole points it shows (9); another
+// size replaces it. Assign copies the exact height.
+TEST_F(TcxSSCellStyleTest, HalfPointSizesSurviveChangesOfTheOtherFontValues) {
+  auto style = StyleOf(1, 1);
+  TcxSSFont& font = style->Font();
+  font.SetValuesOfHeight("Arial", 170, 0, 1, 0);
+  EXPECT_EQ(font.Size(), 9);
+  const struct {
+    const char* What;
+    std::function<void(TcxSSFont&)> Change;
+    int16_t Height;
+  } cases[] = {
+      {"bold", [](TcxSSFont& f) { f.SetStyle(kFontBold); }, 170},
+      {"colour", [](TcxSSFont& f) { f.SetFontColor(3); }, 170},
+      {"name", [](TcxSSFont& f) { f.SetName("Verdana"); }, 170},
+      {"same whole size", [](TcxSSFont& f) { f.SetSize(9); }, 170},
+      {"values with the shown size", [](TcxSSFont& f) { f.SetValues("Arial", 9, 2, 1, 0); }, 170},
+      {"another size", [](TcxSSFont& f) { f.SetSize(8); }, 160},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    c.Change(font);
+    EXPECT_EQ(font.Height(), c.Height);
+    EXPECT_EQ(style->Rec().Font->Height, c.Height);
+  }
+  font.SetValuesOfHeight("Arial", 110, 0, 1, 0);
+  auto target = StyleOf(2, 2);
+  target->Assign(*style);
+  EXPECT_EQ(target->Font().Height(), 110);
+}
+
+// The text's rotation, indent, reading order, last-line justification and shrink to fit go with
+// Assign and ApplyStyleRec, and make a record of their own.
+TEST_F(TcxSSCellStyleTest, RotationIndentDirectionAndShrinkAreCopiedAndShared) {
+  TcxSSStyleRec rec = *Rec0();
+  rec.HorzTextAlign = haDISTRIBUTED;
+  rec.VertTextAlign = vaDISTRIBUTED;
+  rec.Rotation = kRotationStacked;
+  rec.Indent = 4;
+  rec.TextDirection = tdRightToLeft;
+  rec.JustifyLastLine = true;
+  rec.Flags |= kStyleShrinkToFit;
+  StyleOf(1, 1)->ApplyStyleRec(rec, false);
+  const TcxSSStyleRec* applied = CellRec(1, 1);
+  EXPECT_NE(applied, Rec0());
+  EXPECT_EQ(applied->HorzTextAlign, haDISTRIBUTED);
+  EXPECT_EQ(applied->VertTextAlign, vaDISTRIBUTED);
+  EXPECT_EQ(applied->Rotation, kRotationStacked);
+  EXPECT_EQ(applied->Indent, 4);
+  EXPECT_EQ(applied->TextDirection, tdRightToLeft);
+  EXPECT_TRUE(applied->JustifyLastLine);
+  EXPECT_TRUE(applied->Flags & kStyleShrinkToFit);
+
+  StyleOf(3, 3)->Assign(*StyleOf(1, 1));
+  EXPECT_EQ(CellRec(3, 3), applied) << "the copy shares the record";
+  EXPECT_EQ(applied->RefCount, 2);
+
+  // Each field alone makes a different record.
+  const std::function<void(TcxSSStyleRec&)> changes[] = {
+      [](TcxSSStyleRec& r) { r.Rotation = 90; },
+      [](TcxSSStyleRec& r) { r.Indent = 5; },
+      [](TcxSSStyleRec& r) { r.TextDirection = tdLeftToRight; },
+      [](TcxSSStyleRec& r) { r.JustifyLastLine = false; },
+  };
+  for (size_t i = 0; i < std::size(changes); ++i) {
+    SCOPED_TRACE(i);
+    TcxSSStyleRec other = *applied;
+    changes[i](other);
+    auto style = StyleOf(5, static_cast<int>(5 + i));
+    style->ApplyStyleRec(other, false);
+    style.reset();
+    EXPECT_NE(CellRec(5, static_cast<int>(5 + i)), applied);
+  }
+}
+
 TEST_F(TcxSSCellStyleTest, AssignPassesOnReadOnlinessAndSkipsReadOnlyTargets) {
   Book().Pages(0).SetReadOnly(true);
   auto source = StyleOf(0, 0);
@@ -514,7 +590,7 @@ TEST_F(TcxSSCellStyleTest, AssignPassesOnReadOnlinessAndSkipsReadOnlyTargets) {
 TEST_F(TcxSSCellStyleTest, ApplyStyleRecAppliesAWholeRecord) {
   TcxSSFontRec fileFont;
   fileFont.Name = "Arial";
-  fileFont.Size = 10;
+  fileFont.Height = 200;
   fileFont.Style = kFontUnderline;
   fileFont.FontColor = 2;
   TcxSSStyleRec rec = *Rec0();
@@ -580,7 +656,7 @@ TEST_F(TcxSSCellStyleTest, TheReaderInterfaceAppliesOnePartAtATime) {
   reader.ApplyBorder(7, lsThin, 3);  // no such edge
   TcxSSFontRec font;
   font.Name = "Courier New";
-  font.Size = 9;
+  font.Height = 180;
   reader.ApplyFont(&font);
   reader.ApplyFont(nullptr);
   style.reset();
@@ -591,7 +667,7 @@ TEST_F(TcxSSCellStyleTest, TheReaderInterfaceAppliesOnePartAtATime) {
   EXPECT_EQ(rec.Format, 164);
   EXPECT_EQ(rec.Edges[eBottom], (TcxSSEdgeRec{lsDashDot, 3}));
   EXPECT_EQ(rec.Font->Name, "Courier New");
-  EXPECT_EQ(rec.Font->Size, 9);
+  EXPECT_EQ(rec.Font->Size(), 9);
 }
 
 TEST_F(TcxSSCellStyleTest, ApplyStoredRecordPutsBackAKeptLookExactly) {

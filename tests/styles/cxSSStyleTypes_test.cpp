@@ -27,7 +27,7 @@ TEST(TcxSSStyleTypes, TheDefaultFaceIsDrawnAsTahoma) {
   for (const auto& c : cases) {
     TcxSSFontRec font;
     font.Name = c.Name;
-    font.Size = 12;
+    font.Height = 240;
     font.Style = kFontBold | kFontItalic;
     font.Charset = 238;
     const TcxFontDesc desc = ScreenFontDesc(font);

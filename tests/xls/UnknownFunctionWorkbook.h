@@ -15,7 +15,7 @@ inline void WriteUnknownFunctionWorkbook(const std::string& file) {
   TcxExcelFileWriter writer(MakeFixedEnvironment(TRegionalSettings::English()));
   TcxSSFontRec font;
   font.Name = "Arial";
-  font.Size = 10;
+  font.Height = 200;
   TcxSSStyleRec style;
   style.Font = &font;
   writer.SetPageCount(1);

@@ -450,11 +450,46 @@ TEST(TcxExcelFileReader, FormatRecordsBecomeTheCellsFormatCodes) {
   }
 }
 
+// Alignment, rotation, indent and font height as xlrd reads them from real files: centre across
+// selection stays itself (it was read as centre), stacked letters (255) and 90 degrees keep their
+// rotation, an indent of 1 stays, and fonts of 8.5 and 9.75 points keep their twips (they were
+// rounded to whole points).
+TEST(TcxExcelFileReader, AlignmentsRotationsIndentsAndFontHeightsAreKept) {
+  const struct {
+    const char* File;
+    int Page, Col, Row;
+    TcxHorzTextAlign Horz;
+    TcxVertTextAlign Vert;
+    uint8_t Rotation, Indent;
+    bool Wrap;
+    int16_t Height;
+  } cases[] = {
+      {"poi-15228.xls", 6, 1, 5, haCENTERACROSS, vaCENTER, 0, 0, false, 200},
+      {"poi-FormulaEvalTestData.xls", 0, 0, 5, haGENERAL, vaCENTER, kRotationStacked, 0, false, 200},
+      {"poi-florida_data.ashx.xls", 4, 9, 60, haCENTER, vaCENTER, 90, 0, false, 180},
+      {"poi-florida_data.ashx.xls", 4, 0, 2, haLEFT, vaBOTTOM, 0, 1, false, 220},
+      {"poi-29982.xls", 0, 0, 8, haLEFT, vaCENTER, 0, 0, true, 170},
+      {"poi-BOOK_in_capitals.xls", 0, 1, 5, haGENERAL, vaCENTER, 0, 0, false, 195},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.File) + " " + std::to_string(c.Col) + "," + std::to_string(c.Row));
+    const TReadResult result = ReadFile(CorpusDir() / c.File);
+    const TRecordedCell& cell = CellOf(result, c.Page, c.Col, c.Row);
+    ASSERT_TRUE(cell.Style && cell.Font);
+    EXPECT_EQ(cell.Style->HorzTextAlign, c.Horz);
+    EXPECT_EQ(cell.Style->VertTextAlign, c.Vert);
+    EXPECT_EQ(cell.Style->Rotation, c.Rotation);
+    EXPECT_EQ(cell.Style->Indent, c.Indent);
+    EXPECT_EQ(cell.Style->WordBreak, c.Wrap);
+    EXPECT_EQ(cell.Font->Height, c.Height);
+  }
+}
+
 TEST(TcxExcelFileReader, TheDefaultCellFormatBecomesTheDefaultStyle) {
   const TReadResult result = ReadFile(CorpusDir() / "poi-55341_CellStyleBorder.xls");
   ASSERT_TRUE(result.Book->DefaultStyle && result.Book->DefaultFont);
   EXPECT_EQ(result.Book->DefaultFont->Name, "Calibri");
-  EXPECT_EQ(result.Book->DefaultFont->Size, 11);
+  EXPECT_EQ(result.Book->DefaultFont->Size(), 11);
   EXPECT_EQ(result.Book->DefaultStyle->VertTextAlign, vaBOTTOM);
   // Cells in the default format get no style of their own.
   EXPECT_FALSE(CellOf(result, 0, 1, 0).Style);
@@ -484,7 +519,7 @@ std::vector<uint8_t> WrittenStream(const std::function<void(TcxExcelFileWriter&,
   static TcxSSFontRec font = [] {
     TcxSSFontRec f;
     f.Name = "Arial";
-    f.Size = 10;
+    f.Height = 200;
     return f;
   }();
   TcxSSStyleRec defaultRec;

@@ -33,7 +33,7 @@ class WriterFixture : public ::testing::Test {
 protected:
   WriterFixture() : environment_(MakeFixedEnvironment(TRegionalSettings::English())) {
     font_.Name = "Arial";
-    font_.Size = 10;
+    font_.Height = 200;
     defaultRec_.Font = &font_;
   }
 
@@ -307,7 +307,7 @@ TEST_F(WriterFixture, CellsOfOneStyleRecordShareAnXf) {
   TcxSSFontRec boldFont = font_;
   boldFont.Style = kFontBold | kFontItalic | kFontUnderline | kFontStrikeOut;
   boldFont.FontColor = 2;
-  boldFont.Size = 12;
+  boldFont.Height = 240;
   bold.Font = &boldFont;
   TcxSSStyleRec other = defaultRec_;
   other.Format = 10;
@@ -406,6 +406,62 @@ TEST_F(WriterFixture, XfCarriesAlignmentProtectionBordersAndFlags) {
   EXPECT_EQ((colors >> 7) & 0x7F, 11u);
   EXPECT_EQ((colors >> 16) & 0x7F, 64u);
   EXPECT_EQ((colors >> 23) & 0x7F, 63u);
+}
+
+// Every alignment the file format has, the rotation (stacked included), the indent, shrink to
+// fit, the reading order and the last-line bit go into the XF as they are in the record, and a
+// font keeps its height in twips (8.5 points is 170, not 180).
+TEST_F(WriterFixture, XfCarriesEveryAlignmentRotationIndentAndDirection) {
+  const struct {
+    TcxHorzTextAlign Horz;
+    TcxVertTextAlign Vert;
+    bool Wrap, LastLine, Shrink;
+    uint8_t Rotation, Indent;
+    TcxTextDirection Direction;
+    uint16_t Word6, Word8;  // expected alignment/rotation and indent/flags words
+  } cases[] = {
+      {haCENTERACROSS, vaBOTTOM, false, false, false, 0, 0, tdContext, 0x0026, 0xFC00},
+      {haFILL, vaTOP, false, false, false, 0, 0, tdContext, 0x0004, 0xFC00},
+      {haJUSTIFY, vaJUSTIFY, true, false, false, 0, 0, tdContext, 0x003D, 0xFC00},
+      {haDISTRIBUTED, vaDISTRIBUTED, false, true, false, 0, 2, tdContext, 0x00C7, 0xFC02},
+      {haLEFT, vaCENTER, false, false, false, 0, 3, tdLeftToRight, 0x0011, 0xFC43},
+      {haGENERAL, vaBOTTOM, false, false, true, 45, 0, tdContext, 0x2D20, 0xFC10},
+      {haGENERAL, vaBOTTOM, false, false, false, 135, 0, tdRightToLeft, 0x8720, 0xFC80},
+      {haGENERAL, vaBOTTOM, false, false, false, kRotationStacked, 15, tdContext, 0xFF20, 0xFC0F},
+  };
+  Begin();
+  Sheet();
+  std::vector<TcxSSStyleRec> recs(std::size(cases), defaultRec_);
+  for (size_t i = 0; i < recs.size(); ++i) {
+    TcxSSStyleRec& rec = recs[i];
+    rec.Format = static_cast<TxlsDataFormat>(i + 1);  // all distinct
+    rec.HorzTextAlign = cases[i].Horz;
+    rec.VertTextAlign = cases[i].Vert;
+    rec.WordBreak = cases[i].Wrap;
+    rec.JustifyLastLine = cases[i].LastLine;
+    rec.Flags = static_cast<uint8_t>(kStyleLocked | (cases[i].Shrink ? kStyleShrinkToFit : 0));
+    rec.Rotation = cases[i].Rotation;
+    rec.Indent = cases[i].Indent;
+    rec.TextDirection = cases[i].Direction;
+    writer_->RegisterStyle(rec);
+  }
+  TcxSSFontRec halfPoint = font_;
+  halfPoint.Height = 170;
+  TcxSSStyleRec small = defaultRec_;
+  small.Font = &halfPoint;
+  writer_->RegisterStyle(small);
+  const uint16_t smallXf = writer_->CurrentXf();
+  Parse();
+  for (size_t i = 0; i < recs.size(); ++i) {
+    SCOPED_TRACE(i);
+    const TRec& xf = Xf(18 + i);
+    EXPECT_EQ(xf.U16(6), cases[i].Word6);
+    EXPECT_EQ(xf.U16(8), cases[i].Word8);
+  }
+  const auto fonts = OfId(globals_, kFont);
+  const uint16_t fontIndex = Xf(smallXf).U16(0);
+  ASSERT_LT(fontIndex - 1u, fonts.size());
+  EXPECT_EQ(fonts[fontIndex - 1u]->U16(0), 170);
 }
 
 // The default style sets XF 15; its lock-inverted copy is the column XF; the default style's

@@ -11,7 +11,7 @@ one more function there, and the test lists which kinds a save must keep.
 
   format     sheet:row:col    the number format string of every cell xlrd lists (blank ones too)
   alignment  sheet:row:col    the cell's alignment: horizontal, vertical, rotation, indent, shrink
-                              to fit, wrap
+                              to fit, wrap, reading order
   font       sheet:row:col    the cell's font: height in twips, weight, italic, underline,
                               strike-out, colour index, name
   datemode   book             the date system (0 1900, 1 1904)
@@ -55,8 +55,9 @@ def formats(book):
 def alignments(book):
     for place, cell in cells(book):
         a = book.xf_list[cell.xf_index].alignment
-        yield place, '%d %d %d %d %d %d' % (a.hor_align, a.vert_align, a.rotation, a.indent_level,
-                                            a.shrink_to_fit, a.text_wrapped)
+        yield place, '%d %d %d %d %d %d %d' % (a.hor_align, a.vert_align, a.rotation,
+                                               a.indent_level, a.shrink_to_fit, a.text_wrapped,
+                                               a.text_direction)
 
 
 def fonts(book):
