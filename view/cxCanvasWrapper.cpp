@@ -481,6 +481,29 @@ void TcxCanvasWrapper::PlaceLine(const TRect& rect, TcxTextParameters& params,
                     line.Y - 2 >= rect.Top && line.Y - 2 + height - 1 <= rect.Bottom;
 }
 
+void TcxCanvasWrapper::PlaceRotatedLine(const TRect& rect, TcxTextParameters& params,
+                                        TcxVertTextAlign vertAlign, TcxHorzTextAlign horzAlign,
+                                        int degrees) {
+  StartLayout(rect, params, false, vertAlign, horzAlign);
+  params.FitsRect = false;
+  params.Rotation = 0;
+  if (!font_ || params.Lines.size() != 1 || degrees == 0) return;
+  const TcxTextBrick& line = params.Lines.front();
+  const double angle = degrees * 3.14159265358979323846 / 180.0;
+  const double c = std::abs(std::cos(angle)), s = std::abs(std::sin(angle));
+  const int boxWidth = static_cast<int>(std::lround(line.Width * c + font_->Height * s));
+  const int boxHeight = static_cast<int>(std::lround(line.Width * s + font_->Height * c));
+  const int left = horzAlign == haCENTER  ? (rect.Left + rect.Right - boxWidth) / 2
+                   : horzAlign == haRIGHT ? rect.Right - 3 - boxWidth
+                                          : rect.Left + 3;
+  const int top = vertAlign == vaCENTER   ? (rect.Top + rect.Bottom - boxHeight) / 2
+                  : vertAlign == vaBOTTOM ? rect.Bottom - boxHeight
+                                          : rect.Top;
+  params.Rotation = degrees;
+  params.BoxX = left + boxWidth / 2;
+  params.BoxY = top + boxHeight / 2;
+}
+
 void TcxCanvasWrapper::WrapText(std::string_view text, const TRect& rect,
                                 TcxTextParameters& params, TcxVertTextAlign vertAlign,
                                 TcxHorzTextAlign horzAlign) {
@@ -614,6 +637,10 @@ void TcxCanvasWrapper::DrawText(const TRect& rect, const TcxTextParameters& para
   if (params.Lines.empty() || !params.Font) return;
   const TcxScreenFont& font = *params.Font;
   const TColor color = params.TextColor != kKeepTextColor ? TextColor(params.TextColor) : textColor_;
+  if (params.Rotation != 0) {
+    DrawRotatedText(rect, params, color);
+    return;
+  }
   if (batching_ && AddToBatch(params, color)) return;
   painter_->setPen(ToQColor(color));
   const bool clip = !params.FitsRect;
@@ -648,4 +675,19 @@ void TcxCanvasWrapper::DrawText(const TRect& rect, const TcxTextParameters& para
     }
   }
   if (clip) painter_->restore();
+}
+
+void TcxCanvasWrapper::DrawRotatedText(const TRect& rect, const TcxTextParameters& params,
+                                       TColor color) {
+  const TcxScreenFont& font = *params.Font;
+  const TcxTextBrick& line = params.Lines.front();
+  painter_->save();
+  painter_->setClipRect(ToQRect(rect), Qt::IntersectClip);
+  painter_->setPen(ToQColor(color));
+  painter_->setFont(font.Font);
+  painter_->translate(params.BoxX, params.BoxY);
+  // The screen's y grows downwards: an anticlockwise turn is a negative angle.
+  painter_->rotate(-params.Rotation);
+  painter_->drawText(QPointF(-line.Width / 2.0, -font.Height / 2.0 + font.Ascent), line.Text);
+  painter_->restore();
 }

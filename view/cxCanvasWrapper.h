@@ -100,10 +100,16 @@ struct TcxTextParameters {
   // Set at layout time when every line lies inside the rectangle the text is drawn in, so that
   // painting can skip the clipping.
   bool FitsRect = false;
+  // A rotated text (degrees anticlockwise, -90..90, 0 for level text) is one line drawn turned
+  // about the middle of its box: BoxX and BoxY are that middle.
+  int Rotation = 0;
+  int BoxX = 0;
+  int BoxY = 0;
 
   void Clear() {
     Lines.clear();
     FitsRect = false;
+    Rotation = 0;
   }
 };
 
@@ -190,6 +196,11 @@ public:
   // Places the one measured line of the parameters in the rectangle, without word wrap.
   void PlaceLine(const TRect& rect, TcxTextParameters& params, TcxVertTextAlign vertAlign,
                  TcxHorzTextAlign horzAlign);
+  // Places the one measured line turned by `degrees` (anticlockwise): the box the turned line
+  // takes lies in the rectangle as the alignments say (left, centre or right; top, centre or
+  // bottom), the line turning about the box's middle. Drawn clipped to the rectangle.
+  void PlaceRotatedLine(const TRect& rect, TcxTextParameters& params, TcxVertTextAlign vertAlign,
+                        TcxHorzTextAlign horzAlign, int degrees);
   // Header text: one centred line, column headers centred vertically, row headers at the bottom.
   void LayoutHeaderText(std::string_view text, const TRect& rect, bool isColumn,
                         TcxTextParameters& params);
@@ -219,6 +230,7 @@ private:
   void WrapText(std::string_view text, const TRect& rect, TcxTextParameters& params,
                 TcxVertTextAlign vertAlign, TcxHorzTextAlign horzAlign);
   bool AddToBatch(const TcxTextParameters& params, TColor color);
+  void DrawRotatedText(const TRect& rect, const TcxTextParameters& params, TColor color);
   // Fills with a pattern whose set bits show `ink` over the `ground` filled before.
   void FillBitmap(const TRect& rect, const QBitmap& bitmap, TColor ink, TColor ground);
 

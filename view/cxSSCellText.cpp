@@ -60,20 +60,109 @@ TcxHorzTextAlign CellHorzAlign(const TcxCustomSpreadSheetBook& book, const TcxSS
   return haLEFT;
 }
 
+bool CellWrapsText(const TcxSSStyleRec& style) {
+  return style.WordBreak || style.HorzTextAlign == haJUSTIFY ||
+         style.HorzTextAlign == haDISTRIBUTED || style.VertTextAlign == vaJUSTIFY ||
+         style.VertTextAlign == vaDISTRIBUTED;
+}
+
+namespace {
+
+// The alignment the canvas draws a cell's alignment with: centred across the selection is
+// centred (over the span the layout gives it), distributed is justified, and the vertical
+// distributed spreads lines as justified does.
+TcxHorzTextAlign DrawnHorzAlign(TcxHorzTextAlign align) {
+  switch (align) {
+    case haCENTERACROSS:
+      return haCENTER;
+    case haDISTRIBUTED:
+      return haJUSTIFY;
+    default:
+      return align;
+  }
+}
+
+// The text rectangle less the indent: each step is three spaces of the cell's font, on the left
+// of left-aligned text, the right of right-aligned text and both sides of distributed text.
+TRect IndentedRect(const TcxCanvasWrapper& wrapper, const TcxSSStyleRec& style,
+                   TcxHorzTextAlign align, const TRect& rect) {
+  if (style.Indent == 0 || !wrapper.Font()) return rect;
+  const int step = wrapper.Font()->TextWidth(QStringLiteral("   "));
+  const int indent = std::min<int>(style.Indent, kMaxIndent) * step;
+  TRect box = rect;
+  if (align == haLEFT || align == haDISTRIBUTED) box.Left += indent;
+  if (align == haRIGHT || align == haDISTRIBUTED) box.Right -= indent;
+  if (box.Right < box.Left) box.Right = box.Left;
+  return box;
+}
+
+// Stacked text: one character a line, each centred, the block placed by the vertical alignment.
+void LayoutStacked(TcxCanvasWrapper& wrapper, const std::string& text, const TRect& rect,
+                   TcxTextParameters& params, TcxVertTextAlign vertAlign) {
+  const QString all = QString::fromStdString(text);
+  params.Clear();
+  params.HorzAlign = haCENTER;
+  params.VertAlign = vertAlign;
+  params.WordBreak = false;
+  params.Font = wrapper.Font();
+  params.X = (rect.Left + rect.Right) / 2;
+  const int lineHeight = wrapper.Font() ? wrapper.Font()->Height : 0;
+  for (const QChar ch : all) {
+    if (ch == QLatin1Char('\n') || ch == QLatin1Char('\r')) continue;
+    TcxTextParameters one;
+    TcxTextBrick line = wrapper.SingleLine(one, QString(ch).toStdString());
+    line.Y = rect.Top + static_cast<int>(params.Lines.size()) * lineHeight;
+    params.Lines.push_back(std::move(line));
+  }
+  const int total = static_cast<int>(params.Lines.size()) * lineHeight;
+  const int free = rect.Bottom - rect.Top - total;
+  if (free > 0 && vertAlign != vaTOP) {
+    const int shift = vertAlign == vaBOTTOM ? free : free / 2;
+    for (TcxTextBrick& line : params.Lines) line.Y += shift;
+  }
+  params.FitsRect = false;
+}
+
+// The vertical alignment of a single line: justified is at the top, distributed in the middle.
+TcxVertTextAlign SingleLineVertAlign(TcxVertTextAlign align) {
+  return align == vaDISTRIBUTED ? vaCENTER : align;
+}
+
+}  // namespace
+
 void LayoutCellText(TcxCanvasWrapper& wrapper, const TcxCustomSpreadSheetBook& book,
                     const TcxSSStyleRec& style, const TcxSSCellText& text, const TRect& rect,
                     TcxTextParameters& params, bool widen, TRect* widenedRect) {
-  const TcxHorzTextAlign align = CellHorzAlign(book, style, text);
+  const TcxHorzTextAlign cellAlign = CellHorzAlign(book, style, text);
+  const TcxHorzTextAlign align = DrawnHorzAlign(cellAlign);
   params.TextColor = text.Color != kKeepTextColor ? text.Color
                      : style.Font                 ? style.Font->FontColor
                                                   : kColorAuto;
+  params.Rotation = 0;
+  const TRect box = IndentedRect(wrapper, style, cellAlign, rect);
+  if (widenedRect) *widenedRect = rect;
+  // Turned text stays in its cell: stacked letters one below the other, or one line turned.
+  if (style.Rotation == kRotationStacked) {
+    LayoutStacked(wrapper, text.Text, box, params, style.VertTextAlign);
+    return;
+  }
+  if (style.Rotation != 0 && style.Rotation <= 180) {
+    wrapper.SingleLine(params, text.Text);
+    const int degrees = style.Rotation <= 90 ? style.Rotation : 90 - style.Rotation;
+    const TcxVertTextAlign vert = style.VertTextAlign == vaTOP      ? vaTOP
+                                  : style.VertTextAlign == vaBOTTOM ? vaBOTTOM
+                                                                    : vaCENTER;
+    wrapper.PlaceRotatedLine(box, params, vert, align == haJUSTIFY ? haLEFT : align, degrees);
+    return;
+  }
   // A number is one line, never broken into lines of part of its digits.
-  if (style.WordBreak && !text.Numeric) {
-    wrapper.LayoutText(std::string_view(text.Text), rect, params, true, style.VertTextAlign, align);
+  if (CellWrapsText(style) && !text.Numeric) {
+    const TcxVertTextAlign vert = style.VertTextAlign == vaDISTRIBUTED ? vaJUSTIFY : style.VertTextAlign;
+    wrapper.LayoutText(std::string_view(text.Text), box, params, true, vert, align);
     return;
   }
   const TcxTextBrick* line = &wrapper.SingleLine(params, text.Text);
-  TRect textRect = rect;
+  TRect textRect = box;
   const int room = textRect.Right - textRect.Left - 4;
   if (!text.Fill.Empty()) {
     // A number format's fill character ("*-") repeats until the text fills the cell. Widths
@@ -87,6 +176,16 @@ void LayoutCellText(TcxCanvasWrapper& wrapper, const TcxCustomSpreadSheetBook& b
       line = &wrapper.SingleLine(params, filled);
       if (count <= 0 || line->Width <= room) break;
     }
+  }
+  if (cellAlign == haFILL && line->Width > 0 && !text.Text.empty()) {
+    // Filled: the text repeats as often as it fits whole in the cell (at least once), and stays
+    // in its cell.
+    const int count = std::max(1, room / line->Width);
+    std::string repeated;
+    for (int k = 0; k < count; ++k) repeated += text.Text;
+    line = &wrapper.SingleLine(params, repeated);
+    wrapper.PlaceLine(textRect, params, SingleLineVertAlign(style.VertTextAlign), haLEFT);
+    return;
   }
   if (text.Numeric && line->Width > room) {
     // A number that does not fit would show only some of its digits, which reads as another
@@ -106,5 +205,5 @@ void LayoutCellText(TcxCanvasWrapper& wrapper, const TcxCustomSpreadSheetBook& b
     }
   }
   if (widenedRect) *widenedRect = textRect;
-  wrapper.PlaceLine(textRect, params, style.VertTextAlign, align);
+  wrapper.PlaceLine(textRect, params, SingleLineVertAlign(style.VertTextAlign), align);
 }

@@ -32,11 +32,18 @@ TcxSSCellText CellDisplayText(const TcxCustomSpreadSheetBook& book, const TcxSSC
 TcxHorzTextAlign CellHorzAlign(const TcxCustomSpreadSheetBook& book, const TcxSSStyleRec& style,
                                const TcxSSCellText& text);
 
+// Whether a cell's text is broken into lines: its word wrap, or an alignment that spreads text
+// over the cell (justified or distributed, either way), which wraps as other spreadsheets do.
+bool CellWrapsText(const TcxSSStyleRec& style);
+
 // Lays a cell's text out in `rect` (a cell's CellTextRect) in the wrapper's current font, the
 // style's colour, alignments and word wrap: a format's fill character repeated to the cell's
 // width, a number too wide for the cell shown as "#" across it (never wrapped or overflowing).
 // With `widen`, `widenedRect` receives the rectangle a single line needs beyond the cell
-// (to the right, the left or both sides, by its alignment).
+// (to the right, the left or both sides, by its alignment). Centred across the selection is
+// centred in `rect` (the caller passes the span it covers); filled text repeats its text across
+// the cell; an indent narrows the text's side of the cell; rotated and stacked text stays in the
+// cell.
 void LayoutCellText(TcxCanvasWrapper& wrapper, const TcxCustomSpreadSheetBook& book,
                     const TcxSSStyleRec& style, const TcxSSCellText& text, const TRect& rect,
                     TcxTextParameters& params, bool widen, TRect* widenedRect);

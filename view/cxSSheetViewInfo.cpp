@@ -366,7 +366,7 @@ void TcxSSheetViewInfo::CalculateCell(int colIndex, int rowIndex) {
     for (auto& border : brick.Borders)
       if (border.Style == lsDefault) border.Style = lsNone;
 
-  brick.TextParams.WordBreak = style.WordBreak;
+  brick.TextParams.WordBreak = CellWrapsText(style);
   brick.TextRect = CellTextRect(brick.CellRect);
   brick.UnionIndex = (style.Flags & kStyleMerged) ? AddUnion(col, row) : -1;
   brick.Merged = brick.UnionIndex >= 0;
@@ -380,11 +380,25 @@ void TcxSSheetViewInfo::CalculateCell(int colIndex, int rowIndex) {
   } else {
     brick.Selected = InCells(data_.Selection, col, row) && !IsActiveCell(col, row);
     const TCellText text = DisplayText(cell, style);
-    if (text.Text.empty())
+    if (text.Text.empty()) {
       brick.TextParams.Clear();
-    else
+    } else {
+      // Centred across the selection: over this cell and the empty cells after it that are
+      // centred across the selection too.
+      TRect span = brick.CellRect;
+      if (style.HorzTextAlign == haCENTERACROSS && !CellWrapsText(style) && style.Rotation == 0)
+        for (int k = colIndex + 1; k < data_.BrickCount.X; ++k) {
+          const TcxSSCellRec& next = storage.CellRef(Brick(k, 0).Col, row);
+          const TcxSSStyleRec& nextStyle = styleOf(next);
+          if (next.Kind != ckText || !next.Text.empty() || nextStyle.HorzTextAlign != haCENTERACROSS ||
+              (nextStyle.Flags & kStyleMerged))
+            break;
+          span.Right = Brick(k, 0).CellRect.Right;
+        }
+      brick.TextRect = CellTextRect(span);
       LayoutCellText(style, text, brick.TextRect, brick.TextParams, true, &brick.TextRect);
-    brick.TextParams.WordBreak = style.WordBreak;
+    }
+    brick.TextParams.WordBreak = CellWrapsText(style);
   }
   CalculateLineRects(brick, brick.Borders[eTop].Style, false, brick.TopLineRects);
   CalculateLineRects(brick, brick.Borders[eLeft].Style, true, brick.LeftLineRects);

@@ -171,6 +171,30 @@ private slots:
     QCOMPARE(window_->cbxFont->currentText(), QString("Tahoma"));
   }
 
+  // A cell centred across the selection shows the centre button; distributed text the left
+  // one. A size of 8.5 points shows as it is, and making the text bold keeps it.
+  void extraAlignmentsAndHalfPointSizes() {
+    D().Enter("B2", "preko");
+    D().Enter("C3", "raspoređeno");
+    {
+      TcxSSCellObject b2(D().Sheet().DataStorage(), 1, 1);
+      b2.Style().SetHorzTextAlign(haCENTERACROSS);
+      TcxSSFont& font = b2.Style().Font();
+      font.SetValuesOfHeight("Arial", 170, font.FontColor(), font.Charset(), font.Style());
+      TcxSSCellObject c3(D().Sheet().DataStorage(), 2, 2);
+      c3.Style().SetHorzTextAlign(haDISTRIBUTED);
+    }
+    D().Select("C3");
+    QVERIFY(window_->actCellLeftAlign->isChecked());
+    D().Select("B2");
+    QVERIFY(window_->actCellCenterAlign->isChecked());
+    QVERIFY(!window_->actCellLeftAlign->isChecked());
+    QCOMPARE(window_->cbxSize->currentText(), QString("8.5"));
+    window_->actBold->trigger();
+    QCOMPARE(D().Style("B2").Font->Height, int16_t{170});
+    QVERIFY(D().Style("B2").Font->Style & kFontBold);
+  }
+
   void checkMarksFollowTheWorkbook() {
     Book().SetShowGrid(false);
     Book().SetAutoRecalc(false);

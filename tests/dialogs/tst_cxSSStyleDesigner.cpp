@@ -130,6 +130,7 @@ class tst_cxSSStyleDesigner : public QObject {
   void workbookPaletteAndSamples();
   void largerFontsKeepEveryControlWhole();
   void fontColourAloneKeepsAMissingFace();
+  void extraAlignmentsRotationAndHalfPointSizesAreKept();
 };
 
 void tst_cxSSStyleDesigner::untouchedOkAndCancelChangeNothing() {
@@ -534,6 +535,50 @@ void tst_cxSSStyleDesigner::fontColourAloneKeepsAMissingFace() {
   QCOMPARE(cell.Style().Font().Size(), 11);
   QCOMPARE(cell.Style().Font().Style(), kFontBold);
   QCOMPARE(cell.Style().Font().FontColor(), TcxSSColor(4));
+}
+
+void tst_cxSSStyleDesigner::extraAlignmentsRotationAndHalfPointSizesAreKept() {
+  // A cell centred across the selection, turned 90 degrees, indented, in 8.5-point text: the
+  // lists show its alignments; choosing another horizontal alignment and another text colour
+  // through the font dialog keeps the rotation, the indent and the 8.5 points.
+  TViewFixture f;
+  f.Style(1, 1, [](TcxSSCellStyle& s) {
+    TcxSSStyleRec rec = s.Rec();
+    rec.HorzTextAlign = haCENTERACROSS;
+    rec.VertTextAlign = vaDISTRIBUTED;
+    rec.Rotation = 90;
+    rec.Indent = 2;
+    s.ApplyStyleRec(rec, false);
+    s.Font().SetValuesOfHeight("Arial", 170, kColorAuto, 1, 0);
+  });
+  Run(f, "B2", [](TcxSSStyleDesigner& d) {
+    ShowTab(d, 1);
+    auto* horz = Child<QComboBox>(d, "cbxHorzAlign");
+    QCOMPARE(horz->currentText(), QString("Center Across Selection"));
+    QCOMPARE(Child<QComboBox>(d, "cbxVertAlign")->currentText(), QString("Distributed"));
+    horz->setFocus();
+    QTest::keyClick(horz, Qt::Key_Down);
+    QCOMPARE(horz->currentText(), QString("Distributed"));
+    QTimer::singleShot(0, [] {
+      auto* fonts = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+      QVERIFY(fonts);
+      const auto close = qScopeGuard([fonts] {
+        if (fonts->isVisible()) fonts->accept();
+      });
+      auto* fontColor = fonts->findChild<TcxSSColorComboBox*>("cbxFontColor");
+      QVERIFY(fontColor);
+      ChooseFromCombo(fontColor, fontColor->Panel().ColorIndex(13));  // kColorGridOrder[13] = 12
+    });
+    Click(Child<QPushButton>(d, "btnFont"));
+    Press(d, "btnOk");
+  });
+  const TcxSSStyleRec& rec = *f.Storage().CellRef(1, 1).Style;
+  QCOMPARE(rec.Font->FontColor, TcxSSColor(4));
+  QCOMPARE(rec.HorzTextAlign, haDISTRIBUTED);
+  QCOMPARE(rec.VertTextAlign, vaDISTRIBUTED);
+  QCOMPARE(int(rec.Rotation), 90);
+  QCOMPARE(int(rec.Indent), 2);
+  QCOMPARE(rec.Font->Height, int16_t{170});
 }
 
 QTEST_MAIN(tst_cxSSStyleDesigner)

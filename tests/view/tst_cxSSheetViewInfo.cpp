@@ -491,6 +491,156 @@ private slots:
     QCOMPARE(int(s.Cell(1, 1).TextParams.HorzAlign), int(haLEFT));
   }
 
+  // Centred across the selection: the text is centred over its cell and the empty cells after
+  // it that are centred across the selection too, and the lines between them disappear; a cell
+  // with text, or one aligned otherwise, ends the span.
+  void centreAcrossSelectionSpansItsEmptyNeighbours() {
+    TSheet s;
+    for (int col = 1; col <= 5; ++col)
+      s.Style(col, 1, [](TcxSSCellStyle& st) { st.SetHorzTextAlign(haCENTERACROSS); });
+    s.Style(4, 1, [](TcxSSCellStyle& st) { st.SetHorzTextAlign(haLEFT); });
+    s.SetText(1, 1, "naslov");
+    s.Book->RefreshView();
+    const TcxSSInfoBrick& b = s.Cell(1, 1);
+    const int right = s.Cell(3, 1).TextRect.Right;  // D2's own text rectangle
+    QCOMPARE(b.TextRect, (TRect{172, 42, right, 62}));
+    QCOMPARE(int(b.TextParams.HorzAlign), int(haCENTER));
+    QCOMPARE(b.TextParams.X, (172 + right) / 2);
+    QCOMPARE(s.Cell(2, 1).Borders[eLeft].Style, lsNone);
+    QCOMPARE(s.Cell(3, 1).Borders[eLeft].Style, lsNone);
+    QCOMPARE(s.Cell(4, 1).Borders[eLeft].Style, lsDefault);
+
+    // Text in C2 ends the span at B2.
+    s.SetText(2, 1, "x");
+    s.Book->RefreshView();
+    QCOMPARE(s.Cell(1, 1).TextRect, (TRect{172, 42, 253, 62}));
+    QCOMPARE(s.Cell(1, 1).TextParams.X, (172 + 253) / 2);
+  }
+
+  // Filled: the text repeats as often as it fits whole in the cell, and never flows over.
+  void fillRepeatsTheText() {
+    TSheet s;
+    s.Style(1, 1, [](TcxSSCellStyle& st) { st.SetHorzTextAlign(haFILL); });
+    s.SetText(1, 1, "ab");
+    s.SetText(2, 2, std::string(40, 'W'));
+    s.Style(2, 2, [](TcxSSCellStyle& st) { st.SetHorzTextAlign(haFILL); });
+    s.Book->RefreshView();
+    const TcxSSInfoBrick& b = s.Cell(1, 1);
+    const QString text = b.TextParams.Lines.at(0).Text;
+    const int room = 253 - 172 - 4;
+    const int once = b.TextParams.Font->TextWidth(QStringLiteral("ab"));
+    QCOMPARE(text, QString("ab").repeated(room / once));
+    QVERIFY(text.size() > 4);
+    QCOMPARE(b.TextRect, (TRect{172, 42, 253, 62}));
+    // Too wide for one copy: shown once, cut at the cell.
+    const TcxSSInfoBrick& wide = s.Cell(2, 2);
+    QCOMPARE(wide.TextParams.Lines.at(0).Text, QString(40, 'W'));
+    QCOMPARE(wide.TextRect, (TRect{257, 62, 338, 82}));
+  }
+
+  // Justified and distributed text (either way) wraps like word wrap, justified; a vertically
+  // distributed text spreads its lines over the cell.
+  void justifiedAndDistributedTextWraps_data() {
+    QTest::addColumn<int>("horz");
+    QTest::addColumn<int>("vert");
+    QTest::addColumn<int>("drawn");
+    QTest::newRow("justify") << int(haJUSTIFY) << int(vaTOP) << int(haJUSTIFY);
+    QTest::newRow("distributed") << int(haDISTRIBUTED) << int(vaTOP) << int(haJUSTIFY);
+    QTest::newRow("vertically justified") << int(haLEFT) << int(vaJUSTIFY) << int(haLEFT);
+    QTest::newRow("vertically distributed") << int(haLEFT) << int(vaDISTRIBUTED) << int(haLEFT);
+  }
+  void justifiedAndDistributedTextWraps() {
+    QFETCH(int, horz);
+    QFETCH(int, vert);
+    QFETCH(int, drawn);
+    TSheet s;
+    s.Style(1, 1, [&](TcxSSCellStyle& st) {
+      st.SetHorzTextAlign(TcxHorzTextAlign(horz));
+      st.SetVertTextAlign(TcxVertTextAlign(vert));
+    });
+    s.SetText(1, 1, "one two three four five six seven");
+    s.Sheet().RowHeader().SetSize(1, 200);
+    const TcxSSInfoBrick& b = s.Cell(1, 1);
+    QVERIFY(b.TextParams.WordBreak);
+    QCOMPARE(int(b.TextParams.HorzAlign), drawn);
+    const size_t count = b.TextParams.Lines.size();
+    QVERIFY(count >= 3);
+    QCOMPARE(b.TextRect, (TRect{172, 42, 253, 242}));
+    const int height = b.TextParams.Font->Height;
+    if (vert == vaTOP) {
+      QCOMPARE(b.TextParams.Lines.front().Y, b.TextRect.Top);
+    } else {
+      // Spread: the first line at the top, the last at the bottom of the box.
+      QCOMPARE(b.TextParams.Lines.front().Y, b.TextRect.Top);
+      QVERIFY(b.TextParams.Lines.back().Y + height > b.TextRect.Bottom - 2 - height);
+      QVERIFY(b.TextParams.Lines[1].Y - b.TextParams.Lines[0].Y > height);
+    }
+  }
+
+  // An indent moves left-aligned text right and right-aligned text left, by three spaces of
+  // the cell's font a step.
+  void indentMovesTheText() {
+    TSheet s;
+    s.SetText(1, 1, "lijevo");
+    s.SetText(1, 2, "desno");
+    s.Style(1, 1, [](TcxSSCellStyle& st) {
+      TcxSSStyleRec rec = st.Rec();
+      rec.HorzTextAlign = haLEFT;
+      rec.Indent = 2;
+      st.ApplyStyleRec(rec, false);
+    });
+    s.Style(1, 2, [](TcxSSCellStyle& st) {
+      TcxSSStyleRec rec = st.Rec();
+      rec.HorzTextAlign = haRIGHT;
+      rec.Indent = 1;
+      st.ApplyStyleRec(rec, false);
+    });
+    s.Book->RefreshView();
+    const int step = s.Cell(1, 1).TextParams.Font->TextWidth(QStringLiteral("   "));
+    QVERIFY(step > 0);
+    QCOMPARE(s.Cell(1, 1).TextParams.X, 175 + 2 * step);
+    QCOMPARE(s.Cell(1, 2).TextParams.X, 250 - step);
+  }
+
+  // Stacked text is one letter a line, centred; turned text is one line with its angle, drawn
+  // about the middle of the box it takes; both stay in their cell.
+  void rotatedAndStackedText() {
+    TSheet s;
+    s.SetText(1, 1, "abc");
+    s.SetText(2, 1, std::string(30, 'x'));
+    s.Style(1, 1, [](TcxSSCellStyle& st) {
+      TcxSSStyleRec rec = st.Rec();
+      rec.Rotation = kRotationStacked;
+      rec.VertTextAlign = vaTOP;
+      st.ApplyStyleRec(rec, false);
+    });
+    const struct {
+      uint8_t Rotation;
+      int Degrees;
+    } turns[] = {{90, 90}, {45, 45}, {135, -45}, {180, -90}};
+    for (const auto& t : turns) {
+      s.Style(2, 1, [&](TcxSSCellStyle& st) {
+        TcxSSStyleRec rec = st.Rec();
+        rec.Rotation = t.Rotation;
+        rec.HorzTextAlign = haCENTER;
+        st.ApplyStyleRec(rec, false);
+      });
+      s.Sheet().RowHeader().SetSize(1, 200);
+      const TcxSSInfoBrick& b = s.Cell(1, 1);
+      QCOMPARE(b.TextParams.Lines.size(), size_t{3});
+      for (size_t k = 0; k < 3; ++k) {
+        QCOMPARE(b.TextParams.Lines[k].Text, QString(QChar('a' + int(k))));
+        QCOMPARE(b.TextParams.Lines[k].Y, b.TextRect.Top + int(k) * b.TextParams.Font->Height);
+      }
+      QCOMPARE(b.TextParams.X, (172 + 253) / 2);
+      const TcxSSInfoBrick& turned = s.Cell(2, 1);
+      QCOMPARE(turned.TextParams.Rotation, t.Degrees);
+      QCOMPARE(turned.TextRect, (TRect{257, 42, 338, 242}));
+      QCOMPARE(turned.TextParams.BoxX, (257 + 338) / 2);
+      QCOMPARE(s.Cell(3, 1).Borders[eLeft].Style, lsDefault);
+    }
+  }
+
   void wrappedText() {
     TSheet s;
     s.Style(1, 1, [](TcxSSCellStyle& st) {
