@@ -164,7 +164,7 @@ private slots:
     QFETCH(QString, family);
     QFETCH(int, pixels);
     const QFont font =
-        FontFromDesc({name.toStdString(), size, static_cast<uint8_t>(style), 1}, ppi);
+        FontFromDesc({name.toStdString(), double(size), static_cast<uint8_t>(style), 1}, ppi);
     QCOMPARE(font.family(), family);
     QCOMPARE(font.pixelSize(), pixels);
     QCOMPARE(font.bold(), bool(style & kFontBold));
