@@ -816,16 +816,7 @@ void TcxExcelFileWriter::WriteFormula(int sheet, int column, std::span<const uin
   if (tokens.size() + extra.size() > kXlsMaxFormulaTokens) {
     // No FORMULA record holds these tokens: keep at least the value the formula shows, and say
     // so.
-    NoteLoss(slFormulaAsValue, sheet, column, row);
-    switch (result.Kind) {
-      case rkNumber: WriteCell(sheet, column, false, result.Number, row); break;
-      case rkText: WriteCell(sheet, column, true, std::string_view(result.Text), row); break;
-      case rkBool:
-        WriteCell(sheet, column, false, result.Bool ? kTrueText : kFalseText, row);
-        break;
-      case rkError: WriteCell(sheet, column, false, ErrorToText(result.Error), row); break;
-      case rkNone: WriteCell(sheet, column, false, std::monostate{}, row); break;
-    }
+    WriteFormulaValue(sheet, column, result, row, slFormulaAsValue);
     return;
   }
   TSheet& s = Sheet(sheet);
