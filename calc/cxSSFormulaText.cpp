@@ -147,8 +147,11 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
   // BeginFormula has worked out the list separator for the delimiters.
   const std::string& separator = listSeparator_;
   const TcxTokenString& tokens = formula.Tokens;
-  std::vector<std::string>& strings = textParts_;
+  TcxTextChain& chain = textChain_;
+  std::vector<TcxTextChain::TPart>& strings = textParts_;
+  chain.Clear();
   strings.clear();
+  const auto push = [&](std::string text) { strings.push_back(chain.Make(std::move(text))); };
   bool broken = false;
   size_t pos = 0;
   while (pos < tokens.size() && !broken) {
@@ -162,12 +165,14 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
     pos += size;
     if (id >= ptgAdd && id <= ptgRange) {
       if (strings.size() >= 2) {
-        std::string right = std::move(strings.back());
+        const TcxTextChain::TPart right = strings.back();
         strings.pop_back();
-        strings.back() += (id == ptgUnion ? std::string_view(separator) : kOperatorTexts[id - ptgAdd]);
-        strings.back() += right;
+        strings.back() = chain.Join(
+            chain.Append(strings.back(),
+                         id == ptgUnion ? std::string_view(separator) : kOperatorTexts[id - ptgAdd]),
+            right);
       } else if (!strings.empty()) {
-        strings.back() = kMissingTokens;
+        strings.back() = chain.Make(std::string(kMissingTokens));
       }
       continue;
     }
@@ -178,42 +183,42 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
       case ptgPercent:
       case ptgParen:
         if (strings.empty())
-          strings.emplace_back(kMissingTokens);
+          push(std::string(kMissingTokens));
         else if (id == ptgUminus)
-          strings.back().insert(0, "-");
+          strings.back() = chain.Prepend("-", strings.back());
         else if (id == ptgPercent)
-          strings.back() += "%";
+          strings.back() = chain.Append(strings.back(), "%");
         else
-          strings.back() = "(" + strings.back() + ")";
+          strings.back() = chain.Append(chain.Prepend("(", strings.back()), ")");
         break;
       case ptgStr:
-        strings.push_back(Quoted(StringTokenText(t, size)));
+        push(Quoted(StringTokenText(t, size)));
         break;
       case ptgBool:
-        strings.emplace_back(BoolToText(t[1] != 0));
+        push(std::string(BoolToText(t[1] != 0)));
         break;
       case ptgErr: {
         const std::string_view literal = ErrorToLiteral(t[1]);
         if (literal.empty()) broken = true;
-        strings.emplace_back(literal);
+        push(std::string(literal));
         break;
       }
       case ptgNum:
-        strings.push_back(FloatToText(ReadDouble(t + 1), Settings()));
+        push(FloatToText(ReadDouble(t + 1), Settings()));
         break;
       case ptgName: {
         const uint16_t index = ReadUInt16(t + 1);
         const TcxSSNamesDef& names = cache_.Names();
         if (index >= names.size()) {
-          strings.emplace_back(ErrorToText(ecRef));
+          push(std::string(ErrorToText(ecRef)));
           break;
         }
         // Another page's own name is written with its page.
         const TcxSSNameDefinition& name = names[index];
         if (name.Scope >= 0 && name.Scope != formulaSheet_)
-          strings.push_back(SheetText(name.Scope) + "!" + name.Name);
+          push(SheetText(name.Scope) + "!" + name.Name);
         else
-          strings.push_back(name.Name);
+          push(name.Name);
         break;
       }
       case ptgRef:
@@ -222,18 +227,18 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
       case ptgArea3d:
       case ptgRefX:
       case ptgAreaX:
-        strings.push_back(ReferenceText(t, formulaRow_, formulaCol_));
+        push(ReferenceText(t, formulaRow_, formulaCol_));
         break;
       case ptgNameX: {
         std::string name = cache_.ExternalLinks().NameText(ReadUInt16(t + 1));
-        strings.push_back(name.empty() ? std::string(ErrorToText(ecRef)) : std::move(name));
+        push(name.empty() ? std::string(ErrorToText(ecRef)) : std::move(name));
         break;
       }
       case ptgMissArg:
-        strings.emplace_back();
+        push({});
         break;
       case ptgArray:
-        strings.push_back(ArrayText(t, size));
+        push(ArrayText(t, size));
         break;
       case ptgFuncVar: {
         size_t args = t[1];
@@ -242,36 +247,39 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
           broken = true;
           break;
         }
-        std::string text;
+        std::string name;
+        bool named = false;
+        TcxTextChain::TPart text;
         TcxFuncDefinition definition;
         if (number == kNamedFunction && args >= 1) {
           // The function its first operand names, then the arguments.
-          text = std::move(strings[strings.size() - args]);
+          text = strings[strings.size() - args];
+          named = true;
           strings.erase(strings.end() - static_cast<ptrdiff_t>(args));
           --args;
         } else if (FindFunctionByIndex(number, definition)) {
-          text = definition.Name;
+          name = definition.Name;
           if (definition.Style == 2) {
             strings.resize(strings.size() - args);
             args = 0;
           }
         } else if (const TcxBiffFunction* file = FindBiffFunction(number)) {
           // A function of the file format that the library does not have.
-          text = file->Name;
+          name = file->Name;
         } else if (number == kDataTableFunction) {
-          text = "TABLE";
+          name = "TABLE";
         } else {
           broken = true;
           break;
         }
-        text += "(";
+        text = named ? chain.Append(text, "(") : chain.Make(std::move(name) + "(");
         for (size_t i = strings.size() - args; i < strings.size(); ++i) {
-          if (i > strings.size() - args) text += separator;
-          text += strings[i];
+          if (i > strings.size() - args) text = chain.Append(text, separator);
+          text = chain.Join(text, strings[i]);
         }
-        text += ")";
+        text = chain.Append(text, ")");
         strings.resize(strings.size() - args);
-        strings.push_back(std::move(text));
+        strings.push_back(text);
         break;
       }
       default:
@@ -283,15 +291,11 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
     cache_.ReportError(kConstructingError);
     return {};
   }
-  std::string text;
-  text.reserve(strings.front().size() + 3);
   // Array formulas and data tables show in braces, as Excel shows them.
   const bool block = formula.Block.Kind != fbNone;
-  if (block) text += '{';
-  text += '=';
-  text += strings.front();
-  if (block) text += '}';
-  return text;
+  TcxTextChain::TPart text = chain.Prepend(block ? "{=" : "=", strings.front());
+  if (block) text = chain.Append(text, "}");
+  return chain.Text(text);
 }
 
 namespace {

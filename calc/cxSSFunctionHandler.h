@@ -10,6 +10,7 @@
 #include "calc/cxSSFunctionTable.h"
 #include "calc/cxSSTokensStack.h"
 #include "calc/cxSSTypes.h"
+#include "calc/cxTextChain.h"
 #include "platform/Types.h"
 
 class TcxSSFormulasCache;
@@ -265,7 +266,8 @@ private:
   TcxTokenString scratch_;
   std::string body_;
   // Rebuilding text: the operands' texts, kept from formula to formula for their storage.
-  std::vector<std::string> textParts_;
+  TcxTextChain textChain_;
+  std::vector<TcxTextChain::TPart> textParts_;
   // The tokens being evaluated: the formula's own, or `expanded_` when it uses formula names.
   const TcxTokenString* tokens_ = nullptr;
   TcxTokenString expanded_;

@@ -352,6 +352,26 @@ TEST(TcxBookFile, AWorkbookWithoutWorksheetLeavesOneEmptySheet) {
   }
 }
 
+// Formulas nested far deeper than Excel writes them (65,000 parentheses around 1) keep their
+// whole text and their value.
+TEST(TcxBookFile, DeeplyNestedFormulasKeepTheirWholeText) {
+  auto book = MakeBook();
+  const hostiletest::THostileFile file("parens", 2);
+  const TLoadResult result = Load(book, file.Path());
+  ASSERT_EQ(result.Outcome, TLoadResult::kLoaded) << result.Message;
+  const std::string expected = "=" + std::string(65000, '(') + "1" + std::string(65000, ')');
+  for (const int row : {0, 1}) {
+    SCOPED_TRACE(row);
+    const TcxSSCellRec* cell = book.Pages(0).DataStorage().FindCell(0, row);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->Kind, ckFormula);
+    // Compared as a flag: a failure would print 130,000 characters.
+    EXPECT_TRUE(cell->Text == expected) << cell->Text.substr(0, 80);
+    EXPECT_TRUE(ValueOf(book, 0, 0, row).IsNumber);
+    EXPECT_EQ(ValueOf(book, 0, 0, row).Number, 1);
+  }
+}
+
 TEST(TcxBookFile, AMissingFileIsNamedAndChangesNothing) {
   auto book = MakeBook();
   Prepare(book);
