@@ -16,6 +16,7 @@
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "platform/TextServices.h"
+#include "platform/Unicode.h"
 
 // The parser and the parsing side of the function handler (tokenizer, reference reader).
 
@@ -29,18 +30,6 @@ bool IsUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool SameNoCaseAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  return true;
-}
-
-bool IsAscii(std::string_view text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
 
 
 // The end of the parenthesised text opening at `open` (the index of its ")"), double-quoted
@@ -323,20 +312,23 @@ void TcxSSFunctionHandler::RebuildSheetList() {
 }
 
 size_t TcxSSFunctionHandler::MatchName(std::string_view text) const {
-  // The longest live name that begins the text and ends where a token may end.
-  size_t best = 0;
-  for (const auto& name : cache_.Names()) {
-    const size_t n = name.Name.size();
-    if (!TcxSSFormulasCache::NameVisible(name, formulaSheet_) || n == 0 || n <= best ||
-        n > text.size())
-      continue;
+  // The longest live name that begins the text and ends where a token may end: only the names
+  // as long as such an end are compared.
+  const TcxSSNamesDef& names = cache_.Names();
+  for (const auto& [n, indexes] : cache_.NameIndex().ByLength) {
+    if (n == 0 || n > text.size()) continue;
     // A name ends where a token may end, or before the range operator (Name1:Name2).
     if (n < text.size() && !IsDelimiter(text[n]) && text[n] != ':') continue;
-    if (SameNoCaseAscii(text.substr(0, n), name.Name) ||
-        (!IsAscii(name.Name) && TextServices().CompareText(text.substr(0, n), name.Name) == 0))
-      best = n;
+    const std::string_view start = text.substr(0, n);
+    for (const uint32_t i : indexes) {
+      const TcxSSNameDefinition& name = names[i];
+      if (!TcxSSFormulasCache::NameVisible(name, formulaSheet_)) continue;
+      if (unicode::SameNoCaseAscii(start, name.Name) ||
+          (!unicode::IsAscii(name.Name) && TextServices().CompareText(start, name.Name) == 0))
+        return n;
+    }
   }
-  return best;
+  return 0;
 }
 
 size_t TcxSSFunctionHandler::MatchSheet(std::string_view text) const {
@@ -569,7 +561,7 @@ bool TcxSSFunctionHandler::ParseCell(std::string_view text, bool r1c1, int baseR
 
 bool TcxSSFunctionHandler::ParseReference(std::string_view text, TcxTokenString& token) {
   std::string upper;
-  if (IsAscii(text)) {
+  if (unicode::IsAscii(text)) {
     upper.resize(text.size());
     for (size_t i = 0; i < text.size(); ++i) upper[i] = AsciiUpper(text[i]);
   } else {

@@ -1,17 +1,8 @@
 #include "calc/cxSSExternalLinks.h"
 
-namespace {
+#include "platform/Unicode.h"
 
-bool SameNoCaseAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
+namespace {
 
 std::string Quoted(std::string_view text) {
   std::string out = "'";
@@ -104,7 +95,7 @@ std::string_view TcxSSExternalLinks::AddInFunction(size_t index) const {
 int TcxSSExternalLinks::FindSheet(std::string_view qualifier) const {
   for (size_t i = 0; i < Sheets.size(); ++i) {
     const std::string text = SheetText(i);
-    if (!text.empty() && SameNoCaseAscii(text, qualifier)) return static_cast<int>(i);
+    if (!text.empty() && unicode::SameNoCaseAscii(text, qualifier)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -112,7 +103,7 @@ int TcxSSExternalLinks::FindSheet(std::string_view qualifier) const {
 int TcxSSExternalLinks::FindName(std::string_view text) const {
   for (size_t i = 0; i < Names.size(); ++i) {
     const std::string name = NameText(i);
-    if (!name.empty() && SameNoCaseAscii(name, text)) return static_cast<int>(i);
+    if (!name.empty() && unicode::SameNoCaseAscii(name, text)) return static_cast<int>(i);
   }
   return -1;
 }

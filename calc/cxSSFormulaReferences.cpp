@@ -107,17 +107,56 @@ TcxSSSheetsDef TcxSSFormulasCache::GetSheets() const {
   return sheets;
 }
 
+const std::vector<uint32_t>* TcxSSFormulasCache::TcxNameIndex::OfLength(size_t length) const {
+  const auto at = std::lower_bound(ByLength.begin(), ByLength.end(), length,
+                                   [](const auto& bucket, size_t n) { return bucket.first > n; });
+  return at != ByLength.end() && at->first == length ? &at->second : nullptr;
+}
+
+const TcxSSFormulasCache::TcxNameIndex& TcxSSFormulasCache::NameIndex() const {
+  TcxNameIndex& index = nameIndex_;
+  if (!index.Valid) {
+    index = TcxNameIndex();
+    index.Valid = true;
+  }
+  for (; index.Indexed < names_.size(); ++index.Indexed) {
+    const std::string& name = names_[index.Indexed].Name;
+    const auto i = static_cast<uint32_t>(index.Indexed);
+    if (!unicode::IsPrintableAscii(name)) index.Unusual.push_back(i);
+    auto at = std::lower_bound(index.ByLength.begin(), index.ByLength.end(), name.size(),
+                               [](const auto& bucket, size_t n) { return bucket.first > n; });
+    if (at == index.ByLength.end() || at->first != name.size())
+      at = index.ByLength.insert(at, {name.size(), {}});
+    at->second.push_back(i);
+  }
+  return index;
+}
+
 int TcxSSFormulasCache::FindName(std::string_view name, int sheet) const {
   const ITextServices& text = *book_.Environment().Text;
-  int found = -1;
-  for (size_t i = 0; i < names_.size(); ++i) {
+  // The page's own name hides the workbook's; of several, the first.
+  int own = -1;
+  int workbook = -1;
+  const auto consider = [&](uint32_t i, bool equal) {
     const TcxSSNameDefinition& n = names_[i];
-    if (!NameVisible(n, sheet) || text.CompareText(n.Name, name) != 0) continue;
-    // The page's own name hides the workbook's.
-    if (n.Scope >= 0) return static_cast<int>(i);
-    if (found < 0) found = static_cast<int>(i);
+    if (!NameVisible(n, sheet) || !equal) return;
+    int& found = n.Scope >= 0 ? own : workbook;
+    if (found < 0 || static_cast<int>(i) < found) found = static_cast<int>(i);
+  };
+  if (unicode::IsPrintableAscii(name)) {
+    // Printable ASCII equals, without case, only printable ASCII of its length, whatever the
+    // locale; the names holding anything else are compared as the locale compares.
+    const TcxNameIndex& index = NameIndex();
+    if (const std::vector<uint32_t>* same = index.OfLength(name.size()))
+      for (const uint32_t i : *same) consider(i, unicode::SameNoCaseAscii(names_[i].Name, name));
+    for (const uint32_t i : index.Unusual)
+      consider(i, NameVisible(names_[i], sheet) && text.CompareText(names_[i].Name, name) == 0);
+  } else {
+    for (size_t i = 0; i < names_.size(); ++i)
+      consider(static_cast<uint32_t>(i),
+               NameVisible(names_[i], sheet) && text.CompareText(names_[i].Name, name) == 0);
   }
-  return found;
+  return own >= 0 ? own : workbook;
 }
 
 int TcxSSFormulasCache::AddName(const std::string& name, int sheet, bool check,
@@ -226,6 +265,7 @@ void TcxSSFormulasCache::SetNames(TcxSSNamesDef names) {
 }
 
 void TcxSSFormulasCache::NamesChanged() {
+  nameIndex_.Valid = false;
   formulaNames_ = std::any_of(names_.begin(), names_.end(), [](const TcxSSNameDefinition& n) {
     return !n.Deleted && n.Kind == nkFormula;
   });

@@ -250,6 +250,18 @@ public:
   // sees: that page's own name, else the workbook's; -1 when there is none. Sheet -1 sees the
   // workbook's names only.
   int FindName(std::string_view name, int sheet = -1) const;
+  // The names by the length of their text in bytes, for finding one among many without
+  // comparing it with each: a name equal to a text of printable ASCII is one of the same length
+  // of printable ASCII, or one of the few holding anything else.
+  struct TcxNameIndex {
+    size_t Indexed = 0;  // how many of the names it holds (names are only ever appended)
+    bool Valid = false;
+    std::vector<std::pair<size_t, std::vector<uint32_t>>> ByLength;  // longest first
+    std::vector<uint32_t> Unusual;  // names holding other than printable ASCII, in order
+    // The indexes of the names of `length` bytes, in order (nullptr for none).
+    const std::vector<uint32_t>* OfLength(size_t length) const;
+  };
+  const TcxNameIndex& NameIndex() const;
   // Whether a formula of page `sheet` sees the name (its own page's or the workbook's).
   static bool NameVisible(const TcxSSNameDefinition& name, int sheet) {
     return !name.Deleted && (name.Scope < 0 || name.Scope == sheet);
@@ -282,6 +294,8 @@ protected:
   TcxSSNamesDef names_;
   // HasFormulaNames, worked out again by NamesChanged whenever names may have changed.
   bool formulaNames_ = false;
+  // Brought up to date by NameIndex; made again after NamesChanged.
+  mutable TcxNameIndex nameIndex_;
   TcxSSExternalLinks links_;
   bool cyclicRefs_ = false;
   bool errorFlag_ = false;

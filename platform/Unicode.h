@@ -23,4 +23,10 @@ size_t Utf16Length(std::string_view text);
 char32_t ToUpper(char32_t c);
 char32_t ToLower(char32_t c);
 
+// Whether the text is all ASCII (all printable ASCII: blank to tilde).
+bool IsAscii(std::string_view text);
+bool IsPrintableAscii(std::string_view text);
+// Equal when the ASCII letters are taken without case (other bytes compare as they are).
+bool SameNoCaseAscii(std::string_view a, std::string_view b);
+
 }  // namespace unicode

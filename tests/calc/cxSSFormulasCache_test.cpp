@@ -348,6 +348,41 @@ TEST_F(CacheTest, PagesHaveNamesOfTheirOwn) {
   EXPECT_EQ(Show("B1"), "8");
 }
 
+// Names are found by their text without case among many, whatever their length and letters,
+// the longest name that begins a token winning; and still after names are added or the list is
+// put back by an undo.
+TEST_F(CacheTest, NamesAreFoundAmongManyAndAfterChanges) {
+  for (int i = 0; i < 100; ++i) Cache().AddName("Item" + std::to_string(i), 0, true, {0, 0, 0, 0});
+  const int cvor = Cache().AddName("Čvor", 0, true, {1, 0, 1, 0});    // B1
+  const int ab = Cache().AddName("Ab", 0, true, {2, 0, 2, 0});        // C1
+  const int abc = Cache().AddName("Ab.c", 0, false, {3, 0, 3, 0});    // D1
+  EXPECT_EQ(Cache().FindName("item42"), 42);
+  EXPECT_EQ(Cache().FindName("čVOR"), cvor);
+  EXPECT_EQ(Cache().FindName("AB"), ab);
+  EXPECT_EQ(Cache().FindName("AB.C"), abc);
+  EXPECT_EQ(Cache().FindName("Ab.d"), -1);
+  Set("A1", "1");
+  Set("B1", "2");
+  Set("C1", "3");
+  Set("D1", "4");
+  Set("E1", "=ab.c*10+AB+čvor*100+item0");
+  Recalc();
+  EXPECT_EQ(Show("E1"), "244");  // 4*10 + 3 + 2*100 + 1
+  EXPECT_EQ(Text("E1"), "=Ab.c*10+Ab+Čvor*100+Item0");
+
+  const TcxSSNamesDef before = Cache().GetNames();
+  const int late = Cache().AddName("Late", 0, true, {0, 0, 0, 0});
+  EXPECT_EQ(Cache().FindName("late"), late);
+  Cache().SetNames(before);
+  EXPECT_EQ(Cache().FindName("late"), -1);
+  // As many names as before, one of them another word.
+  TcxSSNamesDef renamed = before;
+  renamed[0].Name = "Zero";
+  Cache().SetNames(renamed);
+  EXPECT_EQ(Cache().FindName("Item0"), -1);
+  EXPECT_EQ(Cache().FindName("zero"), 0);
+}
+
 // Inserting and deleting rows moves the absolute references of formula names; a reference into
 // deleted rows becomes #REF!; relative references stay offsets from the cell using the name.
 TEST_F(CacheTest, FormulaNamesFollowTheirRows) {
