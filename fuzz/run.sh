@@ -108,10 +108,12 @@ for target in $targets; do
   mkdir -p "$out/$target-corpus"
   echo "== $target ($seconds s)"
   # The first folder receives new inputs; the seed folders are only read. Inputs are capped at
-  # 1 MiB (seeds are read whole), memory at 2 GiB and each input at 10 s, so a huge allocation or
-  # a load that takes too long is reported as a failure.
+  # 1 MiB (seeds are read whole), memory at 2 GiB and each input at 30 s, so a huge allocation or
+  # a load that hangs is reported as a failure. The largest real workbooks of the corpus (tens
+  # of thousands of formulas and styles) take a few seconds each under this instrumentation, and
+  # more on a busy machine; 30 s keeps them well inside while a hang or a blow-up still shows.
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "$out/$target" -max_total_time="$seconds" -max_len=1048576 -rss_limit_mb=2048 \
-    -malloc_limit_mb=512 -timeout=10 -artifact_prefix="$out/artifacts/$target-" \
+    -malloc_limit_mb=512 -timeout=30 -artifact_prefix="$out/artifacts/$target-" \
     -print_final_stats=1 "$@" "$out/$target-corpus" "${seeds[@]}"
 done
