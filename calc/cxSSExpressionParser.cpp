@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "calc/cxSSConvert.h"
@@ -112,6 +113,10 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
   if (++handler_.parseDepth_ > kMaxFormulaNesting)
     throw ECalculationError(std::string(kSyntaxError));
   TScopeGuard leave([this] { --handler_.parseDepth_; });
+  const bool arguments = std::exchange(handler_.argumentList_, false);
+  const int firstArgument = argCount;
+  // Nothing but blanks since the start or the last separator: an empty argument so far.
+  bool argumentEmpty = true;
 
   // The operator stack is shared by the levels of the recursion; this level owns what lies
   // above `base`.
@@ -151,11 +156,14 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
     blankAfterOperand = false;
     if (id == ptgUnion) {
       flush();
+      if (arguments && argumentEmpty) tokens.push_back(ptgMissArg);
       if (unionHere && argCount >= 2) tokens.push_back(ptgUnion);
       ++argCount;
       expectOperand = true;
+      argumentEmpty = true;
       continue;
     }
+    argumentEmpty = false;
     if (expectOperand && (id == ptgAdd || id == ptgSub)) id = id == ptgAdd ? ptgUplus : ptgUminus;
     const int precedence = TokenPrecedence(id);
     if (id == ptgUplus) continue;
@@ -173,6 +181,7 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
       if (!inner.empty()) {
         ++innerArgs;
         std::string_view innerText = inner;
+        handler_.argumentList_ = id == ptgFuncVar;
         Parse(innerText, innerArgs, tokens);
       }
       if (id == ptgParen) {
@@ -200,6 +209,14 @@ void TcxSpreadSheetExpressionParser::Parse(std::string_view& text, int& argCount
     expectOperand = true;
   }
   flush();
+  if (arguments && argumentEmpty && handler_.ErrorCode() == 0) {
+    // The last argument is empty (IF(A1,2,)); blanks alone between the parentheses are no
+    // argument at all (PI( )).
+    if (argCount > firstArgument)
+      tokens.push_back(ptgMissArg);
+    else
+      --argCount;
+  }
   if (unionHere && argCount >= 2) tokens.push_back(ptgUnion);
 }
 
@@ -646,6 +663,7 @@ bool TcxSSFunctionHandler::ParseReference(std::string_view text, TcxTokenString&
 void TcxSSFunctionHandler::ParseText(std::string_view body, TcxTokenString& tokens) {
   RebuildSheetList();
   parseDepth_ = 0;
+  argumentList_ = false;
   operators_.clear();
   TcxSpreadSheetExpressionParser parser(*this);
   int argCount = 1;

@@ -945,6 +945,8 @@ void TcxSSFunctionHandler::ForEachArgument(const TcxArgumentCallback& callback, 
         SetError(ErrorOf(view));
         break;
       case ptgMissArg:
+        ++count_;
+        callback({0, textMode ? std::string_view("0") : std::string_view(), true});
         break;
       default:
         cache_.ReportError(kUnknownToken);

@@ -26,10 +26,13 @@ enum TcxArgumentMode : int {
   amNumber = 2,  // every value as a number; text cells of references are skipped
 };
 
-// One value handed to an aggregate callback: Text in text mode, Number in number mode.
+// One value handed to an aggregate callback: Text in text mode, Number in number mode. An
+// argument left empty (COUNT(1,,2)) is the number 0, as in Excel, and says so in Missing for the
+// functions that read it otherwise (CONCATENATE: the empty text).
 struct TcxArgumentValue {
   double Number = 0;
   std::string_view Text;
+  bool Missing = false;
 };
 using TcxArgumentCallback = std::function<void(const TcxArgumentValue& value)>;
 
@@ -262,6 +265,9 @@ private:
   int parseDepth_ = 0;
   // Parsing the formula of a name (ParseNameFormula).
   bool unionAtTop_ = false;
+  // The text the parser reads next is a function's argument list, where an argument may be
+  // left empty (SUM(1,,2)): it then stands as a ptgMissArg.
+  bool argumentList_ = false;
   std::vector<uint8_t> operators_;
   TcxTokenString scratch_;
   std::string body_;

@@ -142,6 +142,9 @@ void ForEachValueOf(TcxSSFunctionHandler& h, const TcxArgumentCallback& callback
         callback({x, {}});
       return;
     }
+    case ptgMissArg:
+      callback({0, textMode ? std::string_view("0") : std::string_view(), true});
+      return;
     default:
       h.SetError(ecValue);
       return;

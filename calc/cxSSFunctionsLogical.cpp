@@ -89,6 +89,11 @@ TBranch PopBranch(Handler& h) {
     }
   }
   h.PopValue(branch.Kind, branch.Text);
+  if (branch.Kind == ptgMissArg) {
+    // A branch left empty (IF(A1,,3)) gives 0, as in Excel.
+    branch.IsNumber = true;
+    return branch;
+  }
   branch.IsNumber = TextToNumber(h, branch.Text, branch.Number);
   const bool fromCell = branch.Kind == ptgRef || branch.Kind == ptgRef3d || branch.Kind == ptgName;
   if (fromCell && branch.Text.empty()) {

@@ -30,10 +30,15 @@ void TrimText(Handler& h) {
 }
 
 // The values, last argument first, each put before the text gathered so far: separate
-// arguments keep their written order, while the cells of one area come out reversed.
+// arguments keep their written order, while the cells of one area come out reversed. An
+// argument left empty adds nothing.
 void Concatenate(Handler& h) {
   std::string text;
-  h.ForEachArgument([&text](const TcxArgumentValue& v) { text.insert(0, v.Text); }, amText);
+  h.ForEachArgument(
+      [&text](const TcxArgumentValue& v) {
+        if (!v.Missing) text.insert(0, v.Text);
+      },
+      amText);
   h.PushText(text);
 }
 

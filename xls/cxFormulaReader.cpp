@@ -427,8 +427,8 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       WrapTop({}, precAtom + 1, {}, precAtom);
       return;
     case kPtgMissArg:
-      // The workbook's functions take no empty arguments; 0 is what Excel passes for most.
-      Push("0");
+      // An argument left empty: nothing between its separators, as typed.
+      Push("");
       return;
     case kPtgStr: {
       const std::string text = in_.ReadString8();

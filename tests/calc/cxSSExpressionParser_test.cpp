@@ -124,6 +124,44 @@ TEST_F(ParserTest, FunctionNamesAndAreas) {
   EXPECT_EQ(Rebuild(), "=IF(A1>0,SUM(B1:B3),\"no\")");
 }
 
+// An argument left empty is a ptgMissArg of its own, rebuilt as nothing between its separators
+// and written to files as the missing-argument token; blanks alone between a function's
+// parentheses are no argument.
+TEST_F(ParserTest, EmptyArgumentsAreMissingArgumentTokens) {
+  struct Case {
+    const char* text;
+    TcxTokenString tokens;
+    const char* rebuilt;
+  } cases[] = {
+      {"=SUM(1,,2)", Tokens().Num(1).Op(ptgMissArg).Num(2).Func(3, 4).t, "=SUM(1,,2)"},
+      {"=IF(A1,,3)", Tokens().Ref(0, -1).Op(ptgMissArg).Num(3).Func(3, 1).t, "=IF(A1,,3)"},
+      {"=IF(A1,2,)", Tokens().Ref(0, -1).Num(2).Op(ptgMissArg).Func(3, 1).t, "=IF(A1,2,)"},
+      {"=SUM(,1)", Tokens().Op(ptgMissArg).Num(1).Func(2, 4).t, "=SUM(,1)"},
+      {"=SUM(,)", Tokens().Op(ptgMissArg).Op(ptgMissArg).Func(2, 4).t, "=SUM(,)"},
+      {"=SUM(1, ,2)", Tokens().Num(1).Op(ptgMissArg).Num(2).Func(3, 4).t, "=SUM(1,,2)"},
+      {"=ROUND(SUM(1,,2),)",
+       Tokens().Num(1).Op(ptgMissArg).Num(2).Func(3, 4).Op(ptgMissArg).Func(2, 27).t,
+       "=ROUND(SUM(1,,2),)"},
+      {"=PI( )", Tokens().Func(0, 19).t, "=PI()"},
+      {"=(1+2)", Tokens().Num(1).Num(2).Op(ptgAdd).Op(ptgParen).t, "=(1+2)"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Parse(c.text, "B1"), c.tokens) << c.text;
+    EXPECT_EQ(Rebuild(), c.rebuilt) << c.text;
+    EXPECT_TRUE(messages->Messages.empty()) << c.text;
+  }
+  // In a file the empty argument is the token 0x16.
+  Parse("=IF(A1,,3)", "B1");
+  TcxTokenString out;
+  Cache().ExportTokens(formula, out);
+  EXPECT_EQ(out, (TcxTokenString{0x44, 0, 0, 0, 0xC0, 0x16, 0x1F, 0, 0, 0, 0, 0, 0, 8, 0x40, 0x42,
+                                 3, 1, 0}));
+  // An empty operand of an operator is still no formula.
+  messages->Messages.clear();
+  Parse("=SUM(1+,2)", "B1");
+  EXPECT_FALSE(messages->Messages.empty());
+}
+
 TEST_F(ParserTest, TenNestedParenthesesParseByRecursion) {
   const std::string text = "=" + std::string(10, '(') + "1" + std::string(10, ')');
   TcxTokenString expected = Tokens().Num(1).t;

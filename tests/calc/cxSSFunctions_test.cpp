@@ -34,6 +34,40 @@ TEST_F(FunctionTest, AFailingRoutineEndsOnlyItsOwnFormula) {
   EXPECT_TRUE(messages_->Messages.empty());
 }
 
+// An argument left empty is the number 0 to lists and to numbers, FALSE to conditions and the
+// empty text to CONCATENATE and to texts; an IF branch left empty gives 0. The values are
+// LibreOffice's, which reads empty arguments as Excel does (COUNT(1,,2) is 3).
+TEST_F(FunctionTest, EmptyArgumentsReadAsExcelReadsThem) {
+  //  A   B
+  //  1
+  //
+  //  1   10
+  //  3   30
+  const GridCell grid[] = {{"A1", "1"}, {"A3", "1"}, {"B3", "10"}, {"A4", "3"}, {"B4", "30"}};
+  PutGrid(grid);
+  const ValueCase cases[] = {
+      {"=SUM(1,,2)", "3"},
+      {"=COUNT(1,,2)", "3"},
+      {"=COUNTA(1,,2)", "3"},
+      {"=AVERAGE(1,,2)", "1"},
+      {"=MAX(-1,,-2)", "0"},
+      {"=MIN(1,,2)", "0"},
+      {"=IF(A1,,3)", "0"},
+      {"=IF(0,2,)", "0"},
+      {"=IF(A1,,3)+5", "5"},
+      {"=ROUND(2.6,)", "3"},
+      {"=LEFT(\"abc\",)", ""},
+      {"=CONCATENATE(\"a\",,\"b\")", "ab"},
+      {"=AND(TRUE,)", "FALSE"},
+      {"=OR(FALSE,)", "FALSE"},
+      {"=LOG(100,)", "#NUM!"},
+      {"=MID(\"abc\",,2)", "#VALUE!"},
+      {"=VLOOKUP(3,A3:B4,2,)", "30"},
+      {"=VLOOKUP(2,A3:B4,2,)", "#N/A"},
+  };
+  Check(cases);
+}
+
 TEST_F(FunctionTest, ADependentFormulaSeesAFailedCellAsItsErrorText) {
   //  A           B
   //  =LOG(-1)    =ISERROR(A1)

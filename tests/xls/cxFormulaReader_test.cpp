@@ -116,8 +116,10 @@ TEST(TcxFormulaReader, DecodesOperandsAndOperators) {
            "=IF(A1>0,A1,#N/A)"},
           {"IF with two arguments gets FALSE", Ref(0, 0xC000) + Int(0) + kGt + Int(1) + FuncVar(2, 1),
            foFormula, "=IF(A1>0,1,FALSE)"},
-          {"a missing argument is 0", Ref(0, 0xC000) + kMissArg + Int(2) + FuncVar(3, 1), foFormula,
-           "=IF(A1,0,2)"},
+          {"a missing argument stays empty", Ref(0, 0xC000) + kMissArg + Int(2) + FuncVar(3, 1),
+           foFormula, "=IF(A1,,2)"},
+          {"missing arguments first and last",
+           kMissArg + Int(1) + kMissArg + FuncVar(3, 4), foFormula, "=SUM(,1,)"},
           {"a fixed-argument function", Ref(0, 0xC000) + Func(24), foFormula, "=ABS(A1)"},
           {"a function of no arguments", FuncVar(0, 4), foFormula, "=SUM()"},
           {"the sum attribute", Area(0, 2, 0xC000, 0xC000) + Attr(0x10, 0), foFormula,
@@ -216,7 +218,7 @@ TEST(TcxFormulaReader, UsesTheLocaleSeparators) {
            foFormula, "=IF(A1>0;1;FALSE)"},
           {"the Serbian decimal separator", Num(0.5) + kPercent, foFormula, "=0,5%"},
           {"a missing argument", Ref(0, 0xC000) + kMissArg + Int(2) + FuncVar(3, 1), foFormula,
-           "=IF(A1;0;2)"},
+           "=IF(A1;;2)"},
       },
       TRegionalSettings::Serbian());
 }
