@@ -206,6 +206,7 @@ constexpr std::array kFurtherFunctions = NumberAddIns(std::to_array<TcxExcelFunc
     {kAddIn, "GCD", nullptr, 0, 1},
     {319, "GEOMEAN", nullptr, 0, 1},
     {kAddIn, "GESTEP", nullptr, 0, 1},
+    {358, "GETPIVOTDATA", nullptr, 0, 2},
     {52, "GROWTH", nullptr, 0, 1},
     {320, "HARMEAN", nullptr, 0, 1},
     {kAddIn, "HEX2BIN", nullptr, 0, 1},
@@ -233,6 +234,7 @@ constexpr std::array kFurtherFunctions = NumberAddIns(std::to_array<TcxExcelFunc
     {kAddIn, "IMSUM", nullptr, 0, 1},
     {29, "INDEX", nullptr, 0, 2},
     {148, "INDIRECT", nullptr, 0, 1},
+    {244, "INFO", nullptr, 0, 1},
     {311, "INTERCEPT", nullptr, 0, 2},
     {kAddIn, "INTRATE", nullptr, 0, 4},
     {167, "IPMT", nullptr, 0, 4},
@@ -347,6 +349,7 @@ constexpr std::array kFurtherFunctions = NumberAddIns(std::to_array<TcxExcelFunc
     {331, "TRIMMEAN", nullptr, 0, 2},
     {316, "TTEST", nullptr, 0, 4},
     {86, "TYPE", nullptr, 0, 1},
+    {204, "USDOLLAR", nullptr, 0, 1},
     {33, "VALUE", nullptr, 0, 1},
     {46, "VAR", nullptr, 0, 1},
     {367, "VARA", nullptr, 0, 1},
@@ -466,6 +469,14 @@ bool FindFunctionByName(std::string_view name, TcxFuncDefinition& definition) {
       definition = entry;
       return true;
     }
+  // The names a Japanese Excel gives two functions of the file format: typed or read, they
+  // are those functions, which formulas then show by their own names.
+  struct TAlias {
+    std::string_view Alias, Name;
+  };
+  static constexpr TAlias kAliases[] = {{"JIS", "DBCS"}, {"YEN", "USDOLLAR"}};
+  for (const TAlias& a : kAliases)
+    if (SameNameNoCase(a.Alias, name)) return FindFunctionByName(a.Name, definition);
   return false;
 }
 

@@ -48,7 +48,8 @@ std::span<const TcxExcelFuncDefinition> FurtherFunctions();
 
 // The first entry with this number (built-ins first, then the added entries).
 bool FindFunctionByIndex(int index, TcxFuncDefinition& definition);
-// The first entry whose name equals `name` without regard to case.
+// The first entry whose name equals `name` without regard to case; the Japanese names JIS and
+// YEN find DBCS and USDOLLAR, the functions of the file format they name.
 bool FindFunctionByName(std::string_view name, TcxFuncDefinition& definition);
 
 // The dynamic list searched after the built-ins. The entry's Name must outlive the program

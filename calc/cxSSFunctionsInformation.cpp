@@ -188,8 +188,49 @@ void Hyperlink(Handler& h) {
   PushValue(h, link);
 }
 
+// INFO(type): what Excel tells of its surroundings, as far as the workbook knows it: "numfile"
+// the number of sheets, "recalc" Automatic or Manual, "origin" the first cell the active sheet
+// shows (as "$A:$B$3", the form Excel keeps for old macros), "system" pcdos ("mac" on a Mac).
+// The program is no Excel and keeps no current folder and no memory figures: "release",
+// "osversion", "directory", "memavail", "memused" and "totmem" are "#N/A", as in the Excel
+// versions without memory figures. Any other type is "#VALUE!".
+void Info(Handler& h) {
+  TArgs args(h);
+  std::string type = args.Text();
+  if (args.Failed()) return FailWith(h, args.Error());
+  type = h.TextServices().LowerCase(type);
+  TcxCustomSpreadSheetBook& book = h.Book();
+  if (type == "numfile") return h.PushNumber(book.PageCount());
+  if (type == "recalc") return h.PushText(book.AutoRecalc() ? "Automatic" : "Manual");
+  if (type == "system") {
+#ifdef __APPLE__
+    return h.PushText("mac");
+#else
+    return h.PushText("pcdos");
+#endif
+  }
+  if (type == "origin") {
+    const TPoint topLeft =
+        book.PageCount() > 0 ? book.ActiveSheet().View().TopLeft() : TPoint{0, 0};
+    return h.PushText("$A:$" + TcxSSUtils::ColumnName(topLeft.X) + "$" +
+                      std::to_string(topLeft.Y + 1));
+  }
+  for (const std::string_view unknown :
+       {"release", "osversion", "directory", "memavail", "memused", "totmem"})
+    if (type == unknown) return FailWith(h, ecNA);
+  FailWith(h, ecValue);
+}
+
+// GETPIVOTDATA(field, pivot table, ...): the workbook holds no pivot tables, so the reference
+// names none: "#REF!", as where a pivot table is gone.
+void GetPivotData(Handler& h) {
+  DropArguments(h);
+  FailWith(h, ecRef);
+}
+
 constexpr TRoutine kFurtherRoutines[] = {
-    {"CELL", Cell}, {"ERROR.TYPE", ErrorType}, {"HYPERLINK", Hyperlink}, {"ISEVEN", IsEven},
+    {"CELL", Cell}, {"ERROR.TYPE", ErrorType}, {"GETPIVOTDATA", GetPivotData},
+    {"HYPERLINK", Hyperlink}, {"INFO", Info}, {"ISEVEN", IsEven},
     {"ISODD", IsOdd},
     {"ISREF", IsRef}, {"NA", NA},             {"TYPE", Type},
 };

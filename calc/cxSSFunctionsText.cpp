@@ -152,13 +152,30 @@ void Dollar(Handler& h) {
   h.PushText(MoneyText(x, decimals, h.Settings()));
 }
 
+// USDOLLAR(x [, decimals]): x as US dollars whatever the locale: $1,234.57, negative ($1,234.57),
+// two decimal places unless given.
+void UsDollar(Handler& h) {
+  int decimals = 2;
+  if (h.ArgCount() >= 2) decimals = RoundToInt(h.PopNumber(), -18, 18);
+  const double x = h.PopNumber();
+  if (!std::isfinite(x)) {
+    Fail(h, ecNum);
+    return;
+  }
+  TRegionalSettings us = TRegionalSettings::English();
+  us.CurrencyString = "$";
+  us.CurrencyFormat = 0;
+  us.NegCurrFormat = 0;
+  h.PushText(MoneyText(x, decimals, us));
+}
+
 // The byte-counting LEFTB, LENB, MIDB and RIGHTB count as their character-counting twins:
 // each character is one byte where the language is not one of double-byte characters, as here.
 constexpr TRoutine kRoutines[] = {
     {"CONCATENATE", Concatenate}, {"DOLLAR", Dollar}, {"FIXED", Fixed}, {"LEFT", Left},
     {"LEFTB", Left},              {"LEN", Len},       {"LENB", Len},    {"LOWER", Lower},
     {"MID", Mid},                 {"MIDB", Mid},      {"RIGHT", Right}, {"RIGHTB", Right},
-    {"TRIM", TrimText},           {"UPPER", Upper},
+    {"TRIM", TrimText},           {"UPPER", Upper},   {"USDOLLAR", UsDollar},
 };
 
 }  // namespace

@@ -65,9 +65,17 @@ TEST(FunctionTable, LooksUpByNumberAndByNameWithoutCase) {
     EXPECT_EQ(byNumber.Name, byName.Name);
   }
   TcxFuncDefinition none;
-  EXPECT_FALSE(FindFunctionByName("GETPIVOTDATA", none));
+  EXPECT_FALSE(FindFunctionByName("BAHTTEXT", none));
   EXPECT_FALSE(FindFunctionByName("SUMX", none));
-  EXPECT_FALSE(FindFunctionByIndex(358, none));
+  EXPECT_FALSE(FindFunctionByIndex(368, none));
+  // The Japanese names of two functions find those functions.
+  TcxFuncDefinition alias;
+  ASSERT_TRUE(FindFunctionByName("jis", alias));
+  EXPECT_EQ(alias.Index, 215);
+  EXPECT_EQ(std::string_view(alias.Name), "DBCS");
+  ASSERT_TRUE(FindFunctionByName("YEN", alias));
+  EXPECT_EQ(alias.Index, 204);
+  EXPECT_EQ(std::string_view(alias.Name), "USDOLLAR");
 }
 
 TEST(FunctionTable, FurtherFunctionsFollowTheBuiltIns) {

@@ -146,6 +146,36 @@ TEST_F(InformationFunctionTest, CellAddressNamesAnotherSheet) {
   EXPECT_EQ(Evaluate("=CELL(\"address\",Two!C2)").Text, "Two!$C$2");
 }
 
+// INFO tells what the workbook knows: its sheets, its recalculation, the first cell the active
+// sheet shows; what only Excel knows is not available.
+TEST_F(InformationFunctionTest, InfoTellsWhatTheWorkbookKnows) {
+  book_->AddSheet("Two");
+  const FunctionCase cases[] = {
+      {"=INFO(\"numfile\")", rkNumber, "2"},
+      {"=INFO(\"NumFile\")", rkNumber, "2"},
+      {"=INFO(\" numfile\")", rkError, "#VALUE!"},
+      {"=INFO(\"recalc\")", rkText, "Automatic"},
+      {"=INFO(\"system\")", rkText, "pcdos"},
+      {"=INFO(\"origin\")", rkText, "$A:$A$1"},
+      {"=INFO(\"release\")", rkError, "#N/A!"},
+      {"=INFO(\"osversion\")", rkError, "#N/A!"},
+      {"=INFO(\"directory\")", rkError, "#N/A!"},
+      {"=INFO(\"memavail\")", rkError, "#N/A!"},
+      {"=INFO(\"totmem\")", rkError, "#N/A!"},
+      {"=INFO(\"numfiles\")", rkError, "#VALUE!"},
+      {"=INFO(1/0)", rkError, "#DIV/0!"},
+      // No pivot table is there to read from.
+      {"=GETPIVOTDATA(\"Sales\",A1)", rkError, "#REF!"},
+      {"=GETPIVOTDATA(\"Sales\",A1,\"Region\",\"North\")", rkError, "#REF!"},
+  };
+  Check(cases);
+  book_->ActiveSheet().View().SetTopLeft({2, 9});
+  EXPECT_EQ(Evaluate("=INFO(\"origin\")").Text, "$A:$C$10");
+  // Typed as Excel writes it, the formula shows as typed.
+  Put("B1", "=info(\"numfile\")+1");
+  EXPECT_EQ(TcxSSCellObject(Storage(), 1, 0).GetText(), "=INFO(\"numfile\")+1");
+}
+
 // Values from LibreOffice and Gnumeric (tests/scripts/function_oracle.py).
 TEST_F(InformationFunctionTest, HyperlinkShowsItsName) {
   const ValueCase cases[] = {

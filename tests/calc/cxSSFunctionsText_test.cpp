@@ -108,6 +108,24 @@ TEST_F(TextFunctionTest, DollarUsesTheLocaleMoneyLayout) {
   Check(cases);
 }
 
+// USDOLLAR is dollars whatever the locale, with two decimals unless given. YEN and JIS, the
+// names a Japanese Excel gives USDOLLAR and DBCS, are those functions and show their names.
+TEST_F(TextFunctionTest, UsDollarAndTheJapaneseNames) {
+  const FunctionCase cases[] = {
+      {"=USDOLLAR(1234.567)", rkText, "$1,234.57"},
+      {"=USDOLLAR(-1234.567,1)", rkText, "($1,234.6)"},
+      {"=USDOLLAR(1234.567,-2)", rkText, "$1,200"},
+      {"=USDOLLAR(\"x\")", rkError, "#VALUE!"},
+      {"=YEN(1234.567,0)", rkText, "$1,235"},
+      {"=JIS(\"ab 1\")", rkText, "ａｂ １"},
+  };
+  Check(cases);
+  Put("A1", "=yen(5)");
+  Put("A2", "=Jis(\"a\")");
+  EXPECT_EQ(TcxSSCellObject(Storage(), 0, 0).GetText(), "=USDOLLAR(5)");
+  EXPECT_EQ(TcxSSCellObject(Storage(), 0, 1).GetText(), "=DBCS(\"a\")");
+}
+
 TEST_F(SerbianFunctionTest, MoneyNumbersAndCaseFollowTheLocale) {
   //  A
   //  Šuma
@@ -116,6 +134,7 @@ TEST_F(SerbianFunctionTest, MoneyNumbersAndCaseFollowTheLocale) {
       {"=DOLLAR(1234,567;2)", rkText, "1.234,57 din."},
       {"=DOLLAR(-1234,567;2)", rkText, "-1.234,57 din."},
       {"=DOLLAR(0,5;0)", rkText, "1 din."},
+      {"=USDOLLAR(1234,567)", rkText, "$1,234.57"},
       {"=FIXED(2,5;0)", rkNumber, "2"},
       {"=FIXED(1234,5678;2)", rkNumber, "1234,57"},
       {"=LOWER(A1)", rkText, "šuma"},
