@@ -30,6 +30,18 @@ void ForEachReferenceToken(TcxTokenString& tokens, F&& f) {
 }
 
 bool Is3d(const uint8_t* token) { return token[0] == ptgRef3d || token[0] == ptgArea3d; }
+
+// Calls f(token) for every reference error of a sheet (ptgRefErr3d, ptgAreaErr3d), whose sheet
+// index follows the sheets as the references' do.
+template <typename F>
+void ForEachSheetError(TcxTokenString& tokens, F&& f) {
+  for (size_t pos = 0; pos < tokens.size();) {
+    const size_t size = TokenSizeAt(tokens, pos);
+    if (size == 0) return;
+    if (tokens[pos] == ptgRefErr3d || tokens[pos] == ptgAreaErr3d) f(tokens.data() + pos);
+    pos += size;
+  }
+}
 bool IsArea(const uint8_t* token) { return token[0] == ptgArea || token[0] == ptgArea3d; }
 
 // One row or column field of a reference token: its flag byte and its value.
@@ -281,6 +293,9 @@ void TcxSSFormulasCache::ExchangeSheets(int a, int b) {
     ForEachReferenceToken(formula->Tokens, [&](uint8_t* token) {
       if (Is3d(token)) WriteUInt16(token + 1, static_cast<uint16_t>(swap(ReadUInt16(token + 1))));
     });
+    ForEachSheetError(formula->Tokens, [&](uint8_t* token) {
+      WriteUInt16(token + 1, static_cast<uint16_t>(swap(ReadUInt16(token + 1))));
+    });
   }
   for (auto& name : names_) {
     name.Sheet = static_cast<uint8_t>(swap(name.Sheet));
@@ -295,7 +310,7 @@ void TcxSSFormulasCache::ExchangeSheets(int a, int b) {
 void TcxSSFormulasCache::DeleteSheet(int index) {
   // References to the deleted sheet give "#REF!"; later sheets keep being referred to.
   const auto moveSheet = [index](uint8_t* token) {
-    if (!Is3d(token)) return;
+    if (!Is3d(token) && token[0] != ptgRefErr3d && token[0] != ptgAreaErr3d) return;
     const uint16_t sheet = ReadUInt16(token + 1);
     if (sheet == kDeletedSheet) return;
     if (sheet == index)
@@ -312,6 +327,7 @@ void TcxSSFormulasCache::DeleteSheet(int index) {
     else if (formula->Sheet > index && formula->Sheet != kDeletedSheet)
       --formula->Sheet;
     ForEachReferenceToken(formula->Tokens, moveSheet);
+    ForEachSheetError(formula->Tokens, moveSheet);
   }
   for (auto& name : names_) {
     // A page's own names go with it.

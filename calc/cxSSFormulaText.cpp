@@ -237,6 +237,13 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
       case ptgMissArg:
         push({});
         break;
+      case ptgRefErr:
+      case ptgAreaErr:
+      case ptgRefErr3d:
+      case ptgAreaErr3d:
+        // As the error literal, which typed again stands for the same value.
+        strings.emplace_back(ErrorToText(ecRef));
+        break;
       case ptgArray:
         push(ArrayText(t, size));
         break;
@@ -557,6 +564,27 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
         out.push_back(static_cast<uint8_t>(ErrorInternalToFileCode(t[1])));
         push(start);
         break;
+      case ptgRefErr:
+      case ptgAreaErr:
+        // tRefErr (0x2A) and tAreaErr (0x2B), in the value class like the references.
+        out.push_back(static_cast<uint8_t>((id == ptgRefErr ? 0x2A : 0x2B) + 0x20));
+        for (int i = 0; i < (id == ptgRefErr ? 2 : 4); ++i) put16(0);
+        push(start, 'r', start);
+        break;
+      case ptgRefErr3d:
+      case ptgAreaErr3d: {
+        // tRefErr3d (0x3C) and tAreaErr3d (0x3D) keep the sheet they were on.
+        uint16_t sheetRef = ReadUInt16(t + 1);
+        if (links && !links->SheetRef(sheetRef, sheetRef, sheetRef)) {
+          error(start, ecRef);
+          break;
+        }
+        out.push_back(static_cast<uint8_t>((id == ptgRefErr3d ? 0x3C : 0x3D) + 0x20));
+        put16(sheetRef);
+        for (int i = 0; i < (id == ptgRefErr3d ? 2 : 4); ++i) put16(0);
+        push(start, 'r', start);
+        break;
+      }
       case ptgStr:
       case ptgNum:
       case ptgBool:

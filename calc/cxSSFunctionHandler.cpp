@@ -242,6 +242,11 @@ bool TcxSSFunctionHandler::Run() {
         ApplyOperator(id);
       else if (id == ptgFuncVar)
         CallFunction({token, size});
+      else if (IsReferenceError(id)) {
+        // A reference to cells that are gone is the error value "#REF!".
+        const uint8_t error[2] = {ptgErr, ecRef};
+        stack_.Push(error, sizeof error);
+      }
       else if (id != ptgParen)
         stack_.Push(token, size);
       position_ += size;

@@ -49,6 +49,13 @@ enum TcxTokenId : uint8_t {
   ptgRefX = 60,     // cells of another workbook
   ptgAreaX = 61,
   ptgFuncVar = 66,
+  // A reference to cells that are gone, as a file holds it (no payload): the error "#REF!" in
+  // the place of a reference, which a save writes back as such.
+  ptgRefErr = 42,
+  ptgAreaErr = 43,
+  // The same on a sheet (16-bit sheet index, kDeletedSheet for one that is gone).
+  ptgRefErr3d = 62,
+  ptgAreaErr3d = 63,
 };
 
 // Fixed sizes (identifier byte included); ptgStr is 3 + 2 × count. Every identifier not listed
@@ -73,7 +80,14 @@ inline constexpr TcxTokenLayout kTokenLayouts[] = {
     {ptgRefX, 13, "16-bit index into the workbook's external sheets, then the ptgRef payload"},
     {ptgAreaX, 23, "16-bit index into the workbook's external sheets, then the ptgArea payload"},
     {ptgFuncVar, 4, "byte argument count, 16-bit function number"},
+    {ptgRefErr3d, 3, "16-bit sheet"},
+    {ptgAreaErr3d, 3, "16-bit sheet"},
 };
+
+// Whether a token is one of the reference errors (ptgRefErr, ptgAreaErr and their 3-D forms).
+constexpr bool IsReferenceError(uint8_t id) {
+  return id == ptgRefErr || id == ptgAreaErr || id == ptgRefErr3d || id == ptgAreaErr3d;
+}
 
 // Function number 255 (as in the file format) calls the function its first operand names: a
 // ptgNameX (an add-in function) or a ptgName (a macro or newer function the file names).

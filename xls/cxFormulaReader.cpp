@@ -518,8 +518,11 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       return;
     case kPtgRefErr:
     case kPtgAreaErr:
-      // A reference to deleted cells evaluates to the error #REF!, which the literal keeps.
+      // A reference to deleted cells evaluates to the error #REF!, which the literal shows. A
+      // cell's formula keeps the reference token itself, which formula text cannot say: it
+      // comes in with the file's tokens.
       in_.Skip(base == kPtgRefErr ? 4 : 8);
+      if (!name_) Unsupported("a reference to cells that are gone");
       Push(std::string(ErrorToLiteral(ecRef)));
       return;
     case kPtgNameX: {
@@ -549,8 +552,10 @@ void TcxFormulaDecoder::Token(uint8_t id) {
     }
     case kPtgRefErr3d:
     case kPtgAreaErr3d:
-      // The sheet does not matter: the reference is #REF! wherever it pointed.
+      // The sheet does not matter to the value: the reference is #REF! wherever it pointed. As
+      // above, a cell's formula keeps the token through the file's tokens.
       in_.Skip(base == kPtgRefErr3d ? 6 : 10);
+      if (!name_) Unsupported("a reference to cells that are gone");
       Push(std::string(ErrorToLiteral(ecRef)));
       return;
     case kPtgElf:

@@ -238,8 +238,7 @@ void TcxConverter::Token(uint8_t id, size_t at) {
     case kPtgAreaErr:
       in_.Skip(base == kPtgRefErr ? 4 : 8);
       PushOperand(tokens_.size());
-      tokens_.push_back(ptgErr);
-      tokens_.push_back(ecRef);
+      tokens_.push_back(base == kPtgRefErr ? ptgRefErr : ptgAreaErr);
       return;
     case kPtgNameX: {
       const uint16_t refIndex = in_.ReadU16();
@@ -354,8 +353,15 @@ void TcxConverter::Reference3d(uint8_t base, size_t at) {
   }
   PushOperand(tokens_.size());
   if (base == kPtgRefErr3d || base == kPtgAreaErr3d) {
-    tokens_.push_back(ptgErr);
-    tokens_.push_back(ecRef);
+    if (linked >= 0) {
+      // Another workbook's cells that are gone: the error value.
+      tokens_.push_back(ptgErr);
+      tokens_.push_back(ecRef);
+      return;
+    }
+    tokens_.push_back(area ? ptgAreaErr3d : ptgRefErr3d);
+    tokens_.resize(tokens_.size() + 2);
+    WriteUInt16(tokens_.data() + tokens_.size() - 2, static_cast<uint16_t>(sheet));
     return;
   }
   const auto abs = [](uint16_t field, uint16_t bit) { return (field & bit) == 0; };
