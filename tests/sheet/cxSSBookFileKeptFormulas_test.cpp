@@ -54,6 +54,8 @@ const TKeptCell kKeptCells[] = {
     {"B6", "=RTD(\"zof.roman\",\"\",A1*2)", "IV"},
     {"B7", "=RTD(\"zof.length\",\"\",A7)", "3"},
     {"B8", "=RTD(\"zof.length\",\"\",A8)", "5"},
+    {"B9", "=RTD(\"zof.rates\",\"\",#REF!)", "1"},
+    {"B10", "=SUM(#REF!)+A1", "#REF!"},
 };
 
 class KeptFormulas : public testing::Test {
@@ -146,7 +148,7 @@ TEST_F(KeptFormulas, ShowTheirTextAndTheValueTheFileStored) {
     if (p.Kind == fpUnknownFunction) unknown.insert(p.Detail);
   }
   EXPECT_EQ(unknown,
-            (std::multiset<std::string>{"EUROCONVERT", "RTD", "RTD", "RTD", "RTD"}));
+            (std::multiset<std::string>{"EUROCONVERT", "RTD", "RTD", "RTD", "RTD", "RTD"}));
 }
 
 TEST_F(KeptFormulas, RecalculationLeavesTheirValuesAlone) {
@@ -250,7 +252,7 @@ TEST_F(KeptFormulas, UndoPutsThemBackWithTheirValues) {
     }
   };
   TcxSSBookSheet& sheet = book->Pages(0);
-  sheet.ClearCells(Range("B1:B8"), false);
+  sheet.ClearCells(Range("B1:B10"), false);
   EXPECT_EQ(Cell(*book, "B2").Kind, ckText);
   book->History().Undo(1);
   expectKept("cleared");
@@ -263,8 +265,24 @@ TEST_F(KeptFormulas, UndoPutsThemBackWithTheirValues) {
   book->History().Undo(1);
   expectKept("redone");
   const TFileRecords written = ReadRecords(Save());
-  for (const char* cell : {"B1", "B6"})
+  for (const char* cell : {"B1", "B6", "B9", "B10"})
     EXPECT_EQ(written.FormulaTokens.at(cell), original.FormulaTokens.at(cell)) << cell;
+}
+
+// A reference to cells that are gone (tRefErr, tAreaErr) stays that token, not the error
+// constant, when the formula is written from the workbook's tokens: after a move, and in a copy.
+TEST_F(KeptFormulas, ReferenceErrorsKeepTheirTokenKind) {
+  const TFileRecords original = ReadRecords(LinkedWorkbook());
+  book->Pages(0).InsertCells(Range("A1"), 3);  // a row before row 1
+  EXPECT_EQ(Text(*book, "B10"), "=RTD(\"zof.rates\",\"\",#REF!)");
+  EXPECT_EQ(Text(*book, "B11"), "=SUM(#REF!)+A2");
+  EXPECT_EQ(Value(*book, "B11"), "#REF!");
+  const TFileRecords written = ReadRecords(Save());
+  // The same tokens as the file's: the moved formula is written from the workbook's tokens.
+  EXPECT_EQ(written.FormulaTokens.at("B10"), original.FormulaTokens.at("B9"));
+  std::vector<uint8_t> moved = original.FormulaTokens.at("B10");
+  moved[moved.size() - 5] = 1;  // A1 became A2
+  EXPECT_EQ(written.FormulaTokens.at("B11"), moved);
 }
 
 TEST_F(KeptFormulas, AnEditedFormulaHasNoValueToShowButStaysAFormula) {

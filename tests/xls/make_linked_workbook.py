@@ -14,6 +14,8 @@ Sheet "Data":
   6            =RTD("zof.roman","",A1*2)            "IV"   (text in a STRING record)
   7   abc      =RTD("zof.length","",A7)            3      (shared formula over B7:B8,
   8   hello    =RTD("zof.length","",A8)            5       tRefN tokens)
+  9            =RTD("zof.rates","",#REF!)              1      (tRefErr: cells that are gone)
+ 10            =SUM(#REF!)+A1                          #REF!  (tAreaErr)
 
 RTD (real-time data from a server) and EUROCONVERT (an add-in) are functions no library
 calculates without their servers.
@@ -85,6 +87,9 @@ FORMULAS = {
     4: (REF_ERROR, b'\x3b\x04\x00\x00\x00\x01\x00\x00\xc0\x00\xc0' + b'\x22\x01\x04\x00'),
     5: (TEXT, string('zof.roman') + string('') + A1 + b'\x1e\x02\x00' + b'\x05' +
         b'\x42\x03\x7b\x01'),
+    8: (number(1.0), string('zof.rates') + string('') + b'\x4a\x00\x00\x00\x00' +
+        b'\x42\x03\x7b\x01'),
+    9: (REF_ERROR, b'\x2b' + bytes(8) + b'\x42\x01\x04\x00' + A1 + b'\x03'),
 }
 
 
@@ -95,7 +100,7 @@ def main(out):
     sheet.write(1, 0, 3)
     sheet.write(6, 0, 'abc')
     sheet.write(7, 0, 'hello')
-    for row in range(8):
+    for row in range(10):
         sheet.write(row, 1, 'placeholder %d' % row)
     stream = book.get_biff_data()
 
