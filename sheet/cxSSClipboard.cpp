@@ -47,6 +47,11 @@ constexpr uint8_t kPayloadNumber = 2;
 // A formula of an array formula or data table copied whole: the tokens, then the block's kind
 // and its rectangle counted from the copied rectangle's first cell.
 constexpr uint8_t kPayloadBlockFormula = 3;
+// A formula the workbook cannot calculate, with the value its file stored: the tokens as for a
+// formula, then the sheet, column and row it stood at (16, 32, 32 bits) and the value (a
+// result token string, 32-bit length first). A reader that does not know the kind takes the
+// cell's text.
+constexpr uint8_t kPayloadKeptFormula = 4;
 
 // Appends little-endian values to a block.
 class TBlockWriter {
@@ -152,6 +157,11 @@ struct TCellPayload {
   double Number = 0;
   TcxTokenString Tokens;
   TcxFormulaBlock Block;  // kPayloadBlockFormula
+  // A kept formula: where it stood and the value its file stored.
+  int KeptSheet = 0;
+  int KeptCol = 0;
+  int KeptRow = 0;
+  TcxTokenString KeptResult;
   std::string Text;
   // The number format code, after the fields above, and the built-in index a file gave it.
   bool HasFormatCode = false;
@@ -185,17 +195,27 @@ void WritePayload(TBlockWriter& out, const TcxSSCellRec& cell, const TRect& copi
     out.F64(cell.Number);
   } else if (cell.Kind == ckFormula && cell.Formula && !cell.Formula->Tokens.empty() &&
              cell.Formula->Tokens.size() <= 0xFFFF) {
-    const TcxFormulaBlock& block = cell.Formula->Block;
+    const TcxSSFormula& formula = *cell.Formula;
+    const TcxFormulaBlock& block = formula.Block;
     const TRect& b = block.Cells;
     const bool whole = block.Kind != fbNone && copied.Left <= b.Left && b.Right <= copied.Right &&
                        copied.Top <= b.Top && b.Bottom <= copied.Bottom;
-    out.U8(whole ? kPayloadBlockFormula : kPayloadFormula);
-    out.U16(static_cast<uint16_t>(cell.Formula->Tokens.size()));
-    out.Bytes(cell.Formula->Tokens.data(), cell.Formula->Tokens.size());
+    const bool kept =
+        !whole && formula.KeepsResult && formula.File && !formula.File->Result.empty();
+    out.U8(whole ? kPayloadBlockFormula : kept ? kPayloadKeptFormula : kPayloadFormula);
+    out.U16(static_cast<uint16_t>(formula.Tokens.size()));
+    out.Bytes(formula.Tokens.data(), formula.Tokens.size());
     if (whole) {
       out.U8(block.Kind);
       out.Rect({b.Left - copied.Left, b.Top - copied.Top, b.Right - copied.Left,
                 b.Bottom - copied.Top});
+    }
+    if (kept) {
+      out.U16(formula.Sheet);
+      out.I32(formula.Col);
+      out.I32(formula.Row);
+      const TcxTokenString& result = formula.File->Result;
+      out.Text(std::string(result.begin(), result.end()));
     }
   } else {
     out.U8(kPayloadText);
@@ -244,7 +264,8 @@ bool ReadPayload(TBlockReader& in, TCellPayload& cell) {
   style.Flags = in.U8();
   cell.Kind = in.U8();
   if (cell.Kind == kPayloadNumber) cell.Number = in.F64();
-  if (cell.Kind == kPayloadFormula || cell.Kind == kPayloadBlockFormula) {
+  if (cell.Kind == kPayloadFormula || cell.Kind == kPayloadBlockFormula ||
+      cell.Kind == kPayloadKeptFormula) {
     const std::string tokens = in.Bytes(in.U16());
     cell.Tokens.assign(tokens.begin(), tokens.end());
   }
@@ -253,6 +274,13 @@ bool ReadPayload(TBlockReader& in, TCellPayload& cell) {
     cell.Block.Kind = kind == fbArray ? fbArray : kind == fbTable ? fbTable : fbNone;
     cell.Block.Cells = in.Rect();
     cell.Kind = kPayloadFormula;
+  }
+  if (cell.Kind == kPayloadKeptFormula) {
+    cell.KeptSheet = in.U16();
+    cell.KeptCol = in.I32();
+    cell.KeptRow = in.I32();
+    const std::string result = in.Text();
+    cell.KeptResult.assign(result.begin(), result.end());
   }
   cell.Text = in.Text();
   if (in.Ok() && in.Left() > 0) {
@@ -271,6 +299,44 @@ bool ReadPayload(TBlockReader& in, TCellPayload& cell) {
     if ((height + 10) / 20 == cell.Font.Size()) cell.Font.Height = height;
   }
   return in.Ok();
+}
+
+// Whether a pasted formula reads the very cells its source read: then a formula the workbook
+// cannot calculate has the value its source had. Each reference names the same cells (a
+// relative one pasted elsewhere does not, nor one of the sheet's own pasted onto another sheet);
+// names and array constants are taken as they are only at the source's own place.
+bool ReadsTheSameCells(const TcxTokenString& source, int sheet, int col, int row,
+                       const TcxSSFormula& pasted) {
+  if (source.size() != pasted.Tokens.size()) return false;
+  const bool samePlace = sheet == pasted.Sheet && col == pasted.Col && row == pasted.Row;
+  for (size_t pos = 0; pos < source.size();) {
+    const size_t size = TokenSizeAt(source, pos);
+    if (size == 0) return false;
+    const uint8_t* a = source.data() + pos;
+    const uint8_t* b = pasted.Tokens.data() + pos;
+    pos += size;
+    switch (a[0]) {
+      case ptgRef:
+      case ptgArea:
+      case ptgRef3d:
+      case ptgArea3d: {
+        const TcxReferenceCells x = ReferenceCells(a, sheet, col, row);
+        const TcxReferenceCells y = ReferenceCells(b, pasted.Sheet, pasted.Col, pasted.Row);
+        if (x.Sheet != y.Sheet || x.FirstCol != y.FirstCol || x.FirstRow != y.FirstRow ||
+            x.LastCol != y.LastCol || x.LastRow != y.LastRow)
+          return false;
+        break;
+      }
+      case ptgName:
+      case ptgRefList:
+        if (!samePlace) return false;
+        break;
+      default:
+        if (!std::equal(a, a + size, b)) return false;
+        break;
+    }
+  }
+  return true;
 }
 
 // Puts a payload into a cell: the look through the cell's style (a read-only flag of the target
@@ -317,7 +383,7 @@ void ApplyPayload(TcxSSBookSheet& sheet, int col, int row, const TCellPayload& c
   value.Style = own.Style;
   value.Kind = ckText;
   value.Text = cell.Text;
-  if (cell.Kind == kPayloadFormula) {
+  if (cell.Kind == kPayloadFormula || cell.Kind == kPayloadKeptFormula) {
     auto record = std::make_unique<TcxSSFormula>();
     record->Sheet = static_cast<uint16_t>(std::max(sheet.Index(), 0));
     record->Col = col;
@@ -337,6 +403,17 @@ void ApplyPayload(TcxSSBookSheet& sheet, int col, int row, const TCellPayload& c
     // would point before the first row or column makes the cell "#REF!".
     if (engine.ValidateReferences(*formula)) {
       engine.ShiftSheetReferences(*formula, offset.Y, offset.X);
+      // A copy of a formula the workbook cannot calculate keeps the value of its source when
+      // it reads the same cells; otherwise its value is unknown, as that of a typed one.
+      if (cell.Kind == kPayloadKeptFormula && formula->KeepsResult &&
+          ReadsTheSameCells(cell.Tokens, cell.KeptSheet, cell.KeptCol, cell.KeptRow, *formula)) {
+        auto file = std::make_shared<TcxFileFormula>();
+        file->Sheet = formula->Sheet;
+        file->Col = col;
+        file->Row = row;
+        file->Result = cell.KeptResult;
+        formula->File = std::move(file);
+      }
       value.Kind = ckFormula;
       value.Formula = formula;
       value.Text = engine.FormulaText(*formula);

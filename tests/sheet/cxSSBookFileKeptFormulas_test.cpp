@@ -269,6 +269,57 @@ TEST_F(KeptFormulas, UndoPutsThemBackWithTheirValues) {
     EXPECT_EQ(written.FormulaTokens.at(cell), original.FormulaTokens.at(cell)) << cell;
 }
 
+// A pasted copy of a formula the workbook cannot calculate stays a formula whose references
+// follow the copy as any formula's do. A copy that reads the same cells as its source has the
+// source's value; another has none to show, as a typed one. A save writes the copies, and
+// xlrd and the workbook read them back.
+TEST_F(KeptFormulas, PastedCopiesStayFormulas) {
+  TcxSSBookSheet& sheet = book->Pages(0);
+  sheet.CopyCells(Range("B1:B10"), false);
+  sheet.PasteCells(Range("D1"));
+  const TKeptCell copies[] = {
+      {"D1", "=RTD(\"zof.rates\",\"\",C1,C2)", "#NAME!"},
+      {"D2", "=EUROCONVERT(C1,\"DEM\",\"EUR\")", "#NAME!"},
+      {"D3", "='C:\\Data\\[Prices.xls]Rates'!$B$2*2", "7"},
+      {"D4", "='C:\\Data\\Prices.xls'!Rate+1", "2.5"},
+      {"D6", "=RTD(\"zof.roman\",\"\",C1*2)", "#NAME!"},
+      {"D7", "=RTD(\"zof.length\",\"\",C7)", "#NAME!"},
+      {"D9", "=RTD(\"zof.rates\",\"\",#REF!)", "1"},
+      {"D10", "=SUM(#REF!)+C1", "#REF!"},
+  };
+  for (const TKeptCell& c : copies) {
+    EXPECT_EQ(Cell(*book, c.Cell).Kind, ckFormula) << c.Cell;
+    EXPECT_EQ(Text(*book, c.Cell), c.Text) << c.Cell;
+    EXPECT_EQ(Value(*book, c.Cell), c.Value) << c.Cell;
+  }
+  // Pasted back at its own place, a copy is the formula itself.
+  sheet.CopyCells(Range("B1"), false);
+  sheet.PasteCells(Range("B1"));
+  EXPECT_EQ(Value(*book, "B1"), "42");
+  // Onto another sheet, its references read that sheet's cells.
+  book->AddSheet("Other");
+  sheet.CopyCells(Range("B3"), false);
+  book->Pages(1).PasteCells(Range("B1"));
+  EXPECT_EQ(CellValueText(*book, 1, 1, 0), "7");
+
+  const auto file = Save();
+  auto reloaded = Load(file);
+  for (const TKeptCell& c : copies) {
+    EXPECT_EQ(Text(*reloaded, c.Cell), c.Text) << c.Cell;
+    EXPECT_EQ(Value(*reloaded, c.Cell), c.Value) << c.Cell;
+  }
+  const auto saved = ReadWithXlrd(file);
+  if (!XlrdUnavailable().empty()) GTEST_SKIP() << XlrdUnavailable();
+  ASSERT_TRUE(saved);
+  std::map<std::string, std::string> values;
+  for (const TXlrdCell& c : saved->Cells)
+    if (c.Sheet == 0) values[TcxSSUtils::ColumnName(c.Col) + std::to_string(c.Row + 1)] = c.Kind + c.Value;
+  EXPECT_EQ(values["D1"], "E29");  // #NAME?
+  EXPECT_EQ(values["D3"], "N7.0");
+  EXPECT_EQ(values["D9"], "N1.0");
+  EXPECT_EQ(values["D10"], "E23");  // #REF!
+}
+
 // A reference to cells that are gone (tRefErr, tAreaErr) stays that token, not the error
 // constant, when the formula is written from the workbook's tokens: after a move, and in a copy.
 TEST_F(KeptFormulas, ReferenceErrorsKeepTheirTokenKind) {
