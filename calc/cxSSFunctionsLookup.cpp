@@ -100,16 +100,18 @@ int FindSorted(Handler& h, const TLine& line, const TValue& wanted, bool descend
 
 // VLOOKUP and HLOOKUP: the table's first column (row) is searched, the value taken from the
 // column (row) `index` of the row (column) found.
-// As Excel does: a text as the sort flag is "#VALUE!"; an empty lookup value is 0; a text or an
+// As Excel does: a text as the sort flag is "#VALUE!", an empty one FALSE; an empty lookup value is 0; a text or an
 // error as the column (row) number is "#REF!", but only once the value was found ("#N/A" first).
 void TableLookup(Handler& h, bool vertical) {
   TArgs args(h);
   bool sorted = true;
   if (args.Count() >= 4) {
+    // A flag left empty (VLOOKUP(2,A1:B4,2,)) is FALSE, as in Excel.
+    const bool missing = !h.Stack().Empty() && h.Stack().Peek().Id() == ptgMissArg;
     const TValue flag = args.Single();
     if (flag.Kind == vkText) args.SetError(ecValue);
     if (flag.IsError()) args.SetError(flag.Error);
-    sorted = flag.Kind == vkEmpty || flag.Number != 0;
+    sorted = !missing && (flag.Kind == vkEmpty || flag.Number != 0);
   }
   const TValue indexValue = PopArgument(h).Single(h);
   const TArgument table = args.Any();

@@ -63,7 +63,7 @@ TEST_F(FunctionTest, EmptyArgumentsReadAsExcelReadsThem) {
       {"=LOG(100,)", "#NUM!"},
       {"=MID(\"abc\",,2)", "#VALUE!"},
       {"=VLOOKUP(3,A3:B4,2,)", "30"},
-      {"=VLOOKUP(2,A3:B4,2,)", "#N/A"},
+      {"=VLOOKUP(2,A3:B4,2,)", "#N/A!"},
   };
   Check(cases);
 }
