@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <climits>
 #include <unordered_set>
 #include <utility>
 
@@ -473,6 +474,10 @@ void TcxSSDataStorage::ClearCells(const TRect& rect, bool withStyles) {
             pool_.Delete(slot);
             slot = nullptr;
           });
+          // An area the rectangle only cut keeps its flag in its top-left cell.
+          if (!updating_)
+            mergedCells_->FlagTopLeftCells({area.Left, area.Top, std::min(area.Right, INT_MAX - 1) + 1,
+                                            std::min(area.Bottom, INT_MAX - 1) + 1});
         }
       },
       [&] {

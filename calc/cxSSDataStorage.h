@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string>
@@ -148,6 +149,19 @@ public:
       const auto& cells = columns_[c].Cells;
       for (int r = 0; r < static_cast<int>(cells.size()); ++r)
         if (cells[r]) f(c, r, *cells[r]);
+    }
+  }
+
+  // Calls f(col, row, record) for every stored record inside the inclusive rectangle, column by
+  // column, top to bottom; the cost grows with the columns and records met, not with the area.
+  template <typename F>
+  void ForEachCellIn(const TRect& cells, F&& f) const {
+    const int lastCol = std::min(cells.Right, static_cast<int>(columns_.size()) - 1);
+    for (int c = std::max(cells.Left, 0); c <= lastCol; ++c) {
+      const auto& column = columns_[c].Cells;
+      const int lastRow = std::min(cells.Bottom, static_cast<int>(column.size()) - 1);
+      for (int r = std::max(cells.Top, 0); r <= lastRow; ++r)
+        if (column[r]) f(c, r, *column[r]);
     }
   }
 

@@ -255,6 +255,37 @@ void TcxMergeSplitActions::Init(TcxSSBookSheet& sheet, const TRect& cells) {
   merged_ = sheet.DataStorage().MergedCells().GetAll();
 }
 
+void TcxMergeSplitActions::StoreCells() {
+  places_.clear();
+  kept_.clear();
+  if (cells_.Right < cells_.Left || cells_.Bottom < cells_.Top) return;
+  const TcxSSDataStorage& storage = sheet_->DataStorage();
+  storage.ForEachCellIn(cells_, [this](int col, int row, const TcxSSCellRec&) {
+    places_.push_back({col, row});
+  });
+  if (!storage.FindCell(cells_.Left, cells_.Top)) places_.push_back({cells_.Left, cells_.Top});
+  kept_.resize(places_.size());
+  for (size_t i = 0; i < places_.size(); ++i)
+    ReadCell(storage, places_[i].X, places_[i].Y, kept_[i]);
+}
+
+void TcxMergeSplitActions::SwapCells() {
+  if (!sheet_) return;
+  const TcxSSDataStorage& storage = sheet_->DataStorage();
+  // As for every action: the merged areas stand aside while the cells are written.
+  TcxSSMergedCellsStorage& merged = storage.MergedCells();
+  TcxSSRectsArray areas = merged.SetAll({});
+  TScopeGuard restore([&merged, &areas] { merged.SetAll(std::move(areas)); });
+  TcxStoreCellRec current;
+  for (size_t i = 0; i < places_.size(); ++i) {
+    const TPoint place = places_[i];
+    ReadCell(storage, place.X, place.Y, current);
+    if (current.SameAs(kept_[i])) continue;
+    WriteCell(*sheet_, place.X, place.Y, kept_[i]);
+    std::swap(kept_[i], current);
+  }
+}
+
 void TcxMergeSplitActions::Exchange() {
   merged_ = sheet_->DataStorage().MergedCells().SetAll(std::move(merged_));
 }

@@ -161,17 +161,23 @@ private:
   std::optional<TcxSSNamesDef> names_;
 };
 
-// Merging or splitting: keeps the cells of the (widened) area and the sheet's merged areas;
-// undo and redo swap the cells and exchange the merged areas with the sheet's.
+// Merging or splitting: keeps the cells of the (widened) area that the change can touch and the
+// sheet's merged areas; undo and redo swap the cells and exchange the merged areas with the
+// sheet's. Merging marks only the records that exist inside the area and the area's top-left
+// cell, so those are the cells kept: merging a whole sheet keeps what its stored cells take.
 class TcxMergeSplitActions : public TcxSpreadSheetActions {
 public:
   virtual void Init(TcxSSBookSheet& sheet, const TRect& cells);
   void Undo() override;
   void Redo() override;
+  void StoreCells() override;
+  void SwapCells() override;
 
 private:
   void Exchange();
   TcxSSRectsArray merged_;
+  std::vector<TPoint> places_;
+  std::vector<TcxStoreCellRec> kept_;
 };
 
 class TcxMergeCellsAction : public TcxMergeSplitActions {

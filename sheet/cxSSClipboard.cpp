@@ -434,11 +434,6 @@ void ApplyPayload(TcxSSBookSheet& sheet, int col, int row, const TCellPayload& c
   if (oldFormula && storage.OwnCell(col, row).Formula != oldFormula) engine.RemoveFormula(oldFormula);
 }
 
-bool Intersects(const TRect& a, const TRect& b) {
-  return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
-}
-
-
 }  // namespace
 
 // --- Workbook: the private block ---------------------------------------------------------------------
@@ -520,9 +515,7 @@ bool TcxCustomSpreadSheetBook::PasteClipboardCells(TcxSSBookSheet& sheet, int co
         // An area that reaches beyond the target onto an area of the sheet stays out: merged
         // areas never overlap.
         for (const TRect& area : moved) {
-          const bool overlaps = std::any_of(mergedCells.GetAll().begin(), mergedCells.GetAll().end(),
-                                            [&area](const TRect& x) { return Intersects(x, area); });
-          if (!overlaps) mergedCells.Add(area);
+          if (!mergedCells.IntersectsAny(area)) mergedCells.Add(area);
         }
       },
       [&] {

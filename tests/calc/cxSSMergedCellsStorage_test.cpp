@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -20,8 +23,10 @@ protected:
     EXPECT_TRUE(storage.CheckConsistency());
   }
 
+  // The flag as every reader sees it: a covered cell without a record reads as its area's
+  // top-left cell.
   bool Flagged(int col, int row) const {
-    const TcxSSStyleRec* style = storage.OwnCell(col, row).Style;
+    const TcxSSStyleRec* style = storage.CellRef(col, row).Style;
     return (style->Flags & kStyleMerged) != 0;
   }
 
@@ -98,7 +103,11 @@ TEST_F(MergedCellsTest, RowsBeyondTheLoadLimitAreNotFlagged) {
   storage.MergeCells({0, 0, 0, 3}, true);
   book.SetReading(false);
   EXPECT_EQ(merged.GetAll(), (TcxSSRectsArray{{0, 0, 1, 4}}));
-  EXPECT_EQ(FlagGrid(), (std::vector<std::string>{"#....", "#....", ".....", "....."}));
+  // Nothing is written below the limit: those cells read as the area's top-left cell.
+  EXPECT_EQ(FlagGrid(), (std::vector<std::string>{"#....", "#....", "#....", "#...."}));
+  EXPECT_NE(storage.FindCell(0, 0), nullptr);
+  EXPECT_EQ(storage.FindCell(0, 2), nullptr);
+  EXPECT_EQ(storage.FindCell(0, 3), nullptr);
 }
 
 TEST_F(MergedCellsTest, ExpandWidensUntilNoAreaIsCut) {
@@ -292,6 +301,193 @@ TEST_F(MergedCellsTest, CheckConsistencyFindsBrokenLists) {
   EXPECT_FALSE(merged.CheckConsistency());
   merged.SetAll({{0, 0, 1, 2}, {1, 0, 2, 2}});
   EXPECT_TRUE(merged.CheckConsistency());
+}
+
+// --- The index against a plain scan of the list -------------------------------------------------
+
+bool Meets(const TRect& a, const TRect& b) {
+  return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+// What the queries answer, worked out from the list alone.
+bool ScanFind(const TcxSSRectsArray& all, TPoint cell, TRect& area) {
+  for (const TRect& r : all)
+    if (cell.X >= r.Left && cell.X < r.Right && cell.Y >= r.Top && cell.Y < r.Bottom) {
+      area = r;
+      return true;
+    }
+  return false;
+}
+
+TcxSSRectsArray ScanMeeting(const TcxSSRectsArray& all, const TRect& rect) {
+  TcxSSRectsArray found;
+  for (const TRect& r : all)
+    if (Meets(r, rect)) found.push_back(r);
+  return found;
+}
+
+// Random merges, splits, list changes and line insertions and deletions on a small grid (so
+// that areas meet, touch and nest), each followed by point and rectangle queries checked
+// against a scan of the list.
+TEST_F(MergedCellsTest, QueriesAgreeWithAScanOfTheListThroughRandomChanges) {
+  std::mt19937 random(15);
+  auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  for (int step = 0; step < 400; ++step) {
+    SCOPED_TRACE(step);
+    const int x = pick(24), y = pick(40);
+    const TRect cells{x, y, x + pick(4), y + pick(6)};
+    switch (pick(9)) {
+      case 0: case 1: case 2: storage.MergeCells(cells, true); break;
+      case 3: storage.MergeCells(cells, false); break;
+      case 4: merged.Delete(pick(merged.Count() + 1)); break;
+      case 5: storage.InsertCells({x, y, x + pick(2), y + pick(3)}, 2 + pick(2)); break;
+      case 6: storage.DeleteCells({x, y, x + pick(2), y + pick(3)}, 2 + pick(2)); break;
+      case 7: merged.SetAll(TcxSSRectsArray(merged.GetAll())); break;
+      default: merged.RemoveInside(cells); break;
+    }
+    ASSERT_TRUE(merged.CheckConsistency());
+    const TcxSSRectsArray all = merged.GetAll();
+    for (int probe = 0; probe < 30; ++probe) {
+      const TPoint cell{pick(30), pick(50)};
+      TRect expected, area;
+      const bool inside = ScanFind(all, cell, expected);
+      ASSERT_EQ(merged.FindAt(cell, area), inside) << cell.X << "," << cell.Y;
+      if (inside) EXPECT_EQ(area, expected);
+      // A covered cell without a record reads as its area's top-left cell, which carries the
+      // flag; a cell outside every area reads as itself.
+      if (inside) EXPECT_TRUE(Flagged(cell.X, cell.Y)) << cell.X << "," << cell.Y;
+      const int px = pick(30), py = pick(50);
+      const TRect rect{px, py, px + 1 + pick(8), py + 1 + pick(8)};
+      const TcxSSRectsArray meeting = ScanMeeting(all, rect);
+      EXPECT_EQ(merged.GetIntersecting(rect), meeting);
+      EXPECT_EQ(merged.IntersectsAny(rect), !meeting.empty());
+      int index = -1;
+      EXPECT_EQ(merged.FirstIntersecting(rect, index), !meeting.empty());
+      if (!meeting.empty()) EXPECT_EQ(all[static_cast<size_t>(index)], meeting.front());
+    }
+  }
+}
+
+// Areas that share an edge or a corner, and cells on both sides of each edge.
+TEST_F(MergedCellsTest, TouchingAreasStaySeparate) {
+  merged.AddAll({{0, 0, 2, 2}, {2, 0, 4, 2}, {0, 2, 4, 3}, {4, 3, 5, 4}});
+  struct Case { TPoint Cell; int Area; } cases[] = {
+      {{1, 1}, 0}, {{2, 1}, 1}, {{3, 0}, 1}, {{0, 2}, 2}, {{3, 2}, 2},
+      {{4, 2}, -1}, {{4, 3}, 3}, {{3, 3}, -1}, {{5, 3}, -1}, {{4, 4}, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Cell.X << "," << c.Cell.Y);
+    TRect area;
+    EXPECT_EQ(merged.FindAt(c.Cell, area), c.Area >= 0);
+    if (c.Area >= 0) EXPECT_EQ(area, merged.GetAll()[static_cast<size_t>(c.Area)]);
+  }
+  EXPECT_TRUE(merged.CheckConsistency());
+  // A widening that reaches one of them takes in each it then touches.
+  EXPECT_EQ(merged.Expand({1, 1}, {2, 1}), (TRect{0, 0, 3, 1}));
+  EXPECT_EQ(merged.Expand({3, 2}, {4, 3}), (TRect{0, 2, 4, 3}));
+}
+
+// Areas at the ends of the sheet and of the coordinates: the first and the last rows and
+// columns of the file format, and rows and columns near the largest index.
+TEST_F(MergedCellsTest, AreasAtTheEdges) {
+  merged.AddAll({{0, 0, 256, 65536}, {300, INT_MAX - 2, INT_MAX, INT_MAX}, {0, 70000, 1, 70001}});
+  EXPECT_TRUE(merged.CheckConsistency());
+  struct Case { TPoint Cell; int Area; } cases[] = {
+      {{0, 0}, 0}, {{255, 65535}, 0}, {{256, 65535}, -1}, {{255, 65536}, -1},
+      {{300, INT_MAX - 2}, 1}, {{INT_MAX - 1, INT_MAX - 1}, 1}, {{299, INT_MAX - 1}, -1},
+      {{0, 70000}, 2}, {{0, 69999}, -1}, {{-1, 0}, -1}, {{0, -1}, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Cell.X << "," << c.Cell.Y);
+    TRect area;
+    EXPECT_EQ(merged.FindAt(c.Cell, area), c.Area >= 0);
+    if (c.Area >= 0) EXPECT_EQ(area, merged.GetAll()[static_cast<size_t>(c.Area)]);
+  }
+  EXPECT_TRUE(merged.IsBandMerged({INT_MAX - 1, 0, INT_MAX - 1, 0}, true));
+  EXPECT_FALSE(merged.IsBandMerged({256, 0, 299, 0}, true));
+  EXPECT_EQ(merged.GetIntersecting({250, 60000, INT_MAX, INT_MAX}),
+            (TcxSSRectsArray{{0, 0, 256, 65536}, {300, INT_MAX - 2, INT_MAX, INT_MAX}}));
+  merged.Delete(0);
+  TRect area;
+  EXPECT_FALSE(merged.FindAt({0, 0}, area));
+  EXPECT_TRUE(merged.CheckConsistency());
+}
+
+// Merging a whole sheet marks the records it holds and the top-left cell, not every cell:
+// the records after it are the records before it plus at most the top-left one, and undo and
+// redo bring the cells and the areas back.
+TEST_F(MergedCellsTest, MergingAWholeSheetMakesNoRecordPerCoveredCell) {
+  storage.SetCellText(3, 5, "x", true, false);
+  storage.SetCellText(255, 65535, "last", true, false);
+  auto records = [this] {
+    int n = 0;
+    storage.ForEachCell([&n](int, int, const TcxSSCellRec&) { ++n; });
+    return n;
+  };
+  ASSERT_EQ(records(), 2);
+  book.History().Clear();
+  sheet.MergeCells({0, 0, 255, 65535}, true);
+  EXPECT_EQ(records(), 3);
+  EXPECT_EQ(merged.GetAll(), (TcxSSRectsArray{{0, 0, 256, 65536}}));
+  for (TPoint cell : {TPoint{0, 0}, TPoint{3, 5}, TPoint{255, 65535}, TPoint{100, 40000}})
+    EXPECT_TRUE(Flagged(cell.X, cell.Y)) << cell.X << "," << cell.Y;
+  EXPECT_EQ(storage.CellRef(100, 40000).Text, "");  // reads as the empty top-left cell
+  EXPECT_EQ(storage.CellRef(3, 5).Text, "x");      // keeps its own record
+
+  book.History().Undo();
+  EXPECT_EQ(merged.Count(), 0);
+  EXPECT_EQ(records(), 2);
+  EXPECT_FALSE(Flagged(3, 5));
+  EXPECT_FALSE(Flagged(255, 65535));
+  book.History().Redo();
+  EXPECT_EQ(merged.Count(), 1);
+  EXPECT_TRUE(Flagged(3, 5));
+  EXPECT_TRUE(Flagged(100, 40000));
+
+  sheet.MergeCells({7, 7, 7, 7}, false);  // splitting any cell splits the whole sheet
+  EXPECT_EQ(merged.Count(), 0);
+  EXPECT_FALSE(Flagged(0, 0));
+  EXPECT_FALSE(Flagged(3, 5));
+  EXPECT_FALSE(Flagged(100, 40000));
+  book.History().Undo();
+  EXPECT_EQ(merged.Count(), 1);
+  EXPECT_TRUE(Flagged(3, 5));
+  EXPECT_TRUE(Flagged(0, 0));
+}
+
+// Deleting the first rows (columns) of an area, or clearing its top-left cell with its
+// formats, leaves the flag in the cell that is now its top-left, which the others read as.
+TEST_F(MergedCellsTest, AnAreaThatLostItsTopLeftCellStaysMarked) {
+  storage.MergeCells({1, 1, 3, 4}, true);  // B2:D5
+  storage.DeleteCells({0, 1, 0, 2}, 3);    // rows 2 and 3
+  EXPECT_EQ(merged.GetAll(), (TcxSSRectsArray{{1, 1, 4, 3}}));  // B2:D3
+  EXPECT_EQ(FlagGrid(), (std::vector<std::string>{".....", ".###.", ".###.", "....."}));
+
+  storage.DeleteCells({1, 0, 1, 0}, 2);  // column B
+  EXPECT_EQ(merged.GetAll(), (TcxSSRectsArray{{1, 1, 3, 3}}));  // B2:C3
+  EXPECT_EQ(FlagGrid(), (std::vector<std::string>{".....", ".##..", ".##..", "....."}));
+
+  storage.ClearCells({0, 0, 1, 1}, true);  // A1:B2 cuts the area: it stays
+  EXPECT_EQ(merged.Count(), 1);
+  EXPECT_EQ(FlagGrid(), (std::vector<std::string>{".....", ".##..", ".##..", "....."}));
+}
+
+// Thousands of areas: each query still finds exactly its own area.
+TEST_F(MergedCellsTest, ManyAreas) {
+  TcxSSRectsArray areas;
+  for (int i = 0; i < 5000; ++i) areas.push_back({(i % 7) * 3, (i / 7) * 2, (i % 7) * 3 + 3, (i / 7) * 2 + 2});
+  merged.SetAll(areas);
+  ASSERT_TRUE(merged.CheckConsistency());
+  for (int i = 0; i < 5000; i += 37) {
+    TRect area;
+    ASSERT_TRUE(merged.FindAt({areas[i].Right - 1, areas[i].Bottom - 1}, area));
+    EXPECT_EQ(area, areas[i]);
+    int index = -1;
+    ASSERT_TRUE(merged.FirstIntersecting(areas[i], index));
+    EXPECT_EQ(index, i);
+  }
+  EXPECT_EQ(merged.GetIntersecting({2, 0, 4, 3}),
+            (TcxSSRectsArray{areas[0], areas[1], areas[7], areas[8]}));
 }
 
 }  // namespace
