@@ -67,7 +67,17 @@ const TcxSSCellRec* TcxSSDataStorage::FindCell(int col, int row) const {
   if (col < 0 || row < 0 || col >= static_cast<int>(columns_.size())) return nullptr;
   const TColumn& column = columns_[col];
   if (row >= column.RowCount) return nullptr;
-  return column.Cells[row];
+  const size_t block = static_cast<size_t>(row >> kBlockShift);
+  if (block >= column.Blocks.size() || !column.Blocks[block]) return nullptr;
+  return (*column.Blocks[block])[static_cast<size_t>(row & (kBlockRows - 1))];
+}
+
+TcxSSCellRec** TcxSSDataStorage::FindSlot(int col, int row) {
+  if (col < 0 || row < 0 || col >= static_cast<int>(columns_.size())) return nullptr;
+  TColumn& column = columns_[col];
+  const size_t block = static_cast<size_t>(row >> kBlockShift);
+  if (block >= column.Blocks.size() || !column.Blocks[block]) return nullptr;
+  return &(*column.Blocks[block])[static_cast<size_t>(row & (kBlockRows - 1))];
 }
 
 const TcxSSCellRec& TcxSSDataStorage::OwnCell(int col, int row) const {
@@ -149,12 +159,13 @@ TcxSSCellRec*& TcxSSDataStorage::Slot(int col, int row) {
   // a far cell costs its own column and rows, not the whole rectangle up to it.
   if (col >= static_cast<int>(columns_.size())) columns_.resize(static_cast<size_t>(col) + 1);
   TColumn& column = columns_[col];
-  if (row >= static_cast<int>(column.Cells.size()))
-    column.Cells.resize(static_cast<size_t>(row) + 1);
+  const size_t block = static_cast<size_t>(row >> kBlockShift);
+  if (block >= column.Blocks.size()) column.Blocks.resize(block + 1);
+  if (!column.Blocks[block]) column.Blocks[block] = std::make_unique<TBlock>();
   column.RowCount = std::max(column.RowCount, row + 1);
   colCount_ = std::max(colCount_, col + 1);
   rowCount_ = std::max(rowCount_, row + 1);
-  return column.Cells[row];
+  return (*column.Blocks[block])[static_cast<size_t>(row & (kBlockRows - 1))];
 }
 
 void TcxSSDataStorage::SetCell(int col, int row, const TcxSSCellRec& cell) {
@@ -268,7 +279,7 @@ void TcxSSDataStorage::RemoveCell(int col, int row) {
   TcxCustomSpreadSheetBook& book = Book();
   book.SetModified(true);
   if (!updating_) RecordChange(TRect{col, row, col, row});
-  TryFinally([&] { DropRecord(columns_[col].Cells[row]); },
+  TryFinally([&] { DropRecord(*FindSlot(col, row)); },
              [&] { book.Listener().CellChanged(sheet_, col, row); });
 }
 
@@ -406,9 +417,7 @@ void TcxSSDataStorage::DropRecord(TcxSSCellRec*& slot) {
 void TcxSSDataStorage::ClearAll() {
   updating_ = true;
   TScopeGuard done([this] { updating_ = false; });
-  for (TColumn& column : columns_)
-    for (TcxSSCellRec* record : column.Cells)
-      if (record) ReleaseReferences(*record);
+  ForEachCell([this](int, int, const TcxSSCellRec& record) { ReleaseReferences(record); });
   columns_.clear();
   columns_.shrink_to_fit();
   pool_.Clear();
@@ -436,20 +445,18 @@ void TcxSSDataStorage::ClearCells(const TRect& rect, bool withStyles) {
   bool stopped = false;
   TPoint stop{0, 0};
   auto forEachCell = [&](auto&& f) {
-    const int lastCol = std::min(area.Right, static_cast<int>(columns_.size()) - 1);
-    for (int col = std::max(area.Left, 0); col <= lastCol; ++col) {
-      TColumn& column = columns_[col];
-      const int lastRow = std::min(area.Bottom, column.RowCount - 1);
-      for (int row = std::max(area.Top, 0); row <= lastRow; ++row) {
-        TcxSSCellRec*& slot = column.Cells[row];
-        if (!slot) continue;
-        if (stopped ? (col == stop.X && row == stop.Y) : (slot->Style->Flags & kStyleReadOnly)) {
-          stopped = true;
-          stop = {col, row};
-          return;
-        }
-        f(col, row, slot);
+    // The places first: a pass may free the records and slots it visits.
+    std::vector<TPoint> places;
+    ForEachCellIn(area, [&places](int col, int row, const TcxSSCellRec&) { places.push_back({col, row}); });
+    for (const TPoint& place : places) {
+      TcxSSCellRec*& slot = *FindSlot(place.X, place.Y);
+      if (!slot) continue;
+      if (stopped ? (place.X == stop.X && place.Y == stop.Y) : (slot->Style->Flags & kStyleReadOnly)) {
+        stopped = true;
+        stop = place;
+        return;
       }
+      f(place.X, place.Y, slot);
     }
   };
 
@@ -492,9 +499,27 @@ void TcxSSDataStorage::ClearCells(const TRect& rect, bool withStyles) {
 
 bool TcxSSDataStorage::HasRecords() const {
   for (const TColumn& column : columns_)
-    for (const auto& slot : column.Cells)
-      if (slot) return true;
+    for (const auto& block : column.Blocks)
+      if (block)
+        for (const TcxSSCellRec* record : *block)
+          if (record) return true;
   return false;
+}
+
+std::vector<std::pair<int, TcxSSCellRec*>> TcxSSDataStorage::TakeRecords(int col, int first) {
+  std::vector<std::pair<int, TcxSSCellRec*>> records;
+  if (col < 0 || col >= static_cast<int>(columns_.size())) return records;
+  auto collect = [&records](int, int row, const TcxSSCellRec&) { records.emplace_back(row, nullptr); };
+  ForEachInColumn(col, first, INT_MAX, collect);
+  for (auto& [row, record] : records) record = std::exchange(*FindSlot(col, row), nullptr);
+  return records;
+}
+
+void TcxSSDataStorage::DropEmptyBlocks(TColumn& column) {
+  for (auto& block : column.Blocks)
+    if (block && std::all_of(block->begin(), block->end(), [](const TcxSSCellRec* r) { return !r; }))
+      block.reset();
+  while (!column.Blocks.empty() && !column.Blocks.back()) column.Blocks.pop_back();
 }
 
 void TcxSSDataStorage::MoveSlot(int dstCol, int dstRow, TcxSSCellRec* record) {
@@ -505,9 +530,10 @@ void TcxSSDataStorage::MoveSlot(int dstCol, int dstRow, TcxSSCellRec* record) {
 }
 
 void TcxSSDataStorage::UpdateFormulaPlaces(int col, int firstRow) {
-  TColumn& column = columns_[col];
-  for (int row = std::max(firstRow, 0); row < column.RowCount; ++row)
-    if (TcxSSCellRec* cell = column.Cells[row]) PlaceFormula(*cell, col, row);
+  std::vector<int> rows;
+  auto collect = [&rows](int, int row, const TcxSSCellRec&) { rows.push_back(row); };
+  ForEachInColumn(col, firstRow, INT_MAX, collect);
+  for (int row : rows) PlaceFormula(**FindSlot(col, row), col, row);
 }
 
 void TcxSSDataStorage::PlaceFormula(TcxSSCellRec& cell, int col, int row) {
@@ -536,10 +562,11 @@ void TcxSSDataStorage::DeleteBlock(const TRect& r, int kind) {
   switch (kind) {
     case 0:  // shift left
       for (int col = r.Right + 1; col < static_cast<int>(columns_.size()); ++col) {
-        TColumn& column = columns_[col];
-        const int lastRow = std::min(r.Bottom, column.RowCount - 1);
-        for (int row = r.Top; row <= lastRow; ++row)
-          if (TcxSSCellRec* record = std::exchange(column.Cells[row], nullptr))
+        std::vector<int> rows;
+        auto collect = [&rows](int, int row, const TcxSSCellRec&) { rows.push_back(row); };
+        ForEachInColumn(col, r.Top, r.Bottom, collect);
+        for (int row : rows)
+          if (TcxSSCellRec* record = std::exchange(*FindSlot(col, row), nullptr))
             MoveSlot(col - width, row, record);
       }
       break;
@@ -552,7 +579,9 @@ void TcxSSDataStorage::DeleteBlock(const TRect& r, int kind) {
       if (r.Left < static_cast<int>(columns_.size())) {
         const int last = std::min(r.Right + 1, static_cast<int>(columns_.size()));
         for (int col = r.Left; col < last; ++col)
-          for (auto& slot : columns_[col].Cells) DropRecord(slot);
+          for (auto& block : columns_[col].Blocks)
+            if (block)
+              for (auto& slot : *block) DropRecord(slot);
         columns_.erase(columns_.begin() + r.Left, columns_.begin() + last);
         for (int col = r.Left; col < static_cast<int>(columns_.size()); ++col)
           UpdateFormulaPlaces(col, 0);
@@ -570,25 +599,35 @@ void TcxSSDataStorage::DeleteBlock(const TRect& r, int kind) {
     mergedCells_->DeleteLines({r.Left, r.Top, r.Right + 1, r.Bottom + 1}, kind);
 }
 
+// Rows move by taking the column's records from the first moved row on and putting each back
+// at its new row: the cost follows the records below, not the rows.
+void TcxSSDataStorage::PutRecord(TColumn& column, int row, TcxSSCellRec* record) {
+  const size_t block = static_cast<size_t>(row >> kBlockShift);
+  if (block >= column.Blocks.size()) column.Blocks.resize(block + 1);
+  if (!column.Blocks[block]) column.Blocks[block] = std::make_unique<TBlock>();
+  (*column.Blocks[block])[static_cast<size_t>(row & (kBlockRows - 1))] = record;
+}
+
 void TcxSSDataStorage::DeleteRows(int col, int top, int height) {
   TColumn& column = columns_[col];
   if (column.RowCount <= top) return;
-  const int end = std::min(top + height, column.RowCount);
-  for (int row = top; row < end; ++row) DropRecord(column.Cells[row]);
-  column.Cells.erase(column.Cells.begin() + top, column.Cells.begin() + end);
-  column.RowCount = column.RowCount > top + height ? column.RowCount - height : top;
+  const int64_t end = std::min<int64_t>(int64_t{top} + height, column.RowCount);
+  for (auto& [row, record] : TakeRecords(col, top)) {
+    if (row < end)
+      DropRecord(record);
+    else
+      PutRecord(column, row - height, record);
+  }
+  DropEmptyBlocks(column);
+  column.RowCount = column.RowCount > int64_t{top} + height ? column.RowCount - height : top;
   UpdateFormulaPlaces(col, top);
 }
 
 void TcxSSDataStorage::InsertRows(int col, int top, int height) {
   TColumn& column = columns_[col];
   if (column.RowCount <= top) return;
-  auto& cells = column.Cells;
-  const size_t old = cells.size();
-  cells.resize(old + static_cast<size_t>(height));
-  std::move_backward(cells.begin() + top, cells.begin() + static_cast<std::ptrdiff_t>(old),
-                     cells.end());
-  std::fill_n(cells.begin() + top, height, nullptr);
+  for (auto& [row, record] : TakeRecords(col, top)) PutRecord(column, row + height, record);
+  DropEmptyBlocks(column);
   column.RowCount += height;
   if (column.RowCount > rowCapacity_) rowCapacity_ = column.RowCount - 1 + rowDelta_;
   rowCount_ = std::max(rowCount_, column.RowCount);
@@ -633,9 +672,11 @@ void TcxSSDataStorage::InsertBlock(const TRect& r, int kind) {
   switch (kind) {
     case 0:  // shift right
       for (int col = static_cast<int>(columns_.size()) - 1; col >= r.Left; --col) {
-        const int lastRow = std::min(r.Bottom, columns_[col].RowCount - 1);
-        for (int row = r.Top; row <= lastRow; ++row)
-          if (TcxSSCellRec* record = std::exchange(columns_[col].Cells[row], nullptr))
+        std::vector<int> rows;
+        auto collect = [&rows](int, int row, const TcxSSCellRec&) { rows.push_back(row); };
+        ForEachInColumn(col, r.Top, r.Bottom, collect);
+        for (int row : rows)
+          if (TcxSSCellRec* record = std::exchange(*FindSlot(col, row), nullptr))
             MoveSlot(col + width, row, record);
       }
       break;
@@ -699,8 +740,8 @@ void TcxSSDataStorage::MoveCells(int dstCol, int srcCol, bool clearSource, int c
   const bool backwards = dstCol == srcCol && dstRow > srcRow;
   for (int i = 0; i < count; ++i) {
     const int k = backwards ? count - 1 - i : i;
-    if (TcxSSCellRec* record = std::exchange(columns_[srcCol].Cells[srcRow + k], nullptr))
-      MoveSlot(dstCol, dstRow + k, record);
+    if (TcxSSCellRec** slot = FindSlot(srcCol, srcRow + k))
+      if (TcxSSCellRec* record = std::exchange(*slot, nullptr)) MoveSlot(dstCol, dstRow + k, record);
   }
 }
 
@@ -757,25 +798,20 @@ void TcxSSDataStorage::Assign(const TcxSSDataStorage& source) {
   const uint16_t sheetIndex = static_cast<uint16_t>(GetSheetIndex());
   TcxSSStyleCache& styles = book.StyleCache();
   columns_.resize(source.columns_.size());
-  for (size_t col = 0; col < source.columns_.size(); ++col) {
-    const TColumn& from = source.columns_[col];
-    TColumn& to = columns_[col];
-    to.RowCount = from.RowCount;
-    to.Cells.resize(from.Cells.size());
-    for (size_t row = 0; row < from.Cells.size(); ++row) {
-      if (!from.Cells[row]) continue;
-      TcxSSCellRec* cell = pool_.New(*from.Cells[row]);
-      cell->Style = styles.AddStyle(*from.Cells[row]->Style);
-      if (cell->Style == styles.DefaultRecord()) styles.ReleaseStyle(cell->Style);
-      if (cell->Kind == ckFormula && cell->Formula) {
-        cell->Formula = book.FormulasCache().CopyFormula(*cell->Formula);
-        cell->Formula->Sheet = sheetIndex;
-      } else {
-        cell->Formula = nullptr;
-      }
-      to.Cells[row] = cell;
+  for (size_t col = 0; col < source.columns_.size(); ++col)
+    columns_[col].RowCount = source.columns_[col].RowCount;
+  source.ForEachCell([&](int col, int row, const TcxSSCellRec& from) {
+    TcxSSCellRec* cell = pool_.New(from);
+    cell->Style = styles.AddStyle(*from.Style);
+    if (cell->Style == styles.DefaultRecord()) styles.ReleaseStyle(cell->Style);
+    if (cell->Kind == ckFormula && cell->Formula) {
+      cell->Formula = book.FormulasCache().CopyFormula(*cell->Formula);
+      cell->Formula->Sheet = sheetIndex;
+    } else {
+      cell->Formula = nullptr;
     }
-  }
+    PutRecord(columns_[static_cast<size_t>(col)], row, cell);
+  });
 }
 
 // --- Sort -----------------------------------------------------------------------------------
@@ -933,23 +969,26 @@ void TcxSSDataStorage::MoveRows(const TRect& rect, const std::vector<int>& order
     const int stored = std::min(ColumnRowCount(col) - rect.Top, height);
     if (stored <= 0) continue;
     std::fill(old.begin(), old.end(), nullptr);
-    for (int r = 0; r < stored; ++r) old[static_cast<size_t>(r)] = columns_[col].Cells[rect.Top + r];
+    for (int r = 0; r < stored; ++r)
+      if (TcxSSCellRec** slot = FindSlot(col, rect.Top + r)) old[static_cast<size_t>(r)] = *slot;
     for (int p = 0; p < height; ++p) {
       const int r = order[static_cast<size_t>(p)];
       if (r == p) continue;
       TcxSSCellRec* record = old[static_cast<size_t>(r)];
       const int row = rect.Top + p;
-      if (record)
+      if (record) {
         Slot(col, row) = record;
-      else if (row < ColumnRowCount(col))
-        columns_[col].Cells[row] = nullptr;
-      else
+      } else if (row < ColumnRowCount(col)) {
+        if (TcxSSCellRec** slot = FindSlot(col, row)) *slot = nullptr;
+      } else {
         continue;
+      }
       book.Listener().CellChanged(sheet_, col, row);
     }
   }
   for (const TPoint& place : formulas)
-    if (TcxSSCellRec* cell = columns_[place.X].Cells[place.Y]) PlaceFormula(*cell, place.X, place.Y);
+    if (TcxSSCellRec** slot = FindSlot(place.X, place.Y); slot && *slot)
+      PlaceFormula(**slot, place.X, place.Y);
 }
 
 // --- Checks ---------------------------------------------------------------------------------
@@ -963,18 +1002,23 @@ bool TcxSSDataStorage::CheckConsistency() const {
   for (int col = 0; col < static_cast<int>(columns_.size()); ++col) {
     const TColumn& column = columns_[col];
     if (column.RowCount > rowCapacity_ || column.RowCount > rowCount_) return false;
-    if (column.RowCount > static_cast<int>(column.Cells.size())) return false;
-    for (int row = 0; row < static_cast<int>(column.Cells.size()); ++row) {
-      const TcxSSCellRec* cell = column.Cells[row];
-      if (!cell) continue;
-      if (row >= column.RowCount || !cell->Style) return false;
-      if (!records.insert(cell).second) return false;
-      if (cell->Kind == ckFormula) {
-        if (!cell->Formula || !formulas.IsRegistered(cell->Formula)) return false;
-        if (!formulaRecords.insert(cell->Formula).second) return false;
-        if (cell->Formula->Col != col || cell->Formula->Row != row) return false;
-      } else if (cell->Formula) {
-        return false;
+    if (column.Blocks.size() > (static_cast<size_t>(column.RowCount) + kBlockRows - 1) / kBlockRows)
+      return false;
+    for (size_t b = 0; b < column.Blocks.size(); ++b) {
+      if (!column.Blocks[b]) continue;
+      for (int i = 0; i < kBlockRows; ++i) {
+        const TcxSSCellRec* cell = (*column.Blocks[b])[static_cast<size_t>(i)];
+        if (!cell) continue;
+        const int64_t row = static_cast<int64_t>(b) * kBlockRows + i;
+        if (row >= column.RowCount || !cell->Style) return false;
+        if (!records.insert(cell).second) return false;
+        if (cell->Kind == ckFormula) {
+          if (!cell->Formula || !formulas.IsRegistered(cell->Formula)) return false;
+          if (!formulaRecords.insert(cell->Formula).second) return false;
+          if (cell->Formula->Col != col || cell->Formula->Row != row) return false;
+        } else if (cell->Formula) {
+          return false;
+        }
       }
     }
   }

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "calc/cxSSTypes.h"
@@ -38,13 +40,13 @@ struct TcxSSCellRec {
 
 // The cells of one sheet, with its caption, headers, merged areas and selection.
 //
-// Layout: a table of column entries; each column holds one slot per row up to its own row count,
-// a slot being an owned record or empty. A read is two index operations; a coordinate outside
-// the stored area reads the default empty cell and allocates nothing. Capacity is counted in
-// steps of 10 columns and 1000 rows past the written coordinate (ColCapacity, RowCapacity); the
-// arrays themselves grow with what is written: a column's slot array exists once that column
-// is written and reaches down to its last written row, so a far cell costs one column of slots,
-// never the whole rectangle up to it.
+// Layout: a table of column entries; each column holds its slots in blocks of 256 rows, a slot
+// being an owned record or empty, and a block is made only when one of its cells is written.
+// A read is three index operations (column, block, slot); a coordinate outside the stored area,
+// or in a block never written, reads the default empty cell and allocates nothing. Memory so
+// follows the cells that exist: a cell in the last row of a column costs one block, not the
+// column's slots down to it. Capacity is counted in steps of 10 columns and 1000 rows past the
+// written coordinate (ColCapacity, RowCapacity).
 //
 // Invariants (CheckConsistency): ColCount <= ColCapacity; every column's row count <=
 // RowCapacity and <= RowCount; a record is owned by exactly one slot; a formula cell's formula
@@ -144,25 +146,15 @@ public:
   // Calls f(col, row, record) for every stored record, column by column, top to bottom.
   template <typename F>
   void ForEachCell(F&& f) const {
-    for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
-      // Not "slots": Qt code that includes this header reserves that word.
-      const auto& cells = columns_[c].Cells;
-      for (int r = 0; r < static_cast<int>(cells.size()); ++r)
-        if (cells[r]) f(c, r, *cells[r]);
-    }
+    for (int c = 0; c < static_cast<int>(columns_.size()); ++c) ForEachInColumn(c, 0, INT_MAX, f);
   }
 
   // Calls f(col, row, record) for every stored record inside the inclusive rectangle, column by
-  // column, top to bottom; the cost grows with the columns and records met, not with the area.
+  // column, top to bottom; the cost grows with the columns and blocks met, not with the area.
   template <typename F>
   void ForEachCellIn(const TRect& cells, F&& f) const {
     const int lastCol = std::min(cells.Right, static_cast<int>(columns_.size()) - 1);
-    for (int c = std::max(cells.Left, 0); c <= lastCol; ++c) {
-      const auto& column = columns_[c].Cells;
-      const int lastRow = std::min(cells.Bottom, static_cast<int>(column.size()) - 1);
-      for (int r = std::max(cells.Top, 0); r <= lastRow; ++r)
-        if (column[r]) f(c, r, *column[r]);
-    }
+    for (int c = std::max(cells.Left, 0); c <= lastCol; ++c) ForEachInColumn(c, cells.Top, cells.Bottom, f);
   }
 
   // --- State ---------------------------------------------------------------------------------
@@ -212,10 +204,40 @@ private:
     std::vector<TcxSSCellRec*> free_;
   };
 
+  static constexpr int kBlockShift = 8;
+  static constexpr int kBlockRows = 1 << kBlockShift;
+  // Not "slots": Qt code that includes this header reserves that word.
+  using TBlock = std::array<TcxSSCellRec*, kBlockRows>;
   struct TColumn {
     int RowCount = 0;
-    std::vector<TcxSSCellRec*> Cells;
+    // Block b holds rows b * kBlockRows onwards; null when none of them was written.
+    std::vector<std::unique_ptr<TBlock>> Blocks;
   };
+
+  template <typename F>
+  void ForEachInColumn(int col, int top, int bottom, F& f) const {
+    const TColumn& column = columns_[static_cast<size_t>(col)];
+    top = std::max(top, 0);
+    bottom = std::min(bottom, column.RowCount - 1);
+    if (top > bottom) return;
+    const int lastBlock = std::min(bottom >> kBlockShift, static_cast<int>(column.Blocks.size()) - 1);
+    for (int b = top >> kBlockShift; b <= lastBlock; ++b) {
+      const TBlock* block = column.Blocks[static_cast<size_t>(b)].get();
+      if (!block) continue;
+      const int base = b << kBlockShift;
+      const int last = std::min(bottom - base, kBlockRows - 1);
+      for (int i = std::max(top - base, 0); i <= last; ++i)
+        if (const TcxSSCellRec* cell = (*block)[static_cast<size_t>(i)]) f(col, base + i, *cell);
+    }
+  }
+  // The slot of a cell when its block exists, else nullptr; no growth.
+  TcxSSCellRec** FindSlot(int col, int row);
+  // Takes the records of a column from `first` on out of their slots, in row order.
+  std::vector<std::pair<int, TcxSSCellRec*>> TakeRecords(int col, int first);
+  // Frees the blocks of a column that hold no record.
+  void DropEmptyBlocks(TColumn& column);
+  // Puts a record into the slot of a column's row (making its block), counts left alone.
+  static void PutRecord(TColumn& column, int row, TcxSSCellRec* record);
 
   // The slot of a cell, growing capacity, arrays and the used counts to cover it.
   TcxSSCellRec*& Slot(int col, int row);

@@ -226,7 +226,9 @@ void TcxSSFormulasCache::Calculate(TcxSSFormula& formula) {
 
 const TcxSSCellRec* TcxSSFormulasCache::CellAt(int sheet, int col, int row) const {
   if (sheet < 0 || sheet >= book_.PageCount() || col < 0 || row < 0) return nullptr;
-  return &book_.Pages(sheet).DataStorage().CellRef(col, row);
+  // The cell's own record: a covered cell of a merged area is empty to formulas, as the cells
+  // an area covers are in other spreadsheets, even where it reads as the area's top-left cell.
+  return &book_.Pages(sheet).DataStorage().OwnCell(col, row);
 }
 
 void TcxSSFormulasCache::CalculateChain(TcxSSFormula& root) {

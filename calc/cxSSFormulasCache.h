@@ -283,7 +283,8 @@ protected:
   void CalculateChain(TcxSSFormula& root);
   // Gives a formula the workbook cannot calculate the value its file stored (or "#NAME?").
   static void KeptResult(TcxSSFormula& formula);
-  // The cell as the storage reads it, or nullptr for a sheet that does not exist.
+  // The cell's own record (a covered cell of a merged area without one is empty here), or
+  // nullptr for a sheet that does not exist.
   const TcxSSCellRec* CellAt(int sheet, int col, int row) const;
   // The cell's formula (calculated first when it has no result), or nullptr for a constant.
   TcxSSFormula* CalculatedFormula(const TcxSSCellRec& cell);

@@ -1,14 +1,17 @@
 #include "calc/cxSSFunctionHandler.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "calc/cxSSConvert.h"
+#include "calc/cxSSDataStorage.h"
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSFunctionTable.h"
 #include "calc/cxSSStrings.h"
 #include "calc/cxSSTokens.h"
 #include "sheet/ScopeGuard.h"
+#include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
 
 // The evaluation side of the function handler. The parsing side is in cxSSExpressionParser.cpp,
@@ -89,6 +92,22 @@ TcxTokenView ArrayValueAt(TcxTokenView array, int64_t row, int64_t col) {
   }
   const size_t n = TcxTokensStack::TokenSize(array.Data + at, array.Size - at);
   return n ? TcxTokenView{array.Data + at, n} : TcxTokenView{};
+}
+
+bool RowOrder(TPoint a, TPoint b) { return a.Y != b.Y ? a.Y < b.Y : a.X < b.X; }
+
+// Calls visit(col, row) for every stored cell of the inclusive rectangle, row by row, left to
+// right: the cells that may read as something other than the empty cell (formulas read a
+// cell's own record, so a covered cell of a merged area without one is empty to them).
+template <typename F>
+void ForEachStoredCell(const TcxSSDataStorage& storage, const TRect& cells, F&& visit) {
+  std::vector<TPoint> stored;
+  storage.ForEachCellIn(cells, [&stored](int col, int row, const TcxSSCellRec&) {
+    stored.push_back({col, row});
+  });
+  // Column by column is row order already when the rectangle is one column wide.
+  if (cells.Left != cells.Right) std::sort(stored.begin(), stored.end(), RowOrder);
+  for (const TPoint& cell : stored) visit(cell.X, cell.Y);
 }
 
 }  // namespace
@@ -294,24 +313,37 @@ bool TcxSSFunctionHandler::FindPending(TcxTokenView item) {
   if (cells.Left > cells.Right || cells.Top > cells.Bottom) return false;
   // Small areas are quicker looked through than looked up.
   const bool large = (int64_t(cells.Right) - cells.Left + 1) * (int64_t(cells.Bottom) - cells.Top + 1) > 16;
-  if (large && cache_.KnownCalculated(area.Sheet, cells)) return false;
-  // Going on with the same area, the cells before the last pending one are calculated already.
+  if (!large) {
+    for (int64_t row = cells.Top; row <= cells.Bottom; ++row)
+      for (int64_t col = cells.Left; col <= cells.Right; ++col)
+        if (TcxSSFormula* formula = cache_.UncalculatedFormulaAt(area.Sheet, static_cast<int>(col),
+                                                                 static_cast<int>(row))) {
+          pending_ = formula;
+          return true;
+        }
+    return false;
+  }
+  if (cache_.KnownCalculated(area.Sheet, cells)) return false;
+  // The cells that may hold formulas are listed once for an area; going on with the same area,
+  // the scan resumes after the last pending one, whose predecessors are calculated already.
   const bool sameArea = pendingScan_.Sheet == area.Sheet && pendingScan_.Cells.Left == cells.Left &&
                         pendingScan_.Cells.Top == cells.Top && pendingScan_.Cells.Right == cells.Right &&
                         pendingScan_.Cells.Bottom == cells.Bottom;
-  int64_t row = sameArea ? pendingRow_ : cells.Top;
-  int64_t col = sameArea ? pendingCol_ : cells.Left;
-  for (; row <= cells.Bottom; ++row, col = cells.Left)
-    for (; col <= cells.Right; ++col)
-      if (TcxSSFormula* formula = cache_.UncalculatedFormulaAt(area.Sheet, static_cast<int>(col),
-                                                               static_cast<int>(row))) {
-        pending_ = formula;
-        pendingScan_ = {area.Sheet, cells};
-        pendingRow_ = row;
-        pendingCol_ = col;
-        return true;
-      }
-  if (large) cache_.SetKnownCalculated(area.Sheet, cells);
+  if (!sameArea) {
+    pendingScan_ = {area.Sheet, cells};
+    pendingCells_.clear();
+    pendingNext_ = 0;
+    ForEachStoredCell(Book().Pages(area.Sheet).DataStorage(), cells,
+                      [this](int col, int row) { pendingCells_.push_back({col, row}); });
+  }
+  for (; pendingNext_ < pendingCells_.size(); ++pendingNext_) {
+    const TPoint cell = pendingCells_[pendingNext_];
+    if (TcxSSFormula* formula = cache_.UncalculatedFormulaAt(area.Sheet, cell.X, cell.Y)) {
+      pending_ = formula;
+      return true;
+    }
+  }
+  cache_.SetKnownCalculated(area.Sheet, cells);
   return false;
 }
 
@@ -960,6 +992,7 @@ void TcxSSFunctionHandler::ForEachArgument(const TcxArgumentCallback& callback, 
   }
 }
 
+
 void TcxSSFunctionHandler::ForEachCell(const TcxArgumentCallback& callback, int mode,
                                        TcxTokenView item) {
   TcxResolvedArea area;
@@ -969,21 +1002,50 @@ void TcxSSFunctionHandler::ForEachCell(const TcxArgumentCallback& callback, int 
     return;
   }
   const bool textMode = (mode & amText) != 0;
+  const TRect& cells = area.Cells;
+  const int64_t width = int64_t{cells.Right} - cells.Left + 1;
+  const int64_t size = width * (int64_t{cells.Bottom} - cells.Top + 1);
+  // Cells are counted along the rows; `next` is the first one not yet handed on.
+  int64_t next = 0;
+  // An empty cell reads as empty text in text mode and as 0 in number mode, and counts.
+  const auto empties = [&](int64_t n) {
+    if (n <= 0) return;
+    if (mode & amRuns) {
+      count_ = static_cast<int>(std::min<int64_t>(INT_MAX, count_ + n));
+      TcxArgumentValue run;
+      run.Repeat = n;
+      callback(run);
+      return;
+    }
+    for (int64_t i = 0; i < n; ++i) {
+      if (count_ < INT_MAX) ++count_;
+      callback({0, {}});
+    }
+  };
   std::string text;
-  for (int64_t r = area.Cells.Top; r <= area.Cells.Bottom; ++r)
-    for (int64_t c = area.Cells.Left; c <= area.Cells.Right; ++c) {
-      const int col = static_cast<int>(c);
-      const int row = static_cast<int>(r);
-      if (textMode) {
-        cache_.CellAsText(*this, area.Sheet, col, row, text);
+  const auto read = [&](int col, int row) {
+    const int64_t at = (int64_t{row} - cells.Top) * width + (int64_t{col} - cells.Left);
+    empties(at - next);
+    next = at + 1;
+    if (textMode) {
+      cache_.CellAsText(*this, area.Sheet, col, row, text);
+      ++count_;
+      callback({0, text});
+    } else {
+      double x = 0;
+      if (cache_.CellAsNumber(*this, area.Sheet, col, row, x)) {
         ++count_;
-        callback({0, text});
-      } else {
-        double x = 0;
-        if (cache_.CellAsNumber(*this, area.Sheet, col, row, x)) {
-          ++count_;
-          callback({x, {}});
-        }
+        callback({x, {}});
       }
     }
+  };
+  // A few cells are read one by one rather than looked up.
+  if (size <= 16) {
+    for (int64_t row = cells.Top; row <= cells.Bottom; ++row)
+      for (int64_t col = cells.Left; col <= cells.Right; ++col)
+        read(static_cast<int>(col), static_cast<int>(row));
+    return;
+  }
+  ForEachStoredCell(Book().Pages(area.Sheet).DataStorage(), cells, read);
+  empties(size - next);
 }

@@ -24,15 +24,22 @@ struct TRegionalSettings;
 enum TcxArgumentMode : int {
   amText = 1,    // every value as text; empty cells give empty text
   amNumber = 2,  // every value as a number; text cells of references are skipped
+  // Added to either: the callback takes the empty cells of an area in runs (Repeat), as they
+  // lie between the stored cells, rather than one call for each. Only callbacks for which an
+  // empty value counted n times is the same as once, or that count Repeat, ask for runs.
+  amRuns = 4,
 };
 
 // One value handed to an aggregate callback: Text in text mode, Number in number mode. An
 // argument left empty (COUNT(1,,2)) is the number 0, as in Excel, and says so in Missing for the
-// functions that read it otherwise (CONCATENATE: the empty text).
+// functions that read it otherwise (CONCATENATE: the empty text). Repeat is how many cells in a
+// row the value stands for: more than one only for a run of empty cells (empty text, number 0)
+// handed to a callback that asked for runs.
 struct TcxArgumentValue {
   double Number = 0;
   std::string_view Text;
   bool Missing = false;
+  int64_t Repeat = 1;
 };
 using TcxArgumentCallback = std::function<void(const TcxArgumentValue& value)>;
 
@@ -184,7 +191,9 @@ public:
   // Pops ArgCount items and hands their values to the callback (areas cell by cell, row by
   // row); Accumulator, AccumulatedText and Count start from zero.
   virtual void ForEachArgument(const TcxArgumentCallback& callback, int mode);
-  // Every cell of a reference, area or name in the callback's mode.
+  // Every cell of a reference, area or name in the callback's mode, row by row. Only the stored
+  // cells are read; the empty cells between them are handed on without reading, in runs when
+  // the mode asks for them, so a sum over a whole sheet costs what its stored cells cost.
   virtual void ForEachCell(const TcxArgumentCallback& callback, int mode, TcxTokenView item);
   // Pushes copies of the top `count` items, so that a routine can consume its arguments twice.
   void DuplicateArguments(int count);
@@ -282,8 +291,10 @@ private:
   TcxSSFormula* pending_ = nullptr;
   // Where the last search for a pending formula stopped (sheet -1: none yet).
   TcxResolvedArea pendingScan_{-1, {}};
-  int64_t pendingRow_ = 0;
-  int64_t pendingCol_ = 0;
+  // The cells of pendingScan_ that may hold formulas, in row order, and how many of them the
+  // scan has passed.
+  std::vector<TPoint> pendingCells_;
+  size_t pendingNext_ = 0;
   // Operand classes of the formula's tokens (IsArrayNode).
   bool arrayNodesKnown_ = false;
   std::vector<size_t> nodeOffsets_;

@@ -41,7 +41,8 @@ void Answer(Handler& h, bool result) {
 // TRUE when exactly one value was passed and it is empty.
 void IsBlank(Handler& h) {
   bool empty = false;
-  h.ForEachArgument([&empty](const TcxArgumentValue& v) { empty = v.Text.empty(); }, amText);
+  h.ForEachArgument([&empty](const TcxArgumentValue& v) { empty = v.Text.empty(); },
+                    amText | amRuns);
   h.PushBool(h.Count() == 1 && empty);
 }
 

@@ -30,7 +30,7 @@ void And(Handler& h) {
         else
           all = TextToBool(h, v.Text, b) && b;
       },
-      amText);
+      amText | amRuns);
   h.PushBool(all);
 }
 
@@ -46,7 +46,7 @@ void Or(Handler& h) {
         else
           any = TextToBool(h, v.Text, b) && b;
       },
-      amText);
+      amText | amRuns);
   h.PushBool(any);
 }
 

@@ -14,13 +14,15 @@ using Handler = TcxSSFunctionHandler;
 
 void Sum(Handler& h) {
   double sum = 0;
-  h.ForEachArgument([&sum](const TcxArgumentValue& v) { sum += v.Number; }, amNumber);
+  // A run of empty cells adds 0 once.
+  h.ForEachArgument([&sum](const TcxArgumentValue& v) { sum += v.Number; }, amNumber | amRuns);
   PushResult(h, sum);
 }
 
 void SumSq(Handler& h) {
   double sum = 0;
-  h.ForEachArgument([&sum](const TcxArgumentValue& v) { sum += v.Number * v.Number; }, amNumber);
+  h.ForEachArgument([&sum](const TcxArgumentValue& v) { sum += v.Number * v.Number; },
+                    amNumber | amRuns);
   PushResult(h, sum);
 }
 
@@ -34,7 +36,7 @@ void Extreme(Handler& h) {
         if (!any || (Larger ? v.Number > best : v.Number < best)) best = v.Number;
         any = true;
       },
-      amNumber);
+      amNumber | amRuns);
   h.PushNumber(best);
 }
 
@@ -46,13 +48,14 @@ int CountNumbers(Handler& h) {
         double x;
         if (TextToNumber(h, v.Text, x)) ++n;
       },
-      amText);
+      amText | amRuns);
   return n;
 }
 
 int CountNonEmpty(Handler& h) {
   int n = 0;
-  h.ForEachArgument([&n](const TcxArgumentValue& v) { n += v.Text.empty() ? 0 : 1; }, amText);
+  h.ForEachArgument([&n](const TcxArgumentValue& v) { n += v.Text.empty() ? 0 : 1; },
+                    amText | amRuns);
   return n;
 }
 
@@ -60,8 +63,10 @@ void Count(Handler& h) { h.PushNumber(CountNumbers(h)); }
 void CountA(Handler& h) { h.PushNumber(CountNonEmpty(h)); }
 
 void CountBlank(Handler& h) {
-  int n = 0;
-  h.ForEachArgument([&n](const TcxArgumentValue& v) { n += v.Text.empty() ? 1 : 0; }, amText);
+  double n = 0;
+  h.ForEachArgument(
+      [&n](const TcxArgumentValue& v) { n += v.Text.empty() ? static_cast<double>(v.Repeat) : 0; },
+      amText | amRuns);
   h.PushNumber(n);
 }
 
@@ -71,7 +76,7 @@ void Mean(Handler& h, int (*count)(Handler&)) {
   h.DuplicateArguments(h.ArgCount());
   const int n = count(h);
   double sum = 0;
-  h.ForEachArgument([&sum](const TcxArgumentValue& v) { sum += v.Number; }, amNumber);
+  h.ForEachArgument([&sum](const TcxArgumentValue& v) { sum += v.Number; }, amNumber | amRuns);
   if (n <= 0) {
     h.SetError(ecDivZero);
     h.PushNumber(0);
@@ -104,7 +109,7 @@ void CountIf(Handler& h) {
     operand.remove_prefix(1);
   }
   const ITextServices& text = h.TextServices();
-  int n = 0;
+  double n = 0;
   const TcxArgumentCallback match = [&](const TcxArgumentValue& v) {
     const int order = text.CompareText(v.Text, op == 0 ? std::string_view(criteria) : operand);
     bool counts = false;
@@ -115,9 +120,9 @@ void CountIf(Handler& h) {
       case 4: counts = order < 0; break;
       default: counts = order == 0; break;
     }
-    n += counts ? 1 : 0;
+    n += counts ? static_cast<double>(v.Repeat) : 0;
   };
-  for (int i = 1; i < h.ArgCount(); ++i) ForEachValueOf(h, match, amText);
+  for (int i = 1; i < h.ArgCount(); ++i) ForEachValueOf(h, match, amText | amRuns);
   h.PushNumber(n);
 }
 

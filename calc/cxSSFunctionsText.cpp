@@ -38,7 +38,7 @@ void Concatenate(Handler& h) {
       [&text](const TcxArgumentValue& v) {
         if (!v.Missing) text.insert(0, v.Text);
       },
-      amText);
+      amText | amRuns);
   h.PushText(text);
 }
 

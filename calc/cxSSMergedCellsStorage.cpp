@@ -15,11 +15,6 @@
 
 namespace {
 
-// Both rectangles in stored form (exclusive right and bottom), neither empty.
-bool Intersects(const TRect& a, const TRect& b) {
-  return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
-}
-
 bool Inside(const TRect& inner, const TRect& outer) {
   return inner.Left >= outer.Left && inner.Right <= outer.Right && inner.Top >= outer.Top &&
          inner.Bottom <= outer.Bottom;

@@ -179,6 +179,68 @@ TEST_F(DataStorageTest, AFarCellCostsOneColumnOfSlotsNotTheWholeRectangle) {
   EXPECT_EQ(storage.ColumnRowCount(254), 0);
 }
 
+TEST_F(DataStorageTest, AValueInTheLastRowOfEveryColumnCostsABlockNotAColumn) {
+  const size_t before = gAllocatedBytes;
+  for (int col = 0; col < 256; ++col) storage.SetCellNumber(col, 65535, col);
+  // One block of slots per column and the records: about a megabyte, where slots down to the
+  // last row would take 128.
+  EXPECT_LT(gAllocatedBytes - before, size_t{4} << 20);
+  EXPECT_EQ(storage.RowCount(), 65536);
+  EXPECT_EQ(storage.ColCount(), 256);
+  for (int col = 0; col < 256; col += 51) {
+    EXPECT_EQ(storage.CellRef(col, 65535).Number, col);
+    EXPECT_EQ(storage.FindCell(col, 65534), nullptr);
+    EXPECT_EQ(storage.FindCell(col, 0), nullptr);
+  }
+  int records = 0;
+  storage.ForEachCellIn({250, 60000, 300, 70000}, [&](int col, int row, const TcxSSCellRec& cell) {
+    EXPECT_EQ(row, 65535);
+    EXPECT_EQ(cell.Number, col);
+    ++records;
+  });
+  EXPECT_EQ(records, 6);
+}
+
+// Rows inserted or deleted move the records below across the blocks they are kept in: each case
+// puts texts at rows on both sides of block edges, shifts the column and compares every record
+// with where the shift says it belongs.
+TEST_F(DataStorageTest, ShiftedRowsCrossBlockEdges) {
+  const std::vector<int> rows = {0, 1, 254, 255, 256, 257, 511, 512, 1000, 65535, 70000};
+  struct Case { bool Delete; int Kind; int Top; int Height; } cases[] = {
+      {false, 3, 0, 1},    {false, 3, 255, 1},   {false, 3, 200, 300}, {false, 3, 256, 256},
+      {false, 1, 100, 5000}, {true, 3, 0, 1},   {true, 3, 255, 2},    {true, 3, 1, 600},
+      {true, 1, 250, 10},  {true, 3, 60000, 10001}, {true, 1, 0, 70001},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.Delete ? "delete " : "insert ") << c.Height
+                                    << " at " << c.Top << " kind " << c.Kind);
+    storage.ClearAll();
+    for (int row : rows) storage.SetCellText(2, row, std::to_string(row), false, false);
+    const TRect rect{2, c.Top, 2, c.Top + c.Height - 1};
+    if (c.Delete)
+      storage.DeleteCells(rect, c.Kind);
+    else
+      storage.InsertCells(rect, c.Kind);
+    std::vector<std::pair<int, std::string>> expected;
+    for (int row : rows) {
+      if (row < c.Top)
+        expected.emplace_back(row, std::to_string(row));
+      else if (!c.Delete)
+        expected.emplace_back(row + c.Height, std::to_string(row));
+      else if (row >= c.Top + c.Height)
+        expected.emplace_back(row - c.Height, std::to_string(row));
+    }
+    std::vector<std::pair<int, std::string>> found;
+    storage.ForEachCell([&](int col, int row, const TcxSSCellRec& cell) {
+      EXPECT_EQ(col, 2);
+      found.emplace_back(row, cell.Text);
+    });
+    EXPECT_EQ(found, expected);
+    for (const auto& [row, text] : expected) EXPECT_EQ(storage.OwnCell(2, row).Text, text);
+    EXPECT_TRUE(storage.CheckConsistency());
+  }
+}
+
 TEST_F(DataStorageTest, SetCapacityOnlyGrows) {
   storage.SetCapacity(30, 5000);
   storage.SetCapacity(20, 6000);

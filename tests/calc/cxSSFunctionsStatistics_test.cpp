@@ -117,4 +117,70 @@ TEST_F(StatisticsFunctionTest, SumFollowsItsArgumentsAfterAnEdit) {
   EXPECT_EQ(Shown("E4"), "16");
 }
 
+// Areas of millions of cells that hold a few: the functions read the stored cells and take the
+// empty ones between them as empty values, exactly as if every cell had been read. J1, typed
+// first, sums the whole area, so its formulas (R100 before Q50000, which it reads) are
+// calculated on its demand.
+//   K2 5, M1000 -3, IV60000 7, K65536 abc, L5000 TRUE, N10 2 (merged N10:O11), P1 x, P3 y,
+//   Q50000 =K2*2, R100 =Q50000+1
+class SparseAreaFunctionTest : public FunctionTest {
+protected:
+  void SetUp() override {
+    Put("J1", "=SUM(K1:IV65536)");
+    Put("K2", "5");
+    Put("M1000", "-3");
+    Put("IV60000", "7");
+    Put("K65536", "abc");
+    Put("L5000", "TRUE");
+    Put("N10", "2");
+    Storage().MergeCells({13, 9, 14, 10}, true);
+    Put("P1", "x");
+    Put("P3", "y");
+    Put("R100", "=Q50000+1");
+    Put("Q50000", "=K2*2");
+  }
+};
+
+TEST_F(SparseAreaFunctionTest, AggregatesOverAWholeSheetSeeEveryEmptyCell) {
+  // K1:IV65536 is 246 columns of 65,536 rows: 16,121,856 cells, 10 of them not empty (the
+  // cells N10:O11 covers read as empty, not as N10).
+  const FunctionCase cases[] = {
+      {"=SUM(K1:IV65536)", rkNumber, "33"},  // TRUE counts 1, texts are skipped
+      {"=SUMSQ(K1:IV65536)", rkNumber, "309"},
+      {"=COUNT(K1:IV65536)", rkNumber, "6"},
+      {"=COUNTA(K1:IV65536)", rkNumber, "10"},
+      {"=COUNTBLANK(K1:IV65536)", rkNumber, "16121846"},
+      {"=COUNTIF(K1:IV65536,\"\")", rkNumber, "16121846"},
+      {"=COUNTIF(K1:IV65536,\"y\")", rkNumber, "1"},
+      {"=AVERAGE(K1:IV65536)", rkNumber, "5.5"},
+      {"=AVERAGEA(K1:IV65536)", rkNumber, "3.3"},
+      {"=MAX(K1:IV65536)", rkNumber, "11"},
+      {"=MIN(K1:IV65536)", rkNumber, "-3"},
+      {"=MAX(M1:M2000)", rkNumber, "0"},  // the empty cells pass 0
+      {"=MIN(M1:M2000)", rkNumber, "-3"},
+      {"=MIN(IV59999:IV60000)", rkNumber, "0"},
+      {"=AND(K2,K2:K3)", rkBool, "FALSE"},  // K3 is empty
+      {"=AND(K2:K2)", rkBool, "TRUE"},
+      {"=OR(K3:IV65536)", rkBool, "TRUE"},
+      {"=OR(S1:IU65536)", rkBool, "FALSE"},
+      {"=CONCATENATE(P1:P70000)", rkText, "yx"},  // the cells of an area come out reversed
+      {"=SUM(N10:O11)", rkNumber, "2"},
+      {"=COUNTA(N1:O65536)", rkNumber, "1"},
+      {"=COUNTBLANK(O11)", rkNumber, "1"},
+  };
+  Check(cases);
+  EXPECT_EQ(Shown("J1"), "33");
+}
+
+// The same sums after edits: a value written far down, a formula in the area changed, a cell
+// cleared again.
+TEST_F(SparseAreaFunctionTest, SumsFollowEditsAnywhereInTheArea) {
+  Put("K65535", "100");
+  EXPECT_EQ(Shown("J1"), "133");
+  Put("Q50000", "=K2*4");  // 20, and R100 21
+  EXPECT_EQ(Shown("J1"), "153");
+  Put("K65535", "");
+  EXPECT_EQ(Shown("J1"), "53");
+}
+
 }  // namespace

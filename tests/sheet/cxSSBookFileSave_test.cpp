@@ -117,10 +117,11 @@ TEST_F(BookFileFixture, SheetRecordsFollowTheFixedOrder) {
   rows.SetVisible(4, false);
   Storage().MergeCells({2, 0, 3, 1}, true);
   Save();
-  // The merged area's cells are stored (with the Merged flag), so they are written as BLANK.
+  // The merged area's top-left cell carries the Merged flag, so it is written as BLANK; the
+  // cells the area covers hold no records of their own and are not written.
   EXPECT_EQ(Body(0), (std::vector<uint16_t>{kProtect, kDefaultRowHeight, kDefColWidth,
                                             kStandardWidth, kColInfo, kRow, kLabelSst,
-                                            kRk, kRk, kBlank, kBlank, kBlank, kBlank, kFormula,
+                                            kRk, kRk, kBlank, kFormula,
                                             kFormula, kMergedCells, kEof}));
 }
 
