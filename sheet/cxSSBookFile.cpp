@@ -188,11 +188,19 @@ TcxLoadReport TcxCustomSpreadSheetBook::LoadFromStream(std::istream& stream) {
       SetLoading(false);
       // Rows the file gave a height keep it; the others get the height of their text.
       if (RowsAutoHeight()) {
+        // Only a stored text cell asks for a height, so only the rows holding one are measured:
+        // a cell in the last row costs one row, not all the rows above it.
+        std::vector<int> rows;
         for (int page = 0; page < PageCount(); ++page) {
           TcxSSBookSheet& sheet = Pages(page);
-          const int rows = sheet.DataStorage().RowCount();
+          rows.clear();
+          sheet.DataStorage().ForEachCell([&rows](int, int row, const TcxSSCellRec& cell) {
+            if (cell.Kind == ckText && !cell.Text.empty()) rows.push_back(row);
+          });
+          std::sort(rows.begin(), rows.end());
+          rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
           const TcxSSHeader& header = sheet.RowHeader();
-          for (int row = 0; row < rows; ++row)
+          for (int row : rows)
             if (header.GetItem(row).Flags & kHeaderDefault) sheet.AutoRowHeight(row);
         }
       }

@@ -12,6 +12,7 @@
 #include "platform/FixedPlatform.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
+#include "sheet/cxSpreadSheetHistory.h"
 #include "styles/cxSSStyleTypes.h"
 
 namespace {
@@ -352,10 +353,14 @@ TEST_F(MergedCellsTest, QueriesAgreeWithAScanOfTheListThroughRandomChanges) {
       TRect expected, area;
       const bool inside = ScanFind(all, cell, expected);
       ASSERT_EQ(merged.FindAt(cell, area), inside) << cell.X << "," << cell.Y;
-      if (inside) EXPECT_EQ(area, expected);
+      if (inside) {
+        EXPECT_EQ(area, expected);
+      }
       // A covered cell without a record reads as its area's top-left cell, which carries the
       // flag; a cell outside every area reads as itself.
-      if (inside) EXPECT_TRUE(Flagged(cell.X, cell.Y)) << cell.X << "," << cell.Y;
+      if (inside) {
+        EXPECT_TRUE(Flagged(cell.X, cell.Y)) << cell.X << "," << cell.Y;
+      }
       const int px = pick(30), py = pick(50);
       const TRect rect{px, py, px + 1 + pick(8), py + 1 + pick(8)};
       const TcxSSRectsArray meeting = ScanMeeting(all, rect);
@@ -363,7 +368,9 @@ TEST_F(MergedCellsTest, QueriesAgreeWithAScanOfTheListThroughRandomChanges) {
       EXPECT_EQ(merged.IntersectsAny(rect), !meeting.empty());
       int index = -1;
       EXPECT_EQ(merged.FirstIntersecting(rect, index), !meeting.empty());
-      if (!meeting.empty()) EXPECT_EQ(all[static_cast<size_t>(index)], meeting.front());
+      if (!meeting.empty()) {
+        EXPECT_EQ(all[static_cast<size_t>(index)], meeting.front());
+      }
     }
   }
 }
@@ -379,7 +386,9 @@ TEST_F(MergedCellsTest, TouchingAreasStaySeparate) {
     SCOPED_TRACE(testing::Message() << c.Cell.X << "," << c.Cell.Y);
     TRect area;
     EXPECT_EQ(merged.FindAt(c.Cell, area), c.Area >= 0);
-    if (c.Area >= 0) EXPECT_EQ(area, merged.GetAll()[static_cast<size_t>(c.Area)]);
+    if (c.Area >= 0) {
+      EXPECT_EQ(area, merged.GetAll()[static_cast<size_t>(c.Area)]);
+    }
   }
   EXPECT_TRUE(merged.CheckConsistency());
   // A widening that reaches one of them takes in each it then touches.
@@ -401,7 +410,9 @@ TEST_F(MergedCellsTest, AreasAtTheEdges) {
     SCOPED_TRACE(testing::Message() << c.Cell.X << "," << c.Cell.Y);
     TRect area;
     EXPECT_EQ(merged.FindAt(c.Cell, area), c.Area >= 0);
-    if (c.Area >= 0) EXPECT_EQ(area, merged.GetAll()[static_cast<size_t>(c.Area)]);
+    if (c.Area >= 0) {
+      EXPECT_EQ(area, merged.GetAll()[static_cast<size_t>(c.Area)]);
+    }
   }
   EXPECT_TRUE(merged.IsBandMerged({INT_MAX - 1, 0, INT_MAX - 1, 0}, true));
   EXPECT_FALSE(merged.IsBandMerged({256, 0, 299, 0}, true));
@@ -434,12 +445,12 @@ TEST_F(MergedCellsTest, MergingAWholeSheetMakesNoRecordPerCoveredCell) {
   EXPECT_EQ(storage.CellRef(100, 40000).Text, "");  // reads as the empty top-left cell
   EXPECT_EQ(storage.CellRef(3, 5).Text, "x");      // keeps its own record
 
-  book.History().Undo();
+  book.History().Undo(1);
   EXPECT_EQ(merged.Count(), 0);
   EXPECT_EQ(records(), 2);
   EXPECT_FALSE(Flagged(3, 5));
   EXPECT_FALSE(Flagged(255, 65535));
-  book.History().Redo();
+  book.History().Redo(1);
   EXPECT_EQ(merged.Count(), 1);
   EXPECT_TRUE(Flagged(3, 5));
   EXPECT_TRUE(Flagged(100, 40000));
@@ -449,7 +460,7 @@ TEST_F(MergedCellsTest, MergingAWholeSheetMakesNoRecordPerCoveredCell) {
   EXPECT_FALSE(Flagged(0, 0));
   EXPECT_FALSE(Flagged(3, 5));
   EXPECT_FALSE(Flagged(100, 40000));
-  book.History().Undo();
+  book.History().Undo(1);
   EXPECT_EQ(merged.Count(), 1);
   EXPECT_TRUE(Flagged(3, 5));
   EXPECT_TRUE(Flagged(0, 0));
