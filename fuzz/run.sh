@@ -74,10 +74,9 @@ for dir in "$corpus_dir" "$corpus_dir"/malformed "$corpus_dir"/encrypted "$corpu
   [[ -d $dir ]] && seeds+=("$dir")
 done
 # Hostile workbooks (tests/xls/make_hostile.py), a small one of each kind, made afresh: KIND:COUNT.
-# Kinds the loader does not yet take in bounded time (a merged whole sheet, a cell in the last
-# row, sums over whole rows take seconds under the sanitizers) are left out until it does.
 hostile_seeds=(${ZOF_FUZZ_HOSTILE:-shared-after:300 shared-inside:100 exp-missing:300
-  merge-rows:200 sum-column:5 parens:2 no-worksheet:0 no-worksheet:1 bad-formulas:2})
+  merge-full:2 merge-rows:200 last-row:2 sum-wide:3 sum-column:5 parens:2 no-worksheet:0
+  no-worksheet:1 bad-formulas:2})
 rm -rf "$out/hostile-seeds"
 mkdir -p "$out/hostile-seeds"
 for seed in "${hostile_seeds[@]}"; do
