@@ -242,7 +242,7 @@ std::string TcxSSFunctionHandler::FormulaText(TcxSSFormula& formula) {
       case ptgRefErr3d:
       case ptgAreaErr3d:
         // As the error literal, which typed again stands for the same value.
-        strings.emplace_back(ErrorToText(ecRef));
+        push(std::string(ErrorToText(ecRef)));
         break;
       case ptgArray:
         push(ArrayText(t, size));
