@@ -142,7 +142,10 @@ using TcxTokenString = std::vector<uint8_t>;
 // A BIFF8 built-in number format index.
 using TxlsDataFormat = uint16_t;
 
-// A style colour: 0..55 index the workbook palette, 56 is no colour, 57 automatic.
+// A style colour: 0..55 index the workbook palette, 56 is no colour, 57 automatic; a font's
+// colour may also be 58, the system's window text colour (a file's colour index 64), which is
+// shown as automatic text is but kept apart so that a save writes it back as it was.
 using TcxSSColor = uint16_t;
 inline constexpr TcxSSColor kColorNone = 56;
 inline constexpr TcxSSColor kColorAuto = 57;
+inline constexpr TcxSSColor kColorWindowText = 58;

@@ -16,6 +16,13 @@ namespace {
 const TcxSSFontRec kNoFont{};
 
 constexpr TcxSSColor LimitColor(TcxSSColor color) { return color > 55 ? kColorAuto : color; }
+constexpr TcxSSColor LimitFontColor(TcxSSColor color) {
+  return color == kColorWindowText ? color : LimitColor(color);
+}
+// A font without an underline has no kind of underline either.
+constexpr uint8_t FontStyleOf(uint8_t style) {
+  return (style & kFontUnderline) ? style : static_cast<uint8_t>(style & ~kFontUnderlineKind);
+}
 
 }  // namespace
 
@@ -75,7 +82,8 @@ void TcxSSFont::SetValuesOfHeight(const std::string& name, int16_t height, TcxSS
   if (IsReadOnly()) return;
   const TSize oldExtent = Rec0()->TextExtent;
   const TcxSSFontRec* font =
-      Owner().Cache().GetFontRecOfHeight(name, style, LimitColor(color), height, charset);
+      Owner().Cache().GetFontRecOfHeight(name, FontStyleOf(style), LimitFontColor(color), height,
+                                         charset);
   Rec().Font = font;
   Owner().FontExtentChanged(oldExtent, font->TextExtent);
   Changed();

@@ -57,6 +57,13 @@ inline constexpr uint8_t kFontBold = 0x01;
 inline constexpr uint8_t kFontItalic = 0x02;
 inline constexpr uint8_t kFontUnderline = 0x04;
 inline constexpr uint8_t kFontStrikeOut = 0x08;
+// With kFontUnderline, the other underlines a file's font may have (double, and either one in
+// the accounting style, which runs under the whole cell); drawn as the single line, kept so that
+// fonts differing only in them stay apart and a save writes them back. Without kFontUnderline
+// they mean nothing and are cleared.
+inline constexpr uint8_t kFontUnderlineDouble = 0x10;
+inline constexpr uint8_t kFontUnderlineAccounting = 0x20;
+inline constexpr uint8_t kFontUnderlineKind = kFontUnderlineDouble | kFontUnderlineAccounting;
 
 // One distinct font of a workbook. The cache makes each once; a style record points at it.
 // The screen font itself is made by the Qt layer from these values; TextExtent is the measured

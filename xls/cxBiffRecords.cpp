@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "styles/cxSSStyleTypes.h"
 #include "xls/cxExcelConst.h"
 
 bool ReadBof(TcxBiffRecord& record, TcxBofRecord& bof) {
@@ -17,6 +18,23 @@ bool ReadBoundSheet(TcxBiffRecord& record, TcxBoundSheetRecord& sheet) {
   sheet.Type = record.ReadU8() & 0x03;
   sheet.Name = record.ReadString8();
   return record.Ok();
+}
+
+uint8_t FontStyleOfUnderline(uint8_t code) {
+  switch (code) {
+    case buNone: return 0;
+    case buDouble: return kFontUnderline | kFontUnderlineDouble;
+    case buSingleAccounting: return kFontUnderline | kFontUnderlineAccounting;
+    case buDoubleAccounting: return kFontUnderline | kFontUnderlineDouble | kFontUnderlineAccounting;
+    default: return kFontUnderline;  // single, and codes no program writes
+  }
+}
+
+TcxBiffUnderline UnderlineOfFontStyle(uint8_t style) {
+  if (!(style & kFontUnderline)) return buNone;
+  const bool doubled = (style & kFontUnderlineDouble) != 0;
+  if (style & kFontUnderlineAccounting) return doubled ? buDoubleAccounting : buSingleAccounting;
+  return doubled ? buDouble : buSingle;
 }
 
 bool ReadFont(TcxBiffRecord& record, TcxFontRecord& font) {

@@ -27,6 +27,16 @@ struct TcxBoundSheetRecord {
 };
 bool ReadBoundSheet(TcxBiffRecord& record, TcxBoundSheetRecord& sheet);
 
+// A FONT record's underline codes, and the font style bits that keep them.
+enum TcxBiffUnderline : uint8_t {
+  buNone = 0x00, buSingle = 0x01, buDouble = 0x02, buSingleAccounting = 0x21,
+  buDoubleAccounting = 0x22,
+};
+uint8_t FontStyleOfUnderline(uint8_t code);
+TcxBiffUnderline UnderlineOfFontStyle(uint8_t style);
+// A FONT record's colour index for the system's window text colour.
+inline constexpr uint16_t kBiffWindowTextColor = 64;
+
 struct TcxFontRecord {
   uint16_t Height = 0;  // twips
   uint16_t Options = 0;  // bit 1 italic, bit 3 strike-out

@@ -341,9 +341,11 @@ uint16_t TcxExcelFileWriter::RegisterFont(const TcxSSFontRec* font) {
   f.Height = Clamp16(font->Height, 20, 0x7FFF);
   f.Options = static_cast<uint16_t>(((font->Style & kFontItalic) ? 2 : 0) +
                                     ((font->Style & kFontStrikeOut) ? 9 : 0));
-  f.Color = font->FontColor + 8u > 64u ? 0x7FFF : static_cast<uint16_t>(font->FontColor + 8);
+  f.Color = font->FontColor == kColorWindowText ? kBiffWindowTextColor
+            : font->FontColor > 55                ? 0x7FFF
+                                                  : static_cast<uint16_t>(font->FontColor + 8);
   f.Weight = (font->Style & kFontBold) ? 700 : 400;
-  f.Underline = (font->Style & kFontUnderline) ? 1 : 0;
+  f.Underline = UnderlineOfFontStyle(font->Style);
   f.Charset = font->Charset == 1 ? 0 : font->Charset;
   f.Name = std::u16string(Utf16(font->Name));
   TcxBiffWriter w;

@@ -47,12 +47,13 @@ void TcxExcelStyleTable::AddFont(const TcxFontRecord& font) {
   rec.Name = font.Name;
   rec.Style = static_cast<uint8_t>((font.Weight != 400 ? kFontBold : 0) |
                                    ((font.Options & 0x02) ? kFontItalic : 0) |
-                                   (font.Underline != 0 ? kFontUnderline : 0) |
+                                   FontStyleOfUnderline(font.Underline) |
                                    ((font.Options & 0x08) ? kFontStrikeOut : 0));
   // The height is kept in the file's twips, half points and all.
   rec.Height = static_cast<int16_t>(std::min<unsigned>(font.Height, 0x7FFF));
   rec.Charset = font.Charset != 0 ? font.Charset : 1;
-  rec.FontColor = PaletteColorFromFile(font.Color);
+  rec.FontColor = font.Color == kBiffWindowTextColor ? kColorWindowText
+                                                    : PaletteColorFromFile(font.Color);
   fonts_.push_back(std::move(rec));
 }
 

@@ -271,11 +271,6 @@ const std::set<std::pair<std::string, std::string>> kStateExceptions = {
     {"poi-12843-1.xls", "window"},
     {"poi-WORKBOOK_in_capitals.xls", "window"},
     {"poi-bug66319.xls", "window"},
-    // Font records keep a single underline and the automatic colour: these files have double and
-    // accounting underlines, and fonts in the system's window text colour (64), which come back
-    // as single underlines and as automatic (0x7FFF).
-    {"poi-StringContinueRecords.xls", "font"},
-    {"sheetjs-rich_text_stress.xls", "font"},
 };
 
 TEST_P(BookFileRoundTrip, XlrdReadsTheSavedWorkbookAsTheOriginal) {

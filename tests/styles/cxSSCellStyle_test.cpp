@@ -199,6 +199,26 @@ TEST_F(TcxSSCellStyleTest, ColoursAbove55AreStoredAsAutomatic) {
   EXPECT_EQ(style->Borders().Left().PackedValue(), lsThick | (60u << 8));
 }
 
+// A font keeps the window text colour and a double or accounting underline; taking the
+// underline away takes its kind with it, so the font is the plain one again.
+TEST_F(TcxSSCellStyleTest, FontsKeepWindowTextAndUnderlineKinds) {
+  auto style = StyleOf(0, 0);
+  TcxSSFont& font = style->Font();
+  const uint8_t doubled = kFontBold | kFontUnderline | kFontUnderlineDouble;
+  font.SetValues("Arial", 10, kColorWindowText, 1, doubled);
+  EXPECT_EQ(font.FontColor(), kColorWindowText);
+  EXPECT_EQ(font.Style(), doubled);
+  TcxFontDesc desc;
+  TColor color = 1;
+  font.AssignTo(desc, color);
+  EXPECT_EQ(color, RGBColor(0, 0, 0));
+  font.SetStyle(font.Style() & ~kFontUnderline);
+  EXPECT_EQ(font.Style(), kFontBold);
+  EXPECT_EQ(CellRec(0, 0)->Font, Cache().GetFontRec("Arial", kFontBold, kColorWindowText, 10, 1));
+  font.SetFontColor(60);  // outside the palette
+  EXPECT_EQ(font.FontColor(), kColorAuto);
+}
+
 TEST_F(TcxSSCellStyleTest, FontSettersKeepTheOtherValues) {
   auto style = StyleOf(0, 0);
   TcxSSFont& font = style->Font();

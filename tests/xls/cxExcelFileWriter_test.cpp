@@ -11,6 +11,7 @@
 #include "platform/FixedPlatform.h"
 #include "styles/cxSSStyleTypes.h"
 #include "xls/BiffTestSupport.h"
+#include "xls/cxBiffRecords.h"
 #include "xls/cxCompoundDocument.h"
 
 using namespace bifftest;
@@ -341,6 +342,47 @@ TEST_F(WriterFixture, CellsOfOneStyleRecordShareAnXf) {
   EXPECT_EQ(f.Data[12], 0);         // character set 1 is written as 0
   EXPECT_EQ(fonts[4]->U16(4), 0x08);  // colour 0 (black) is index 8
   EXPECT_EQ(Xf(boldXf + 1u).U16(2), 10);
+}
+
+// Every underline a file's font may have, and the system's window text colour (64), go back to
+// the file as they were read; the font style bits keep them in between.
+TEST_F(WriterFixture, FontsKeepTheirUnderlineAndWindowTextColour) {
+  const struct {
+    TcxBiffUnderline Code;
+    TcxSSColor Color;
+    uint16_t FileColor;
+  } cases[] = {
+      {buNone, 2, 10},
+      {buSingle, kColorWindowText, kBiffWindowTextColor},
+      {buDouble, kColorAuto, 0x7FFF},
+      {buSingleAccounting, 0, 8},
+      {buDoubleAccounting, kColorWindowText, kBiffWindowTextColor},
+  };
+  std::vector<TcxSSFontRec> fonts;
+  for (const auto& c : cases) {
+    TcxSSFontRec font = font_;
+    font.Style = static_cast<uint8_t>(kFontBold | FontStyleOfUnderline(c.Code));
+    font.FontColor = c.Color;
+    EXPECT_EQ(UnderlineOfFontStyle(font.Style), c.Code);
+    fonts.push_back(font);
+  }
+  Begin();
+  Sheet();
+  writer_->RegisterStyle(defaultRec_);
+  // The writer knows style records by their address, as a workbook's are shared.
+  std::vector<TcxSSStyleRec> styles(fonts.size(), defaultRec_);
+  for (size_t i = 0; i < fonts.size(); ++i) {
+    styles[i].Font = &fonts[i];
+    writer_->RegisterStyle(styles[i]);
+  }
+  Parse();
+  const auto written = OfId(globals_, kFont);
+  ASSERT_EQ(written.size(), 5u + std::size(cases));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(written[5 + i]->Data[10], cases[i].Code);
+    EXPECT_EQ(written[5 + i]->U16(4), cases[i].FileColor);
+  }
 }
 
 // Fills: how a style's brush becomes pattern and colours of the XF.
