@@ -1,5 +1,7 @@
 #include "app/CellBar.h"
 
+#include <algorithm>
+
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -15,6 +17,8 @@
 #include "view/cxSpreadSheetBookControl.h"
 
 namespace {
+
+constexpr int kReferenceWidth = 81;
 
 // The active cell (the top-left cell of the selection) of the active sheet.
 TcxSSCellObject ActiveCell(TcxSpreadSheetBook& book) {
@@ -32,7 +36,7 @@ TCellBar::TCellBar(TzofMirelGlavna& owner) : owner_(owner) {
 
   pnCellRect = new QLabel("A1");
   pnCellRect->setObjectName("pnCellRect");
-  pnCellRect->setFixedWidth(81);
+  pnCellRect->setFixedWidth(kReferenceWidth);
   pnCellRect->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   pnCellRect->setAlignment(Qt::AlignCenter);
   pnCellRect->setAutoFillBackground(true);
@@ -55,6 +59,13 @@ TCellBar::TCellBar(TzofMirelGlavna& owner) : owner_(owner) {
   layout->addWidget(pnCellRect);
   layout->addWidget(pnCellText);
   layout->addWidget(edtCellEdit, 1);
+}
+
+void TCellBar::SetReference(const QString& reference) {
+  pnCellRect->setText(reference);
+  const int frame = 2 * pnCellRect->frameWidth() + 2 * pnCellRect->margin() + 6;
+  pnCellRect->setFixedWidth(
+      std::max(kReferenceWidth, pnCellRect->fontMetrics().horizontalAdvance(reference) + frame));
 }
 
 void TCellBar::edtCellEditChange(const QString& text) {

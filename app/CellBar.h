@@ -24,6 +24,9 @@ public:
   QLabel* pnCellText = nullptr;
   QLineEdit* edtCellEdit = nullptr;
 
+  // Shows the selection's reference in the reference panel: 81 wide, and as wide as the
+  // reference needs when it is longer (two references of a wide range), never a cut one.
+  void SetReference(const QString& reference);
   // Every change the user makes to the box's text.
   void edtCellEditChange(const QString& text);
   // The box lost the focus: the text is interpreted.

@@ -573,7 +573,7 @@ void TzofMirelGlavna::cxSpreadBookSetSelection(TcxCustomSpreadSheetBook& sender,
   TScopeGuard done([this] { UpdatingFromBook = false; });
   RefreshToolBars();
   const int page = sender.IndexOfSheet(sheet);
-  pnCellRect->setText(
+  CellBar->SetReference(
       QString::fromStdString(sender.CellReferenceText(page, sheet.Selection(), 1)));
 }
 

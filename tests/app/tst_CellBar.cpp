@@ -55,6 +55,7 @@ private slots:
     QTest::newRow("name of the range") << "B2:D4" << false << "Prodaja" << "Prodaja";
     QTest::newRow("name of another range") << "B2:D5" << false << "Prodaja" << "B2 x D5";
     QTest::newRow("one cell") << "C7" << true << "" << "R7C3";
+    QTest::newRow("long references") << "BC17:BW65536" << true << "" << "R17C55 x R65536C75";
   }
   void referencePanel() {
     QFETCH(QString, cells);
@@ -67,6 +68,11 @@ private slots:
     if (r1c1) window_->actR1C1Referencestyle->trigger();
     D().Select(cells);
     QCOMPARE(window_->pnCellRect->text(), shown);
+    // 81 wide, and the whole reference shows however long it is.
+    QLabel& panel = *window_->pnCellRect;
+    QVERIFY(panel.width() >= 81);
+    QVERIFY(panel.contentsRect().width() >= panel.fontMetrics().horizontalAdvance(shown));
+    if (shown.size() <= 7) QCOMPARE(panel.width(), 81);
   }
 
   // --- The cell text box -------------------------------------------------------------------------
