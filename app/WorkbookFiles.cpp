@@ -1,13 +1,12 @@
 #include "app/WorkbookFiles.h"
 
 #include <QStringList>
-#include <map>
-#include <string_view>
 
 #include "app/FeatureChildForm.h"
 #include "app/FileProgress.h"
 #include "app/ShellTexts.h"
 #include "app/zofMirelGlavna.h"
+#include "sheet/cxSSBookFile.h"
 #include "sheet/cxSpreadSheetBook.h"
 
 // A workbook read whole but with functions the library lacks raises "Stream has unknown
@@ -48,15 +47,7 @@ const char* CellsWord(int count) {
 }  // namespace
 
 QString UnknownFunctionsMessage(const QString& fileName, const TcxLoadReport& report) {
-  std::map<std::string, int> cells;
-  // Functions newer than the format are stored as "_xlfn." and the name the user typed.
-  constexpr std::string_view kFutureFunction = "_xlfn.";
-  for (const TcxFormulaProblem& problem : report.FormulaProblems) {
-    if (problem.Kind != fpUnknownFunction) continue;
-    std::string_view name = problem.Detail;
-    if (name.starts_with(kFutureFunction)) name.remove_prefix(kFutureFunction.size());
-    ++cells[std::string(name)];
-  }
+  const auto cells = UnknownFunctionCells(report);
   if (cells.empty()) return {};
   QStringList lines{QString::fromUtf8(kUnknownFunctionsMessage).arg(fileName)};
   int listed = 0;

@@ -111,8 +111,14 @@ void Load(TContext& context, TcxCustomSpreadSheetBook& book, const std::string& 
   try {
     report = book.LoadFromFile(file);
   } catch (const ESpreadSheetUnknownFunctions& e) {
-    context.Err << "zofmirel-cli: warning: " << file << ": " << e.what() << '\n';
     report = e.Report();
+    // The functions, as the window lists them: "(NAME: 3 cells, OTHER: 1 cell)".
+    std::string functions;
+    for (const auto& [name, count] : UnknownFunctionCells(report))
+      functions += (functions.empty() ? " (" : ", ") + name + ": " + std::to_string(count) +
+                   (count == 1 ? " cell" : " cells");
+    if (!functions.empty()) functions += ")";
+    context.Err << "zofmirel-cli: warning: " << file << ": " << e.what() << functions << '\n';
   } catch (const std::exception& e) {
     throw TFileError{file, e.what()};
   }

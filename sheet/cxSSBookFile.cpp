@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "calc/cxSSDataStorage.h"
@@ -579,6 +581,18 @@ TcxSaveReport TcxCustomSpreadSheetBook::CheckSave() {
   TcxExcelFileWriter writer(EnvironmentPtr());
   FeedWriter(*this, writer, {});
   return {writer.Losses()};
+}
+
+std::vector<std::pair<std::string, int>> UnknownFunctionCells(const TcxLoadReport& report) {
+  std::map<std::string, int> cells;
+  constexpr std::string_view kFutureFunction = "_xlfn.";
+  for (const TcxFormulaProblem& problem : report.FormulaProblems) {
+    if (problem.Kind != fpUnknownFunction) continue;
+    std::string_view name = problem.Detail;
+    if (name.starts_with(kFutureFunction)) name.remove_prefix(kFutureFunction.size());
+    ++cells[std::string(name)];
+  }
+  return {cells.begin(), cells.end()};
 }
 
 std::string DescribeSaveLoss(const TcxCustomSpreadSheetBook& book, const TcxSaveLoss& loss) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "calc/cxSSTypes.h"
@@ -20,6 +21,11 @@ class TcxCustomSpreadSheetBook;
 struct TcxLoadReport {
   std::vector<TcxFormulaProblem> FormulaProblems;
 };
+
+// The functions outside the library that a load met, each with the number of its cells, in the
+// order of their names; a function newer than the format is named as the user typed it
+// (without the file's "_xlfn." prefix).
+std::vector<std::pair<std::string, int>> UnknownFunctionCells(const TcxLoadReport& report);
 
 // What a save could not write as the workbook holds it (texts cut, formulas saved as their
 // values, cells beyond the grid), for each kind the number of cells and the first of them. A

@@ -292,11 +292,13 @@ TEST_F(CliProgram, ConvertsXlsToXlsAndRecalcSavesTheSameWorkbook) {
   }
 }
 
-// Functions the library lacks: a warning, and the command goes on with what was read.
+// Functions the library lacks: a warning naming them with their cells, and the command goes on
+// with what was read.
 TEST_F(CliProgram, UnknownFunctionsAreAWarning) {
   const std::string in = Path("unknown.xls");
   WriteUnknownFunctionWorkbook(in);
-  const std::string warning = "zofmirel-cli: warning: " + in + ": Stream has unknown function's\n";
+  const std::string warning =
+      "zofmirel-cli: warning: " + in + ": Stream has unknown function's (function 1000: 1 cell)\n";
   TRun run = Cli({"convert", in, Path("out.csv")});
   EXPECT_EQ(run.Status, 0);
   EXPECT_EQ(run.Err, warning);
