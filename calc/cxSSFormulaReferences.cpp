@@ -149,24 +149,24 @@ int TcxSSFormulasCache::FindName(std::string_view name, int sheet) const {
   // The page's own name hides the workbook's; of several, the first.
   int own = -1;
   int workbook = -1;
-  const auto consider = [&](uint32_t i, bool equal) {
+  // Names are compared only once they are seen: the locale's comparison is the costly part.
+  const auto consider = [&](uint32_t i, const auto& equal) {
     const TcxSSNameDefinition& n = names_[i];
-    if (!NameVisible(n, sheet) || !equal) return;
+    if (!NameVisible(n, sheet) || !equal(n.Name)) return;
     int& found = n.Scope >= 0 ? own : workbook;
     if (found < 0 || static_cast<int>(i) < found) found = static_cast<int>(i);
   };
+  const auto sameAscii = [name](const std::string& n) { return unicode::SameNoCaseAscii(n, name); };
+  const auto sameText = [&](const std::string& n) { return text.CompareText(n, name) == 0; };
   if (unicode::IsPrintableAscii(name)) {
     // Printable ASCII equals, without case, only printable ASCII of its length, whatever the
     // locale; the names holding anything else are compared as the locale compares.
     const TcxNameIndex& index = NameIndex();
     if (const std::vector<uint32_t>* same = index.OfLength(name.size()))
-      for (const uint32_t i : *same) consider(i, unicode::SameNoCaseAscii(names_[i].Name, name));
-    for (const uint32_t i : index.Unusual)
-      consider(i, NameVisible(names_[i], sheet) && text.CompareText(names_[i].Name, name) == 0);
+      for (const uint32_t i : *same) consider(i, sameAscii);
+    for (const uint32_t i : index.Unusual) consider(i, sameText);
   } else {
-    for (size_t i = 0; i < names_.size(); ++i)
-      consider(static_cast<uint32_t>(i),
-               NameVisible(names_[i], sheet) && text.CompareText(names_[i].Name, name) == 0);
+    for (size_t i = 0; i < names_.size(); ++i) consider(static_cast<uint32_t>(i), sameText);
   }
   return own >= 0 ? own : workbook;
 }

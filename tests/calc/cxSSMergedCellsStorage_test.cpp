@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -29,6 +30,22 @@ protected:
   bool Flagged(int col, int row) const {
     const TcxSSStyleRec* style = storage.CellRef(col, row).Style;
     return (style->Flags & kStyleMerged) != 0;
+  }
+
+  // A cell and the index of the area FindAt gives for it (-1: none).
+  struct TAreaAt {
+    TPoint Cell;
+    int Area;
+  };
+  void ExpectAreasAt(std::initializer_list<TAreaAt> cases) const {
+    for (const TAreaAt& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.Cell.X << "," << c.Cell.Y);
+      TRect area;
+      EXPECT_EQ(merged.FindAt(c.Cell, area), c.Area >= 0);
+      if (c.Area >= 0) {
+        EXPECT_EQ(area, merged.GetAll()[static_cast<size_t>(c.Area)]);
+      }
+    }
   }
 
   // The Merged flags of the cells A1..E4 drawn as rows of '#' (flagged) and '.' (clear).
@@ -378,18 +395,10 @@ TEST_F(MergedCellsTest, QueriesAgreeWithAScanOfTheListThroughRandomChanges) {
 // Areas that share an edge or a corner, and cells on both sides of each edge.
 TEST_F(MergedCellsTest, TouchingAreasStaySeparate) {
   merged.AddAll({{0, 0, 2, 2}, {2, 0, 4, 2}, {0, 2, 4, 3}, {4, 3, 5, 4}});
-  struct Case { TPoint Cell; int Area; } cases[] = {
+  ExpectAreasAt({
       {{1, 1}, 0}, {{2, 1}, 1}, {{3, 0}, 1}, {{0, 2}, 2}, {{3, 2}, 2},
       {{4, 2}, -1}, {{4, 3}, 3}, {{3, 3}, -1}, {{5, 3}, -1}, {{4, 4}, -1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.Cell.X << "," << c.Cell.Y);
-    TRect area;
-    EXPECT_EQ(merged.FindAt(c.Cell, area), c.Area >= 0);
-    if (c.Area >= 0) {
-      EXPECT_EQ(area, merged.GetAll()[static_cast<size_t>(c.Area)]);
-    }
-  }
+  });
   EXPECT_TRUE(merged.CheckConsistency());
   // A widening that reaches one of them takes in each it then touches.
   EXPECT_EQ(merged.Expand({1, 1}, {2, 1}), (TRect{0, 0, 3, 1}));
@@ -401,19 +410,11 @@ TEST_F(MergedCellsTest, TouchingAreasStaySeparate) {
 TEST_F(MergedCellsTest, AreasAtTheEdges) {
   merged.AddAll({{0, 0, 256, 65536}, {300, INT_MAX - 2, INT_MAX, INT_MAX}, {0, 70000, 1, 70001}});
   EXPECT_TRUE(merged.CheckConsistency());
-  struct Case { TPoint Cell; int Area; } cases[] = {
+  ExpectAreasAt({
       {{0, 0}, 0}, {{255, 65535}, 0}, {{256, 65535}, -1}, {{255, 65536}, -1},
       {{300, INT_MAX - 2}, 1}, {{INT_MAX - 1, INT_MAX - 1}, 1}, {{299, INT_MAX - 1}, -1},
       {{0, 70000}, 2}, {{0, 69999}, -1}, {{-1, 0}, -1}, {{0, -1}, -1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.Cell.X << "," << c.Cell.Y);
-    TRect area;
-    EXPECT_EQ(merged.FindAt(c.Cell, area), c.Area >= 0);
-    if (c.Area >= 0) {
-      EXPECT_EQ(area, merged.GetAll()[static_cast<size_t>(c.Area)]);
-    }
-  }
+  });
   EXPECT_TRUE(merged.IsBandMerged({INT_MAX - 1, 0, INT_MAX - 1, 0}, true));
   EXPECT_FALSE(merged.IsBandMerged({256, 0, 299, 0}, true));
   EXPECT_EQ(merged.GetIntersecting({250, 60000, INT_MAX, INT_MAX}),

@@ -57,6 +57,23 @@ void ChooseFromCombo(TcxSSColorComboBox* combo, int index) {
   QVERIFY(!combo->DroppedDown());
 }
 
+// Opens the font dialog with the Font tab's button and there chooses only a colour: the item
+// `index` of its colour panel. The colour list first shows `shownFirst`.
+void ChooseFontColourOnly(TcxSSStyleDesigner& dialog, int index, uint8_t shownFirst) {
+  QTimer::singleShot(0, [index, shownFirst] {
+    auto* fonts = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+    QVERIFY(fonts);
+    const auto close = qScopeGuard([fonts] {
+      if (fonts->isVisible()) fonts->accept();
+    });
+    auto* fontColor = fonts->findChild<TcxSSColorComboBox*>("cbxFontColor");
+    QVERIFY(fontColor);
+    QCOMPARE(fontColor->SelectedColor(), shownFirst);
+    ChooseFromCombo(fontColor, fontColor->Panel().ColorIndex(index));
+  });
+  Click(Child<QPushButton>(dialog, "btnFont"));
+}
+
 // Chooses a line style by clicking its cell of the line style grid (column, row).
 void ChooseLineStyle(TcxSSStyleDesigner& dialog, int col, int row) {
   QWidget* grid = Child<QWidget>(dialog, "drwgLineStyle");
@@ -517,17 +534,7 @@ void tst_cxSSStyleDesigner::fontColourAloneKeepsAMissingFace() {
   f.Style(1, 1, [](TcxSSCellStyle& s) { s.Font().SetValues("No Such Face Zq", 11, kColorAuto, 1, kFontBold); });
   Run(f, "B2", [](TcxSSStyleDesigner& d) {
     ShowTab(d, 1);
-    QTimer::singleShot(0, [] {
-      auto* fonts = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
-      QVERIFY(fonts);
-      const auto close = qScopeGuard([fonts] {
-        if (fonts->isVisible()) fonts->accept();
-      });
-      auto* fontColor = fonts->findChild<TcxSSColorComboBox*>("cbxFontColor");
-      QCOMPARE(fontColor->SelectedColor(), kSelectedAutomatic);
-      ChooseFromCombo(fontColor, fontColor->Panel().ColorIndex(13));  // kColorGridOrder[13] = 12
-    });
-    Click(Child<QPushButton>(d, "btnFont"));
+    ChooseFontColourOnly(d, 13, kSelectedAutomatic);  // kColorGridOrder[13] = 12
     Press(d, "btnOk");
   });
   TcxSSCellObject cell(f.Storage(), 1, 1);
@@ -559,17 +566,7 @@ void tst_cxSSStyleDesigner::extraAlignmentsRotationAndHalfPointSizesAreKept() {
     horz->setFocus();
     QTest::keyClick(horz, Qt::Key_Down);
     QCOMPARE(horz->currentText(), QString("Distributed"));
-    QTimer::singleShot(0, [] {
-      auto* fonts = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
-      QVERIFY(fonts);
-      const auto close = qScopeGuard([fonts] {
-        if (fonts->isVisible()) fonts->accept();
-      });
-      auto* fontColor = fonts->findChild<TcxSSColorComboBox*>("cbxFontColor");
-      QVERIFY(fontColor);
-      ChooseFromCombo(fontColor, fontColor->Panel().ColorIndex(13));  // kColorGridOrder[13] = 12
-    });
-    Click(Child<QPushButton>(d, "btnFont"));
+    ChooseFontColourOnly(d, 13, kSelectedAutomatic);  // kColorGridOrder[13] = 12
     Press(d, "btnOk");
   });
   const TcxSSStyleRec& rec = *f.Storage().CellRef(1, 1).Style;

@@ -15,6 +15,7 @@
 
 #include "cli/CliBook.h"
 #include "sheet/cxSSBookFile.h"
+#include "tests/sheet/BookFileTestSupport.h"
 #include "tests/sheet/SheetFixture.h"
 #include "xls/BiffTestSupport.h"
 #include "xls/ReaderTestSupport.h"
@@ -48,25 +49,11 @@ const TBlockCell kBlockCells[] = {
     {"F46", fbTable, "C41:F46", "{=TABLE(B38,B39)}", "2.25g"},
 };
 
-std::unique_ptr<TcxSpreadSheetBook> Load(std::istream& stream) {
-  auto book = std::make_unique<TcxSpreadSheetBook>(MakeFixedEnvironment(TRegionalSettings::English()));
-  try {
-    book->LoadFromStream(stream);
-  } catch (const ESpreadSheetUnknownFunctions&) {
-  }
-  return book;
-}
-
-std::unique_ptr<TcxSpreadSheetBook> LoadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return Load(in);
-}
+using bookfiletest::Load;
+using bookfiletest::LoadFile;
 
 std::string Text(TcxCustomSpreadSheetBook& book, const TRect& at) {
-  book.History().Lock();
-  const std::string text = TcxSSCellObject(book.Pages(0).DataStorage(), at.Left, at.Top).GetText();
-  book.History().Unlock();
-  return text;
+  return bookfiletest::EditText(book, 0, at.Left, at.Top);
 }
 
 // Each block of sheet 0 with the text of each of its cells, the value the cell shows and the

@@ -18,6 +18,7 @@
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
+#include "tests/sheet/BookFileTestSupport.h"
 #include "xls/BiffTestSupport.h"
 #include "xls/ReaderTestSupport.h"
 #include "xls/cxCompoundDocument.h"
@@ -73,26 +74,14 @@ std::vector<TFormulaRecord> ReadFormulaRecords(const std::filesystem::path& file
   return found;
 }
 
-std::unique_ptr<TcxSpreadSheetBook> Load(std::istream& stream) {
-  auto book = std::make_unique<TcxSpreadSheetBook>(MakeFixedEnvironment(TRegionalSettings::English()));
-  try {
-    book->LoadFromStream(stream);
-  } catch (const ESpreadSheetUnknownFunctions&) {
-  }
-  return book;
-}
+using bookfiletest::EditText;
+using bookfiletest::Load;
 
 std::string Where(const TFormulaRecord& f) {
   return "sheet " + std::to_string(f.Page) + " " + TcxSSUtils::ColumnName(f.Col) +
          std::to_string(f.Row + 1);
 }
 
-std::string EditText(TcxCustomSpreadSheetBook& book, int page, int col, int row) {
-  book.History().Lock();
-  const std::string text = TcxSSCellObject(book.Pages(page).DataStorage(), col, row).GetText();
-  book.History().Unlock();
-  return text;
-}
 
 std::string ResultText(const TcxResultValue& r) {
   std::ostringstream out;
