@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "calc/cxSSConvert.h"
 #include "calc/cxSSDataStorage.h"
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSNumberFormat.h"
@@ -190,9 +191,26 @@ void WritePayload(TBlockWriter& out, const TcxSSCellRec& cell, const TRect& copi
     out.U16(edge.Color);
   }
   out.U8(style.Flags);
+  std::string text = cell.Text;
   if (cell.Kind == ckNumber) {
     out.U8(kPayloadNumber);
     out.F64(cell.Number);
+  } else if (cell.Kind == ckFormula && cell.Formula && cell.Formula->Block.Kind == fbTable) {
+    // A data table's cells hold what Excel's recalculation of the table gave; the workbook
+    // cannot work them out for other inputs, so a copy carries the values, as Excel pastes them.
+    const TcxSSFormula& formula = *cell.Formula;
+    TcxResultValue value = ReadResult(formula.Result);
+    if (value.Kind == rkNone && formula.File) value = ReadResult(formula.File->Result);
+    if (value.Kind == rkNumber) {
+      out.U8(kPayloadNumber);
+      out.F64(value.Number);
+    } else {
+      out.U8(kPayloadText);
+    }
+    text = value.Kind == rkText   ? value.Text
+           : value.Kind == rkBool ? std::string(BoolToText(value.Bool))
+           : value.Kind == rkError ? std::string(ErrorToText(value.Error))
+                                   : std::string();
   } else if (cell.Kind == ckFormula && cell.Formula && !cell.Formula->Tokens.empty() &&
              cell.Formula->Tokens.size() <= 0xFFFF) {
     const TcxSSFormula& formula = *cell.Formula;
@@ -220,7 +238,7 @@ void WritePayload(TBlockWriter& out, const TcxSSCellRec& cell, const TRect& copi
   } else {
     out.U8(kPayloadText);
   }
-  out.Text(cell.Text);
+  out.Text(text);
   // A cell's own format code travels after the fields every reader of the block knows, and
   // after it the rest of the text's placement and the exact font size, when they are not the
   // plain ones (an empty code without a built-in index stands for "no code" then).

@@ -222,6 +222,38 @@ TEST_F(ArrayFormulasAndDataTables, MoveAsAWholeAndAreNeverCut) {
   EXPECT_EQ(Blocks(*Load(in)), movedBlocks);
 }
 
+// A data table's values come from Excel's recalculation of the table, which the workbook does not
+// do for other inputs: a copy pastes the values its cells show, as Excel pastes them; the formulas
+// around the table stay formulas. The table itself is unchanged.
+TEST_F(ArrayFormulasAndDataTables, ACopiedDataTablePastesItsValues) {
+  const std::string blocks = Blocks(*book);
+  TcxSSBookSheet& sheet = book->Pages(0);
+  sheet.CopyCells(Range("A26:E28"), false);
+  sheet.PasteCells(Range("H26"));
+  sheet.CopyCells(Range("D33:E35"), false);  // part of a table
+  sheet.PasteCells(Range("H33"));
+  const TcxSSDataStorage& storage = sheet.DataStorage();
+  const struct {
+    const char* Cell;
+    TcxSSCellKind Kind;
+    const char* Value;
+  } pasted[] = {
+      {"I27", ckFormula, "100a"}, {"J27", ckText, "103a"}, {"L27", ckText, "150a"},
+      {"I28", ckFormula, "0"},    {"J28", ckNumber, "9"},  {"L28", ckNumber, "2500"},
+      {"H33", ckText, "#3#"},     {"I35", ckText, "50#50#"},
+  };
+  for (const auto& c : pasted) {
+    const TRect at = Range(c.Cell);
+    EXPECT_EQ(storage.CellRef(at.Left, at.Top).Kind, c.Kind) << c.Cell;
+    EXPECT_EQ(CellValueText(*book, 0, at.Left, at.Top), c.Value) << c.Cell;
+  }
+  EXPECT_EQ(Blocks(*book), blocks);
+  // A recalculation keeps them.
+  book->Recalc();
+  EXPECT_EQ(CellValueText(*book, 0, 9, 26), "103a");
+  EXPECT_EQ(CellValueText(*book, 0, 11, 27), "2500");
+}
+
 TEST_F(ArrayFormulasAndDataTables, ACellOfOneIsNotChangedAlone) {
   const std::string before = Snapshot(*book);
   TcxSSBookSheet& sheet = book->Pages(0);
