@@ -52,6 +52,93 @@ size_t MatchingParen(std::string_view text, size_t open) {
   return text.size();
 }
 
+// Reads an array constant at the start of `text` ({1,2;3,4}: columns apart by `columns`, rows
+// by `rows`, as the formula text writes it) into an array token and removes it from the text.
+// Every element is a number (signed or not), a string, TRUE or FALSE or an error literal, and
+// every row has as many as the first. False, the text untouched, for anything else.
+bool ReadArrayConstant(std::string_view& text, std::string_view columns, std::string_view rows,
+                       const TRegionalSettings& settings, const ITextServices& textServices,
+                       TcxTokenString& token) {
+  if (text.empty() || text[0] != '{') return false;
+  TcxTokenString values;
+  int32_t cols = 0;
+  int32_t rowCount = 1;
+  int32_t inRow = 0;
+  size_t i = 1;
+  // One element from i to the next separator or the closing brace.
+  auto element = [&]() -> bool {
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i < text.size() && text[i] == '"') {
+      std::string content;
+      ++i;
+      for (;;) {
+        if (i >= text.size()) return false;
+        if (text[i] == '"') {
+          if (i + 1 < text.size() && text[i + 1] == '"') {
+            content.push_back('"');
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        content.push_back(text[i++]);
+      }
+      if (!AppendString(values, content)) return false;
+    } else {
+      const size_t begin = i;
+      while (i < text.size() && text[i] != '}' && text.substr(i, columns.size()) != columns &&
+             text.substr(i, rows.size()) != rows)
+        ++i;
+      size_t end = i;
+      while (end > begin && IsBlank(text[end - 1])) --end;
+      const std::string_view piece = text.substr(begin, end - begin);
+      double x = 0;
+      bool b = false;
+      const TcxErrorLiteral literal = FindErrorLiteral(piece);
+      if (piece.empty()) return false;
+      if (literal.Internal != 0 && literal.Length == piece.size()) {
+        values.push_back(ptgErr);
+        values.push_back(static_cast<uint8_t>(literal.Internal));
+      } else if (TryTextToFloat(piece[0] == '+' ? piece.substr(1) : piece, x, settings)) {
+        AppendNumber(values, x);
+      } else if (TryTextToBool(piece, b, textServices)) {
+        AppendBool(values, b);
+      } else {
+        return false;
+      }
+    }
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    ++inRow;
+    return true;
+  };
+  for (;;) {
+    if (!element()) return false;
+    if (i >= text.size()) return false;
+    if (text[i] == '}') break;
+    if (text.substr(i, columns.size()) == columns) {
+      i += columns.size();
+      continue;
+    }
+    // A row separator: the row ends and must be as long as the first.
+    i += rows.size();
+    if (cols == 0) cols = inRow;
+    if (inRow != cols || rowCount >= 65536) return false;
+    ++rowCount;
+    inRow = 0;
+  }
+  if (cols == 0) cols = inRow;
+  if (inRow != cols || cols > 256) return false;
+  token.assign(kArrayValues, 0);
+  token[0] = ptgArray;
+  WriteInt32(token.data() + kArrayCols, cols);
+  WriteInt32(token.data() + kArrayRows, rowCount);
+  token.insert(token.end(), values.begin(), values.end());
+  WriteInt32(token.data() + 1, static_cast<int32_t>(token.size() - kArrayHeaderSize));
+  text.remove_prefix(i + 1);
+  return true;
+}
+
 // A non-negative decimal number of at most INT32_MAX; false for anything else.
 bool ReadNumber(std::string_view text, size_t& i, int64_t& value) {
   const size_t start = i;
@@ -446,6 +533,13 @@ uint8_t TcxSSFunctionHandler::NextToken(std::string_view& text, std::string_view
       token.push_back(static_cast<uint8_t>(literal.Internal));
       return ptgErr;
     }
+  }
+  // An array constant, with the separators its text is shown with.
+  if (text[0] == '{') {
+    const std::string_view rows = listSeparator_ == ";" ? "|" : ";";
+    if (ReadArrayConstant(text, listSeparator_, rows, Settings(), TextServices(), token))
+      return ptgArray;
+    throw ECalculationError(std::string(kSyntaxError));
   }
   // A defined name is a token by itself, or a function name before "(".
   size_t p = MatchName(text);

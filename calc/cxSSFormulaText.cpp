@@ -318,7 +318,8 @@ constexpr uint8_t ClassBits(char operandClass) {
 struct TcxExportOperand {
   size_t Start = 0;       // where its bytes begin
   size_t ClassAt = 0;     // the token whose class follows the consumer (reference or function)
-  char Kind = 'v';        // 'r' a reference token, 'f' a function call, 'v' a value
+  char Kind = 'v';        // 'r' a reference token, 'f' a function call, 'a' an array
+                          // constant, 'v' a value
   char ResultClass = 'V'; // of a function call
 };
 
@@ -601,7 +602,7 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
         }
         out.push_back(0x60);
         out.insert(out.end(), 7, 0);
-        push(start);
+        push(start, 'a', start);
         break;
       case ptgNameX: {
         uint16_t nameRef = 0;
@@ -665,10 +666,18 @@ void TcxSSFunctionHandler::ExportTokens(const TcxSSFormula& formula, TcxTokenStr
         }
         const TcxBiffFunction* file = FindBiffFunction(number);
         // The function a name stands for takes its name and arguments as references.
-        for (size_t i = first; i < operands.size(); ++i)
-          setClass(operands[i], number == kNamedFunction ? 'R'
-                                : file                   ? file->ArgClass(i - first)
-                                                         : 'V');
+        for (size_t i = first; i < operands.size(); ++i) {
+          const char wanted = number == kNamedFunction ? 'R'
+                              : file                   ? file->ArgClass(i - first)
+                                                       : 'V';
+          // An array constant is an array everywhere but as a function's single value, where
+          // Excel takes its first value (VLOOKUP({"a","b"},...)), as it writes it.
+          if (operands[i].Kind == 'a') {
+            if (wanted == 'V' && !arrayFormula) out[operands[i].ClassAt] = 0x40;
+            continue;
+          }
+          setClass(operands[i], wanted);
+        }
         const size_t callStart = take(argCount);
         const size_t at = out.size();
         if (file && file->MinArgs == file->MaxArgs && argCount == file->MinArgs) {

@@ -146,7 +146,8 @@ TcxSSFormula* TcxSSFormulasCache::Add(std::unique_ptr<TcxSSFormula> formula) {
   formula->ListIndex = formulas_.size();
   formula->Visit = 0;
   // A data table's values come from Excel's recalculation of the table: they stay the file's.
-  formula->KeepsResult = formula->Block.Kind == fbTable || !Calculable(formula->Tokens);
+  formula->KeepsResult = formula->Block.Kind == fbTable || !Calculable(formula->Tokens) ||
+                         (formula->File && formula->File->KeepsValue);
   formulas_.push_back(std::move(formula));
   ++count_;
   return formulas_.back().get();
@@ -162,7 +163,6 @@ bool TcxSSFormulasCache::Calculable(const TcxTokenString& tokens) {
       case ptgNameX:
       case ptgRefX:
       case ptgAreaX:
-      case ptgArray:
         return false;
       case ptgFuncVar: {
         TcxFuncDefinition definition;

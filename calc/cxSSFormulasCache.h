@@ -51,6 +51,9 @@ struct TcxFileFormula {
   TcxTokenString Result;
   // A data table's options as its TABLE record holds them (which inputs it has, recalculation).
   uint16_t TableOptions = 0;
+  // The file's tokens mean what the workbook's do not say (an array constant Excel takes the
+  // first value of): the formula keeps the stored value while it is the one read.
+  bool KeepsValue = false;
 };
 
 // The internal function number of a data table's cells: TABLE(row input, column input), which
@@ -72,7 +75,7 @@ struct TcxSSFormula {
   int32_t Visit = 0;
   bool ParseFailed = false;
   // The workbook cannot calculate the tokens (a function outside the library, another
-  // workbook's cells or names, an array constant, see Calculable):
+  // workbook's cells or names, see Calculable, or what only the file's tokens say):
   // the formula's value is the one its file stored, or "#NAME?" when there is none. Set by the
   // engine.
   bool KeepsResult = false;
@@ -128,8 +131,7 @@ public:
                         std::shared_ptr<const TcxFileFormula> file = nullptr,
                         const TcxFormulaBlock& block = {});
   // Whether the workbook can calculate these tokens: false when they call a function outside
-  // the library's table (or one named by a name), refer to another workbook, or hold an array
-  // constant, whose value Excel works out by rules the engine does not follow.
+  // the library's table (or one named by a name), or refer to another workbook.
   static bool Calculable(const TcxTokenString& tokens);
   virtual TcxSSFormula* Add(std::unique_ptr<TcxSSFormula> formula);
   // Unregisters and frees a registered formula; an unknown pointer is left alone.

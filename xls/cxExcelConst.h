@@ -82,6 +82,9 @@ inline constexpr uint8_t kPtgParen = 0x15;
 inline constexpr uint8_t kPtgMissArg = 0x16;
 inline constexpr uint8_t kPtgStr = 0x17;
 inline constexpr uint8_t kPtgElf = 0x18;
+// The second byte of a natural-language label token (kPtgElf): the label of a range whose area
+// token follows; its 4 bytes name the label's cell and add nothing to the value.
+inline constexpr uint8_t kElfRadical = 0x0A;
 inline constexpr uint8_t kPtgAttr = 0x19;
 inline constexpr uint8_t kPtgErr = 0x1C;
 inline constexpr uint8_t kPtgBool = 0x1D;
@@ -112,6 +115,7 @@ inline constexpr uint8_t kPtgAreaErr3d = 0x3D;
 constexpr uint8_t PtgBase(uint8_t id) {
   return id < 0x20 ? id : static_cast<uint8_t>((id & 0x1F) | 0x20);
 }
+constexpr bool PtgValueClass(uint8_t id) { return id >= 0x20 && (id & 0x60) == 0x40; }
 
 // ptgAttr option bits.
 inline constexpr uint8_t kAttrVolatile = 0x01;

@@ -470,6 +470,9 @@ void TcxFormulaDecoder::Token(uint8_t id) {
     case kPtgArray:
       in_.Skip(7);
       ArrayConstant();
+      // In the value class Excel takes the constant's first value where the formula's text
+      // would give the whole array: the cell keeps the file's tokens and value.
+      if (PtgValueClass(id)) Unsupported("an array constant that stands for its first value");
       return;
     case kPtgFunc:
       Function(in_.ReadU16(), -1, true);
@@ -559,7 +562,15 @@ void TcxFormulaDecoder::Token(uint8_t id) {
       Push(std::string(ErrorToLiteral(ecRef)));
       return;
     case kPtgElf:
-      // Natural-language formulas: references to row and column labels.
+      // Natural-language formulas: a label that stands for the area after it is shown as that
+      // area (its cell is only where Excel found the label). The formula text cannot say it, so
+      // the cell keeps the file's tokens, which a save writes back while it is unchanged. Other
+      // references to labels cannot be read.
+      if (in_.ReadU8() == kElfRadical) {
+        in_.Skip(4);
+        Unsupported("a label of an area");
+        return;
+      }
       Unsupported("a reference to row or column labels");
       aborted_ = true;
       return;

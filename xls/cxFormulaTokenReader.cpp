@@ -193,6 +193,8 @@ void TcxConverter::Token(uint8_t id, size_t at) {
     case kPtgArray:
       in_.Skip(7);
       Array();
+      // The workbook's array token always gives the whole array.
+      if (PtgValueClass(id)) out_.File.KeepsValue = true;
       return;
     case kPtgFunc:
       Function(in_.ReadU16(), -1, true);
@@ -254,6 +256,11 @@ void TcxConverter::Token(uint8_t id, size_t at) {
       Reference3d(base, at);
       return;
     case kPtgElf:
+      // A label that stands for the area after it: the area is the operand (see the decoder).
+      if (in_.ReadU8() == kElfRadical) {
+        in_.Skip(4);
+        return;
+      }
       Fail("a reference to row or column labels");
       return;
     default:

@@ -28,7 +28,7 @@ struct TcxConvertedFormula {
 // formulas whose text the workbook's parser reads differently ((A1):B2).
 //
 // Every token a worksheet formula holds is converted but references to row and column labels
-// (tokens 0x18) and to several sheets at once, and names the workbook could not define; those,
+// (tokens 0x18) other than a label of the area that follows it, and to several sheets at once, and names the workbook could not define; those,
 // and tokens that do not make one expression, fail with a Detail. Nothing is read past the given
 // bytes. Cost is linear in the token bytes.
 class TcxFormulaTokenReader {

@@ -37,6 +37,46 @@ TEST_F(ArrayValueTest, OperatorsWorkValueByValueOnArrays) {
   Check(cases);
 }
 
+// Array constants typed into formulas: values apart by the list separator, rows by ";". Values
+// from LibreOffice and Gnumeric, which agree on them.
+TEST_F(ArrayValueTest, ArrayConstantsAreArrays) {
+  const ValueCase cases[] = {
+      {"=SUM({1,2,3})", "6"},
+      {"=SUM({1,2,3}*2)", "12"},
+      {"=SUM({-1,+2.5})", "1.5"},
+      {"={1,2;3,4}", "1"},  // one cell shows the first value
+      {"=INDEX({1,2;3,4},2,1)", "3"},
+      {"=INDEX({\"a\",\"b\";\"c\",\"d\"},2,2)", "d"},
+      {"=INDEX({\"say \"\"hi\"\"\",\"x\"},1,1)", "say \"hi\""},
+      {"=SUMPRODUCT({1,2}*{3,4})", "11"},
+      {"=SUMPRODUCT(A1:A3*{1;2;3})", "14"},
+      {"=MATCH(\"b\",{\"a\",\"b\",\"c\"},0)", "2"},
+      {"=LOOKUP(2.5,{1,2,3},{\"x\",\"y\",\"z\"})", "y"},
+      {"=VLOOKUP(2,{1,\"one\";2,\"two\"},2,FALSE)", "two"},
+      {"=ROWS({1;2;3})+COLUMNS({1,2})", "5"},
+      {"=AND({TRUE,FALSE})", "FALSE"},
+      {"=MAX({1,5,3})", "5"},
+      {"=COUNTA({1,\"x\",TRUE})", "3"},
+      {"=SUM({1,#N/A})", "#N/A!"},
+  };
+  Check(cases);
+}
+
+TEST_F(ArrayValueTest, ArrayConstantsShowAsTypedAndRecalculate) {
+  Put("C2", "=SUMPRODUCT(A1:A3*{1;2;3})");
+  EXPECT_EQ(Storage().CellRef(2, 1).Text, "=SUMPRODUCT(A1:A3*{1;2;3})");
+  EXPECT_EQ(Shown("C2"), "14");
+  // Its inputs changed, the formula with the constant calculates again.
+  Put("A3", "10");
+  EXPECT_EQ(Shown("C2"), "35");
+  // Rows of different lengths, a reference or an empty value are no array constant: the text
+  // stays text.
+  for (const char* text : {"={1,2;3}", "={1,A1}", "={1,,2}", "={}", "={1,2"}) {
+    Put("D1", text);
+    EXPECT_NE(Storage().CellRef(3, 0).Kind, ckFormula) << text;
+  }
+}
+
 TEST_F(ArrayValueTest, AreasWorkValueByValueInsideArrayArguments) {
   const FunctionCase cases[] = {
       {"=SUMPRODUCT(A1:A3*B1:B3)", rkNumber, "32"},
@@ -156,6 +196,17 @@ TEST_F(ArrayParameterTest, ExpressionsInArrayParametersAreArrays) {
       {"=MAX(A1:A3*2)", "#VALUE!"},
   };
   Check(cases);
+}
+
+// With ";" as the list separator the values of a row are apart by ";" and the rows by "|".
+TEST_F(SerbianFunctionTest, ArrayConstantsUseTheListSeparator) {
+  const ValueCase cases[] = {
+      {"=SUM({1,5;2|3;4})", "10.5"},
+      {"=INDEX({1;2|3;4};2;1)", "3"},
+  };
+  Check(cases);
+  Put("A1", "=SUM({1,5;2|3;4})");
+  EXPECT_EQ(Storage().CellRef(0, 0).Text, "=SUM({1,5;2|3;4})");
 }
 
 }  // namespace
