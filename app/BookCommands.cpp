@@ -3,7 +3,7 @@
 #include "calc/cxSSFunctionTable.h"
 #include "calc/cxSSStrings.h"
 #include "calc/cxSSDataStorage.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSpreadSheetBook.h"

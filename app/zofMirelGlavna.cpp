@@ -38,7 +38,7 @@
 #include "calc/cxSSTypes.h"
 #include "menus/XPBarMenu.h"
 #include "platform/FileAssociation.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSpreadSheetBook.h"

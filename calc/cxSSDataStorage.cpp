@@ -11,7 +11,7 @@
 #include "calc/cxSSFormats.h"
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSStrings.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSActions.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"

@@ -9,7 +9,7 @@
 #include "platform/Unicode.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
-#include "xls/cxExcelLimits.h"
+#include "calc/cxExcelLimits.h"
 
 // The formula cache's names, sheets and the rewriting of references when rows, columns and
 // sheets move.

@@ -13,7 +13,7 @@
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "platform/Unicode.h"
-#include "xls/cxExcelFunctions.h"
+#include "calc/cxExcelFunctions.h"
 
 // The text rebuild and the file export of the function handler.
 

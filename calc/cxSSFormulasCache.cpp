@@ -9,11 +9,11 @@
 #include "calc/cxSSFormats.h"
 #include "calc/cxSSStrings.h"
 #include "platform/TextServices.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "styles/cxSSStyleTypes.h"
-#include "xls/cxExcelLimits.h"
+#include "calc/cxExcelLimits.h"
 
 TcxSSFormulasCache::TcxSSFormulasCache(TcxCustomSpreadSheetBook& book)
     : book_(book), handler_(*this) {}

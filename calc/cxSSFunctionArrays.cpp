@@ -9,7 +9,7 @@
 #include "calc/cxSSFunctionHandler.h"
 #include "calc/cxSSFunctionValues.h"
 #include "calc/cxSSTokens.h"
-#include "xls/cxExcelFunctions.h"
+#include "calc/cxExcelFunctions.h"
 
 // Arrays as values on the evaluation stack: an array item (ptgArray, cxSSTokens.h) holds its
 // values row by row. Functions hand arrays back (TRANSPOSE, MMULT, FREQUENCY); an operator with

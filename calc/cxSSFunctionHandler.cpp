@@ -10,7 +10,7 @@
 #include "calc/cxSSFunctionTable.h"
 #include "calc/cxSSStrings.h"
 #include "calc/cxSSTokens.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
 

@@ -6,7 +6,7 @@
 #include <climits>
 
 #include "calc/cxSSDataStorage.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSActions.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"

@@ -15,7 +15,7 @@
 #include "calc/cxSSUtils.h"
 #include "cli/CliCsv.h"
 #include "platform/FixedPlatform.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSpreadSheetBook.h"

@@ -20,7 +20,7 @@
 #include "sheet/cxSSClipboard.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
-#include "xls/cxExcelLimits.h"
+#include "calc/cxExcelLimits.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 
 #include "calc/cxSSFormats.h"
 #include "dialogs/cxSSCtrls.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSpreadSheetBook.h"

@@ -3,7 +3,7 @@
 #include "calc/cxSSDataStorage.h"
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSStrings.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "styles/cxSSCellStyle.h"

@@ -16,7 +16,7 @@
 #include "calc/cxSSTokens.h"
 #include "calc/cxSSUtils.h"
 #include "platform/ReplaceFile.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSSHeader.h"
@@ -28,7 +28,7 @@
 #include "xls/cxExcelFileReader.h"
 #include "xls/cxExcelConst.h"
 #include "xls/cxExcelFileWriter.h"
-#include "xls/cxExcelLimits.h"
+#include "calc/cxExcelLimits.h"
 
 ESpreadSheetUnknownFunctions::ESpreadSheetUnknownFunctions(TcxLoadReport report)
     : ESpreadSheetError(std::string(kUnknownFunction)), report_(std::move(report)) {}

@@ -7,13 +7,13 @@
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSStrings.h"
 #include "platform/Unicode.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSSListener.h"
 #include "sheet/cxSSTextWrap.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "styles/cxSSStyleCache.h"
-#include "xls/cxExcelLimits.h"
+#include "calc/cxExcelLimits.h"
 
 void RequireCaptionFits(std::string_view caption) {
   if (unicode::Utf16Length(caption) > kXlsMaxSheetCaption)

@@ -12,7 +12,7 @@
 #include "calc/cxSSNumberFormat.h"
 #include "calc/cxSSStrings.h"
 #include "platform/Clipboard.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSActions.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"

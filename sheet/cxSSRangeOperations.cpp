@@ -9,7 +9,7 @@
 #include "calc/cxSSDataStorage.h"
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSStrings.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSActions.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSHeader.h"
@@ -17,7 +17,7 @@
 #include "sheet/cxSpreadSheetBook.h"
 #include "sheet/cxSpreadSheetHistory.h"
 #include "styles/cxSSStyleCache.h"
-#include "xls/cxExcelLimits.h"
+#include "calc/cxExcelLimits.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSStrings.h"
 #include "calc/cxSSUtils.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSSListener.h"
 #include "sheet/cxSpreadSheetHistory.h"
 #include "styles/cxSSCellStyle.h"
 #include "styles/cxSSStyleCache.h"
-#include "xls/cxExcelLimits.h"
+#include "calc/cxExcelLimits.h"
 
 TcxCustomSpreadSheetBook::TcxCustomSpreadSheetBook(
     std::shared_ptr<const TcxEnvironment> environment)

@@ -7,7 +7,7 @@
 #include <typeinfo>
 
 #include "calc/cxSSFormulasCache.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSListener.h"
 #include "sheet/cxSpreadSheetBook.h"
 

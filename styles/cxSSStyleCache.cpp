@@ -5,7 +5,7 @@
 #include <string>
 
 #include "calc/cxSSStrings.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSListener.h"
 #include "sheet/cxSpreadSheetBook.h"
 #include "styles/cxSSCellStyle.h"

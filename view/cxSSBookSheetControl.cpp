@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "calc/cxSSDataStorage.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"
 #include "sheet/cxSSHeader.h"

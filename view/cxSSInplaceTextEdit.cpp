@@ -7,7 +7,7 @@
 #include <QTextBlock>
 #include <algorithm>
 
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "view/cxSpreadSheetBookControl.h"
 
 TcxSSInplaceTextEdit::TcxSSInplaceTextEdit(TcxSpreadSheetBookControl& owner, bool gridMode)

@@ -8,7 +8,7 @@
 #include "calc/cxSSFormats.h"
 #include "calc/cxSSFormulasCache.h"
 #include "calc/cxSSUtils.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSHeader.h"
 #include "sheet/cxSSListener.h"

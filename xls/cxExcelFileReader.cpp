@@ -5,7 +5,7 @@
 #include <istream>
 #include <limits>
 
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSIntf.h"
 #include "xls/cxCompoundDocument.h"
 #include "xls/cxExcelConst.h"

@@ -19,7 +19,7 @@
 #include "styles/cxSSStyleTypes.h"
 #include "xls/SSTStringTable.h"
 #include "xls/cxBiffWriter.h"
-#include "xls/cxExcelLimits.h"
+#include "calc/cxExcelLimits.h"
 #include "xls/cxExcelUnits.h"
 #include "xls/cxWorkBookWriter.h"
 

@@ -12,7 +12,7 @@
 #include "calc/cxSSUtils.h"
 #include "xls/cxBiffReader.h"
 #include "xls/cxExcelConst.h"
-#include "xls/cxExcelFunctions.h"
+#include "calc/cxExcelFunctions.h"
 
 namespace {
 

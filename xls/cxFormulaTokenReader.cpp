@@ -7,7 +7,7 @@
 #include "calc/cxSSTypes.h"
 #include "xls/cxBiffReader.h"
 #include "xls/cxExcelConst.h"
-#include "xls/cxExcelFunctions.h"
+#include "calc/cxExcelFunctions.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "calc/cxSSNumberFormat.h"
 #include "calc/cxSSTokens.h"
 #include "platform/FixedPlatform.h"
-#include "sheet/ScopeGuard.h"
+#include "platform/ScopeGuard.h"
 #include "sheet/cxSSBookFile.h"
 #include "sheet/cxSSBookSheet.h"
 #include "sheet/cxSSCellObject.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "calc/cxSSFunctionTable.h"
-#include "xls/cxExcelFunctions.h"
+#include "calc/cxExcelFunctions.h"
 
 namespace {
 
