@@ -52,6 +52,24 @@ size_t MatchingParen(std::string_view text, size_t open) {
   return text.size();
 }
 
+// Reads the string literal whose opening quote is at `i` into `content` ("" stands for one
+// quote) and moves `i` past its closing quote; false, `i` at the end, when it does not close.
+bool ReadQuoted(std::string_view text, size_t& i, std::string& content) {
+  content.clear();
+  for (++i; i < text.size(); ++i) {
+    if (text[i] != '"') {
+      content.push_back(text[i]);
+    } else if (i + 1 < text.size() && text[i + 1] == '"') {
+      content.push_back('"');
+      ++i;
+    } else {
+      ++i;
+      return true;
+    }
+  }
+  return false;
+}
+
 // Reads an array constant at the start of `text` ({1,2;3,4}: columns apart by `columns`, rows
 // by `rows`, as the formula text writes it) into an array token and removes it from the text.
 // Every element is a number (signed or not), a string, TRUE or FALSE or an error literal, and
@@ -70,21 +88,7 @@ bool ReadArrayConstant(std::string_view& text, std::string_view columns, std::st
     while (i < text.size() && IsBlank(text[i])) ++i;
     if (i < text.size() && text[i] == '"') {
       std::string content;
-      ++i;
-      for (;;) {
-        if (i >= text.size()) return false;
-        if (text[i] == '"') {
-          if (i + 1 < text.size() && text[i + 1] == '"') {
-            content.push_back('"');
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        content.push_back(text[i++]);
-      }
-      if (!AppendString(values, content)) return false;
+      if (!ReadQuoted(text, i, content) || !AppendString(values, content)) return false;
     } else {
       const size_t begin = i;
       while (i < text.size() && text[i] != '}' && text.substr(i, columns.size()) != columns &&
@@ -561,19 +565,9 @@ uint8_t TcxSSFunctionHandler::NextToken(std::string_view& text, std::string_view
   if (d == '"') {
     if (p > 0) return classify(p);
     std::string content;
-    size_t i = 1;
-    while (i < text.size()) {
-      if (text[i] == '"') {
-        if (i + 1 < text.size() && text[i + 1] == '"') {
-          content.push_back('"');
-          i += 2;
-          continue;
-        }
-        break;
-      }
-      content.push_back(text[i++]);
-    }
-    text.remove_prefix(std::min(i + 1, text.size()));
+    size_t i = 0;
+    ReadQuoted(text, i, content);  // PrepareText has refused unclosed strings
+    text.remove_prefix(i);
     if (!AppendString(token, content)) throw ECalculationError(std::string(kSyntaxError));
     return ptgStr;
   }

@@ -130,6 +130,18 @@ bool TcxSSFormulasCache::AddFormulaTokens(TcxSSDataStorage& storage, int col, in
   return true;
 }
 
+namespace {
+
+// Whether a formula keeps the value its file stored: a data table's values come from Excel's
+// recalculation of the table; other formulas when the engine cannot calculate their tokens or
+// the file's tokens say what the workbook's do not.
+bool KeepsFileResult(const TcxSSFormula& formula) {
+  return formula.Block.Kind == fbTable || !TcxSSFormulasCache::Calculable(formula.Tokens) ||
+         (formula.File && formula.File->KeepsValue);
+}
+
+}  // namespace
+
 TcxSSFormula* TcxSSFormulasCache::Add(std::unique_ptr<TcxSSFormula> formula) {
   // Compact when more than half of the slots are empty, so that the list stays proportional to
   // the number of formulas while removal stays constant time.
@@ -145,9 +157,7 @@ TcxSSFormula* TcxSSFormulasCache::Add(std::unique_ptr<TcxSSFormula> formula) {
   calculatedAreas_.clear();
   formula->ListIndex = formulas_.size();
   formula->Visit = 0;
-  // A data table's values come from Excel's recalculation of the table: they stay the file's.
-  formula->KeepsResult = formula->Block.Kind == fbTable || !Calculable(formula->Tokens) ||
-                         (formula->File && formula->File->KeepsValue);
+  formula->KeepsResult = KeepsFileResult(*formula);
   formulas_.push_back(std::move(formula));
   ++count_;
   return formulas_.back().get();
@@ -257,7 +267,7 @@ void TcxSSFormulasCache::CalculateChain(TcxSSFormula& root) {
       // A formula without tokens (a pasted one) is parsed from its cell's text first.
       if (const TcxSSCellRec* cell = CellAt(formula.Sheet, formula.Col, formula.Row))
         handler_.ParseFormula(cell->Text, formula);
-      formula.KeepsResult = !Calculable(formula.Tokens);
+      formula.KeepsResult = KeepsFileResult(formula);
     }
     formula.State = 2;
     if (formula.KeepsResult) {
